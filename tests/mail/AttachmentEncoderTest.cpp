@@ -50,6 +50,8 @@ struct ExactCase {
     std::string output;
 };
 
+void PrintTo(const ExactCase& c, std::ostream* os) { *os << c.name; }
+
 class EncoderExact : public ::testing::TestWithParam<ExactCase> {};
 
 TEST_P(EncoderExact, WritesTheseLines)

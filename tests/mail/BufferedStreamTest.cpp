@@ -100,6 +100,8 @@ struct SeekCase {
     std::int64_t expected;
 };
 
+void PrintTo(const SeekCase& c, std::ostream* os) { *os << c.name; }
+
 class BufferedStreamSeek : public ::testing::TestWithParam<SeekCase> {};
 
 // From position 10 of a 100-byte target, with part of a block read ahead.
@@ -188,6 +190,8 @@ struct PutBackOverflowCase {
     const char* name;
     std::function<void(TBufferedStream&)> prepare;
 };
+
+void PrintTo(const PutBackOverflowCase& c, std::ostream* os) { *os << c.name; }
 
 class BufferedStreamPutBackOverflow : public ::testing::TestWithParam<PutBackOverflowCase> {};
 

@@ -14,6 +14,8 @@ struct IndexCase {
     int expected;
 };
 
+void PrintTo(const IndexCase& c, std::ostream* os) { *os << c.name; }
+
 class HeaderListIndex : public ::testing::TestWithParam<IndexCase> {};
 
 TEST_P(HeaderListIndex, FindsTheField)
@@ -51,6 +53,8 @@ struct SetCase {
     std::string value;
     std::vector<std::string> after;
 };
+
+void PrintTo(const SetCase& c, std::ostream* os) { *os << c.name; }
 
 class HeaderListSet : public ::testing::TestWithParam<SetCase> {};
 

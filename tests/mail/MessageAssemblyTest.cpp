@@ -142,6 +142,8 @@ struct SubTypeCase {
     std::string contentType;
 };
 
+void PrintTo(const SubTypeCase& c, std::ostream* os) { *os << c.subType; }
+
 class MessageAssemblySubType : public MessageAssembly, public ::testing::WithParamInterface<SubTypeCase> {};
 
 TEST_P(MessageAssemblySubType, ChoosesTheContentTypeOfASinglePartOnly)
@@ -170,6 +172,8 @@ struct HeaderCase {
     std::function<void(TOutgoingMessage&)> fill;
     std::vector<std::string> lines; // before Mime-Version
 };
+
+void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
 
 class MessageAssemblyHeader : public MessageAssembly, public ::testing::WithParamInterface<HeaderCase> {};
 
@@ -214,6 +218,8 @@ struct BodyCase {
     std::vector<std::string> entries;
     std::string wire;
 };
+
+void PrintTo(const BodyCase& c, std::ostream* os) { *os << c.name; }
 
 class MessageAssemblyBody : public MessageAssembly, public ::testing::WithParamInterface<BodyCase> {};
 

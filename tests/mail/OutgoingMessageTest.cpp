@@ -15,6 +15,8 @@ struct ListProperty {
     ListSetter set;
 };
 
+void PrintTo(const ListProperty& c, std::ostream* os) { *os << c.name; }
+
 class OutgoingMessageList : public ::testing::TestWithParam<ListProperty> {};
 
 TEST_P(OutgoingMessageList, WritingCopiesAndLaterChangesToTheSourceStayOut)
