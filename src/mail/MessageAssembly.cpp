@@ -164,7 +164,7 @@ void TMessageAssembler::WriteAttachmentPart(const std::string& path)
     const std::string name = FileNameOf(path);
     Append("--" + FBoundary + "\r\n"
            "Content-Type: application/octet-stream; name=\"" + name + "\"\r\n"
-           // Declared base64 whatever EncodeType says: receivers know no other here.
+           // Declared base64 also when EncodeType is uuencode; the default is base64.
            "Content-Transfer-Encoding: base64\r\n"
            "Content-Disposition: attachment; filename=\"" + name + "\"\r\n"
            "\r\n");

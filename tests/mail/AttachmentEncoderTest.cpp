@@ -111,15 +111,6 @@ INSTANTIATE_TEST_SUITE_P(RandomSizes, EncoderBase64Sizes, ::testing::ValuesIn([]
     return sizes;
 }()));
 
-TEST(Encoder, FortySixBytesGiveAFullLineAndAPaddedOne)
-{
-    const auto lines = SplitCrLf(Encode(std::string(46, 'x'), emBase64));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].size(), 60u);
-    EXPECT_EQ(lines[1], "eA==");
-    EXPECT_EQ(SplitCrLf(Encode(std::string(45, 'x'), emBase64)).size(), 1u);
-}
-
 // uuencode: length character, 45 bytes (61 characters) per full line, closing line.
 TEST(Encoder, UUEncodeLinesCarryTheirLengthAndEndWithTheClosingLine)
 {

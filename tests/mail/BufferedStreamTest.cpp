@@ -266,20 +266,4 @@ TEST(BufferedStream, WriteAfterReadingToTheEndAppends)
     EXPECT_EQ(target.ToString(), "abcde");
 }
 
-TEST(BufferedStream, EventsFireAfterEveryRefillAndDrain)
-{
-    TMemoryStream target;
-    TBufferedStream stream(target);
-    int refills = 0;
-    int drains = 0;
-    stream.OnRefill = [&](TStream* sender) { refills += sender == &stream; };
-    stream.OnDrain = [&](TStream* sender) { drains += sender == &stream; };
-    const std::string text = Pattern(70000);
-    WriteInLines(stream, text);
-    stream.SetPosition(0);
-    EXPECT_EQ(drains, 3);
-    EXPECT_EQ(ReadAll(stream), text);
-    EXPECT_EQ(refills, 4) << "three blocks and the empty read at the end";
-}
-
 } // namespace

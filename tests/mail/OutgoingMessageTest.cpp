@@ -51,19 +51,4 @@ INSTANTIATE_TEST_SUITE_P(Lists, OutgoingMessageList, ::testing::Values(
                  [](TOutgoingMessage& m, const TStringList& l) { m.SetAttachments(l); }}),
     [](const auto& info) { return info.param.name; });
 
-TEST(OutgoingMessage, ListsAreSeparateAndStringsStartEmpty)
-{
-    TOutgoingMessage message;
-    message.ToAddress().Add("to");
-    message.SetFromName("Ana");
-    EXPECT_TRUE(message.ToCarbonCopy().Empty());
-    EXPECT_TRUE(message.ToBlindCarbonCopy().Empty());
-    EXPECT_TRUE(message.Body().Empty());
-    EXPECT_TRUE(message.Attachments().Empty());
-    for (const auto* text : {&message.FromAddress(), &message.Subject(), &message.LocalProgram(),
-                             &message.Date(), &message.ReplyTo()})
-        EXPECT_TRUE(text->empty());
-    EXPECT_EQ(message.FromName(), "Ana");
-}
-
 } // namespace
