@@ -21,7 +21,7 @@ extern char** environ;
 namespace {
 
 constexpr std::int64_t AttachmentSize = 50 * 1024 * 1024;
-constexpr int Runs = 3;
+constexpr int Runs = 5;
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point start)

@@ -111,23 +111,41 @@ INSTANTIATE_TEST_SUITE_P(RandomSizes, EncoderBase64Sizes, ::testing::ValuesIn([]
     return sizes;
 }()));
 
+// Classic uudecode of one line: (character - 32) AND 63 gives each 6-bit value.
+std::string UUDecodeLine(const std::string& line)
+{
+    const auto value = [&](size_t at) { return static_cast<unsigned>(line[at] - 32) & 63; };
+    const size_t count = value(0);
+    std::string bytes;
+    for (size_t at = 1; bytes.size() < count; at += 4) {
+        const unsigned group = value(at) << 18 | value(at + 1) << 12
+                             | (at + 2 < line.size() ? value(at + 2) << 6 : 0)
+                             | (at + 3 < line.size() ? value(at + 3) : 0);
+        for (int shift = 16; shift >= 0 && bytes.size() < count; shift -= 8)
+            bytes += static_cast<char>(group >> shift & 0xff);
+    }
+    return bytes;
+}
+
 // uuencode: length character, 45 bytes (61 characters) per full line, closing line.
-TEST(Encoder, UUEncodeLinesCarryTheirLengthAndEndWithTheClosingLine)
+TEST(Encoder, UUEncodeLinesCarryTheirLengthAndDecodeBack)
 {
     for (size_t size : {45u, 46u, 100u, 46080u, 46125u, 99999u}) {
-        const std::string output = Encode(Bytes(size, 7), emUUEncode);
+        const std::string input = Bytes(size, static_cast<unsigned>(size));
+        const std::string output = Encode(input, emUUEncode);
         EXPECT_EQ(static_cast<std::int64_t>(output.size()), TAttachmentEncoder::EncodedSize(emUUEncode, static_cast<std::int64_t>(size)));
         const auto lines = SplitCrLf(output);
         ASSERT_EQ(lines.size(), (size + 44) / 45 + 1) << size;
         EXPECT_EQ(lines.back(), "`");
-        size_t total = 0;
+        std::string decoded;
         for (size_t i = 0; i + 1 < lines.size(); ++i) {
             const size_t count = static_cast<size_t>(lines[i][0] - 32);
-            total += count;
+            EXPECT_EQ(count, i + 2 < lines.size() ? 45u : (size - 1) % 45 + 1) << size << " line " << i;
             EXPECT_EQ(lines[i].size(), 1 + count / 3 * 4 + (count % 3 ? count % 3 + 1 : 0)) << size << " line " << i;
+            EXPECT_EQ(lines[i].find(' '), std::string::npos);
+            decoded += UUDecodeLine(lines[i]);
         }
-        EXPECT_EQ(total, size);
-        EXPECT_EQ(lines[0][0], 'M');
+        EXPECT_TRUE(decoded == input) << size;
     }
 }
 
