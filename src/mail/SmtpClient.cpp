@@ -1,0 +1,336 @@
+#include "mail/SmtpClient.h"
+
+#include "base/Exception.h"
+#include "mail/MessageAssembly.h"
+
+#include <cstring>
+
+namespace {
+
+// Refusal bounds: a reply is refused when its code is above the bound.
+constexpr int kRefusedAboveGreeting = 399;
+constexpr int kRefusedAboveHelo = 299;
+constexpr int kRefusedAboveCommand = 399;
+constexpr int kRefusedAboveRcpt = 300;
+constexpr int kRefusedAboveQuit = 339;
+
+// Every reply code has three digits (RFC 5321 section 4.2); anything below 100 means
+// the server sent no code at all.
+constexpr int kLowestReplyCode = 100;
+
+bool HasLineBreakOrNul(const std::string& text)
+{
+    return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
+
+void CheckField(const std::string& value, const std::string& field)
+{
+    if (HasLineBreakOrNul(value))
+        throw Exception(field + " contains a line break or NUL character");
+}
+
+void CheckEntries(const TStringList& list, const std::string& field)
+{
+    for (int i = 0; i < list.Count(); ++i)
+        CheckField(list[i], field);
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    const size_t cut = path.find_last_of("/\\:");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+} // namespace
+
+std::string NthField(const std::string& text, char delimiter, int n)
+{
+    size_t start = 0;
+    for (int field = 1; field < n; ++field) {
+        const size_t next = text.find(delimiter, start);
+        if (next == std::string::npos)
+            return std::string();
+        start = next + 1;
+    }
+    const size_t stop = text.find(delimiter, start);
+    return text.substr(start, stop == std::string::npos ? std::string::npos : stop - start);
+}
+
+std::string ExtractMailbox(const std::string& entry)
+{
+    if (entry.find('<') != std::string::npos)
+        return NthField(NthField(entry, '<', 2), '>', 1);
+    if (entry.find(':') != std::string::npos)
+        return NthField(entry, ':', 2);
+    return entry;
+}
+
+TSmtpClient::TSmtpClient(QObject* owner)
+    : TSocketSession(owner), FPostMessage(std::make_unique<TOutgoingMessage>())
+{
+    SetPort(25);
+    OnAbortRestart = [this](QObject*) {
+        TSocketSession::Disconnect();
+        ClearInput();
+    };
+}
+
+TSmtpClient::~TSmtpClient() = default;
+
+void TSmtpClient::Abort()
+{
+    TSocketSession::Abort();
+}
+
+// --- replies -----------------------------------------------------------------
+
+TSmtpClient::Reply TSmtpClient::Command(const std::string& command)
+{
+    Reply reply;
+    reply.firstLine = Transaction(command);
+    reply.lastLine = reply.firstLine;
+    reply.code = ReplyNumber();
+    ReadContinuation(reply);
+    return reply;
+}
+
+TSmtpClient::Reply TSmtpClient::ReadGreeting()
+{
+    Reply reply;
+    reply.firstLine = ReadLn();
+    reply.lastLine = reply.firstLine;
+    reply.code = ReplyCodeOf(reply.firstLine);
+    ReadContinuation(reply);
+    return reply;
+}
+
+// A multi-line reply marks every line but the last with "-" after the code
+// (RFC 5321 section 4.2.1); the code of the first line counts.
+void TSmtpClient::ReadContinuation(Reply& reply)
+{
+    for (;;) {
+        const std::string& line = reply.lastLine;
+        const bool more = !line.empty() && (line[0] == ' ' || (line.size() > 3 && line[3] == '-'));
+        if (!more)
+            return;
+        reply.lastLine = ReadLn();
+        if (reply.lastLine.empty()) {
+            // The server closed the connection in the middle of its reply.
+            reply.complete = false;
+            return;
+        }
+    }
+}
+
+// The one place that turns a reply into an error. A reply that never came (the server
+// closed the connection) or that carries no code is never taken as an acceptance.
+void TSmtpClient::CheckReply(const Reply& reply, const char* step, int refusedAbove) const
+{
+    if (reply.firstLine.empty() || !reply.complete)
+        throw Exception(std::string("No reply from the server to ") + step);
+    if (reply.code < kLowestReplyCode)
+        throw Exception(std::string("Invalid reply from the server to ") + step + ": " + reply.firstLine);
+    if (refusedAbove >= 0 && reply.code > refusedAbove)
+        throw Exception(reply.firstLine);
+}
+
+// --- connect and disconnect --------------------------------------------------
+
+void TSmtpClient::Connect()
+{
+    CheckField(FUserID, "UserID");
+    const bool setBusy = !FBusy;
+    FBusy = true;
+    bool greeted = false;
+    try {
+        TSocketSession::Connect();
+        try {
+            Greet();
+            Hello();
+            greeted = true;
+        } catch (...) {
+            Disconnect(); // an error of the QUIT replaces the one that led here
+            throw;
+        }
+    } catch (...) {
+        if (setBusy)
+            FBusy = false;
+        throw;
+    }
+    if (setBusy)
+        FBusy = false;
+    if (greeted)
+        Fire(OnConnect, this);
+}
+
+void TSmtpClient::Greet()
+{
+    const Reply greeting = ReadGreeting();
+    if (greeting.firstLine.empty() || !greeting.complete)
+        throw Exception("No greeting from the server");
+    if (greeting.code < kLowestReplyCode)
+        throw Exception("Invalid greeting from the server: " + greeting.firstLine);
+    if (greeting.code > kRefusedAboveGreeting)
+        throw Exception(greeting.lastLine);
+}
+
+void TSmtpClient::Hello()
+{
+    bool retried = false;
+    for (;;) {
+        CheckField(FUserID, "UserID");
+        const Reply reply = Command("HELO " + FUserID);
+        CheckReply(reply, "HELO", -1);
+        if (reply.code <= kRefusedAboveHelo)
+            return;
+        if (retried || !OnAuthenticationFailed)
+            throw Exception("Authentication failed");
+        bool handled = false;
+        OnAuthenticationFailed(handled);
+        if (!handled)
+            throw Exception("Authentication failed");
+        retried = true;
+    }
+}
+
+void TSmtpClient::Disconnect()
+{
+    ClearCanceled(); // QUIT must still go out after a cancel
+    try {
+        const Reply reply = Command("QUIT");
+        CheckReply(reply, "QUIT", kRefusedAboveQuit);
+    } catch (...) {
+        TSocketSession::Disconnect();
+        throw;
+    }
+    TSocketSession::Disconnect();
+}
+
+// --- send --------------------------------------------------------------------
+
+void TSmtpClient::Send()
+{
+    if (FBusy)
+        return;
+    FBusy = true;
+    bool delivered = false;
+    try {
+        CheckFieldsForLineBreaks();
+        BuildMessage();
+        CheckConnection();
+        CheckHeader();
+        Fire(OnSendStart, this);
+        SendEnvelope();
+        SendText();
+        FinishData();
+        delivered = true;
+        if (FClearParams)
+            ClearRecipients();
+    } catch (...) {
+        FBusy = false;
+        throw;
+    }
+    FBusy = false;
+    if (delivered)
+        Fire(OnSuccess, this);
+}
+
+void TSmtpClient::BuildMessage()
+{
+    FAssembler.SubType = FSubType;
+    FAssembler.Charset = FCharset;
+    FAssembler.EncodeType = FEncodeType;
+    FAssembler.OnEncodeStart = OnEncodeStart;
+    FAssembler.OnEncodeEnd = OnEncodeEnd;
+    FAssembler.OnAttachmentNotFound = OnAttachmentNotFound;
+    FAssembler.BuildMessage(*FPostMessage);
+}
+
+// No CR, LF or NUL from a field may reach the wire: it would end a command or header
+// line early and let the rest become commands or header lines of its own.
+void TSmtpClient::CheckFieldsForLineBreaks() const
+{
+    const TOutgoingMessage& message = *FPostMessage;
+    CheckField(message.FromAddress(), "FromAddress");
+    CheckField(message.FromName(), "FromName");
+    CheckField(message.Subject(), "Subject");
+    CheckField(message.LocalProgram(), "LocalProgram");
+    CheckField(message.ReplyTo(), "ReplyTo");
+    CheckField(message.Date(), "Date");
+    CheckField(FCharset, "Charset");
+    CheckEntries(message.ToAddress(), "ToAddress");
+    CheckEntries(message.ToCarbonCopy(), "ToCarbonCopy");
+    CheckEntries(message.ToBlindCarbonCopy(), "ToBlindCarbonCopy");
+    for (int i = 0; i < message.Attachments().Count(); ++i)
+        CheckField(FileNameOf(message.Attachments()[i]), "Attachments");
+}
+
+void TSmtpClient::CheckHeader()
+{
+    const TOutgoingMessage& message = *FPostMessage;
+    auto incomplete = [&message] {
+        return message.FromAddress().empty()
+            || (message.ToAddress().Empty() && message.ToCarbonCopy().Empty()
+                && message.ToBlindCarbonCopy().Empty());
+    };
+    bool retried = false;
+    while (incomplete()) {
+        if (retried || !OnHeaderIncomplete)
+            throw Exception("Incomplete Header");
+        bool handled = false;
+        OnHeaderIncomplete(handled, message.FromAddress().empty() ? 1 : 2);
+        if (!handled)
+            throw Exception("Incomplete Header");
+        retried = true;
+    }
+}
+
+void TSmtpClient::SendEnvelope()
+{
+    CheckReply(Command("RSET"), "RSET", kRefusedAboveCommand);
+    CheckReply(Command("MAIL FROM:<" + FPostMessage->FromAddress() + ">"), "MAIL FROM", kRefusedAboveCommand);
+    SendRecipients(FPostMessage->ToAddress());
+    SendRecipients(FPostMessage->ToCarbonCopy());
+    SendRecipients(FPostMessage->ToBlindCarbonCopy());
+    CheckReply(Command("DATA"), "DATA", kRefusedAboveCommand);
+}
+
+void TSmtpClient::SendRecipients(TStringList& list)
+{
+    const int count = list.Count();
+    // A handler may shrink the list while it is walked; never read past its end.
+    for (int i = 0; i < count && i < list.Count(); ++i) {
+        const std::string entry = list[i];
+        const std::string mailbox = ExtractMailbox(entry);
+        if (mailbox.empty())
+            continue;
+        const Reply reply = Command("RCPT TO:<" + mailbox + ">");
+        CheckReply(reply, "RCPT TO", -1);
+        if (reply.code > kRefusedAboveRcpt)
+            Fire(OnRecipientNotFound, entry);
+    }
+}
+
+void TSmtpClient::SendText()
+{
+    Write(FAssembler.HeaderBlock());
+    SendStream(FAssembler.MessageBody());
+}
+
+void TSmtpClient::FinishData()
+{
+    const Reply reply = Command(".");
+    CheckReply(reply, "the end of the message", -1);
+    if (reply.code > kRefusedAboveCommand) {
+        Fire(OnFailure, this);
+        throw Exception(reply.firstLine);
+    }
+}
+
+void TSmtpClient::ClearRecipients()
+{
+    FPostMessage->ToAddress().Clear();
+    FPostMessage->ToCarbonCopy().Clear();
+    FPostMessage->ToBlindCarbonCopy().Clear();
+    FPostMessage->Attachments().Clear();
+}
