@@ -19,8 +19,7 @@ public:
     void SetInterval(std::uint32_t milliseconds);
     const TNotifyEvent& OnTimer() const { return FOnTimer; }
     void SetOnTimer(TNotifyEvent handler);
-    // Whether the system timer is set.
-    bool Running() const { return FSystemTimer.Running(); }
+    const TSystemTimer& SystemTimer() const { return FSystemTimer; }
 
 protected:
     virtual void Timer();

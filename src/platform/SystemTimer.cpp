@@ -17,6 +17,7 @@ bool TSystemTimer::Start(std::uint32_t milliseconds)
     if (milliseconds > static_cast<std::uint32_t>(std::numeric_limits<int>::max()))
         return false;
     FTimerId = startTimer(static_cast<int>(milliseconds), Qt::PreciseTimer);
+    ++FStarts;
     return FTimerId != 0;
 }
 

@@ -14,6 +14,8 @@ public:
     bool Start(std::uint32_t milliseconds);
     void Stop();
     bool Running() const { return FTimerId != 0; }
+    // How often a period was started; tells a restart from a timer left alone.
+    std::uint64_t Starts() const { return FStarts; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -21,4 +23,5 @@ protected:
 private:
     std::function<void()> FOnTick;
     int FTimerId = 0;
+    std::uint64_t FStarts = 0;
 };
