@@ -99,7 +99,7 @@ TSmtpClient::Reply TSmtpClient::ReadGreeting()
     Reply reply;
     reply.firstLine = ReadLn();
     reply.lastLine = reply.firstLine;
-    reply.code = ReplyCodeOf(reply.firstLine);
+    reply.code = ReplyNumberOf(reply.firstLine);
     ReadContinuation(reply);
     return reply;
 }

@@ -294,7 +294,7 @@ void TSocketSession::HandleSocketEvent(int event, int error)
         case FD_CONNECT:
             if (FAsyncSuccess) {
                 FConnected = true;
-                Fire(OnConnect, this);
+                ConnectNotified();
             }
             break;
         case FD_CLOSE:

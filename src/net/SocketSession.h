@@ -84,11 +84,16 @@ public:
     // Kept for descendants that want to restart after an abort; never fired here.
     TNotifyEvent OnAbortRestart;
 
+    // The leading decimal digits of a reply line as its code (0 when there are none).
+    static std::int16_t ReplyNumberOf(const std::string& reply);
+
     // The size of one transfer: the longest line, the largest chunk of a stream.
     static constexpr std::size_t TransferSize = 65536;
 
 protected:
     void ClearCanceled() { FCanceled = false; }
+    // The library reported the connection established; fires OnConnect.
+    virtual void ConnectNotified() { Fire(OnConnect, this); }
     void ReportStatus(int level, const std::string& text);
     // Raises ESocketError (after OnError) unless the last socket error is the
     // expected one or not a socket error at all; message receives the text.

@@ -125,22 +125,16 @@ std::string TSocketSession::ReadLn()
     return std::string(buffer, lineLength);
 }
 
-namespace {
-
-// The leading decimal digits of a reply; values beyond the 16-bit field are held
-// at its largest value, which every caller treats as a refusal.
-std::int16_t ParseReplyNumber(const std::string& reply, std::int16_t fallback)
+// The leading decimal digits of a reply (0 when there are none); values beyond the
+// 16-bit field are held at its largest value, which every caller treats as a refusal.
+std::int16_t TSocketSession::ReplyNumberOf(const std::string& reply)
 {
     std::size_t digits = 0;
     long long value = 0;
     while (digits < std::min(reply.size(), MaxReplyDigits) && reply[digits] >= '0' && reply[digits] <= '9')
         value = value * 10 + (reply[digits++] - '0');
-    if (digits == 0)
-        return fallback;
     return static_cast<std::int16_t>(std::min<long long>(value, std::numeric_limits<std::int16_t>::max()));
 }
-
-} // namespace
 
 std::string TSocketSession::Transaction(const std::string& command)
 {
@@ -150,7 +144,7 @@ std::string TSocketSession::Transaction(const std::string& command)
     FLastReply = ReadLn();
     if (!FLastReply.empty()) {
         ReportStatus(LevelReply, FLastReply);
-        FReplyNumber = ParseReplyNumber(FLastReply, FReplyNumber);
+        FReplyNumber = ReplyNumberOf(FLastReply);
     }
     return FLastReply;
 }
