@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include <QProcess>
@@ -26,3 +27,8 @@ private:
     bool FReady = false;
     std::string FProblem;
 };
+
+inline void PrintTo(RealSmtpServer::TKind kind, std::ostream* out)
+{
+    *out << (kind == RealSmtpServer::TKind::SmtpSink ? "smtp-sink" : "aiosmtpd");
+}
