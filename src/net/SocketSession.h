@@ -1,0 +1,153 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/Component.h"
+#include "base/Events.h"
+#include "base/Stream.h"
+#include "base/StringList.h"
+#include "net/SocketErrors.h"
+#include "net/TimeoutTimer.h"
+
+class TAsyncSocket;
+class TNameLookup;
+
+// One TCP client connection to Host:Port, driven from the user-interface thread.
+// Every operation looks blocking: it waits in short passes that dispatch the
+// thread's events, so notifications, timer ticks and the user's cancel are handled
+// in the middle of it. A time-out and a cancel request end waits early.
+class TSocketSession : public TComponent {
+public:
+    explicit TSocketSession(QObject* owner = nullptr);
+    ~TSocketSession() override;
+    TSocketSession(const TSocketSession&) = delete;
+    TSocketSession& operator=(const TSocketSession&) = delete;
+
+    // Connection.
+    virtual void Connect();
+    virtual void Disconnect();
+    void Cancel();
+    virtual void Abort();
+    void CheckConnection();
+    bool DataAvailable();
+    void ClearInput();
+
+    // Transfer. Lines are sent with CR LF; a line read keeps its terminator.
+    void Write(const std::string& text);
+    void Writeln(const std::string& text);
+    // length 0 sends up to the first NUL byte.
+    void SendBuffer(const char* block, std::uint16_t length);
+    // Returns the next line with its LF, or empty when the peer has closed.
+    std::string ReadLn();
+    // Sends the command as one line and returns the first line of the reply.
+    virtual std::string Transaction(const std::string& command);
+    void SendStream(TStream& stream);
+    // Waits for an incoming connection on a listening session and returns its
+    // socket (non-blocking, owned by the caller).
+    virtual int Accept();
+
+    // Properties.
+    const std::string& Host() const { return FHost; }
+    void SetHost(const std::string& host) { FHost = host; }
+    int Port() const { return FPort; }
+    void SetPort(int port) { FPort = port; }
+    // Milliseconds; 0 or less means waits have no time limit.
+    int TimeOut() const { return FTimeOut; }
+    void SetTimeOut(int milliseconds) { FTimeOut = milliseconds; }
+    // Status texts of this level or lower are reported.
+    int ReportLevel() const { return FReportLevel; }
+    void SetReportLevel(int level) { FReportLevel = level; }
+
+    bool Connected() const { return FConnected; }
+    bool Canceled() const { return FCanceled; }
+    std::int16_t ReplyNumber() const { return FReplyNumber; }
+    const std::string& LastReply() const { return FLastReply; }
+    std::int64_t BytesSent() const { return FBytesSent; }
+    std::int64_t BytesTotal() const { return FBytesTotal; }
+    const std::string& StatusText() const { return FStatusText; }
+    int LastErrorNo() const { return FLastErrorNo; }
+    const TStringList& WinsockInfo() const { return FWinsockInfo; }
+
+    // Events.
+    TNotifyEvent OnConnect;
+    TNotifyEvent OnDisconnect;
+    THandlerEvent OnInvalidHost;
+    THostResolvedEvent OnHostResolved;
+    TStatusEvent OnStatus;
+    TNotifyEvent OnConnectionFailed;
+    THandlerEvent OnConnectionRequired;
+    TNotifyEvent OnPacketSent;
+    TNotifyEvent OnDataAvailable;
+    TNotifyEvent OnAccept;
+    TSocketErrorEvent OnError;
+    // Kept for descendants that want to restart after an abort; never fired here.
+    TNotifyEvent OnAbortRestart;
+
+    // The size of one transfer: the longest line, the largest chunk of a stream.
+    static constexpr std::size_t TransferSize = 65536;
+
+protected:
+    void ClearCanceled() { FCanceled = false; }
+    void ReportStatus(int level, const std::string& text);
+    // Raises ESocketError (after OnError) unless the last socket error is the
+    // expected one or not a socket error at all; message receives the text.
+    void CheckSocketError(int expected, std::string& message);
+    void CheckSocketError(int expected);
+    std::string LookupErrorMessage(int errorNo);
+    void ResolveHost();
+    void RequestCloseSocket();
+    void TimerOn();
+    void TimerOff();
+    void TimerTriggered();
+    // Binds the session's idle socket to 127.0.0.1 (or any address) and listens, so
+    // that Accept can take connections; returns the bound port.
+    std::uint16_t Listen(std::uint16_t port, bool loopbackOnly = true);
+
+private:
+    class TTimerGuard;
+    // What a wait pass watches on the session's socket (poll() events, 0 for none).
+    void WaitPass(short socketEvents);
+    void HandleSocketEvent(int event, int error);
+    void HandleLookupDone(std::uint32_t address, int error);
+    void OpenSocket(bool abortiveClose);
+    void SendBytes(const char* data, std::size_t length);
+    void RaiseIfCanceled(const char* message);
+
+    std::unique_ptr<char[]> FSessionBuffer;
+    TStringList FWinsockInfo;
+    std::int64_t FBytesSent = 0;
+    bool FCanceled = false;
+    bool FDestroying = false;
+    int FLastErrorNo = 0;
+    int FTimeOut = 0;
+    int FReportLevel = 0;
+    std::string FStatusText;
+    TTimeoutTimer* FTimer = nullptr;
+    bool FAsyncSuccess = false;
+    bool FTimedOut = false;
+    int FPort = 0;
+    std::int64_t FBytesTotal = 0;
+    bool FAsyncDone = false;
+    std::uint32_t FRemoteAddress = 0; // network byte order
+    std::uint16_t FRemotePort = 0;    // network byte order
+    std::string FHost;
+    std::uint32_t FResolvedAddress = 0;
+    std::string FLastReply;
+    std::int16_t FReplyNumber = 0;
+    std::unique_ptr<TAsyncSocket> FSocket;
+    std::unique_ptr<TNameLookup> FLookup;
+    bool FConnected = false;
+};
+
+// Arms the time-out for one wait and disarms it however the wait ends.
+class TSocketSession::TTimerGuard {
+public:
+    explicit TTimerGuard(TSocketSession& session) : FSession(session) { FSession.TimerOn(); }
+    ~TTimerGuard() { FSession.TimerOff(); }
+    TTimerGuard(const TTimerGuard&) = delete;
+    TTimerGuard& operator=(const TTimerGuard&) = delete;
+
+private:
+    TSocketSession& FSession;
+};

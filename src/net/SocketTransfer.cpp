@@ -1,0 +1,213 @@
+// Line and stream transfer of the socket session.
+#include "net/SocketSession.h"
+
+#include "platform/AsyncSocket.h"
+#include "platform/WaitStep.h"
+#include "platform/WinsockErrors.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <poll.h>
+
+namespace {
+constexpr int LevelReply = 1;
+constexpr int LevelTransfer = 4;
+constexpr int LevelDetail = 8;
+constexpr std::size_t MaxReplyDigits = 10;
+} // namespace
+
+void TSocketSession::RaiseIfCanceled(const char* message)
+{
+    if (!FCanceled)
+        return;
+    FCanceled = false;
+    throw EAbortError(message);
+}
+
+void TSocketSession::Write(const std::string& text)
+{
+    ReportStatus(LevelDetail, "Write");
+    char* buffer = FSessionBuffer.get();
+    const std::size_t length = std::min(text.size(), TransferSize);
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+    SendBuffer(buffer, 0);
+}
+
+void TSocketSession::Writeln(const std::string& text)
+{
+    ReportStatus(LevelDetail, "Writeln");
+    Write(text + "\r\n");
+}
+
+void TSocketSession::SendBuffer(const char* block, std::uint16_t length)
+{
+    ReportStatus(LevelTransfer, "Sending Buffer");
+    TTimerGuard timer(*this);
+    if (!FCanceled) {
+        std::size_t count = length;
+        if (count == 0) {
+            count = strnlen(block, TransferSize);
+            if (count > std::numeric_limits<std::uint16_t>::max())
+                throw ERangeError();
+        }
+        SendBytes(block, count);
+    }
+    RaiseIfCanceled("Socket send aborted");
+}
+
+// A full send buffer is waited out in event-dispatching passes, so that the
+// time-out and a cancel still end the wait.
+void TSocketSession::SendBytes(const char* data, std::size_t length)
+{
+    std::size_t remaining = length;
+    do {
+        const long sent = FSocket->Send(data + (length - remaining), remaining);
+        if (sent == 0)
+            return;
+        if (sent > 0) {
+            remaining -= static_cast<std::size_t>(sent);
+        } else {
+            CheckSocketError(wsa::WouldBlock);
+            WaitPass(POLLOUT);
+        }
+    } while (remaining > 0 && !FCanceled);
+}
+
+// Peeks first and takes exactly one line, so the next line stays in the socket.
+std::string TSocketSession::ReadLn()
+{
+    ReportStatus(LevelDetail, "ReadLn");
+    TTimerGuard timer(*this);
+    char* buffer = FSessionBuffer.get();
+    std::size_t taken = 0;
+    const char* lineFeed = nullptr;
+    while (!lineFeed) {
+        const long peeked = FSocket->Recv(buffer + taken, TransferSize - taken, true);
+        if (peeked == 0)
+            return {};
+        if (peeked < 0) {
+            FLastErrorNo = WsaGetLastError();
+            // The session has closed meanwhile (a peer close handled during a wait):
+            // the line ends as it does for a close.
+            if (FLastErrorNo == wsa::NotConnected)
+                return {};
+            CheckSocketError(wsa::WouldBlock);
+            if (FCanceled)
+                break;
+            WaitPass(POLLIN);
+            continue;
+        }
+        lineFeed = static_cast<const char*>(std::memchr(buffer + taken, '\n', static_cast<std::size_t>(peeked)));
+        if (!lineFeed) {
+            const long received = FSocket->Recv(buffer + taken, static_cast<std::size_t>(peeked), false);
+            if (received < 0)
+                CheckSocketError(wsa::WouldBlock);
+            else
+                taken += static_cast<std::size_t>(received);
+            if (taken == TransferSize)
+                throw ESocketError("Line longer than 65536 bytes");
+        }
+        if (FCanceled)
+            break;
+    }
+    RaiseIfCanceled("Socket readln aborted");
+    const std::size_t lineLength = static_cast<std::size_t>(lineFeed - buffer) + 1;
+    while (taken < lineLength) {
+        const long received = FSocket->Recv(buffer + taken, lineLength - taken, false);
+        if (received <= 0) {
+            CheckSocketError(wsa::WouldBlock);
+            return {};
+        }
+        taken += static_cast<std::size_t>(received);
+    }
+    return std::string(buffer, lineLength);
+}
+
+namespace {
+
+// The leading decimal digits of a reply; values beyond the 16-bit field are held
+// at its largest value, which every caller treats as a refusal.
+std::int16_t ParseReplyNumber(const std::string& reply, std::int16_t fallback)
+{
+    std::size_t digits = 0;
+    long long value = 0;
+    while (digits < std::min(reply.size(), MaxReplyDigits) && reply[digits] >= '0' && reply[digits] <= '9')
+        value = value * 10 + (reply[digits++] - '0');
+    if (digits == 0)
+        return fallback;
+    return static_cast<std::int16_t>(std::min<long long>(value, std::numeric_limits<std::int16_t>::max()));
+}
+
+} // namespace
+
+std::string TSocketSession::Transaction(const std::string& command)
+{
+    ReportStatus(LevelDetail, "Transaction");
+    FReplyNumber = 0;
+    Writeln(command);
+    FLastReply = ReadLn();
+    if (!FLastReply.empty()) {
+        ReportStatus(LevelReply, FLastReply);
+        FReplyNumber = ParseReplyNumber(FLastReply, FReplyNumber);
+    }
+    return FLastReply;
+}
+
+// Not bounded by the time-out: a large body may take long, and only a cancel ends it.
+void TSocketSession::SendStream(TStream& stream)
+{
+    ReportStatus(LevelDetail, "SendStream");
+    stream.SetPosition(0);
+    if (!FCanceled) {
+        char* buffer = FSessionBuffer.get();
+        const std::int64_t size = stream.Size();
+        FBytesSent = 0;
+        FBytesTotal = size;
+        do {
+            const std::int64_t chunk = std::min<std::int64_t>(size - stream.Position(), TransferSize);
+            const std::size_t length = static_cast<std::size_t>(std::max<std::int64_t>(stream.Read(buffer, chunk), 0));
+            std::size_t remaining = length;
+            do {
+                const long sent = FSocket->Send(buffer + (length - remaining), remaining);
+                if (sent == 0)
+                    return;
+                if (sent > 0) {
+                    remaining -= static_cast<std::size_t>(sent);
+                    FBytesSent += sent;
+                    Fire(OnPacketSent, this);
+                    DispatchPendingEvents();
+                } else {
+                    CheckSocketError(wsa::WouldBlock);
+                    WaitPass(POLLOUT);
+                }
+            } while (remaining > 0 && !FCanceled);
+        } while (stream.Position() != size && !FCanceled);
+    }
+    RaiseIfCanceled("Socket send aborted");
+}
+
+int TSocketSession::Accept()
+{
+    ReportStatus(LevelTransfer, "Accepting");
+    for (;;) {
+        while (!FAsyncDone && !FCanceled)
+            WaitPass(POLLIN);
+        if (FCanceled)
+            throw ESocketError("Accepting Canceled");
+        if (!FAsyncSuccess)
+            throw ESocketError("Error creating Data Connection");
+        std::uint32_t address = 0;
+        std::uint16_t port = 0;
+        const int accepted = FSocket->Accept(address, port);
+        if (accepted >= 0) {
+            FRemoteAddress = address;
+            FRemotePort = port;
+            return accepted;
+        }
+        CheckSocketError(wsa::WouldBlock);
+        // Done was left over from another wait: the connection has not come yet.
+        FAsyncDone = false;
+    }
+}

@@ -1,0 +1,240 @@
+#include "platform/AsyncSocket.h"
+
+#include "platform/WinsockErrors.h"
+
+#include <QSocketNotifier>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int Fail(int error, bool connecting = false)
+{
+    WsaSetLastError(WsaErrorFromErrno(error, connecting));
+    return -1;
+}
+
+sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port)
+{
+    sockaddr_in result{};
+    result.sin_family = AF_INET;
+    result.sin_port = port;
+    result.sin_addr.s_addr = address;
+    return result;
+}
+
+bool MakeNonBlocking(int handle)
+{
+    const int flags = fcntl(handle, F_GETFL);
+    return flags >= 0 && fcntl(handle, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+// The dialogue is many small writes; Nagle's algorithm together with delayed
+// acknowledgements would hold each of them back by tens of milliseconds.
+void DisableNagle(int handle)
+{
+    const int on = 1;
+    setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+// A connect() that fails at once on a non-blocking socket is reported like one that
+// fails later, so that callers meet one path for every refused connection.
+bool IsConnectOutcome(int error)
+{
+    return error == ECONNREFUSED || error == ETIMEDOUT || error == ENETUNREACH || error == EHOSTUNREACH ||
+           error == ECONNRESET;
+}
+
+} // namespace
+
+TAsyncSocket::TAsyncSocket(TNotify notify) : FNotify(std::move(notify)) {}
+
+TAsyncSocket::~TAsyncSocket() { Close(); }
+
+bool TAsyncSocket::Open(bool abortiveClose)
+{
+    Close();
+    const int handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (handle < 0)
+        return Fail(errno), false;
+    if (!MakeNonBlocking(handle)) {
+        const int error = errno;
+        ::close(handle);
+        return Fail(error), false;
+    }
+    if (abortiveClose) {
+        const linger resetOnClose{1, 0};
+        setsockopt(handle, SOL_SOCKET, SO_LINGER, &resetOnClose, sizeof resetOnClose);
+    }
+    DisableNagle(handle);
+    FHandle = handle;
+    FAbortiveClose = abortiveClose;
+    FConnectTried = false;
+    FImmediateConnectError = 0;
+    FReadNotifier = new QSocketNotifier(handle, QSocketNotifier::Read, this);
+    FWriteNotifier = new QSocketNotifier(handle, QSocketNotifier::Write, this);
+    connect(FReadNotifier, &QSocketNotifier::activated, this, [this] { OnReadable(); });
+    connect(FWriteNotifier, &QSocketNotifier::activated, this, [this] { OnWritable(); });
+    SetState(TState::Idle);
+    return true;
+}
+
+int TAsyncSocket::Close()
+{
+    if (FHandle < 0)
+        return 0;
+    for (QSocketNotifier* notifier : {FReadNotifier, FWriteNotifier}) {
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+    }
+    FReadNotifier = FWriteNotifier = nullptr;
+    const int handle = FHandle;
+    FHandle = -1;
+    FState = TState::Closed;
+    if (::close(handle) != 0 && errno != EINTR)
+        return Fail(errno);
+    return 0;
+}
+
+// An unconnected socket polls as hung up, so notifiers stay off until there is
+// something to report; otherwise every pass of the event loop would wake for it.
+void TAsyncSocket::SetState(TState state)
+{
+    FState = state;
+    if (FReadNotifier)
+        FReadNotifier->setEnabled(state == TState::Connected || state == TState::Listening);
+    if (FWriteNotifier)
+        FWriteNotifier->setEnabled(state == TState::Connecting);
+}
+
+void TAsyncSocket::ArmRead()
+{
+    if (FReadNotifier && (FState == TState::Connected || FState == TState::Listening))
+        FReadNotifier->setEnabled(true);
+}
+
+int TAsyncSocket::Connect(std::uint32_t address, std::uint16_t port)
+{
+    if (FHandle < 0)
+        return Fail(EBADF);
+    // A socket whose earlier attempt failed cannot be trusted with another one on
+    // every kernel; a fresh socket with the same options behaves the same everywhere.
+    if (FConnectTried && FState != TState::Connected && !Open(FAbortiveClose))
+        return -1;
+    FConnectTried = true;
+    FImmediateConnectError = 0;
+    const sockaddr_in remote = MakeAddress(address, port);
+    if (::connect(FHandle, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0) {
+        SetState(TState::Connecting);
+        return 0;
+    }
+    const int error = errno;
+    if (error == EINPROGRESS || IsConnectOutcome(error)) {
+        FImmediateConnectError = error == EINPROGRESS ? 0 : error;
+        SetState(TState::Connecting);
+        return Fail(EINPROGRESS, true);
+    }
+    return Fail(error, true);
+}
+
+int TAsyncSocket::Listen(std::uint32_t address, std::uint16_t port)
+{
+    if (FHandle < 0)
+        return Fail(EBADF);
+    const int on = 1;
+    setsockopt(FHandle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    const sockaddr_in local = MakeAddress(address, port);
+    if (::bind(FHandle, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        ::listen(FHandle, SOMAXCONN) != 0)
+        return Fail(errno);
+    SetState(TState::Listening);
+    return 0;
+}
+
+std::uint16_t TAsyncSocket::LocalPort() const
+{
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (FHandle < 0 || getsockname(FHandle, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+        return 0;
+    return ntohs(local.sin_port);
+}
+
+int TAsyncSocket::Accept(std::uint32_t& peerAddress, std::uint16_t& peerPort)
+{
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    const int handle = ::accept4(FHandle, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    const int error = errno;
+    ArmRead();
+    if (handle < 0)
+        return Fail(error);
+    DisableNagle(handle);
+    peerAddress = peer.sin_addr.s_addr;
+    peerPort = peer.sin_port;
+    return handle;
+}
+
+long TAsyncSocket::Send(const char* data, std::size_t length)
+{
+    // MSG_NOSIGNAL: a peer that has gone must surface as an error, not as SIGPIPE.
+    const ssize_t sent = ::send(FHandle, data, length, MSG_NOSIGNAL);
+    return sent < 0 ? Fail(errno) : static_cast<long>(sent);
+}
+
+long TAsyncSocket::Recv(char* buffer, std::size_t length, bool peek)
+{
+    const ssize_t received = ::recv(FHandle, buffer, length, peek ? MSG_PEEK : 0);
+    const int error = errno;
+    ArmRead();
+    return received < 0 ? Fail(error) : static_cast<long>(received);
+}
+
+void TAsyncSocket::OnWritable()
+{
+    int error = FImmediateConnectError;
+    if (error == 0) {
+        socklen_t length = sizeof error;
+        if (getsockopt(FHandle, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+            error = errno;
+    }
+    FImmediateConnectError = 0;
+    SetState(error == 0 ? TState::Connected : TState::Idle);
+    Notify(FD_CONNECT, WsaErrorFromErrno(error));
+}
+
+// Level-triggered readiness is turned into one event per consuming call: the read
+// notifier stays off after an event until Recv or Accept runs again.
+void TAsyncSocket::OnReadable()
+{
+    FReadNotifier->setEnabled(false);
+    if (FState == TState::Listening) {
+        Notify(FD_ACCEPT, 0);
+        return;
+    }
+    char probe;
+    const ssize_t peeked = ::recv(FHandle, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (peeked > 0) {
+        Notify(FD_READ, 0);
+    } else if (peeked == 0) {
+        FState = TState::Closed;
+        Notify(FD_CLOSE, 0);
+    } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+        FReadNotifier->setEnabled(true);
+    } else {
+        FState = TState::Closed;
+        Notify(FD_CLOSE, WsaErrorFromErrno(errno));
+    }
+}
+
+void TAsyncSocket::Notify(int event, int error)
+{
+    if (FNotify)
+        FNotify(event, error);
+}

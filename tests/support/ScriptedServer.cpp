@@ -1,0 +1,291 @@
+#include "ScriptedServer.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int StepTimeoutMs = 10000;
+constexpr auto ChunkPause = std::chrono::milliseconds(20);
+
+} // namespace
+
+std::string PrintableBytes(const std::string& bytes)
+{
+    std::string shown;
+    for (unsigned char c : bytes) {
+        if (c == '\r')
+            shown += "\\r";
+        else if (c == '\n')
+            shown += "\\n";
+        else if (c < 32 || c >= 127) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            shown += hex;
+        } else
+            shown += static_cast<char>(c);
+    }
+    return shown.size() > 400 ? shown.substr(0, 400) + "...(" + std::to_string(bytes.size()) + " bytes)" : shown;
+}
+
+ScriptedServer::ScriptedServer()
+{
+    FListener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (FListener < 0 || bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(FListener, 8) != 0 || getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        pipe2(FStopPipe, O_CLOEXEC) != 0)
+        ADD_FAILURE() << "ScriptedServer cannot listen on 127.0.0.1: " << std::strerror(errno);
+    FPort = ntohs(address.sin_port);
+}
+
+ScriptedServer::~ScriptedServer()
+{
+    if (!FFinished && FThread.joinable())
+        Finish();
+    for (int handle : {FListener, FStopPipe[0], FStopPipe[1]})
+        if (handle >= 0)
+            ::close(handle);
+}
+
+ScriptedServer& ScriptedServer::Add(TStep step)
+{
+    FSteps.push_back(std::move(step));
+    return *this;
+}
+
+ScriptedServer& ScriptedServer::Send(std::string bytes) { return Add({TAction::Send, std::move(bytes), {}}); }
+
+ScriptedServer& ScriptedServer::SendInChunks(std::string bytes, std::vector<std::size_t> sizes)
+{
+    return Add({TAction::Send, std::move(bytes), std::move(sizes)});
+}
+
+ScriptedServer& ScriptedServer::SendBytewise(std::string bytes)
+{
+    std::vector<std::size_t> ones(bytes.size(), 1);
+    return SendInChunks(std::move(bytes), std::move(ones));
+}
+
+ScriptedServer& ScriptedServer::Expect(std::string bytes) { return Add({TAction::Expect, std::move(bytes), {}}); }
+ScriptedServer& ScriptedServer::ExpectLine(const std::string& line) { return Expect(line + "\r\n"); }
+
+ScriptedServer& ScriptedServer::Pause(std::chrono::milliseconds duration)
+{
+    return Add({TAction::Pause, {}, {}, duration});
+}
+
+ScriptedServer& ScriptedServer::Close() { return Add({TAction::Close, {}, {}}); }
+ScriptedServer& ScriptedServer::Reset() { return Add({TAction::Reset, {}, {}}); }
+ScriptedServer& ScriptedServer::WaitForClose() { return Add({TAction::WaitForClose, {}, {}}); }
+ScriptedServer& ScriptedServer::AcceptNext() { return Add({TAction::AcceptNext, {}, {}}); }
+
+void ScriptedServer::Start()
+{
+    FThread = std::thread([this] { Run(); });
+}
+
+bool ScriptedServer::WaitUntilScriptDone()
+{
+    std::unique_lock<std::mutex> guard(FLock);
+    return FProgress.wait_for(guard, std::chrono::milliseconds(StepTimeoutMs),
+                              [this] { return !FFailure.empty() || FStepsDone == FSteps.size(); }) &&
+           FFailure.empty();
+}
+
+std::string ScriptedServer::Received() const
+{
+    std::lock_guard<std::mutex> guard(FLock);
+    return FReceived;
+}
+
+bool ScriptedServer::Fail(const std::string& message)
+{
+    std::lock_guard<std::mutex> guard(FLock);
+    if (FFailure.empty())
+        FFailure = message;
+    FProgress.notify_all();
+    return false;
+}
+
+void ScriptedServer::Run()
+{
+    if (!AcceptConnection())
+        return;
+    for (const TStep& step : FSteps) {
+        if (!RunStep(step)) {
+            CloseConnection(false);
+            return;
+        }
+        std::lock_guard<std::mutex> guard(FLock);
+        ++FStepsDone;
+        FProgress.notify_all();
+    }
+    // After the script, the connection is only watched: whatever comes is unexpected.
+    while (FConnection >= 0 && WaitReadable() && ReadSome()) {
+    }
+}
+
+bool ScriptedServer::RunStep(const TStep& step)
+{
+    switch (step.Action) {
+    case TAction::Send:
+        if (step.Chunks.empty())
+            return SendAll(step.Bytes);
+        for (std::size_t offset = 0, piece = 0; offset < step.Bytes.size(); ++piece) {
+            const std::size_t size =
+                piece + 1 < step.Chunks.size() ? step.Chunks[piece] : step.Bytes.size() - offset;
+            if (offset > 0)
+                std::this_thread::sleep_for(ChunkPause);
+            if (!SendAll(step.Bytes.substr(offset, size)))
+                return false;
+            offset += size;
+        }
+        return true;
+    case TAction::Expect:
+        return ExpectBytes(step.Bytes);
+    case TAction::Pause:
+        std::this_thread::sleep_for(step.Duration);
+        return true;
+    case TAction::Close:
+    case TAction::Reset:
+        CloseConnection(step.Action == TAction::Reset);
+        return true;
+    case TAction::WaitForClose:
+        return AwaitClose();
+    case TAction::AcceptNext:
+        CloseConnection(false);
+        return AcceptConnection();
+    }
+    return false;
+}
+
+bool ScriptedServer::AcceptConnection()
+{
+    // A client may have come and gone before this thread ran: its connection is
+    // still queued, so the listener is asked before the stop request.
+    pollfd watched[2] = {{FListener, POLLIN, 0}, {FStopPipe[0], POLLIN, 0}};
+    if (poll(watched, 2, StepTimeoutMs) <= 0 || !watched[0].revents)
+        return Fail("no client connected");
+    FConnection = accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
+    std::lock_guard<std::mutex> guard(FLock);
+    FInbox.clear();
+    FPeerClosed = false;
+    return FConnection >= 0;
+}
+
+bool ScriptedServer::SendAll(const std::string& bytes)
+{
+    for (std::size_t offset = 0; offset < bytes.size();) {
+        const ssize_t sent = ::send(FConnection, bytes.data() + offset, bytes.size() - offset, MSG_NOSIGNAL);
+        if (sent <= 0)
+            return Fail("sending \"" + PrintableBytes(bytes) + "\" failed: " + std::strerror(errno));
+        offset += static_cast<std::size_t>(sent);
+    }
+    return true;
+}
+
+bool ScriptedServer::ExpectBytes(const std::string& expected)
+{
+    for (;;) {
+        std::string inbox;
+        {
+            std::lock_guard<std::mutex> guard(FLock);
+            inbox = FInbox.substr(0, expected.size());
+        }
+        if (expected.compare(0, inbox.size(), inbox) != 0)
+            return Fail("expected \"" + PrintableBytes(expected) + "\" but received \"" + PrintableBytes(inbox) + "\"");
+        if (inbox.size() == expected.size()) {
+            std::lock_guard<std::mutex> guard(FLock);
+            FInbox.erase(0, expected.size());
+            return true;
+        }
+        if (!WaitReadable() || !ReadSome())
+            return Fail("expected \"" + PrintableBytes(expected) + "\" but the connection ended after \"" +
+                        PrintableBytes(inbox) + "\"");
+    }
+}
+
+bool ScriptedServer::AwaitClose()
+{
+    while (WaitReadable() && ReadSome()) {
+    }
+    std::lock_guard<std::mutex> guard(FLock);
+    if (!FPeerClosed)
+        return Fail("the client did not close the connection");
+    return true;
+}
+
+bool ScriptedServer::WaitReadable()
+{
+    pollfd watched[2] = {{FConnection, POLLIN, 0}, {FStopPipe[0], POLLIN, 0}};
+    return poll(watched, 2, StepTimeoutMs) > 0 && watched[0].revents != 0;
+}
+
+bool ScriptedServer::ReadSome()
+{
+    char buffer[65536];
+    const ssize_t received = ::recv(FConnection, buffer, sizeof buffer, MSG_DONTWAIT);
+    std::lock_guard<std::mutex> guard(FLock);
+    if (received <= 0) {
+        if (received < 0 && (errno == EAGAIN || errno == EINTR))
+            return true;
+        FPeerClosed = true;
+        return false;
+    }
+    FReceived.append(buffer, static_cast<std::size_t>(received));
+    FInbox.append(buffer, static_cast<std::size_t>(received));
+    return true;
+}
+
+void ScriptedServer::CloseConnection(bool reset)
+{
+    if (FConnection < 0)
+        return;
+    if (reset) {
+        const linger resetOnClose{1, 0};
+        setsockopt(FConnection, SOL_SOCKET, SO_LINGER, &resetOnClose, sizeof resetOnClose);
+    }
+    // Whatever the client sent and nobody expected stays in the inbox for Finish.
+    while (!reset && ReadSome() && !FPeerClosed) {
+        pollfd more{FConnection, POLLIN, 0};
+        if (poll(&more, 1, 0) <= 0)
+            break;
+    }
+    ::close(FConnection);
+    FConnection = -1;
+}
+
+void ScriptedServer::Finish()
+{
+    FFinished = true;
+    if (FThread.joinable()) {
+        const char stop = 1;
+        [[maybe_unused]] const ssize_t written = ::write(FStopPipe[1], &stop, 1);
+        FThread.join();
+    }
+    if (FConnection >= 0) {
+        ReadSome();
+        CloseConnection(false);
+    }
+    std::lock_guard<std::mutex> guard(FLock);
+    if (!FFailure.empty())
+        ADD_FAILURE() << "ScriptedServer: step " << FStepsDone + 1 << ": " << FFailure;
+    else if (FStepsDone < FSteps.size())
+        ADD_FAILURE() << "ScriptedServer: script not used up, " << FSteps.size() - FStepsDone
+                      << " step(s) left; received \"" << PrintableBytes(FReceived) << "\"";
+    if (!FInbox.empty())
+        ADD_FAILURE() << "ScriptedServer: unexpected bytes \"" << PrintableBytes(FInbox) << "\"";
+}

@@ -1,0 +1,101 @@
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A scripted TCP peer on 127.0.0.1 for exact dialogues. It listens on a free port,
+// accepts one connection when started and follows its script in its own thread:
+//
+//     ScriptedServer server;
+//     server.Send("220 ready\r\n").ExpectLine("HELO me").Send("250 hi\r\n").WaitForClose();
+//     server.Start();
+//     ... drive the client against server.Port() ...
+//     server.Finish();   // gtest failure unless the script was used up, nothing else came
+//
+// Every byte received is recorded. A step that does not complete within ten seconds
+// fails the script; a failure ends the script and closes the connection.
+class ScriptedServer {
+public:
+    ScriptedServer();
+    ~ScriptedServer();
+    ScriptedServer(const ScriptedServer&) = delete;
+    ScriptedServer& operator=(const ScriptedServer&) = delete;
+
+    std::uint16_t Port() const { return FPort; }
+
+    // Script steps, in order.
+    ScriptedServer& Send(std::string bytes);
+    // Sends the bytes in pieces of the given sizes (the last piece takes the rest),
+    // pausing briefly between pieces so that each arrives as its own packet.
+    ScriptedServer& SendInChunks(std::string bytes, std::vector<std::size_t> sizes);
+    ScriptedServer& SendBytewise(std::string bytes);
+    ScriptedServer& Expect(std::string bytes);
+    // Expects the line followed by CR LF.
+    ScriptedServer& ExpectLine(const std::string& line);
+    ScriptedServer& Pause(std::chrono::milliseconds duration);
+    // Closes the connection in order (FIN).
+    ScriptedServer& Close();
+    // Resets the connection (RST).
+    ScriptedServer& Reset();
+    // Stays silent until the client closes; anything received meanwhile is unexpected.
+    ScriptedServer& WaitForClose();
+    // Closes the current connection (if open) and accepts the next one.
+    ScriptedServer& AcceptNext();
+
+    void Start();
+    // Blocks until every step has run (true) or the script failed or ten seconds
+    // passed (false). For tests that must know the peer has acted, e.g. closed.
+    bool WaitUntilScriptDone();
+    // Ends the script run and reports every problem as a gtest failure: a step that
+    // failed, steps left over, bytes that arrived without a step expecting them.
+    void Finish();
+
+    // Every byte received so far, over all connections.
+    std::string Received() const;
+
+private:
+    enum class TAction { Send, Expect, Pause, Close, Reset, WaitForClose, AcceptNext };
+    struct TStep {
+        TAction Action;
+        std::string Bytes;
+        std::vector<std::size_t> Chunks;
+        std::chrono::milliseconds Duration{0};
+    };
+
+    ScriptedServer& Add(TStep step);
+    void Run();
+    bool RunStep(const TStep& step);
+    bool AcceptConnection();
+    bool SendAll(const std::string& bytes);
+    bool ExpectBytes(const std::string& expected);
+    bool AwaitClose();
+    // Waits for the connection to be readable; false on stop, time-out or error.
+    bool WaitReadable();
+    // Reads what is available into the inbox; false on close or error.
+    bool ReadSome();
+    void CloseConnection(bool reset);
+    bool Fail(const std::string& message);
+
+    int FListener = -1;
+    int FConnection = -1;
+    int FStopPipe[2] = {-1, -1};
+    std::uint16_t FPort = 0;
+    std::vector<TStep> FSteps;
+    std::thread FThread;
+
+    mutable std::mutex FLock;
+    std::condition_variable FProgress;
+    std::string FReceived;
+    std::string FInbox;
+    std::string FFailure;
+    std::size_t FStepsDone = 0;
+    bool FPeerClosed = false;
+    bool FFinished = false;
+};
+
+// Shows control bytes of a dialogue readably in failure messages.
+std::string PrintableBytes(const std::string& bytes);
