@@ -2,12 +2,16 @@
 #include "app/Pelmar.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
+#include "app/Widgets.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedUi.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QAction>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QPlainTextEdit>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
