@@ -24,6 +24,12 @@ TOutlookForm::TOutlookForm(QWidget* owner) : QDialog(owner)
     Memo1->setObjectName("Memo1");
     Memo1->setFixedSize(488, 418);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The lines are broken for this width; a slightly smaller type keeps them whole.
+    QFont small = Memo1->font();
+    small.setPointSizeF(small.pointSizeF() - 1);
+    Memo1->setFont(small);
+    Memo1->document()->setDocumentMargin(2);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setPlainText(HelpLines().join('\n'));
     Button1 = new QPushButton("OK", this);
     Button1->setObjectName("Button1");
