@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QLabel>
+#include <QMenuBar>
 #include <QToolButton>
 
 namespace {
@@ -56,6 +58,11 @@ struct FirstRunCase {
     const char* settings;
     bool welcomed;
 };
+
+void PrintTo(const FirstRunCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class FirstRun : public AppTest, public ::testing::WithParamInterface<FirstRunCase> {};
 
@@ -155,6 +162,11 @@ struct CommandLineCase {
     std::string body;
     bool sends;
 };
+
+void PrintTo(const CommandLineCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class CommandLine : public AppTest, public ::testing::WithParamInterface<CommandLineCase> {};
 
@@ -260,6 +272,36 @@ TEST_F(MainWindow, CloseRemovesThePreviewOnlyInTheProgramsFolder)
     QDir::setCurrent(previousFolder);
     EXPECT_FALSE(FileExists(Sandbox.ProgramFolder() + "msg.html"));
     EXPECT_EQ(ReadFileBytes(here), "keep");
+}
+
+}
+
+namespace {
+
+std::vector<std::string> Rows(QMenu* menu)
+{
+    std::vector<std::string> rows;
+    for (QAction* action : menu->actions())
+        rows.push_back(action->isSeparator() ? "-" : action->objectName().toStdString());
+    return rows;
+}
+
+TEST_F(MainWindow, MenusHoldEveryRowAndSeparatorInOrder)
+{
+    Create();
+    EXPECT_EQ(Rows(Form1().M1), (std::vector<std::string>{"M11", "M12", "-", "M18", "-", "M17", "-", "M15",
+                                                           "M16", "-", "M14", "-", "M13", "-", "M19"}));
+    EXPECT_EQ(Rows(Form1().M2), (std::vector<std::string>{"M21", "M22"}));
+    EXPECT_EQ(Rows(Form1().M4), (std::vector<std::string>{"M41", "M42", "M43", "-", "M49"}));
+    EXPECT_EQ(Rows(Form1().PopupMenu1), std::vector<std::string>{"P1"});
+    std::vector<std::string> top;
+    for (QAction* action : Form1().menuBar()->actions())
+        top.push_back(action->menu() ? action->menu()->objectName().toStdString() : action->objectName().toStdString());
+    EXPECT_EQ(top, (std::vector<std::string>{"M1", "M2", "M3", "M4"}));
+    EXPECT_FALSE(Form1().M13->icon().isNull());
+    EXPECT_EQ(Form1().ToolButton7->menu(), Form1().M1);
+    EXPECT_EQ(Form1().ToolButton8->menu(), Form1().M2);
+    EXPECT_EQ(Form1().ToolButton10->menu(), Form1().M4);
 }
 
 }

@@ -71,6 +71,11 @@ struct DeleteKeyCase {
     int selectedAfter;
 };
 
+void PrintTo(const DeleteKeyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class DeleteKey : public RecipientCommands, public ::testing::WithParamInterface<DeleteKeyCase> {};
 
 TEST_P(DeleteKey, RemovesTheSelectedEntryWithItsLabel)

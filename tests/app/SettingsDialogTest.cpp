@@ -30,6 +30,11 @@ struct NumberEditCase {
     bool refused;
 };
 
+void PrintTo(const NumberEditCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class NumberCheck : public SettingsDialog, public ::testing::WithParamInterface<NumberEditCase> {};
 
 TEST_P(NumberCheck, RefusedEditIsTakenBackAfterTheMessage)
@@ -76,17 +81,11 @@ TEST_F(SettingsDialog, NumberMessageFollowsTheLanguage)
     EXPECT_EQ(Ui.Messages, std::vector<std::string>{"V polje vnesite številsko vrednost!"});
 }
 
-TEST_F(SettingsDialog, StartsWithItsInitialTextsAndLayout)
+TEST_F(SettingsDialog, StartsWithItsInitialTexts)
 {
     EXPECT_EQ(Str(Form3.Edit7->text()), "25");
     EXPECT_EQ(Str(Form3.Edit5->text()), "us-ascii");
     EXPECT_EQ(Str(Form3.Edit6->text()), "0");
-    EXPECT_EQ(Form3.size(), QSize(574, 346));
-    for (QLineEdit* field : {Form3.Edit1, Form3.Edit2, Form3.Edit3, Form3.Edit4, Form3.Edit5, Form3.Edit7})
-        EXPECT_EQ(field->width(), 280);
-    EXPECT_EQ(Form3.Edit6->width(), 41);
-    EXPECT_EQ(Form3.SpeedButton1->size(), QSize(230, 33));
-    EXPECT_EQ(Form3.SpeedButton2->size(), QSize(230, 33));
 }
 
 TEST_F(SettingsDialog, TabGoesThroughTheFieldsWithThePortLast)

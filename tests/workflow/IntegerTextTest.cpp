@@ -10,6 +10,11 @@ struct NumberCase {
     std::optional<std::int32_t> value;
 };
 
+void PrintTo(const NumberCase& c, std::ostream* os)
+{
+    *os << '"' << c.text << '"';
+}
+
 class NumberField : public ::testing::TestWithParam<NumberCase> {};
 
 TEST_P(NumberField, AcceptsOnlyWholeIntegerForms)

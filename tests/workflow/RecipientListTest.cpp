@@ -57,6 +57,11 @@ struct LoadCase {
     std::vector<std::string> entries;
 };
 
+void PrintTo(const LoadCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class RecipientFile : public RecipientList, public ::testing::WithParamInterface<LoadCase> {};
 
 TEST_P(RecipientFile, LoadsOneEntryPerLineWithOneLabelEach)
@@ -104,6 +109,11 @@ struct DeleteCase {
     std::vector<std::string> entries;
     int selectedAfter;
 };
+
+void PrintTo(const DeleteCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class DeleteSelected : public RecipientList, public ::testing::WithParamInterface<DeleteCase> {};
 
