@@ -168,9 +168,10 @@ void TForm3::CheckNumber(QLineEdit* field, QString& lastGood)
     }
     Guard([] { UserInterface().ShowMessage(Messages::NumbersOnly()); });
     const QSignalBlocker quiet(field);
-    const int cursor = field->cursorPosition();
-    field->setText(lastGood);
-    field->setCursorPosition(std::max(0, cursor - 1));
+    // A typed edit is undone with its cursor; a text set by the program has no undo step.
+    field->undo();
+    if (field->text() != lastGood)
+        field->setText(lastGood);
 }
 
 void TForm3::paintEvent(QPaintEvent* event)

@@ -44,6 +44,7 @@ private:
     void BuildFields();
     void BuildButtons();
     QLineEdit* AddField(const char* editName, QLabel*& label, const char* labelName, int row);
+    // lastGood: what the field held before the edit being checked.
     void CheckNumber(QLineEdit* field, QString& lastGood);
 
     QString FLastGoodDelay = "0";

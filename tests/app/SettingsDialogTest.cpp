@@ -28,6 +28,7 @@ struct NumberEditCase {
     const char* typed;  // empty with Backspace
     const char* result;
     bool refused;
+    int cursorAfter;
 };
 
 void PrintTo(const NumberEditCase& c, std::ostream* os)
@@ -54,21 +55,22 @@ TEST_P(NumberCheck, RefusedEditIsTakenBackAfterTheMessage)
         }
         Type(field, c.typed);
         EXPECT_EQ(Str(field->text()), c.result) << field->objectName().toStdString();
+        EXPECT_EQ(field->cursorPosition(), c.cursorAfter) << "the cursor returns to where it stood";
         EXPECT_EQ(Ui.Messages, c.refused ? std::vector<std::string>{"You can enter only numbers!"}
                                          : std::vector<std::string>{});
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Edits, NumberCheck, ::testing::Values(
-    NumberEditCase{"LetterAfterNumber", "25", TEdit::End, "a", "25", true},
-    NumberEditCase{"DigitAfterNumber", "25", TEdit::End, "0", "250", false},
-    NumberEditCase{"DeletingLastCharacter", "0", TEdit::Backspace, "", "0", true},
-    NumberEditCase{"ReplacingSelection", "25", TEdit::SelectAll, "7", "7", false},
-    NumberEditCase{"MinusInFront", "5", TEdit::Home, "-", "-5", false},
-    NumberEditCase{"BlankAtEnd", "5", TEdit::End, " ", "5", true},
-    NumberEditCase{"HexPrefixInFront", "10", TEdit::Home, "$", "$10", false},
-    NumberEditCase{"TooLarge", "2147483647", TEdit::End, "0", "2147483647", true},
-    NumberEditCase{"PortAbove65535Passes", "6553", TEdit::End, "6", "65536", false}),
+    NumberEditCase{"LetterAfterNumber", "25", TEdit::End, "a", "25", true, 2},
+    NumberEditCase{"DigitAfterNumber", "25", TEdit::End, "0", "250", false, 3},
+    NumberEditCase{"DeletingLastCharacter", "0", TEdit::Backspace, "", "0", true, 1},
+    NumberEditCase{"ReplacingSelection", "25", TEdit::SelectAll, "7", "7", false, 1},
+    NumberEditCase{"MinusInFront", "5", TEdit::Home, "-", "-5", false, 1},
+    NumberEditCase{"BlankAtEnd", "5", TEdit::End, " ", "5", true, 1},
+    NumberEditCase{"HexPrefixInFront", "10", TEdit::Home, "$", "$10", false, 1},
+    NumberEditCase{"TooLarge", "2147483647", TEdit::End, "0", "2147483647", true, 10},
+    NumberEditCase{"PortAbove65535Passes", "6553", TEdit::End, "6", "65536", false, 5}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(SettingsDialog, NumberMessageFollowsTheLanguage)
@@ -135,6 +137,21 @@ TEST_F(SettingsDialog, PortThatDoesNotConvertStopsTheSaveThere)
     EXPECT_EQ(Form3.result(), QDialog::Rejected);
     EXPECT_EQ(RegReadString(SettingsKey, "host", ""), "mx");
     EXPECT_EQ(RegReadString(SettingsKey, "username", "none"), "none");
+}
+
+}
+
+namespace {
+
+TEST(SettingsDialogCheck, TextSetByTheProgramIsCheckedToo)
+{
+    TSandbox sandbox;
+    TScriptedUi ui;
+    TForm3 form3(nullptr);
+    form3.Edit7->setText("587");
+    form3.Edit7->setText("abc");
+    EXPECT_EQ(Str(form3.Edit7->text()), "587");
+    EXPECT_EQ(ui.Messages, std::vector<std::string>{"You can enter only numbers!"});
 }
 
 }
