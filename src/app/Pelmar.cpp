@@ -1,0 +1,64 @@
+#include "app/Pelmar.h"
+
+#include "app/QtUserInterface.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit5.h"
+#include "app/Unit6.h"
+#include "app/about.h"
+#include "workflow/ProgramState.h"
+
+#include <QApplication>
+
+namespace {
+
+TForm1* mainWindow = nullptr;
+
+void ShowTitle(const std::string& title)
+{
+    // The desktop shows a program by its main window's title.
+    if (mainWindow)
+        mainWindow->setWindowTitle(QString::fromStdString(title));
+}
+
+}
+
+TPelmar::TPelmar(QStringList arguments) : FArguments(std::move(arguments))
+{
+    SetApplicationTitle(ApplicationTitle);
+    FMainWindow = std::make_unique<TForm1>(*this);
+    Form1 = FMainWindow.get();
+    FCreationOrder.push_back("Form1");
+    Form3 = new TForm3(Form1);
+    FCreationOrder.push_back("Form3");
+    VarnoltAbout = new TVarnoltAbout(Form1);
+    FCreationOrder.push_back("VarnoltAbout");
+    OutlookForm = new TOutlookForm(Form1);
+    FCreationOrder.push_back("OutlookForm");
+    Form6 = new TForm6(Form1);
+    FCreationOrder.push_back("Form6");
+    mainWindow = Form1;
+    SetApplicationTitleObserver(ShowTitle);
+}
+
+TPelmar::~TPelmar()
+{
+    SetApplicationTitleObserver(nullptr);
+    mainWindow = nullptr;
+}
+
+int RunPelmar(const QStringList& arguments)
+{
+    TQtUserInterface ui;
+    SetUserInterface(&ui);
+    int status = 0;
+    {
+        TPelmar program(arguments);
+        program.Form1->OnClosed = [] { QCoreApplication::quit(); };
+        program.Form1->show();
+        program.Form1->activateWindow();
+        status = QApplication::exec();
+    }
+    SetUserInterface(nullptr);
+    return status;
+}

@@ -1,0 +1,92 @@
+#include "app/QtUserInterface.h"
+
+#include "workflow/ProgramState.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+
+// Message boxes end their lines with CR alone; Qt breaks lines at LF.
+QString BoxText(const std::string& text)
+{
+    return QString::fromStdString(text).replace("\r\n", "\n").replace('\r', '\n');
+}
+
+void Box(QMessageBox::Icon icon, const std::string& text)
+{
+    QMessageBox box(icon, QString::fromUtf8(ApplicationTitle), BoxText(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+std::string RunFileDialog(const TFileDialogRequest& request, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.Title),
+                       QString::fromStdString(request.InitialDir));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilters(NameFilters(request.Filter));
+    dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExt));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front().toStdString();
+}
+
+}
+
+QStringList NameFilters(const std::string& filter)
+{
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        // "*.*" means every file, also those without a dot in the name.
+        QString pattern = parts[i + 1];
+        pattern.replace("*.*", "*");
+        filters << parts[i] + " (" + pattern.replace(';', ' ') + ")";
+    }
+    return filters;
+}
+
+void TQtUserInterface::ShowMessage(const std::string& text)
+{
+    Box(QMessageBox::NoIcon, text);
+}
+
+void TQtUserInterface::ShowError(const std::string& text)
+{
+    Box(QMessageBox::Critical, text);
+}
+
+void TQtUserInterface::ExecModal(QWidget& dialog)
+{
+    if (auto* modal = qobject_cast<QDialog*>(&dialog))
+        modal->exec();
+}
+
+std::string TQtUserInterface::OpenFileName(const TFileDialogRequest& request)
+{
+    return RunFileDialog(request, QFileDialog::AcceptOpen);
+}
+
+std::string TQtUserInterface::SaveFileName(const TFileDialogRequest& request)
+{
+    return RunFileDialog(request, QFileDialog::AcceptSave);
+}
+
+void TQtUserInterface::ShellOpen(const std::string& target)
+{
+    const QString text = QString::fromStdString(target);
+    const QUrl url = QFileInfo(text).isAbsolute() ? QUrl::fromLocalFile(text) : QUrl(text);
+    QDesktopServices::openUrl(url);
+}
+
+void TQtUserInterface::Beep()
+{
+    QApplication::beep();
+}

@@ -1,0 +1,18 @@
+#pragma once
+#include "workflow/UserInterface.h"
+
+// The real dialogs, message boxes and shell of the desktop.
+class TQtUserInterface : public TUserInterface {
+public:
+    void ShowMessage(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    void ExecModal(QWidget& dialog) override;
+    std::string OpenFileName(const TFileDialogRequest& request) override;
+    std::string SaveFileName(const TFileDialogRequest& request) override;
+    void ShellOpen(const std::string& target) override;
+    void Beep() override;
+};
+
+// "description|pattern|..." as the name filters of a Qt file dialog.
+#include <QStringList>
+QStringList NameFilters(const std::string& filter);

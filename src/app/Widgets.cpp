@@ -1,0 +1,195 @@
+#include "app/Widgets.h"
+
+#include "base/StringList.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+namespace {
+
+class TEventHook : public QObject {
+public:
+    TEventHook(QObject* target, std::function<bool(QEvent*)> handler)
+        : QObject(target), FHandler(std::move(handler))
+    {
+        target->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override { return FHandler(event); }
+
+private:
+    std::function<bool(QEvent*)> FHandler;
+};
+
+class TRowHeightDelegate : public QStyledItemDelegate {
+public:
+    TRowHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), FHeight(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), FHeight};
+    }
+
+private:
+    int FHeight;
+};
+
+bool IsLeftButton(QEvent* event)
+{
+    return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+}
+
+}
+
+void HookEvents(QObject* target, std::function<bool(QEvent*)> handler)
+{
+    new TEventHook(target, std::move(handler));
+}
+
+void OnClick(QWidget* target, std::function<void()> handler)
+{
+    HookEvents(target, [handler](QEvent* event) {
+        if (event->type() == QEvent::MouseButtonRelease && IsLeftButton(event))
+            handler();
+        return false;
+    });
+}
+
+void OnDoubleClick(QWidget* target, std::function<void()> handler)
+{
+    HookEvents(target, [handler](QEvent* event) {
+        if (event->type() != QEvent::MouseButtonDblClick || !IsLeftButton(event))
+            return false;
+        handler();
+        return true;
+    });
+}
+
+TStatusBar::TStatusBar(const QString& name, const std::vector<int>& widths, QWidget* parent) : QFrame(parent)
+{
+    setObjectName(name);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 1, 0, 0);
+    layout->setSpacing(2);
+    for (size_t i = 0; i < widths.size(); ++i) {
+        auto* panel = new QLabel(this);
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setContentsMargins(3, 0, 3, 0);
+        panel->setMinimumWidth(widths[i]);
+        if (i + 1 < widths.size())
+            panel->setFixedWidth(widths[i]);
+        layout->addWidget(panel, i + 1 < widths.size() ? 0 : 1);
+        FPanels.push_back(panel);
+    }
+    setFixedHeight(fontMetrics().height() + 8);
+}
+
+void TStatusBar::SetPanelText(int index, const QString& text)
+{
+    Panel(index)->setText(text);
+}
+
+QString TStatusBar::PanelText(int index) const
+{
+    return Panel(index)->text();
+}
+
+void TStatusBar::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && OnClick)
+        OnClick();
+    QFrame::mouseReleaseEvent(event);
+}
+
+TRadioGroup::TRadioGroup(const QString& name, int items, QWidget* parent) : QGroupBox(parent)
+{
+    setObjectName(name);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(8, 2, 8, 2);
+    for (int i = 0; i < items; ++i) {
+        auto* item = new QRadioButton(this);
+        item->setObjectName(name + ".Items[" + QString::number(i) + "]");
+        layout->addWidget(item, 1);
+        FItems.push_back(item);
+    }
+}
+
+int TRadioGroup::ItemIndex() const
+{
+    for (size_t i = 0; i < FItems.size(); ++i)
+        if (FItems[i]->isChecked())
+            return static_cast<int>(i);
+    return -1;
+}
+
+void TRadioGroup::SetItemIndex(int index)
+{
+    index = std::min(index, static_cast<int>(FItems.size()) - 1);
+    if (index >= 0) {
+        FItems[static_cast<size_t>(index)]->setChecked(true);
+        return;
+    }
+    // An exclusive group never unchecks its last button by itself.
+    for (auto* item : FItems) {
+        item->setAutoExclusive(false);
+        item->setChecked(false);
+        item->setAutoExclusive(true);
+    }
+}
+
+TListBox::TListBox(const QString& name, int rowHeight, QWidget* parent) : QListWidget(parent)
+{
+    setObjectName(name);
+    setItemDelegate(new TRowHeightDelegate(rowHeight, this));
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+}
+
+std::string TListBox::Item(int index) const
+{
+    return item(index)->text().toStdString();
+}
+
+void TListBox::Append(const std::string& text)
+{
+    addItem(QString::fromStdString(text));
+}
+
+void TListBox::Remove(int index)
+{
+    delete takeItem(index);
+}
+
+void TListBox::Assign(const TStringList& lines)
+{
+    QStringList items;
+    items.reserve(lines.Count());
+    for (const auto& line : lines.Lines())
+        items << QString::fromStdString(line);
+    clear();
+    addItems(items);
+}
+
+void TListBox::SetItemIndex(int index)
+{
+    if (index < 0 || index >= count()) {
+        setCurrentRow(-1);
+        clearSelection();
+        return;
+    }
+    setCurrentRow(index);
+}
+
+QStringList TListBox::Items() const
+{
+    QStringList items;
+    for (int i = 0; i < count(); ++i)
+        items << item(i)->text();
+    return items;
+}

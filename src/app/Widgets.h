@@ -1,0 +1,62 @@
+#pragma once
+#include "workflow/ListColumn.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QListWidget>
+#include <functional>
+#include <vector>
+
+class QLabel;
+class QRadioButton;
+
+// Calls handler for every event of target; handler returns true to swallow the event.
+void HookEvents(QObject* target, std::function<bool(QEvent*)> handler);
+// Calls handler on a left click (released) or a double click of target.
+void OnClick(QWidget* target, std::function<void()> handler);
+void OnDoubleClick(QWidget* target, std::function<void()> handler);
+
+// A row of text panels of fixed widths; the last one takes what is left.
+class TStatusBar : public QFrame {
+public:
+    TStatusBar(const QString& name, const std::vector<int>& widths, QWidget* parent);
+    void SetPanelText(int index, const QString& text);
+    QString PanelText(int index) const;
+    int PanelCount() const { return static_cast<int>(FPanels.size()); }
+    QLabel* Panel(int index) const { return FPanels.at(static_cast<size_t>(index)); }
+    std::function<void()> OnClick;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    std::vector<QLabel*> FPanels;
+};
+
+// A framed group of choices in two columns; ItemIndex -1 means none chosen.
+class TRadioGroup : public QGroupBox {
+public:
+    TRadioGroup(const QString& name, int items, QWidget* parent);
+    int ItemIndex() const;
+    // An index past the last item chooses the last one, below -1 chooses none.
+    void SetItemIndex(int index);
+    QRadioButton* Item(int index) const { return FItems.at(static_cast<size_t>(index)); }
+
+private:
+    std::vector<QRadioButton*> FItems;
+};
+
+// A list box of text rows with a fixed row height.
+class TListBox : public QListWidget, public TListColumn {
+public:
+    TListBox(const QString& name, int rowHeight, QWidget* parent);
+    int Count() const override { return count(); }
+    std::string Item(int index) const override;
+    void Append(const std::string& text) override;
+    void Remove(int index) override;
+    void Clear() override { clear(); }
+    void Assign(const TStringList& lines) override;
+    int ItemIndex() const override { return currentRow(); }
+    void SetItemIndex(int index) override;
+    QStringList Items() const;
+};

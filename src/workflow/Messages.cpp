@@ -1,0 +1,67 @@
+#include "workflow/Messages.h"
+
+#include "workflow/ProgramState.h"
+
+namespace Messages {
+
+std::string NumbersOnly()
+{
+    return Lang("V polje vnesite številsko vrednost!", "You can enter only numbers!");
+}
+
+std::string Welcome()
+{
+    return Lang("Pozdravljeni v programu Varnolt Pelmar!\r\r"
+                "Prosim vpišite podatke o vašem elektronskem naslovu. \r"
+                "Podatke lahko kadarkoli spremenite, če v meniju izberete 'Nastavitve'.\r\r"
+                "Želim vam prijetno uporabo programa!\r\rBero.",
+                "Welcome to Varnolt Pelmar!\r\r"
+                "Please enter the information about your e-mail account. You will be able to "
+                "change the information later by clicking on the 'Settings' button.\r\r");
+}
+
+std::string SettingsMissing()
+{
+    return Lang("Niste še vpisali podatkov o vašem e-mail naslovu, brez teh podatkov pa ne "
+                "morete pošiljati pošte.\r\rZato vpišite podatke sedaj.",
+                "You didn't enter your e-mail settings yet.\r"
+                "Without that information you can't send e-mails.\r\rEnter the information now.");
+}
+
+std::string NoRecipients()
+{
+    return Lang("Nisi napisal prejemnikov!", "No recipients specified!");
+}
+
+std::string ConnectFailed()
+{
+    return Lang("Povezava ni uspela", "Connect failed");
+}
+
+std::string MessagesSent(int count)
+{
+    if (CurrentLanguage == 1)
+        return "Poslano " + std::to_string(count) + " sporočil.";
+    return std::to_string(count) + " messages sent.";
+}
+
+std::string AboutParagraph()
+{
+    return Lang("Varnolt Pelmar je program za pošiljanje elektronske pošte več naslovnikom "
+                "hkrati, ne da bi oni videli, da je bila pošta poslana tudi drugim. Idealno za "
+                "razpošiljanje vabil, kot tudi za razna obvestila, ki jih pošiljamo na več "
+                "naslovov, pa moramo paziti na varnost osebnih podatkov.",
+                "Varnolt Pelmar is a program for sending e-mail to more recipents at once. "
+                "However, every recipient will see only himself on the recipient list. Great for "
+                "personal invitations and business proposals or newsletters - specially when you "
+                "have to protect personal information of other people.");
+}
+
+std::string AboutSeeAlso()
+{
+    if (CurrentLanguage == 1)
+        return "Za podrobnosti in nove verzije poglejte na naslov " + WebSiteAddress;
+    return "See " + WebSiteAddress + " for more information and new versions.";
+}
+
+}

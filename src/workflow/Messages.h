@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+
+// The message box and status texts, in the language in force when they are shown.
+// Line breaks inside them are single CR characters, as the message boxes expect.
+namespace Messages {
+std::string NumbersOnly();
+std::string Welcome();
+std::string SettingsMissing();
+std::string NoRecipients();
+std::string ConnectFailed();
+std::string MessagesSent(int count);
+// The three lines of the about box.
+std::string AboutParagraph();
+std::string AboutSeeAlso();
+}

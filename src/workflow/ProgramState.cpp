@@ -1,0 +1,28 @@
+#include "workflow/ProgramState.h"
+
+std::int32_t CurrentLanguage = 2;
+std::string ProgramVersion = "0.8";
+std::string WebSiteAddress;
+std::string MakerSiteAddress;
+
+namespace {
+std::string applicationTitle = ApplicationTitle;
+void (*titleObserver)(const std::string&) = nullptr;
+}
+
+void SetApplicationTitle(const std::string& title)
+{
+    applicationTitle = title;
+    if (titleObserver)
+        titleObserver(title);
+}
+
+const std::string& ApplicationTitleText()
+{
+    return applicationTitle;
+}
+
+void SetApplicationTitleObserver(void (*observer)(const std::string& title))
+{
+    titleObserver = observer;
+}

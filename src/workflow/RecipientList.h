@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+
+class TListColumn;
+
+// The recipient entries and their label column beside them. The label column always
+// holds one label per entry: a copy of the add button's caption when the entry joined,
+// so labels already standing keep the language in which they were added.
+class TRecipientList {
+public:
+    TRecipientList(TListColumn& entries, TListColumn& labels) : FEntries(entries), FLabels(labels) {}
+
+    // The file's lines replace all entries; raises EFOpenError with both columns unchanged.
+    void LoadFromFile(const std::string& fileName, const std::string& label);
+    // Appends text unless it is empty (blanks count as text); true when it was added.
+    bool Add(const std::string& text, const std::string& label);
+    // Removes the selected entry and selects the one that took its place, or the new last.
+    void DeleteSelected();
+    void Clear();
+    // Every entry followed by CR LF; raises EFCreateError.
+    void SaveToFile(const std::string& fileName) const;
+
+private:
+    void FillLabels(const std::string& label);
+
+    TListColumn& FEntries;
+    TListColumn& FLabels;
+};

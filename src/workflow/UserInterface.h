@@ -1,0 +1,36 @@
+#pragma once
+#include <string>
+
+class QWidget;
+
+// What a file dialog is asked for; the filter is "description|pattern|description|pattern".
+struct TFileDialogRequest {
+    std::string Title;
+    std::string Filter;
+    std::string InitialDir;
+    std::string DefaultExt;
+};
+
+// Everything that waits for a person or hands work to another program goes through
+// here, so that tests can answer instead of a person. The program installs the
+// Qt implementation at start-up; tests install their own.
+class TUserInterface {
+public:
+    virtual ~TUserInterface() = default;
+    // A modal message box with an OK button.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // The program's standard error box for an error that ended a command.
+    virtual void ShowError(const std::string& text) = 0;
+    // Runs a dialog window modally; returns when it is closed.
+    virtual void ExecModal(QWidget& dialog) = 0;
+    // The chosen file's full path, or empty when the user cancelled.
+    virtual std::string OpenFileName(const TFileDialogRequest& request) = 0;
+    virtual std::string SaveFileName(const TFileDialogRequest& request) = 0;
+    // Opens an address or a file with the user's default program; failures are not reported.
+    virtual void ShellOpen(const std::string& target) = 0;
+    virtual void Beep() = 0;
+};
+
+TUserInterface& UserInterface();
+// Installs ui (not owned) and returns the one it replaces.
+TUserInterface* SetUserInterface(TUserInterface* ui);

@@ -1,0 +1,71 @@
+#pragma once
+#include "app/Pelmar.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Widgets.h"
+#include "support/Sandbox.h"
+#include "support/ScriptedUi.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QPlainTextEdit>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+// The whole program in a sandbox, with the scripted person answering its dialogs.
+class AppTest : public ::testing::Test {
+protected:
+    TSandbox Sandbox;
+    TScriptedUi Ui;
+    std::unique_ptr<TPelmar> Program;
+
+    static constexpr const char* CompleteSettings =
+        "[General]\nime=Ana\nemail=ana@example.org\nhost=mail.example.org\nusername=ana\n";
+
+    void Create(const QStringList& arguments = {}) { Program = std::make_unique<TPelmar>(arguments); }
+
+    // Shows the main window and waits for its first activation.
+    void Start(const QStringList& arguments = {})
+    {
+        Create(arguments);
+        Form1().show();
+        Form1().activateWindow();
+        ASSERT_TRUE(PumpUntil([this] { return Form1().ActivationCount() > 0; })) << "never activated";
+    }
+
+    // Makes window the active one and lets the activation run.
+    void Activate(QWidget& window)
+    {
+        window.show();
+        window.activateWindow();
+        PumpUntil([&window] { return QGuiApplication::focusWindow() == window.windowHandle(); });
+        Pump();
+    }
+
+    TForm1& Form1() { return *Program->Form1; }
+    TForm3& Form3() { return *Program->Form3; }
+};
+
+inline std::string Str(const QString& text)
+{
+    return text.toStdString();
+}
+
+inline void SendKey(QWidget* target, QEvent::Type type, int key, const QString& text = {})
+{
+    QKeyEvent event(type, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &event);
+}
+
+// Types text into a field one character at a time, as a person would.
+inline void Type(QLineEdit* field, const QString& text)
+{
+    for (const QChar c : text) {
+        SendKey(field, QEvent::KeyPress, 0, QString(c));
+        SendKey(field, QEvent::KeyRelease, 0, QString(c));
+    }
+}

@@ -1,0 +1,157 @@
+#include "AppFixture.h"
+#include "app/SettingsStore.h"
+#include "workflow/ProgramState.h"
+
+#include <QLabel>
+
+namespace {
+
+class SettingsDialog : public ::testing::Test {
+protected:
+    TSandbox Sandbox;
+    TScriptedUi Ui;
+    TForm3 Form3{nullptr};
+
+    void Fill(const std::vector<std::pair<QLineEdit*, const char*>>& fields)
+    {
+        for (const auto& [field, text] : fields)
+            field->setText(text);
+    }
+};
+
+enum class TEdit { End, Home, SelectAll, Backspace };
+
+struct NumberEditCase {
+    const char* name;
+    const char* start;
+    TEdit where;
+    const char* typed;  // empty with Backspace
+    const char* result;
+    bool refused;
+    int cursorAfter;
+};
+
+void PrintTo(const NumberEditCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class NumberCheck : public SettingsDialog, public ::testing::WithParamInterface<NumberEditCase> {};
+
+TEST_P(NumberCheck, RefusedEditIsTakenBackAfterTheMessage)
+{
+    const auto& c = GetParam();
+    for (QLineEdit* field : {Form3.Edit6, Form3.Edit7}) {
+        Ui.Messages.clear();
+        field->setText(c.start);
+        switch (c.where) {
+        case TEdit::End: field->end(false); break;
+        case TEdit::Home: field->home(false); break;
+        case TEdit::SelectAll: field->selectAll(); break;
+        case TEdit::Backspace:
+            field->end(false);
+            SendKey(field, QEvent::KeyPress, Qt::Key_Backspace);
+            break;
+        }
+        Type(field, c.typed);
+        EXPECT_EQ(Str(field->text()), c.result) << field->objectName().toStdString();
+        EXPECT_EQ(field->cursorPosition(), c.cursorAfter) << "the cursor returns to where it stood";
+        EXPECT_EQ(Ui.Messages, c.refused ? std::vector<std::string>{"You can enter only numbers!"}
+                                         : std::vector<std::string>{});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, NumberCheck, ::testing::Values(
+    NumberEditCase{"LetterAfterNumber", "25", TEdit::End, "a", "25", true, 2},
+    NumberEditCase{"DigitAfterNumber", "25", TEdit::End, "0", "250", false, 3},
+    NumberEditCase{"DeletingLastCharacter", "0", TEdit::Backspace, "", "0", true, 1},
+    NumberEditCase{"ReplacingSelection", "25", TEdit::SelectAll, "7", "7", false, 1},
+    NumberEditCase{"MinusInFront", "5", TEdit::Home, "-", "-5", false, 1},
+    NumberEditCase{"BlankAtEnd", "5", TEdit::End, " ", "5", true, 1},
+    NumberEditCase{"HexPrefixInFront", "10", TEdit::Home, "$", "$10", false, 1},
+    NumberEditCase{"TooLarge", "2147483647", TEdit::End, "0", "2147483647", true, 10},
+    NumberEditCase{"PortAbove65535Passes", "6553", TEdit::End, "6", "65536", false, 5}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(SettingsDialog, NumberMessageFollowsTheLanguage)
+{
+    CurrentLanguage = 1;
+    Form3.Edit7->setText("25");
+    Form3.Edit7->end(false);
+    Type(Form3.Edit7, "x");
+    EXPECT_EQ(Str(Form3.Edit7->text()), "25");
+    EXPECT_EQ(Ui.Messages, std::vector<std::string>{"V polje vnesite številsko vrednost!"});
+}
+
+TEST_F(SettingsDialog, StartsWithItsInitialTexts)
+{
+    EXPECT_EQ(Str(Form3.Edit7->text()), "25");
+    EXPECT_EQ(Str(Form3.Edit5->text()), "us-ascii");
+    EXPECT_EQ(Str(Form3.Edit6->text()), "0");
+}
+
+TEST_F(SettingsDialog, TabGoesThroughTheFieldsWithThePortLast)
+{
+    const std::vector<QLineEdit*> order = {Form3.Edit1, Form3.Edit2, Form3.Edit3, Form3.Edit4,
+                                           Form3.Edit5, Form3.Edit6, Form3.Edit7};
+    for (size_t i = 0; i + 1 < order.size(); ++i) {
+        QWidget* next = order[i]->nextInFocusChain();
+        while (next && !(next->focusPolicy() & Qt::TabFocus))
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next, order[i + 1]) << order[i]->objectName().toStdString();
+    }
+}
+
+TEST_F(SettingsDialog, SaveStoresEveryFieldAsTypedAndCloses)
+{
+    Fill({{Form3.Edit1, " Ana "}, {Form3.Edit2, "ana@example.org"}, {Form3.Edit3, "mail.example.org"},
+          {Form3.Edit7, "$24B"}, {Form3.Edit4, "ana"}, {Form3.Edit5, "utf-8"}, {Form3.Edit6, "-5"}});
+    Form3.SpeedButton1->click();
+    EXPECT_EQ(Form3.result(), QDialog::Accepted);
+    EXPECT_EQ(Sandbox.ReadSettings(), "[General]\ncharset=utf-8\nemail=ana@example.org\n"
+                                      "host=mail.example.org\nime=\" Ana \"\npavza=-5\nport=587\nusername=ana\n");
+    EXPECT_EQ(RegReadString(SettingsKey, "ime", ""), " Ana ");
+    EXPECT_TRUE(Ui.Errors.empty());
+}
+
+TEST_F(SettingsDialog, CancelWritesNothingAndKeepsTheTypedTexts)
+{
+    RegWriteString(SettingsKey, "host", "old.example.org");
+    Form3.Edit3->setText("new.example.org");
+    Form3.SpeedButton2->click();
+    EXPECT_EQ(Form3.result(), QDialog::Rejected);
+    EXPECT_EQ(RegReadString(SettingsKey, "host", ""), "old.example.org");
+    EXPECT_EQ(Str(Form3.Edit3->text()), "new.example.org");
+}
+
+TEST_F(SettingsDialog, PortThatDoesNotConvertStopsTheSaveThere)
+{
+    Fill({{Form3.Edit1, "Ana"}, {Form3.Edit2, "a@x.org"}, {Form3.Edit3, "mx"}, {Form3.Edit4, "ana"}});
+    {
+        const QSignalBlocker unchecked(Form3.Edit7);
+        Form3.Edit7->setText("2x");
+    }
+    Form3.setResult(QDialog::Rejected);
+    Form3.SpeedButton1->click();
+    EXPECT_EQ(Ui.Errors, std::vector<std::string>{"'2x' is not a valid integer value"});
+    EXPECT_EQ(Form3.result(), QDialog::Rejected);
+    EXPECT_EQ(RegReadString(SettingsKey, "host", ""), "mx");
+    EXPECT_EQ(RegReadString(SettingsKey, "username", "none"), "none");
+}
+
+}
+
+namespace {
+
+TEST(SettingsDialogCheck, TextSetByTheProgramIsCheckedToo)
+{
+    TSandbox sandbox;
+    TScriptedUi ui;
+    TForm3 form3(nullptr);
+    form3.Edit7->setText("587");
+    form3.Edit7->setText("abc");
+    EXPECT_EQ(Str(form3.Edit7->text()), "587");
+    EXPECT_EQ(ui.Messages, std::vector<std::string>{"You can enter only numbers!"});
+}
+
+}

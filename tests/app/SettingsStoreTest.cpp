@@ -1,0 +1,81 @@
+#include "app/SettingsStore.h"
+#include "base/Exception.h"
+#include "support/Sandbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsStore : public ::testing::Test {
+protected:
+    TSandbox Sandbox;
+
+    std::string ErrorOf(const std::function<void()>& access)
+    {
+        try {
+            access();
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return "no error";
+    }
+};
+
+TEST_F(SettingsStore, EmptyStoreGivesTheDefaults)
+{
+    const std::pair<const char*, const char*> strings[] = {
+        {"ime", ""}, {"email", ""}, {"host", ""}, {"username", ""}, {"charset", "us-ascii"}, {"imenik", ""}};
+    for (const auto& [name, fallback] : strings)
+        EXPECT_EQ(RegReadString(SettingsKey, name, fallback), fallback) << name;
+    const std::pair<const char*, int> integers[] = {{"port", 25}, {"pavza", 0}, {"left", 10}, {"top", 20},
+        {"width", 750}, {"height", 550}, {"jezik", 2}, {"HTML", 0}};
+    for (const auto& [name, fallback] : integers)
+        EXPECT_EQ(RegReadInteger(SettingsKey, name, fallback), fallback) << name;
+}
+
+TEST_F(SettingsStore, EveryValueIsStoredAsTextInTheGeneralSection)
+{
+    RegWriteString(SettingsKey, "ime", "Bob");
+    RegWriteInteger(SettingsKey, "port", 587);
+    RegWriteInteger(SettingsKey, "pavza", -5);
+    EXPECT_EQ(Sandbox.ReadSettings(), "[General]\nime=Bob\npavza=-5\nport=587\n");
+    EXPECT_EQ(RegReadString(SettingsKey, "ime", ""), "Bob");
+    EXPECT_EQ(RegReadString(SettingsKey, "port", ""), "587");
+    EXPECT_EQ(RegReadInteger(SettingsKey, "port", 25), 587);
+    EXPECT_EQ(RegReadInteger(SettingsKey, "pavza", 0), -5);
+}
+
+TEST_F(SettingsStore, TextsComeBackExactlyAsWritten)
+{
+    for (const std::string text : {"  padded  ", "Vaše ime Žiga", "a, b", "@at", "semi;colon", "x=y", "\"q\""}) {
+        RegWriteString(SettingsKey, "ime", text);
+        EXPECT_EQ(RegReadString(SettingsKey, "ime", "?"), text);
+    }
+}
+
+TEST_F(SettingsStore, IntegerThatIsNotDecimalTextReadsAsItsDefault)
+{
+    for (const char* stored : {"25x", "", "abc", "$1F", "99999999999"}) {
+        Sandbox.WriteSettings(std::string("[General]\nport=") + stored + "\n");
+        EXPECT_EQ(RegReadInteger(SettingsKey, "port", 25), 25) << stored;
+    }
+}
+
+TEST_F(SettingsStore, ValueOfAnotherTypeIsAnInvalidDataTypeError)
+{
+    Sandbox.WriteSettings("[General]\nport=@Variant(\\0\\0\\0\\x2\\0\\0\\x2K)\nime=@ByteArray(Bob)\n");
+    EXPECT_EQ(ErrorOf([] { RegReadInteger(SettingsKey, "port", 25); }), "Invalid data type for 'port'");
+    EXPECT_EQ(ErrorOf([] { RegReadString(SettingsKey, "ime", ""); }), "Invalid data type for 'ime'");
+}
+
+TEST_F(SettingsStore, UnwritableStoreIsAFailedSetError)
+{
+    // A folder where the settings file should be cannot be written, whoever runs the test.
+    QDir().mkpath(QString::fromStdString(Sandbox.SettingsFile()));
+    EXPECT_EQ(ErrorOf([] { RegWriteString(SettingsKey, "ime", "Bob"); }), "Failed to set data for 'ime'");
+    EXPECT_EQ(ErrorOf([] { RegWriteInteger(SettingsKey, "port", 25); }), "Failed to set data for 'port'");
+}
+
+}

@@ -1,0 +1,34 @@
+#pragma once
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include <QProcess>
+
+// A real SMTP server started on 127.0.0.1 for end-to-end tests: Postfix's smtp-sink
+// (fast, discards mail) or aiosmtpd (Debian's Python package). Stopped on destruction.
+class RealSmtpServer {
+public:
+    enum class TKind { SmtpSink, Aiosmtpd };
+
+    explicit RealSmtpServer(TKind kind);
+    ~RealSmtpServer();
+    RealSmtpServer(const RealSmtpServer&) = delete;
+    RealSmtpServer& operator=(const RealSmtpServer&) = delete;
+
+    // False (with a reason) when the server could not be started or does not answer.
+    bool Ready() const { return FReady; }
+    const std::string& Problem() const { return FProblem; }
+    std::uint16_t Port() const { return FPort; }
+
+private:
+    QProcess FProcess;
+    std::uint16_t FPort = 0;
+    bool FReady = false;
+    std::string FProblem;
+};
+
+inline void PrintTo(RealSmtpServer::TKind kind, std::ostream* out)
+{
+    *out << (kind == RealSmtpServer::TKind::SmtpSink ? "smtp-sink" : "aiosmtpd");
+}

@@ -1,0 +1,93 @@
+#include "support/Sandbox.h"
+
+#include "base/Stream.h"
+#include "workflow/ProgramFolder.h"
+#include "workflow/ProgramState.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+TSandbox::TSandbox()
+{
+    const QString config = FDir.filePath("config");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
+    QDir().mkpath(config + "/Drelko");
+    QDir().mkpath(FDir.filePath("program"));
+    OverrideProgramFolder(FDir.filePath("program").toStdString());
+    CurrentLanguage = 2;
+    ProgramVersion = "0.8";
+    WebSiteAddress.clear();
+    MakerSiteAddress.clear();
+    SetApplicationTitle(ApplicationTitle);
+}
+
+TSandbox::~TSandbox()
+{
+    OverrideProgramFolder("");
+}
+
+std::string TSandbox::SettingsFile() const
+{
+    return FDir.filePath("config/Drelko/Varnolt Pelmar.conf").toStdString();
+}
+
+void TSandbox::WriteSettings(const std::string& iniText) const
+{
+    WriteWholeFile(SettingsFile(), iniText);
+}
+
+std::string TSandbox::ReadSettings() const
+{
+    return FileExists(SettingsFile()) ? ReadWholeFile(SettingsFile()) : std::string();
+}
+
+std::string TSandbox::ProgramFolder() const
+{
+    return FDir.filePath("program").toStdString() + "/";
+}
+
+std::string TSandbox::Path(const std::string& name) const
+{
+    return FDir.filePath(QString::fromStdString(name)).toStdString();
+}
+
+std::string TSandbox::MakeFile(const std::string& name, const std::string& bytes) const
+{
+    const std::string path = Path(name);
+    QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
+    WriteWholeFile(path, bytes);
+    return path;
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    return ReadWholeFile(path);
+}
+
+bool FileExists(const std::string& path)
+{
+    return QFileInfo::exists(QString::fromStdString(path));
+}
+
+void Pump()
+{
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+bool PumpUntil(const std::function<bool()>& condition)
+{
+    QDeadlineTimer deadline(2000);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}

@@ -1,0 +1,69 @@
+#include "support/ScriptedUi.h"
+
+#include <QWidget>
+#include <gtest/gtest.h>
+
+TScriptedUi::TScriptedUi() : FPrevious(SetUserInterface(this)) {}
+
+TScriptedUi::~TScriptedUi()
+{
+    SetUserInterface(FPrevious);
+}
+
+void TScriptedUi::ShowMessage(const std::string& text)
+{
+    Messages.push_back(text);
+    Events.push_back("message:" + text);
+}
+
+void TScriptedUi::ShowError(const std::string& text)
+{
+    Errors.push_back(text);
+    Events.push_back("error:" + text);
+}
+
+void TScriptedUi::ExecModal(QWidget& dialog)
+{
+    const std::string name = dialog.objectName().toStdString();
+    Modals.push_back(name);
+    Events.push_back("modal:" + name);
+    if (OnModal)
+        OnModal(dialog);
+}
+
+static std::string Answer(std::deque<std::string>& answers, const char* kind)
+{
+    if (answers.empty()) {
+        ADD_FAILURE() << "unexpected " << kind << " dialog";
+        return {};
+    }
+    std::string answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::string TScriptedUi::OpenFileName(const TFileDialogRequest& request)
+{
+    FileRequests.push_back(request);
+    Events.push_back("open:" + request.Title);
+    return Answer(OpenAnswers, "open");
+}
+
+std::string TScriptedUi::SaveFileName(const TFileDialogRequest& request)
+{
+    FileRequests.push_back(request);
+    Events.push_back("save:" + request.Title);
+    return Answer(SaveAnswers, "save");
+}
+
+void TScriptedUi::ShellOpen(const std::string& target)
+{
+    ShellOpened.push_back(target);
+    Events.push_back("shell:" + target);
+}
+
+void TScriptedUi::Beep()
+{
+    ++Beeps;
+    Events.push_back("beep");
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include "workflow/UserInterface.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Stands in for the person at the screen: records every message, error, dialog and
+// shell request, and answers file dialogs from queues the test fills. Installed while
+// it exists.
+class TScriptedUi : public TUserInterface {
+public:
+    TScriptedUi();
+    ~TScriptedUi() override;
+
+    void ShowMessage(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    void ExecModal(QWidget& dialog) override;
+    std::string OpenFileName(const TFileDialogRequest& request) override;
+    std::string SaveFileName(const TFileDialogRequest& request) override;
+    void ShellOpen(const std::string& target) override;
+    void Beep() override;
+
+    // Answers for the next file dialogs; an empty answer cancels.
+    std::deque<std::string> OpenAnswers;
+    std::deque<std::string> SaveAnswers;
+    // What the person does inside a modal dialog; by default it is closed at once.
+    std::function<void(QWidget& dialog)> OnModal;
+
+    std::vector<std::string> Messages;
+    std::vector<std::string> Errors;
+    std::vector<std::string> Modals;  // object names of the dialogs run
+    std::vector<std::string> ShellOpened;
+    std::vector<TFileDialogRequest> FileRequests;
+    int Beeps = 0;
+    // Everything in the order it happened: "message:", "error:", "modal:", "open:", "save:", "shell:".
+    std::vector<std::string> Events;
+
+private:
+    TUserInterface* FPrevious;
+};

@@ -1,0 +1,189 @@
+#include "base/Exception.h"
+#include "base/StringList.h"
+#include "support/Sandbox.h"
+#include "workflow/ListColumn.h"
+#include "workflow/RecipientList.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A list control reduced to its rows and selection.
+class TColumn : public TListColumn {
+public:
+    std::vector<std::string> Rows;
+    int Selected = -1;
+
+    int Count() const override { return static_cast<int>(Rows.size()); }
+    std::string Item(int index) const override { return Rows.at(static_cast<size_t>(index)); }
+    void Append(const std::string& text) override { Rows.push_back(text); }
+    void Remove(int index) override
+    {
+        Rows.erase(Rows.begin() + index);
+        if (Selected >= Count())
+            Selected = -1;
+    }
+    void Clear() override
+    {
+        Rows.clear();
+        Selected = -1;
+    }
+    void Assign(const TStringList& lines) override
+    {
+        Rows = lines.Lines();
+        Selected = -1;
+    }
+    int ItemIndex() const override { return Selected; }
+    void SetItemIndex(int index) override { Selected = index >= 0 && index < Count() ? index : -1; }
+};
+
+class RecipientList : public ::testing::Test {
+protected:
+    TSandbox Sandbox;
+    TColumn Entries;
+    TColumn Labels;
+    TRecipientList List{Entries, Labels};
+
+    void Fill(std::vector<std::string> rows)
+    {
+        for (const auto& row : rows)
+            List.Add(row, "To:");
+    }
+};
+
+struct LoadCase {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> entries;
+};
+
+void PrintTo(const LoadCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RecipientFile : public RecipientList, public ::testing::WithParamInterface<LoadCase> {};
+
+TEST_P(RecipientFile, LoadsOneEntryPerLineWithOneLabelEach)
+{
+    List.Add("old", "Za:");
+    List.LoadFromFile(Sandbox.MakeFile("list.txt", GetParam().bytes), "To:");
+    EXPECT_EQ(Entries.Rows, GetParam().entries);
+    EXPECT_EQ(Labels.Rows, std::vector<std::string>(GetParam().entries.size(), "To:"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RecipientFile, ::testing::Values(
+    LoadCase{"EmptyThirdLine", "a@x.org\r\nb@x.org\r\n\r\nd@x.org\r\ne@x.org\r\n",
+             {"a@x.org", "b@x.org", "", "d@x.org", "e@x.org"}},
+    LoadCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
+    LoadCase{"Lf", "a\nb\n", {"a", "b"}},
+    LoadCase{"Cr", "a\rb\r", {"a", "b"}},
+    LoadCase{"NoFinalLineEnd", "a\r\nb", {"a", "b"}},
+    LoadCase{"ColumnTitleAndNames", "E-mail Address\r\nAna <ana@x.org>\r\n",
+             {"E-mail Address", "Ana <ana@x.org>"}},
+    LoadCase{"BlanksKept", "  a@x.org \r\n", {"  a@x.org "}},
+    LoadCase{"Empty", "", {}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(RecipientList, FailedLoadChangesNeitherColumn)
+{
+    Fill({"keep"});
+    EXPECT_THROW(List.LoadFromFile(Sandbox.Path("missing.txt"), "To:"), EFOpenError);
+    EXPECT_EQ(Entries.Rows, std::vector<std::string>{"keep"});
+    EXPECT_EQ(Labels.Count(), 1);
+}
+
+TEST_F(RecipientList, AddsEverythingButTheEmptyText)
+{
+    EXPECT_FALSE(List.Add("", "To:"));
+    EXPECT_TRUE(List.Add(" ", "To:"));
+    EXPECT_TRUE(List.Add("a@x.org", "To:"));
+    EXPECT_TRUE(List.Add("a@x.org", "Za:"));
+    EXPECT_EQ(Entries.Rows, (std::vector<std::string>{" ", "a@x.org", "a@x.org"}));
+    EXPECT_EQ(Labels.Rows, (std::vector<std::string>{"To:", "To:", "Za:"}));
+}
+
+struct DeleteCase {
+    const char* name;
+    int selected;
+    std::vector<std::string> entries;
+    int selectedAfter;
+};
+
+void PrintTo(const DeleteCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class DeleteSelected : public RecipientList, public ::testing::WithParamInterface<DeleteCase> {};
+
+TEST_P(DeleteSelected, RemovesEntryAndLabelAndMovesSelection)
+{
+    Fill({"a", "b", "c"});
+    Entries.SetItemIndex(GetParam().selected);
+    List.DeleteSelected();
+    EXPECT_EQ(Entries.Rows, GetParam().entries);
+    EXPECT_EQ(Labels.Count(), Entries.Count());
+    EXPECT_EQ(Entries.ItemIndex(), GetParam().selectedAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(Selections, DeleteSelected, ::testing::Values(
+    DeleteCase{"First", 0, {"b", "c"}, 0},
+    DeleteCase{"Middle", 1, {"a", "c"}, 1},
+    DeleteCase{"Last", 2, {"a", "b"}, 1},
+    DeleteCase{"None", -1, {"a", "b", "c"}, -1}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(RecipientList, DeletingTheOnlyEntryLeavesBothColumnsEmpty)
+{
+    Fill({"only"});
+    Entries.SetItemIndex(0);
+    List.DeleteSelected();
+    EXPECT_EQ(Entries.Count(), 0);
+    EXPECT_EQ(Labels.Count(), 0);
+    EXPECT_EQ(Entries.ItemIndex(), -1);
+}
+
+TEST_F(RecipientList, DeleteKeepsLabelsOfOtherLanguagesInPlace)
+{
+    List.Add("a", "To:");
+    List.Add("b", "Za:");
+    List.Add("c", "To:");
+    Entries.SetItemIndex(0);
+    List.DeleteSelected();
+    EXPECT_EQ(Labels.Rows, (std::vector<std::string>{"Za:", "To:"}));
+}
+
+TEST_F(RecipientList, ClearEmptiesBoth)
+{
+    Fill({"a", "b"});
+    List.Clear();
+    EXPECT_EQ(Entries.Count(), 0);
+    EXPECT_EQ(Labels.Count(), 0);
+}
+
+TEST_F(RecipientList, SavesCrLfAfterEveryEntryAndLoadsBackTheSame)
+{
+    Entries.Rows = {"a@x.org", "", "Ana <ana@x.org>"};
+    Labels.Rows = {"To:", "To:", "To:"};
+    const std::string path = Sandbox.Path("saved.txt");
+    List.SaveToFile(path);
+    EXPECT_EQ(ReadFileBytes(path), "a@x.org\r\n\r\nAna <ana@x.org>\r\n");
+    const auto before = Entries.Rows;
+    List.Clear();
+    List.LoadFromFile(path, "Za:");
+    EXPECT_EQ(Entries.Rows, before);
+}
+
+TEST_F(RecipientList, SaveToAFolderThatDoesNotExistRaisesCreateError)
+{
+    Fill({"a"});
+    try {
+        List.SaveToFile(Sandbox.Path("no/such/folder/x.txt"));
+        FAIL() << "no error";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), "Cannot create file " + Sandbox.Path("no/such/folder/x.txt"));
+    }
+}
+
+}
