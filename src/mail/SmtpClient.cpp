@@ -35,12 +35,6 @@ void CheckEntries(const TStringList& list, const std::string& field)
         CheckField(list[i], field);
 }
 
-std::string FileNameOf(const std::string& path)
-{
-    const size_t cut = path.find_last_of("/\\:");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 } // namespace
 
 std::string NthField(const std::string& text, char delimiter, int n)
@@ -261,8 +255,8 @@ void TSmtpClient::CheckFieldsForLineBreaks() const
     CheckEntries(message.ToAddress(), "ToAddress");
     CheckEntries(message.ToCarbonCopy(), "ToCarbonCopy");
     CheckEntries(message.ToBlindCarbonCopy(), "ToBlindCarbonCopy");
-    for (int i = 0; i < message.Attachments().Count(); ++i)
-        CheckField(FileNameOf(message.Attachments()[i]), "Attachments");
+    // The file name goes into the part's header lines; check the whole path.
+    CheckEntries(message.Attachments(), "Attachments");
 }
 
 void TSmtpClient::CheckHeader()

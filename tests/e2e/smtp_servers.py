@@ -1,7 +1,7 @@
 """Real SMTP servers for end-to-end tests, bound to 127.0.0.1 only.
 
 Used as a module (context managers) by the tests in this folder, or as a program by
-C++ tests:  smtp_servers.py aiosmtpd OUTDIR   prints "PORT <n>" once listening, saves
+C++ tests:  smtp_servers.py aiosmtpd [OUTDIR]   prints "PORT <n>" once listening, saves
 every received message as OUTDIR/<n>.eml (plus <n>.env with the envelope) and runs
 until its standard input closes.
 """
@@ -135,10 +135,10 @@ def _wait_listening(port, proc, seconds=5.0):
 
 
 def _main(argv):
-    if len(argv) != 3 or argv[1] != "aiosmtpd":
+    if len(argv) not in (2, 3) or argv[1] != "aiosmtpd":
         print(__doc__, file=sys.stderr)
         return 2
-    with Aiosmtpd(argv[2]) as server:
+    with Aiosmtpd(argv[2] if len(argv) == 3 and argv[2] else None) as server:
         print(f"PORT {server.port}", flush=True)
         sys.stdin.read()
     return 0

@@ -28,22 +28,49 @@ std::uint16_t FreeLoopbackPort()
 
 } // namespace
 
-RealSmtpServer::RealSmtpServer(TKind kind) : FPort(FreeLoopbackPort())
+RealSmtpServer::RealSmtpServer(TKind kind, const std::string& saveFolder)
 {
-    const QString endpoint = QStringLiteral("127.0.0.1:%1").arg(FPort);
-    if (kind == TKind::SmtpSink) {
-        QStringList arguments;
-        if (geteuid() == 0)
-            arguments << "-u" << "nobody"; // it refuses to keep root's privileges
-        arguments << endpoint << "10";
-        FProcess.start("/usr/sbin/smtp-sink", arguments);
-    } else {
-        FProcess.start("/usr/bin/python3", {"-m", "aiosmtpd", "-n", "-l", endpoint});
-    }
+    if (kind == TKind::SmtpSink)
+        StartSmtpSink();
+    else
+        StartAiosmtpd(saveFolder);
+    if (FProblem.empty())
+        AwaitAnswer();
+}
+
+void RealSmtpServer::StartSmtpSink()
+{
+    FPort = FreeLoopbackPort();
+    QStringList arguments;
+    if (geteuid() == 0)
+        arguments << "-u" << "nobody"; // it refuses to keep root's privileges
+    arguments << QStringLiteral("127.0.0.1:%1").arg(FPort) << "10";
+    FProcess.start("/usr/sbin/smtp-sink", arguments);
+    if (!FProcess.waitForStarted(5000))
+        FProblem = "cannot start: " + FProcess.errorString().toStdString();
+}
+
+// The helper script binds port 0 itself and tells the port on its first line; it
+// runs until its standard input closes.
+void RealSmtpServer::StartAiosmtpd(const std::string& saveFolder)
+{
+    const QString script = QStringLiteral(PELMAR_SOURCE_DIR "/tests/e2e/smtp_servers.py");
+    FProcess.start("/usr/bin/python3", {script, "aiosmtpd", QString::fromStdString(saveFolder)});
     if (!FProcess.waitForStarted(5000)) {
         FProblem = "cannot start: " + FProcess.errorString().toStdString();
         return;
     }
+    while (!FProcess.canReadLine() && FProcess.waitForReadyRead(10000)) {
+    }
+    const QByteArray line = FProcess.readLine().trimmed();
+    if (!line.startsWith("PORT "))
+        FProblem = "no port: " + FProcess.readAllStandardError().toStdString();
+    else
+        FPort = static_cast<std::uint16_t>(line.mid(5).toUInt());
+}
+
+void RealSmtpServer::AwaitAnswer()
+{
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!FReady && std::chrono::steady_clock::now() < deadline && FProcess.state() == QProcess::Running) {
         const int probe = ConnectLoopback(FPort);
@@ -59,6 +86,7 @@ RealSmtpServer::RealSmtpServer(TKind kind) : FPort(FreeLoopbackPort())
 
 RealSmtpServer::~RealSmtpServer()
 {
+    FProcess.closeWriteChannel();
     FProcess.terminate();
     if (!FProcess.waitForFinished(3000)) {
         FProcess.kill();

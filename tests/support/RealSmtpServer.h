@@ -11,7 +11,9 @@ class RealSmtpServer {
 public:
     enum class TKind { SmtpSink, Aiosmtpd };
 
-    explicit RealSmtpServer(TKind kind);
+    // aiosmtpd saves every message it receives in saveFolder (when given) as
+    // <n>.eml, with the envelope in <n>.env.
+    explicit RealSmtpServer(TKind kind, const std::string& saveFolder = {});
     ~RealSmtpServer();
     RealSmtpServer(const RealSmtpServer&) = delete;
     RealSmtpServer& operator=(const RealSmtpServer&) = delete;
@@ -22,6 +24,10 @@ public:
     std::uint16_t Port() const { return FPort; }
 
 private:
+    void StartSmtpSink();
+    void StartAiosmtpd(const std::string& saveFolder);
+    void AwaitAnswer();
+
     QProcess FProcess;
     std::uint16_t FPort = 0;
     bool FReady = false;

@@ -222,10 +222,13 @@ bool ScriptedServer::AwaitClose()
 {
     while (WaitReadable() && ReadSome()) {
     }
-    std::lock_guard<std::mutex> guard(FLock);
-    if (!FPeerClosed)
-        return Fail("the client did not close the connection");
-    return true;
+    bool closed = false;
+    {
+        std::lock_guard<std::mutex> guard(FLock);
+        closed = FPeerClosed;
+    }
+    // Fail takes the lock itself.
+    return closed || Fail("the client did not close the connection");
 }
 
 bool ScriptedServer::WaitReadable()
