@@ -8,9 +8,10 @@ struct TWaitHandle {
     short Events;
 };
 
-// One pass of every network wait: block until a watched handle is ready or 2 ms
-// have passed, then dispatch the pending events of this thread. Idle waits cost
-// no processor time, and a ready network is served at once.
+// One pass of every network wait: dispatch the pending events of this thread, first
+// blocking until a watched handle is ready or an event arrives (a waited-for write
+// blocks in poll() for at most 2 ms). Idle waits cost no processor time, and a ready
+// network is served at once.
 void WaitStep(std::initializer_list<TWaitHandle> handles);
 
 // Dispatches the pending events of this thread without blocking.
