@@ -12,11 +12,20 @@
 
 namespace {
 
+// Often enough for a person to see the counter run, seldom enough to cost nothing.
+constexpr int FrameMilliseconds = 40;
+
 std::string Text(const QLineEdit* edit)
 {
     return edit->text().toStdString();
 }
 
+}
+
+TSendBinding::TSendBinding(TPelmar& program) : FProgram(program)
+{
+    FFrameEnd.setSingleShot(true);
+    FFrameEnd.callOnTimeout([this] { Flush(); });
 }
 
 TForm1& TSendBinding::Form1() const
@@ -44,12 +53,14 @@ std::string TSendBinding::AttachmentPath() const { return Text(Form1().Edit3); }
 
 void TSendBinding::ShowState(const std::string& text)
 {
-    Form1().StatusBar2->SetPanelText(1, QString::fromStdString(text));
+    FState = QString::fromStdString(text);
+    Changed();
 }
 
 void TSendBinding::ShowCounter(const std::string& text)
 {
-    Form1().StatusBar2->SetPanelText(2, QString::fromStdString(text));
+    FCounter = QString::fromStdString(text);
+    Changed();
 }
 
 void TSendBinding::ShowLogWindow()
@@ -59,10 +70,35 @@ void TSendBinding::ShowLogWindow()
 
 void TSendBinding::ClearLog()
 {
+    FLogLines.clear();
     FProgram.Form6->Memo1->clear();
 }
 
 void TSendBinding::AppendLogLine(const std::string& line)
 {
-    FProgram.Form6->Memo1->appendPlainText(QString::fromStdString(line));
+    FLogLines.append(QString::fromStdString(line));
+    Changed();
+}
+
+void TSendBinding::Changed()
+{
+    if (!FSinceShown.isValid() || FSinceShown.elapsed() >= FrameMilliseconds) {
+        Flush();
+        return;
+    }
+    if (!FFrameEnd.isActive())
+        FFrameEnd.start(FrameMilliseconds - static_cast<int>(FSinceShown.elapsed()));
+}
+
+void TSendBinding::Flush()
+{
+    FFrameEnd.stop();
+    FSinceShown.start();
+    if (FState)
+        Form1().StatusBar2->SetPanelText(1, *std::exchange(FState, std::nullopt));
+    if (FCounter)
+        Form1().StatusBar2->SetPanelText(2, *std::exchange(FCounter, std::nullopt));
+    // One edit for many lines: the text is laid out once per frame, not once per line.
+    if (!FLogLines.isEmpty())
+        FProgram.Form6->Memo1->appendPlainText(std::exchange(FLogLines, {}).join('\n'));
 }

@@ -1,6 +1,11 @@
 #pragma once
 #include "workflow/SendJob.h"
 
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTimer>
+#include <optional>
+
 class TForm1;
 class TPelmar;
 
@@ -9,7 +14,7 @@ class TPelmar;
 // each use, since the settings dialog and the log window are created after the main window.
 class TSendBinding : public TSendSettings, public TMessageFields, public TSendProgress {
 public:
-    explicit TSendBinding(TPelmar& program) : FProgram(program) {}
+    explicit TSendBinding(TPelmar& program);
 
     std::string Name() const override;
     std::string Email() const override;
@@ -30,9 +35,20 @@ public:
     void ShowLogWindow() override;
     void ClearLog() override;
     void AppendLogLine(const std::string& line) override;
+    void Flush() override;
 
 private:
     TForm1& Form1() const;
+    // Shows what is held back now if a frame has passed since the last time, or else
+    // once the frame is over.
+    void Changed();
 
     TPelmar& FProgram;
+    // Held back until shown: laying out and painting the window for every message would
+    // cost far more than sending it.
+    std::optional<QString> FState;
+    std::optional<QString> FCounter;
+    QStringList FLogLines;
+    QElapsedTimer FSinceShown;
+    QTimer FFrameEnd;
 };

@@ -62,7 +62,7 @@ void TSendJob::Run()
         FProgress.ShowLogWindow();
         RecipientCount = FEntries.Count();
         if (RecipientCount < 1) {
-            UserInterface().ShowMessage(Messages::NoRecipients());
+            ShowMessage(Messages::NoRecipients());
         } else {
             FProgress.ClearLog();
             SendToEveryEntry();
@@ -72,10 +72,17 @@ void TSendJob::Run()
         // Whatever went wrong, the user gets the one message; what the session reported
         // last stays in the status bar.
         FLog.EndJob();
-        UserInterface().ShowMessage(Messages::ConnectFailed());
+        ShowMessage(Messages::ConnectFailed());
         FSmtp.Cancel();
     }
     Disconnect();
+    FProgress.Flush();
+}
+
+void TSendJob::ShowMessage(const std::string& text)
+{
+    FProgress.Flush();
+    UserInterface().ShowMessage(text);
 }
 
 void TSendJob::Configure()
@@ -125,14 +132,17 @@ void TSendJob::SendOne(const std::string& entry)
     FProgress.AppendLogLine(line);
     FLog.Append(line);
     const std::int32_t milliseconds = PauseMilliseconds(StrToInt(FSettings.Delay()));
-    if (milliseconds > 0)
+    if (milliseconds > 0) {
+        FProgress.Flush();
         PauseBetweenMessages().Sleep(milliseconds);
+    }
 }
 
 void TSendJob::Finish()
 {
     if (DoneCount == RecipientCount)
         FProgress.ShowCounter(Messages::MessagesSent(DoneCount));
+    FProgress.Flush();
     SetApplicationTitle(ApplicationTitle);
     UserInterface().Beep();
 }

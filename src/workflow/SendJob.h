@@ -36,7 +36,9 @@ public:
     virtual std::string AttachmentPath() const = 0;
 };
 
-// Where the job shows how it goes.
+// Where the job shows how it goes. Messages may follow each other far faster than a screen
+// shows them, so the outputs may hold back what they are given until Flush, which the job
+// calls whenever it is about to stop for a while: before a pause, a message box, its end.
 class TSendProgress {
 public:
     virtual ~TSendProgress() = default;
@@ -45,6 +47,7 @@ public:
     virtual void ShowLogWindow() = 0;
     virtual void ClearLog() = 0;
     virtual void AppendLogLine(const std::string& line) = 0;
+    virtual void Flush() = 0;
 };
 
 // Delivers the one message to every recipient entry, one copy per entry, over a single
@@ -79,6 +82,7 @@ public:
 
 private:
     void Configure();
+    void ShowMessage(const std::string& text);
     bool SettingsComplete() const;
     void SendToEveryEntry();
     void SendOne(const std::string& entry);

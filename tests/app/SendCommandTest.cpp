@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "app/SendBinding.h"
 #include "app/Unit6.h"
 #include "mail/SmtpClient.h"
 #include "support/LoopbackPeers.h"
@@ -144,6 +145,30 @@ TEST_F(SendCommand, EveryRecipientGetsAnOwnCopyThatNamesOnlyThem)
     EXPECT_TRUE(Ui.Messages.empty());
     EXPECT_EQ(Pause.Pauses, std::vector<std::int32_t>(5, 2000));
     EXPECT_FALSE(Form1().SMTP->Connected());
+}
+
+TEST_F(SendCommand, BeforeEveryPauseTheWindowShowsWhatTheFileHolds)
+{
+    SetRecipients({"a@example.org", "b@example.org", "c@example.org"});
+    Form3().Edit6->setText("1");
+    std::vector<std::string> counters;
+    Pause.OnPause = [&] {
+        EXPECT_EQ(LogWindowLines(), LogFileLines());
+        counters.push_back(Panel(2));
+    };
+    Form1().Button1Click();
+    EXPECT_EQ(counters, (std::vector<std::string>{"1/3", "2/3", "3/3"}));
+}
+
+TEST_F(SendCommand, ProgressHeldBackWithinAFrameReachesTheScreenWithoutAFlush)
+{
+    TSendBinding binding(*Program);
+    binding.ShowCounter("1/3");
+    binding.ShowCounter("2/3");
+    binding.AppendLogLine("first");
+    binding.AppendLogLine("second");
+    EXPECT_TRUE(PumpUntil([&] { return Panel(2) == "2/3" && LogWindowLines().size() == 2; }));
+    EXPECT_EQ(LogWindowLines(), (std::vector<std::string>{"first", "second"}));
 }
 
 TEST_F(SendCommand, RefusalAtTheFifthOfTenStopsTheJobAndANewStartBeginsAgain)

@@ -77,6 +77,9 @@ public:
         shown.push_back("log");
         logLines.push_back(line);
     }
+    // How much of shown had been flushed at the last flush.
+    void Flush() override { flushed = shown.size(); }
+    size_t flushed = 0;
 
     std::vector<std::string> Only(const std::string& prefix) const
     {
@@ -199,6 +202,7 @@ TEST_F(SendJob, SendsOneMessagePerEntrySkippingEmptyOnesOverOneSession)
         "counter:3 messages sent.", "state:Disconnected"}));
     EXPECT_EQ(titles, (std::vector<std::string>{"Varnolt Pelmar 1/3", "Varnolt Pelmar 3/3", "Varnolt Pelmar"}));
     EXPECT_EQ(Ui.Events, (std::vector<std::string>{"beep"}));
+    EXPECT_EQ(Window.flushed, Window.shown.size()) << "everything is on screen at the end";
     EXPECT_EQ(Job.DoneCount, 3);
     EXPECT_EQ(Job.RecipientCount, 3);
     EXPECT_TRUE(Pause.Pauses.empty()) << "delay 0 means no pause";
@@ -369,6 +373,7 @@ TEST_F(SendJob, PausesAfterEveryDeliveredMessageWithTheLogWrittenFirst)
         fileAtPause.push_back(FileLines(LogFile()));
         EXPECT_EQ(fileAtPause.back(), Window.logLines) << "the file holds the job's lines so far";
         counterAtPause.push_back(Window.Only("counter:").back());
+        EXPECT_EQ(Window.flushed, Window.shown.size()) << "everything is on screen before the pause";
     };
     Greeted();
     for (const char* box : {"a@example.org", "b@example.org", "c@example.org"})
