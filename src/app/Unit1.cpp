@@ -371,7 +371,7 @@ void TForm1::SetBodyText(const std::string& text)
 
 TStringList TForm1::DisplayedBodyLines() const
 {
-    return DisplayedLines(*Memo1);
+    return FBodyLines.Lines(*Memo1);
 }
 
 void TForm1::M12Click()

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/DisplayedLines.h"
 #include "base/StringList.h"
 #include "workflow/FileDialog.h"
 #include "workflow/RecipientList.h"
@@ -159,6 +160,7 @@ private:
     bool FActivated = false;
     int FActivations = 0;
     QWindow* FLastFocusWindow = nullptr;
+    mutable TDisplayedLinesCache FBodyLines;
     std::unique_ptr<TSendBinding> FSendBinding;
     std::unique_ptr<TSendJob> FSendJob;
 };

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QTime>
+#include <ctime>
 
 void TSendLog::Append(const std::string& line)
 {
@@ -10,9 +11,18 @@ void TSendLog::Append(const std::string& line)
     FFile->WriteString(line + "\r\n");
 }
 
+// Formatting through the system's locale costs more than sending a message, and the text
+// changes only once a second.
 std::string TimeOfDayText()
 {
-    return QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat).toStdString();
+    static std::time_t shownSecond = -1;
+    static std::string text;
+    const std::time_t now = std::time(nullptr);
+    if (now != shownSecond) {
+        text = QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat).toStdString();
+        shownSecond = now;
+    }
+    return text;
 }
 
 std::string SendLogLine(const std::string& timeOfDay, const std::string& entry)
