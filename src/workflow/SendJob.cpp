@@ -58,6 +58,7 @@ void TSendJob::Run()
         return;
     }
     try {
+        CheckPort();
         FSmtp.Connect();
         FProgress.ShowLogWindow();
         RecipientCount = FEntries.Count();
@@ -95,6 +96,14 @@ void TSendJob::Configure()
     const std::string port = FSettings.Port();
     if (!port.empty())
         FSmtp.SetPort(StrToInt(port));
+}
+
+// The socket takes the port as 16 bits: 70000 would quietly become 4464, some other
+// server's port.
+void TSendJob::CheckPort() const
+{
+    if (FSmtp.Port() < 1 || FSmtp.Port() > 65535)
+        throw Exception("Invalid port " + std::to_string(FSmtp.Port()));
 }
 
 bool TSendJob::SettingsComplete() const

@@ -84,6 +84,7 @@ private:
     void Configure();
     void ShowMessage(const std::string& text);
     bool SettingsComplete() const;
+    void CheckPort() const;
     void SendToEveryEntry();
     void SendOne(const std::string& entry);
     void Finish();

@@ -147,17 +147,19 @@ TEST_F(SendCommand, EveryRecipientGetsAnOwnCopyThatNamesOnlyThem)
     EXPECT_FALSE(Form1().SMTP->Connected());
 }
 
-TEST_F(SendCommand, BeforeEveryPauseTheWindowShowsWhatTheFileHolds)
+TEST_F(SendCommand, DelayOfTwoPausesAfterEachMessageWithTheWindowShowingWhatTheFileHolds)
 {
     SetRecipients({"a@example.org", "b@example.org", "c@example.org"});
-    Form3().Edit6->setText("1");
+    Form3().Edit6->setText("2");
     std::vector<std::string> counters;
     Pause.OnPause = [&] {
         EXPECT_EQ(LogWindowLines(), LogFileLines());
         counters.push_back(Panel(2));
     };
     Form1().Button1Click();
-    EXPECT_EQ(counters, (std::vector<std::string>{"1/3", "2/3", "3/3"}));
+    EXPECT_EQ(Pause.Pauses, (std::vector<std::int32_t>{2000, 2000, 2000}));
+    EXPECT_EQ(counters, (std::vector<std::string>{"1/3", "2/3", "3/3"})) << "the last pause comes before the final text";
+    EXPECT_EQ(Panel(2), "3 messages sent.");
 }
 
 TEST_F(SendCommand, ProgressHeldBackWithinAFrameReachesTheScreenWithoutAFlush)
