@@ -29,3 +29,14 @@ TStringList DisplayedLines(const QPlainTextEdit& field)
     }
     return lines;
 }
+
+const TStringList& TDisplayedLinesCache::Lines(const QPlainTextEdit& field)
+{
+    TKey key{field.document()->toRawText(), field.viewport()->width(), field.font(),
+             static_cast<int>(field.lineWrapMode())};
+    if (FKey != key) {
+        FLines = DisplayedLines(field);
+        FKey = std::move(key);
+    }
+    return FLines;
+}

@@ -4,16 +4,19 @@
 #include "app/Guard.h"
 #include "app/Language.h"
 #include "app/Pelmar.h"
+#include "app/SendBinding.h"
 #include "app/SettingsStore.h"
 #include "app/Unit3.h"
 #include "app/Unit5.h"
 #include "app/Unit6.h"
 #include "app/Widgets.h"
 #include "app/about.h"
+#include "mail/SmtpClient.h"
 #include "workflow/MessageText.h"
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
+#include "workflow/SendJob.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -53,6 +56,7 @@ bool IsFile(const QString& path)
 TForm1::TForm1(TPelmar& program) : FProgram(program)
 {
     BuildWindow();
+    BuildSmtp();
     Open.Title = "Varnolt Pelmar - Open file";
     Open.Filter = FileFilter;
     Save.Title = "Varnolt Pelmar - Save file";
@@ -64,7 +68,41 @@ TForm1::TForm1(TPelmar& program) : FProgram(program)
     Guard([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The component goes before the job its events call into.
+    delete SMTP;
+}
+
+void TForm1::BuildSmtp()
+{
+    SMTP = new TSmtpClient(this);
+    SMTP->setObjectName("SMTP");
+    SMTP->SetPort(25);
+    SMTP->SetReportLevel(0);
+    SMTP->SetEncodeType(emBase64);
+    SMTP->SetClearParams(true);
+    SMTP->SetSubType(mtHtml);
+    SMTP->SetCharset("us-ascii");
+    FSendBinding = std::make_unique<TSendBinding>(FProgram);
+    FSendJob = std::make_unique<TSendJob>(*SMTP, *ListBox1, *FSendBinding, *FSendBinding, *FSendBinding);
+    WireSmtpEvents();
+}
+
+void TForm1::WireSmtpEvents()
+{
+    SMTP->OnDisconnect = [this](QObject* sender) { SMTPDisconnect(sender); };
+    SMTP->OnConnect = [this](QObject* sender) { SMTPConnect(sender); };
+    SMTP->OnInvalidHost = [this](bool& handled) { SMTPInvalidHost(handled); };
+    SMTP->OnHostResolved = [this](QObject* sender) { SMTPHostResolved(sender); };
+    SMTP->OnStatus = [this](QObject* sender, const std::string& status) { SMTPStatus(sender, status); };
+    SMTP->OnConnectionFailed = [this](QObject* sender) { SMTPConnectionFailed(sender); };
+    SMTP->OnRecipientNotFound = [this](const std::string& recipient) { SMTPRecipientNotFound(recipient); };
+    SMTP->OnSendStart = [this](QObject* sender) { SMTPSendStart(sender); };
+    SMTP->OnSuccess = [this](QObject* sender) { SMTPSuccess(sender); };
+    SMTP->OnFailure = [this](QObject* sender) { SMTPFailure(sender); };
+    SMTP->OnAuthenticationFailed = [this](bool& handled) { SMTPAuthenticationFailed(handled); };
+}
 
 template <typename Handler>
 static auto Guarded(TForm1* form, Handler handler)
@@ -239,14 +277,25 @@ void TForm1::FocusWindowChanged(QWindow* window)
 
 void TForm1::CancelSmtp()
 {
-    // Nothing can be running before the mail component is in place.
+    SMTP->Cancel();
 }
 
 void TForm1::Button1Click()
 {
-    // The bulk send job starts here once the mail component is in place; until then
-    // the command does nothing rather than pretend to send.
+    FSendJob->Run();
 }
+
+void TForm1::SMTPDisconnect(QObject* Sender) { FSendJob->SMTPDisconnect(Sender); }
+void TForm1::SMTPConnect(QObject* Sender) { FSendJob->SMTPConnect(Sender); }
+void TForm1::SMTPInvalidHost(bool& Handled) { FSendJob->SMTPInvalidHost(Handled); }
+void TForm1::SMTPHostResolved(QObject* Sender) { FSendJob->SMTPHostResolved(Sender); }
+void TForm1::SMTPStatus(QObject* Sender, const std::string& Status) { FSendJob->SMTPStatus(Sender, Status); }
+void TForm1::SMTPConnectionFailed(QObject* Sender) { FSendJob->SMTPConnectionFailed(Sender); }
+void TForm1::SMTPRecipientNotFound(const std::string& Recipient) { FSendJob->SMTPRecipientNotFound(Recipient); }
+void TForm1::SMTPSendStart(QObject* Sender) { FSendJob->SMTPSendStart(Sender); }
+void TForm1::SMTPSuccess(QObject* Sender) { FSendJob->SMTPSuccess(Sender); }
+void TForm1::SMTPFailure(QObject* Sender) { FSendJob->SMTPFailure(Sender); }
+void TForm1::SMTPAuthenticationFailed(bool& Handled) { FSendJob->SMTPAuthenticationFailed(Handled); }
 
 // ---- Recipient list ----------------------------------------------------------------------
 
@@ -322,7 +371,7 @@ void TForm1::SetBodyText(const std::string& text)
 
 TStringList TForm1::DisplayedBodyLines() const
 {
-    return DisplayedLines(*Memo1);
+    return FBodyLines.Lines(*Memo1);
 }
 
 void TForm1::M12Click()

@@ -1,10 +1,12 @@
 #pragma once
+#include "app/DisplayedLines.h"
 #include "base/StringList.h"
 #include "workflow/FileDialog.h"
 #include "workflow/RecipientList.h"
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -18,6 +20,9 @@ class QWindow;
 class TListBox;
 class TPelmar;
 class TRadioGroup;
+class TSendBinding;
+class TSendJob;
+class TSmtpClient;
 class TStatusBar;
 
 // The main window: the recipient list, the message, the commands and the program's state
@@ -69,11 +74,22 @@ public:
     TFileDialog Open{TFileDialog::TKind::Open};
     TFileDialog Save{TFileDialog::TKind::Save};
 
-    // SMTP: the main window's mail component (TSmtpClient with Port 25, ReportLevel 0,
-    // EncodeType emBase64, ClearParams true, SubType mtHtml, Charset "us-ascii") and its
-    // event handlers SMTPConnect ... SMTPSuccess are owned here once the mail library is
-    // part of the build; CancelSmtp is where a running session is told to give up.
+    // The mail component that the send job drives, and its event handlers.
+    TSmtpClient* SMTP;
+    void SMTPDisconnect(QObject* Sender);
+    void SMTPConnect(QObject* Sender);
+    void SMTPInvalidHost(bool& Handled);
+    void SMTPHostResolved(QObject* Sender);
+    void SMTPStatus(QObject* Sender, const std::string& Status);
+    void SMTPConnectionFailed(QObject* Sender);
+    void SMTPRecipientNotFound(const std::string& Recipient);
+    void SMTPSendStart(QObject* Sender);
+    void SMTPSuccess(QObject* Sender);
+    void SMTPFailure(QObject* Sender);
+    void SMTPAuthenticationFailed(bool& Handled);
+    // Makes whatever the mail component waits for give up.
     void CancelSmtp();
+    TSendJob& SendJob() { return *FSendJob; }
 
     // Life cycle.
     void FormCreate();
@@ -133,7 +149,9 @@ private:
     QWidget* BuildRecipientBands();
     QWidget* BuildMessageArea();
     void BuildWindow();
+    void BuildSmtp();
     void WireEvents();
+    void WireSmtpEvents();
     void FocusWindowChanged(QWindow* window);
     void AddTypedAddress();
 
@@ -142,4 +160,7 @@ private:
     bool FActivated = false;
     int FActivations = 0;
     QWindow* FLastFocusWindow = nullptr;
+    mutable TDisplayedLinesCache FBodyLines;
+    std::unique_ptr<TSendBinding> FSendBinding;
+    std::unique_ptr<TSendJob> FSendJob;
 };

@@ -26,6 +26,13 @@ protected:
     static constexpr const char* CompleteSettings =
         "[General]\nime=Ana\nemail=ana@example.org\nhost=mail.example.org\nusername=ana\n";
 
+    // Complete settings for a server on 127.0.0.1 at the given port.
+    static std::string SettingsFor(std::uint16_t port)
+    {
+        return "[General]\nime=Ana\nemail=ana@example.org\nhost=127.0.0.1\nusername=ana\nport="
+            + std::to_string(port) + "\n";
+    }
+
     void Create(const QStringList& arguments = {}) { Program = std::make_unique<TPelmar>(arguments); }
 
     // Shows the main window and waits for its first activation.

@@ -4,6 +4,7 @@
 #include "app/Unit6.h"
 #include "app/Widgets.h"
 #include "app/about.h"
+#include "support/LoopbackPeers.h"
 #include "workflow/Messages.h"
 #include "workflow/ProgramState.h"
 
@@ -172,7 +173,8 @@ class CommandLine : public AppTest, public ::testing::WithParamInterface<Command
 
 TEST_P(CommandLine, LoadsBothFilesAndSendsOnlyOnTheExactWord)
 {
-    Sandbox.WriteSettings(CompleteSettings);
+    RefusingPort refusing; // the job shows that it ran by failing to connect
+    Sandbox.WriteSettings(SettingsFor(refusing.Port()));
     const std::string list = Sandbox.MakeFile("list.txt", "a@x.org\r\n\r\nc@x.org\r\n");
     const std::string message = Sandbox.MakeFile("message.txt", "Hello\nthere\n");
     QStringList arguments;
@@ -192,7 +194,8 @@ TEST_P(CommandLine, LoadsBothFilesAndSendsOnlyOnTheExactWord)
     EXPECT_EQ(Form1().BodyText(), GetParam().body);
     // The send first loads the stored settings into the dialog's fields.
     EXPECT_EQ(Str(Form3().Edit1->text()), GetParam().sends ? "Ana" : "");
-    EXPECT_TRUE(Ui.Events.empty());
+    EXPECT_EQ(Ui.Events, GetParam().sends ? std::vector<std::string>{"message:Connect failed"}
+                                          : std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, CommandLine, ::testing::Values(
@@ -214,13 +217,16 @@ TEST_F(MainWindow, CommandLineLabelsStayZaInEnglish)
     EXPECT_EQ(Form1().ListBox2->Items(), (QStringList{"Za:", "Za:"}));
 }
 
-TEST_F(MainWindow, SendWithoutAnyWindowDoesNothingVisibleYet)
+TEST_F(MainWindow, SendButtonAndMenuRowBothStartTheJob)
 {
+    RefusingPort refusing;
+    Sandbox.WriteSettings(SettingsFor(refusing.Port()));
     Start();
     Ui.Events.clear();
     Form1().ToolButton1->click();
     Form1().M13->trigger();
-    EXPECT_TRUE(Ui.Events.empty());
+    EXPECT_EQ(Ui.Events, (std::vector<std::string>{"message:Connect failed", "message:Connect failed"}));
+    EXPECT_EQ(Str(Form1().StatusBar2->PanelText(1)), "Disconnected");
     EXPECT_EQ(ApplicationTitleText(), "Varnolt Pelmar");
 }
 

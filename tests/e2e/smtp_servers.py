@@ -4,6 +4,9 @@ Used as a module (context managers) by the tests in this folder, or as a program
 C++ tests:  smtp_servers.py aiosmtpd [OUTDIR]   prints "PORT <n>" once listening, saves
 every received message as OUTDIR/<n>.eml (plus <n>.env with the envelope) and runs
 until its standard input closes.
+
+aiosmtpd refuses, after the final dot, every message addressed to a mailbox whose local
+part begins with "refused" (554), so that tests can make a chosen message fail.
 """
 import asyncio
 import os
@@ -24,6 +27,8 @@ class _SavingHandler:
         self.lock = threading.Lock()
 
     async def handle_DATA(self, server, session, envelope):
+        if any(rcpt.startswith("refused") for rcpt in envelope.rcpt_tos):
+            return "554 5.7.1 Refused by the test server"
         with self.lock:
             self.count += 1
             number = self.count

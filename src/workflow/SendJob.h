@@ -1,0 +1,101 @@
+#pragma once
+#include "base/StringList.h"
+#include "workflow/SendLog.h"
+
+#include <cstdint>
+#include <string>
+
+class QObject;
+class TListColumn;
+class TSmtpClient;
+
+// The settings dialog's fields as the user left them (not the stored settings).
+class TSendSettings {
+public:
+    virtual ~TSendSettings() = default;
+    virtual std::string Name() const = 0;
+    virtual std::string Email() const = 0;
+    virtual std::string Host() const = 0;
+    virtual std::string UserID() const = 0;
+    virtual std::string Charset() const = 0;
+    virtual std::string Delay() const = 0; // seconds after each message
+    virtual std::string Port() const = 0;
+    // Lets the user complete the settings (the settings dialog, modally).
+    virtual void AskForSettings() = 0;
+};
+
+// The message as the window holds it at the moment it is read.
+class TMessageFields {
+public:
+    virtual ~TMessageFields() = default;
+    virtual std::string Subject() const = 0;
+    // The body as the field displays it, one line per displayed line.
+    virtual TStringList BodyLines() const = 0;
+    // 0 is the plain-text choice; any other index means HTML.
+    virtual int FormatIndex() const = 0;
+    virtual std::string AttachmentPath() const = 0;
+};
+
+// Where the job shows how it goes. Messages may follow each other far faster than a screen
+// shows them, so the outputs may hold back what they are given until Flush, which the job
+// calls whenever it is about to stop for a while: before a pause, a message box, its end.
+class TSendProgress {
+public:
+    virtual ~TSendProgress() = default;
+    virtual void ShowState(const std::string& text) = 0;   // the session's state
+    virtual void ShowCounter(const std::string& text) = 0; // "3/10", then the final text
+    virtual void ShowLogWindow() = 0;
+    virtual void ClearLog() = 0;
+    virtual void AppendLogLine(const std::string& line) = 0;
+    virtual void Flush() = 0;
+};
+
+// Delivers the one message to every recipient entry, one copy per entry, over a single
+// SMTP session. Run returns when the job has ended; every error while the session is open
+// ends the job with one message. The SMTP handlers below are wired to the client's events.
+class TSendJob {
+public:
+    TSendJob(TSmtpClient& smtp, const TListColumn& entries, const TMessageFields& message,
+             TSendSettings& settings, TSendProgress& progress);
+
+    // A start while a job runs is ignored (the session's waits let commands run).
+    void Run();
+    bool Running() const { return FRunning; }
+    // Fills the client's message record for the entry at CurrentRecipient.
+    void Sestavi();
+
+    void SMTPDisconnect(QObject* Sender);
+    void SMTPConnect(QObject* Sender);
+    void SMTPInvalidHost(bool& Handled);
+    void SMTPHostResolved(QObject* Sender);
+    void SMTPStatus(QObject* Sender, const std::string& Status);
+    void SMTPConnectionFailed(QObject* Sender);
+    void SMTPRecipientNotFound(const std::string& Recipient);
+    void SMTPSendStart(QObject* Sender);
+    void SMTPSuccess(QObject* Sender);
+    void SMTPFailure(QObject* Sender);
+    void SMTPAuthenticationFailed(bool& Handled);
+
+    std::int32_t RecipientCount = 0; // entries when the loop started
+    std::int32_t CurrentRecipient = 0;
+    std::int32_t DoneCount = 0; // delivered plus empty entries skipped
+
+private:
+    void Configure();
+    void ShowMessage(const std::string& text);
+    bool SettingsComplete() const;
+    void CheckPort() const;
+    void SendToEveryEntry();
+    void SendOne(const std::string& entry);
+    void Finish();
+    void Disconnect();
+
+    TSmtpClient& FSmtp;
+    const TListColumn& FEntries;
+    const TMessageFields& FMessage;
+    TSendSettings& FSettings;
+    TSendProgress& FProgress;
+    TSendLog FLog;
+    bool FRunning = false;
+    bool FDelivered = false;
+};

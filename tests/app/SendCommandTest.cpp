@@ -1,0 +1,251 @@
+#include "AppFixture.h"
+#include "app/SendBinding.h"
+#include "app/Unit6.h"
+#include "mail/SmtpClient.h"
+#include "support/LoopbackPeers.h"
+#include "support/RealSmtpServer.h"
+#include "support/RecordedPause.h"
+#include "workflow/ProgramState.h"
+#include "workflow/Messages.h"
+#include "workflow/SendJob.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <random>
+
+namespace {
+
+// Reads a received message with Python's own MIME parser, independent of ours, and lists
+// every address that appears anywhere in its bytes.
+QJsonObject ParseMessage(const std::string& path)
+{
+    static const char* script = R"(
+import email, email.policy, hashlib, json, re, sys
+raw = open(sys.argv[1], 'rb').read()
+msg = email.message_from_bytes(raw, policy=email.policy.compat32)
+text, attachment = (msg.get_payload() + [None])[:2] if msg.is_multipart() else (msg, None)
+print(json.dumps({
+    'to': msg['To'], 'subject': msg['Subject'], 'mailer': msg['X-Mailer'],
+    'type': text.get_content_type(), 'defects': len(msg.defects),
+    'text': text.get_payload(decode=True).decode('utf-8'),
+    'sha256': hashlib.sha256(attachment.get_payload(decode=True)).hexdigest() if attachment else '',
+    'addresses': sorted(set(a.decode() for a in re.findall(rb'[\w.+-]+@[\w-]+(?:\.[\w-]+)+', raw))),
+}))
+)";
+    QProcess python;
+    python.start("/usr/bin/python3", {"-c", script, QString::fromStdString(path)});
+    python.waitForFinished(30000);
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+std::vector<std::string> Lines(const QString& text)
+{
+    std::vector<std::string> lines;
+    for (const QString& line : text.split('\n', Qt::SkipEmptyParts))
+        lines.push_back(line.toStdString());
+    return lines;
+}
+
+class SendCommand : public AppTest {
+protected:
+    QTemporaryDir Received;
+    std::unique_ptr<RealSmtpServer> Server;
+    TRecordedPause Pause;
+
+    void SetUp() override
+    {
+        Server = std::make_unique<RealSmtpServer>(RealSmtpServer::TKind::Aiosmtpd, Received.path().toStdString());
+        ASSERT_TRUE(Server->Ready()) << Server->Problem();
+        Sandbox.WriteSettings(SettingsFor(Server->Port()));
+        Start();
+        Form1().SMTP->SetTimeOut(10000);
+    }
+
+    void SetRecipients(const std::vector<std::string>& entries)
+    {
+        TStringList lines;
+        for (const auto& entry : entries)
+            lines.Add(entry);
+        Form1().ListBox1->Assign(lines);
+        Form1().ListBox2->Assign(lines);
+    }
+
+    int ReceivedCount() const { return static_cast<int>(QDir(Received.path()).entryList({"*.eml"}).size()); }
+    std::string Eml(int number) const { return Received.filePath(QString("%1.eml").arg(number)).toStdString(); }
+    std::string Envelope(int number) const
+    {
+        return ReadFileBytes(Received.filePath(QString("%1.env").arg(number)).toStdString());
+    }
+    std::vector<std::string> LogFileLines() const
+    {
+        TStringList lines;
+        lines.LoadFromFile(Sandbox.ProgramFolder() + "log.txt");
+        return lines.Lines();
+    }
+    std::vector<std::string> LogWindowLines() { return Lines(Program->Form6->Memo1->toPlainText()); }
+    std::string Panel(int index) { return Str(Form1().StatusBar2->PanelText(index)); }
+};
+
+TEST_F(SendCommand, EveryRecipientGetsAnOwnCopyThatNamesOnlyThem)
+{
+    const std::vector<std::string> entries = {"amy@example.org", "Bert Brown <bert@example.org>", "cleo@example.net",
+                                              "dave.d@example.com", "eve+news@example.org"};
+    const std::vector<std::string> mailboxes = {"amy@example.org", "bert@example.org", "cleo@example.net",
+                                                "dave.d@example.com", "eve+news@example.org"};
+    SetRecipients(entries);
+    std::string bytes(5000, '\0');
+    std::mt19937 random(3);
+    for (char& byte : bytes)
+        byte = static_cast<char>(random());
+    Form1().Edit3->setText(QString::fromStdString(Sandbox.MakeFile("prices.bin", bytes)));
+    Form1().Edit1->setText("Spring news");
+    Form1().SetBodyText("Dear friend,\r\n<b>see you</b> soon.");
+    Form1().RadioGroup1->SetItemIndex(1);
+    Form3().Edit6->setText("2");
+
+    Form1().ToolButton1->click();
+
+    ASSERT_EQ(ReceivedCount(), 5);
+    const std::string sha = QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256)
+                                .toHex().toStdString();
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(entries[i]);
+        EXPECT_EQ(Envelope(i + 1), "ana@example.org\n" + mailboxes[i] + "\n") << "exactly one recipient";
+        const QJsonObject m = ParseMessage(Eml(i + 1));
+        EXPECT_EQ(Str(m["to"].toString()), entries[i]);
+        EXPECT_EQ(Str(m["subject"].toString()), "Spring news");
+        EXPECT_EQ(Str(m["mailer"].toString()), "Varnolt Pelmar 0.8");
+        // With an attachment the text part is text/plain whatever the choice.
+        EXPECT_EQ(Str(m["type"].toString()), "text/plain");
+        EXPECT_EQ(Str(m["text"].toString()), "Dear friend,\r\n<b>see you</b> soon.");
+        EXPECT_EQ(Str(m["sha256"].toString()), sha);
+        EXPECT_EQ(m["defects"].toInt(), 0);
+        QStringList expected = {"ana@example.org", QString::fromStdString(mailboxes[i])};
+        expected.sort();
+        EXPECT_EQ(m["addresses"].toArray().toVariantList(), QVariant(expected).toList()) << "no other address anywhere";
+    }
+
+    const std::vector<std::string> log = LogFileLines();
+    ASSERT_EQ(log.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        const QRegularExpression format("^\\d{1,2}:\\d\\d:\\d\\d.*: " + QRegularExpression::escape(
+            QString::fromStdString(entries[i])) + "\\.\\.\\.   OK\\.$");
+        EXPECT_TRUE(format.match(QString::fromStdString(log[i])).hasMatch()) << log[i];
+    }
+    EXPECT_EQ(LogWindowLines(), log);
+    EXPECT_TRUE(Program->Form6->isVisible());
+    EXPECT_EQ(Panel(2), "5 messages sent.");
+    EXPECT_EQ(Panel(1), "Disconnected");
+    EXPECT_EQ(Str(Form1().windowTitle()), "Varnolt Pelmar");
+    EXPECT_EQ(Ui.Beeps, 1);
+    EXPECT_TRUE(Ui.Messages.empty());
+    EXPECT_EQ(Pause.Pauses, std::vector<std::int32_t>(5, 2000));
+    EXPECT_FALSE(Form1().SMTP->Connected());
+}
+
+TEST_F(SendCommand, DelayOfTwoPausesAfterEachMessageWithTheWindowShowingWhatTheFileHolds)
+{
+    SetRecipients({"a@example.org", "b@example.org", "c@example.org"});
+    Form3().Edit6->setText("2");
+    std::vector<std::string> counters;
+    Pause.OnPause = [&] {
+        EXPECT_EQ(LogWindowLines(), LogFileLines());
+        counters.push_back(Panel(2));
+    };
+    Form1().Button1Click();
+    EXPECT_EQ(Pause.Pauses, (std::vector<std::int32_t>{2000, 2000, 2000}));
+    EXPECT_EQ(counters, (std::vector<std::string>{"1/3", "2/3", "3/3"})) << "the last pause comes before the final text";
+    EXPECT_EQ(Panel(2), "3 messages sent.");
+}
+
+TEST_F(SendCommand, ProgressHeldBackWithinAFrameReachesTheScreenWithoutAFlush)
+{
+    TSendBinding binding(*Program);
+    binding.ShowCounter("1/3");
+    binding.ShowCounter("2/3");
+    binding.AppendLogLine("first");
+    binding.AppendLogLine("second");
+    EXPECT_TRUE(PumpUntil([&] { return Panel(2) == "2/3" && LogWindowLines().size() == 2; }));
+    EXPECT_EQ(LogWindowLines(), (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(SendCommand, RefusalAtTheFifthOfTenStopsTheJobAndANewStartBeginsAgain)
+{
+    std::vector<std::string> entries;
+    for (int i = 1; i <= 10; ++i)
+        entries.push_back((i == 5 ? "refused" : "r") + std::to_string(i) + "@example.org");
+    SetRecipients(entries);
+    WriteWholeFile(Sandbox.ProgramFolder() + "log.txt", "from an earlier job\r\n");
+
+    Form1().M13->trigger();
+
+    EXPECT_EQ(ReceivedCount(), 4);
+    EXPECT_EQ(LogFileLines().size(), 4u);
+    EXPECT_EQ(LogWindowLines(), LogFileLines());
+    EXPECT_EQ(Panel(2), "4/10");
+    EXPECT_EQ(Str(Form1().windowTitle()), "Varnolt Pelmar 4/10");
+    EXPECT_EQ(Ui.Messages, std::vector<std::string>{"Connect failed"});
+    EXPECT_EQ(Ui.Beeps, 0);
+
+    Form1().ListBox1->item(4)->setText("r5@example.org");
+    Form1().Button1Click();
+    EXPECT_EQ(ReceivedCount(), 14);
+    EXPECT_EQ(Envelope(5), "ana@example.org\nr1@example.org\n") << "no resume point: the first entry again";
+    EXPECT_EQ(LogFileLines().size(), 10u);
+    EXPECT_EQ(Panel(2), "10 messages sent.");
+    EXPECT_EQ(Str(Form1().windowTitle()), "Varnolt Pelmar");
+    EXPECT_EQ(Ui.Beeps, 1);
+}
+
+TEST_F(SendCommand, EmptyEntriesCountButSendNothing)
+{
+    CurrentLanguage = 1;
+    SetRecipients({"a@example.org", "", "c@example.org"});
+    Form1().Button1Click();
+    EXPECT_EQ(ReceivedCount(), 2);
+    EXPECT_EQ(Panel(2), "Poslano 3 sporočil.");
+    EXPECT_EQ(LogFileLines().size(), 2u);
+}
+
+TEST_F(SendCommand, EmptyListOpensAndClosesTheSessionOnly)
+{
+    Program->Form6->Memo1->setPlainText("kept");
+    Form1().Button1Click();
+    EXPECT_EQ(Ui.Messages, std::vector<std::string>{"No recipients specified!"});
+    EXPECT_EQ(ReceivedCount(), 0);
+    EXPECT_EQ(Str(Program->Form6->Memo1->toPlainText()), "kept");
+    EXPECT_TRUE(Program->Form6->isVisible());
+    EXPECT_EQ(Str(Form1().windowTitle()), "Varnolt Pelmar");
+    EXPECT_EQ(Ui.Beeps, 0);
+    EXPECT_EQ(Panel(1), "Disconnected");
+}
+
+TEST_F(SendCommand, MissingSettingOpensTheSettingsDialogAndConnectsNowhere)
+{
+    RefusingPort refusing; // a connection attempt would show as "Connection failed"
+    Form3().Edit7->setText(QString::number(refusing.Port()));
+    SetRecipients({"a@example.org"});
+    Form3().Edit4->clear();
+    Form1().ToolButton1->click();
+    EXPECT_EQ(Ui.Events, (std::vector<std::string>{"message:" + ::Messages::SettingsMissing(), "modal:Form3"}));
+    EXPECT_EQ(Panel(1), "") << "no connection was attempted";
+    EXPECT_FALSE(Program->Form6->isVisible());
+}
+
+TEST_F(SendCommand, ExitCancelsTheSessionAndClosesTheWindow)
+{
+    SetRecipients({"a@example.org", "b@example.org"});
+    Form3().Edit6->setText("1");
+    Pause.OnPause = [this] { Form1().M19->trigger(); };
+    Form1().Button1Click();
+    EXPECT_FALSE(Form1().isVisible());
+    EXPECT_EQ(ReceivedCount(), 1) << "the next message gave up at once";
+    EXPECT_EQ(Ui.Messages, std::vector<std::string>{"Connect failed"});
+    EXPECT_FALSE(Form1().SMTP->Connected());
+}
+
+}

@@ -1,0 +1,82 @@
+"""The real program, run as a person would start it with a recipients file, a message file
+and "send", but offscreen and with a private settings store and program folder.
+
+The executable is copied into a folder of its own so that its log.txt lands there; the
+settings file is written beforehand under a private XDG_CONFIG_HOME.
+"""
+import os
+import shutil
+import subprocess
+import time
+
+
+class PelmarSend:
+    def __init__(self, workdir, port, recipients, message, delay=0, pelmar_bin=None):
+        self.workdir = workdir
+        bin_dir = pelmar_bin or os.environ["PELMAR_BIN"]
+        self.program_dir = os.path.join(workdir, "program")
+        os.makedirs(self.program_dir, exist_ok=True)
+        self.executable = shutil.copy(os.path.join(bin_dir, "pelmar"), self.program_dir)
+        self.log_path = os.path.join(self.program_dir, "log.txt")
+        config = os.path.join(workdir, "config")
+        os.makedirs(os.path.join(config, "Drelko"), exist_ok=True)
+        with open(os.path.join(config, "Drelko", "Varnolt Pelmar.conf"), "w") as f:
+            f.write("[General]\nime=Ana\nemail=ana@example.org\nhost=127.0.0.1\n"
+                    f"username=pc1\nport={port}\npavza={delay}\ncharset=us-ascii\n")
+        self.list_path = os.path.join(workdir, "list.txt")
+        with open(self.list_path, "wb") as f:
+            f.write("".join(r + "\r\n" for r in recipients).encode())
+        self.message_path = os.path.join(workdir, "message.txt")
+        with open(self.message_path, "wb") as f:
+            f.write(message.encode())
+        self.env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=config,
+                        HOME=os.path.join(workdir, "home"), XDG_DATA_HOME=os.path.join(workdir, "data"))
+        self.proc = None
+        self._log_offset = 0
+        self._log_count = 0
+
+    def __enter__(self):
+        self.proc = subprocess.Popen([self.executable, self.list_path, self.message_path, "send"],
+                                     env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        return self
+
+    def __exit__(self, *exc):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+        self.proc.stderr.close()
+
+    def log_lines(self):
+        try:
+            with open(self.log_path, "rb") as f:
+                return f.read().decode().split("\r\n")[:-1]
+        except FileNotFoundError:
+            return []
+
+    def _count_new_lines(self):
+        # Reads only what was appended since the last look, so that watching a long log
+        # costs the program under test nothing.
+        try:
+            with open(self.log_path, "rb") as f:
+                f.seek(self._log_offset)
+                added = f.read()
+        except FileNotFoundError:
+            return 0
+        self._log_offset += len(added)
+        self._log_count += added.count(b"\r\n")
+        return self._log_count
+
+    def wait_for_log_lines(self, count, seconds, poll=0.05):
+        """Waits until log.txt holds count lines; returns the time it first did, or None."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if self._count_new_lines() >= count:
+                return time.monotonic()
+            if self.proc.poll() is not None:
+                return None
+            time.sleep(poll)
+        return None

@@ -1,0 +1,515 @@
+#include "base/Exception.h"
+#include "mail/MessageAssembly.h"
+#include "mail/SmtpClient.h"
+#include "support/LoopbackPeers.h"
+#include "support/RecordedPause.h"
+#include "support/Sandbox.h"
+#include "support/ScriptedServer.h"
+#include "support/ScriptedUi.h"
+#include "workflow/ListColumn.h"
+#include "workflow/ProgramFolder.h"
+#include "workflow/ProgramState.h"
+#include "workflow/SendJob.h"
+
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace {
+
+// The recipient entries reduced to their rows.
+class TEntries : public TListColumn {
+public:
+    std::vector<std::string> Rows;
+    int Count() const override { return static_cast<int>(Rows.size()); }
+    std::string Item(int index) const override { return Rows.at(static_cast<size_t>(index)); }
+    void Append(const std::string& text) override { Rows.push_back(text); }
+    void Remove(int index) override { Rows.erase(Rows.begin() + index); }
+    void Clear() override { Rows.clear(); }
+    void Assign(const TStringList& lines) override { Rows = lines.Lines(); }
+    int ItemIndex() const override { return -1; }
+    void SetItemIndex(int) override {}
+};
+
+// The window as the job sees it, recording everything it is shown in one sequence.
+class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
+public:
+    std::string name = "Ana", email = "ana@example.org", host = "127.0.0.1", userId = "pc1",
+                charset = "us-ascii", delay = "0", port = "25";
+    std::string subject = "Hello";
+    TStringList body{"Line one", "."};
+    int formatIndex = 0;
+    std::string attachment;
+
+    std::vector<std::string> shown; // "state:", "counter:", "log:", "logwindow", "clearlog", "settings"
+    std::vector<std::string> logLines;
+
+    std::string Name() const override { return name; }
+    std::string Email() const override { return email; }
+    std::string Host() const override { return host; }
+    std::string UserID() const override { return userId; }
+    std::string Charset() const override { return charset; }
+    std::string Delay() const override { return delay; }
+    std::string Port() const override { return port; }
+    void AskForSettings() override { shown.push_back("settings"); }
+
+    std::string Subject() const override { return subject; }
+    TStringList BodyLines() const override { return body; }
+    int FormatIndex() const override { return formatIndex; }
+    std::string AttachmentPath() const override { return attachment; }
+
+    void ShowState(const std::string& text) override { shown.push_back("state:" + text); }
+    void ShowCounter(const std::string& text) override
+    {
+        shown.push_back("counter:" + text);
+        if (onCounter)
+            onCounter();
+    }
+    std::function<void()> onCounter;
+    void ShowLogWindow() override { shown.push_back("logwindow"); }
+    void ClearLog() override
+    {
+        shown.push_back("clearlog");
+        logLines.clear();
+    }
+    void AppendLogLine(const std::string& line) override
+    {
+        shown.push_back("log");
+        logLines.push_back(line);
+    }
+    // How much of shown had been flushed at the last flush.
+    void Flush() override { flushed = shown.size(); }
+    size_t flushed = 0;
+
+    std::vector<std::string> Only(const std::string& prefix) const
+    {
+        std::vector<std::string> result;
+        for (const auto& item : shown)
+            if (item.rfind(prefix, 0) == 0)
+                result.push_back(item.substr(prefix.size()));
+        return result;
+    }
+};
+
+std::vector<std::string> titles;
+void RecordTitle(const std::string& title)
+{
+    titles.push_back(title);
+}
+
+std::vector<std::string> FileLines(const std::string& path)
+{
+    TStringList lines;
+    lines.LoadFromFile(path);
+    return lines.Lines();
+}
+
+std::string CrLfLines(std::initializer_list<std::string> lines)
+{
+    std::string text;
+    for (const auto& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+class SendJob : public ::testing::Test {
+public: // the case tables arrange through a reference to the fixture
+    TSandbox Sandbox;
+    TScriptedUi Ui;
+    TRecordedPause Pause;
+    std::unique_ptr<ScriptedServer> Scripted = std::make_unique<ScriptedServer>();
+    TSmtpClient Smtp;
+    TEntries Entries;
+    TWindow Window;
+    TSendJob Job{Smtp, Entries, Window, Window, Window};
+
+    void SetUp() override
+    {
+        ResetBoundaryGenerator();
+        titles.clear();
+        SetApplicationTitleObserver(RecordTitle);
+        Smtp.SetTimeOut(10000);
+        Smtp.OnDisconnect = [this](QObject* s) { Job.SMTPDisconnect(s); };
+        Smtp.OnConnect = [this](QObject* s) { Job.SMTPConnect(s); };
+        Smtp.OnInvalidHost = [this](bool& h) { Job.SMTPInvalidHost(h); };
+        Smtp.OnHostResolved = [this](QObject* s) { Job.SMTPHostResolved(s); };
+        Smtp.OnStatus = [this](QObject* s, const std::string& t) { Job.SMTPStatus(s, t); };
+        Smtp.OnConnectionFailed = [this](QObject* s) { Job.SMTPConnectionFailed(s); };
+        Smtp.OnRecipientNotFound = [this](const std::string& r) { Job.SMTPRecipientNotFound(r); };
+        Smtp.OnSendStart = [this](QObject* s) { Job.SMTPSendStart(s); };
+        Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
+        Smtp.OnFailure = [this](QObject* s) { Job.SMTPFailure(s); };
+        Smtp.OnAuthenticationFailed = [this](bool& h) { Job.SMTPAuthenticationFailed(h); };
+        Window.port = std::to_string(Server().Port());
+    }
+
+    ScriptedServer& Server() { return *Scripted; }
+    // A fresh server for the next case of a table.
+    void NewServer()
+    {
+        Scripted = std::make_unique<ScriptedServer>();
+        Window.port = std::to_string(Server().Port());
+    }
+
+    void TearDown() override { SetApplicationTitleObserver(nullptr); }
+
+    std::string LogFile() const { return Sandbox.ProgramFolder() + "log.txt"; }
+
+    ScriptedServer& Greeted() { return Server().Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n"); }
+
+    // One whole transaction up to the final dot, for the window's default message.
+    ScriptedServer& Transaction(const std::string& entry, const std::string& mailbox,
+                                const std::string& contentType = "text/plain")
+    {
+        return Server().ExpectLine("RSET").Send("250 ok\r\n")
+            .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
+            .ExpectLine("RCPT TO:<" + mailbox + ">").Send("250 ok\r\n")
+            .ExpectLine("DATA").Send("354 go on\r\n")
+            .Expect(CrLfLines({"From: Ana<ana@example.org>", "To: " + entry, "Subject: Hello",
+                               "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0",
+                               "Content-Type: " + contentType + "; charset=us-ascii", "", "", "Line one", "..",
+                               "."}));
+    }
+
+    ScriptedServer& Delivered(const std::string& entry, const std::string& mailbox)
+    {
+        return Transaction(entry, mailbox).Send("250 queued\r\n");
+    }
+
+    ScriptedServer& Quit() { return Server().ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose(); }
+
+    void Run()
+    {
+        Server().Start();
+        Job.Run();
+        Server().Finish();
+    }
+};
+
+TEST_F(SendJob, SendsOneMessagePerEntrySkippingEmptyOnesOverOneSession)
+{
+    Entries.Rows = {"Bob <bob@example.org>", "", "carol@example.org"};
+    Greeted();
+    Delivered("Bob <bob@example.org>", "bob@example.org");
+    Delivered("carol@example.org", "carol@example.org");
+    Quit();
+    Run();
+
+    EXPECT_EQ(Window.shown, (std::vector<std::string>{
+        "state:Connected", "logwindow", "clearlog",
+        "state:Send Start", "counter:1/3", "log",
+        "state:Send Start", "counter:3/3", "log",
+        "counter:3 messages sent.", "state:Disconnected"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{"Varnolt Pelmar 1/3", "Varnolt Pelmar 3/3", "Varnolt Pelmar"}));
+    EXPECT_EQ(Ui.Events, (std::vector<std::string>{"beep"}));
+    EXPECT_EQ(Window.flushed, Window.shown.size()) << "everything is on screen at the end";
+    EXPECT_EQ(Job.DoneCount, 3);
+    EXPECT_EQ(Job.RecipientCount, 3);
+    EXPECT_TRUE(Pause.Pauses.empty()) << "delay 0 means no pause";
+    ASSERT_EQ(Window.logLines.size(), 2u);
+    EXPECT_EQ(FileLines(LogFile()), Window.logLines);
+    const std::string ends[] = {": Bob <bob@example.org>...   OK.", ": carol@example.org...   OK."};
+    for (size_t i = 0; i < 2; ++i) {
+        const std::string& line = Window.logLines[i];
+        EXPECT_TRUE(line.size() > ends[i].size() && line.compare(line.size() - ends[i].size(), ends[i].size(), ends[i]) == 0) << line;
+        EXPECT_NE(line.find(':'), 0u) << "the line starts with the time of day";
+    }
+    EXPECT_EQ(ReadFileBytes(LogFile()), Window.logLines[0] + "\r\n" + Window.logLines[1] + "\r\n");
+}
+
+TEST_F(SendJob, FinalTextFollowsTheLanguageShownIn)
+{
+    const std::pair<int, std::string> cases[] = {{1, "Poslano 2 sporočil."}, {2, "2 messages sent."}, {7, "2 messages sent."}};
+    for (const auto& [language, text] : cases) {
+        CurrentLanguage = language;
+        Window.shown.clear();
+        NewServer();
+        Entries.Rows = {"", ""};
+        Greeted();
+        Quit();
+        Run();
+        EXPECT_EQ(Window.Only("counter:"), std::vector<std::string>{text}) << language;
+    }
+}
+
+TEST_F(SendJob, TheChoiceOfFormatPicksTheContentType)
+{
+    const std::pair<int, std::string> cases[] = {{0, "text/plain"}, {1, "text/html"}, {2, "text/html"}};
+    Entries.Rows = {"bob@example.org"};
+    for (const auto& [index, type] : cases) {
+        NewServer();
+        Window.formatIndex = index;
+        Greeted();
+        Transaction("bob@example.org", "bob@example.org", type).Send("250 queued\r\n");
+        Quit();
+        Run();
+    }
+}
+
+TEST_F(SendJob, RefusedMessageEndsTheJobWithOneMessageAndQuits)
+{
+    Entries.Rows = {"bob@example.org", "carol@example.org", "dan@example.org"};
+    Greeted();
+    Delivered("bob@example.org", "bob@example.org");
+    Transaction("carol@example.org", "carol@example.org").Send("554 5.7.1 refused\r\n");
+    Quit();
+    Run();
+
+    EXPECT_EQ(Ui.Events, (std::vector<std::string>{"message:Connect failed"})) << "no beep";
+    EXPECT_EQ(Window.Only("counter:"), std::vector<std::string>{"1/3"});
+    EXPECT_EQ(titles, std::vector<std::string>{"Varnolt Pelmar 1/3"}) << "the title keeps the count";
+    EXPECT_EQ(Window.Only("state:").back(), "Disconnected");
+    EXPECT_EQ(FileLines(LogFile()), Window.logLines);
+    EXPECT_EQ(Window.logLines.size(), 1u);
+    EXPECT_FALSE(Smtp.Connected());
+}
+
+TEST_F(SendJob, EveryKindOfFailureGivesTheSameMessage)
+{
+    struct Case {
+        const char* name;
+        std::function<void(SendJob&)> arrange;
+    };
+    const Case cases[] = {
+        {"greeting refused", [](SendJob& t) { t.Server().Send("554 go away\r\n").ExpectLine("QUIT").Send("221 bye\r\n"); }},
+        {"HELO refused", [](SendJob& t) {
+             t.Server().Send("220 ready\r\n").ExpectLine("HELO pc1").Send("501 who\r\n").ExpectLine("QUIT").Send("221 bye\r\n");
+         }},
+        {"MAIL FROM refused", [](SendJob& t) {
+             t.Greeted().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>")
+                 .Send("451 later\r\n");
+             t.Quit();
+         }},
+        {"connection dropped", [](SendJob& t) { t.Greeted().ExpectLine("RSET").Close(); }},
+        {"delay not a number", [](SendJob& t) {
+             t.Window.delay = "soon";
+             t.Greeted();
+             t.Delivered("bob@example.org", "bob@example.org");
+             t.Quit();
+         }},
+        {"log file not writable", [](SendJob& t) {
+             OverrideProgramFolder(t.Sandbox.Path("missing/folder"));
+             t.Greeted();
+             t.Delivered("bob@example.org", "bob@example.org");
+             t.Quit();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ui.Events.clear();
+        Window.shown.clear();
+        NewServer();
+        Entries.Rows = {"bob@example.org", "carol@example.org"};
+        c.arrange(*this);
+        Run();
+        EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:Connect failed"});
+        EXPECT_FALSE(Smtp.Connected());
+        OverrideProgramFolder(Sandbox.ProgramFolder());
+    }
+}
+
+TEST_F(SendJob, PortOutsideTheTcpRangeFailsWithoutConnecting)
+{
+    Entries.Rows = {"bob@example.org"};
+    for (const char* port : {"0", "-25", "65536", "70000"}) {
+        Window.port = port;
+        Window.shown.clear();
+        Ui.Events.clear();
+        Job.Run();
+        EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:Connect failed"}) << port;
+        EXPECT_EQ(Window.Only("state:"), std::vector<std::string>{"Disconnected"}) << "no connection was tried";
+    }
+}
+
+TEST_F(SendJob, MissingSettingAsksForItWithoutConnecting)
+{
+    RefusingPort refusing; // a connection attempt would show as "Connection failed"
+    Entries.Rows = {"bob@example.org"};
+    std::string TWindow::*fields[] = {&TWindow::name, &TWindow::email, &TWindow::port, &TWindow::host,
+                                      &TWindow::userId};
+    for (auto field : fields) {
+        TWindow window;
+        window.port = std::to_string(refusing.Port());
+        window.*field = "";
+        TSendJob job(Smtp, Entries, window, window, window);
+        Ui.Events.clear();
+        job.Run();
+        EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:" + std::string(
+            "You didn't enter your e-mail settings yet.\rWithout that information you can't send e-mails.\r\r"
+            "Enter the information now.")});
+        EXPECT_EQ(window.shown, std::vector<std::string>{"settings"});
+    }
+    // Blanks are text: only emptiness counts as missing.
+    Window.name = " ";
+    Window.port = std::to_string(refusing.Port());
+    Ui.Events.clear();
+    Job.Run();
+    EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:Connect failed"});
+}
+
+TEST_F(SendJob, EmptyListIsReportedAndLeavesLogAlone)
+{
+    CurrentLanguage = 1;
+    WriteWholeFile(LogFile(), "earlier job\r\n");
+    Window.logLines = {"earlier job"};
+    Greeted();
+    Quit();
+    Run();
+    EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:Nisi napisal prejemnikov!"});
+    EXPECT_EQ(Window.shown, (std::vector<std::string>{"state:Connected", "logwindow", "state:Disconnected"}));
+    EXPECT_EQ(Window.logLines, std::vector<std::string>{"earlier job"});
+    EXPECT_EQ(ReadFileBytes(LogFile()), "earlier job\r\n");
+    EXPECT_TRUE(titles.empty());
+}
+
+TEST_F(SendJob, PausesAfterEveryDeliveredMessageWithTheLogWrittenFirst)
+{
+    Window.delay = "2";
+    WriteWholeFile(LogFile(), "one\r\ntwo\r\nthree\r\nfour\r\n");
+    Entries.Rows = {"a@example.org", "", "b@example.org", "c@example.org"};
+    std::vector<std::vector<std::string>> fileAtPause;
+    std::vector<std::string> counterAtPause;
+    Pause.OnPause = [&] {
+        fileAtPause.push_back(FileLines(LogFile()));
+        EXPECT_EQ(fileAtPause.back(), Window.logLines) << "the file holds the job's lines so far";
+        counterAtPause.push_back(Window.Only("counter:").back());
+        EXPECT_EQ(Window.flushed, Window.shown.size()) << "everything is on screen before the pause";
+    };
+    Greeted();
+    for (const char* box : {"a@example.org", "b@example.org", "c@example.org"})
+        Delivered(box, box);
+    Quit();
+    Run();
+    EXPECT_EQ(Pause.Pauses, (std::vector<std::int32_t>{2000, 2000, 2000}));
+    EXPECT_EQ(counterAtPause, (std::vector<std::string>{"1/4", "3/4", "4/4"})) << "the last pause comes before the final text";
+    ASSERT_EQ(fileAtPause.size(), 3u);
+    EXPECT_EQ(fileAtPause[0].size(), 1u);
+    EXPECT_EQ(fileAtPause[2].size(), 3u);
+}
+
+TEST_F(SendJob, DelayBecomesAPauseThatNeverGoesNegativeOrOverflows)
+{
+    const std::pair<std::int32_t, std::int32_t> cases[] = {
+        {0, 0}, {1, 1000}, {-1, 0}, {std::numeric_limits<std::int32_t>::min(), 0}, {2147483, 2147483000},
+        {2147484, std::numeric_limits<std::int32_t>::max()},
+        {std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()}};
+    for (const auto& [seconds, milliseconds] : cases)
+        EXPECT_EQ(PauseMilliseconds(seconds), milliseconds) << seconds;
+
+    Window.delay = "-3";
+    Entries.Rows = {"a@example.org"};
+    Greeted();
+    Delivered("a@example.org", "a@example.org");
+    Quit();
+    Run();
+    EXPECT_TRUE(Pause.Pauses.empty());
+}
+
+TEST_F(SendJob, SecondStartWhileRunningIsIgnored)
+{
+    Entries.Rows = {"a@example.org", "b@example.org"};
+    Window.delay = "1";
+    int nestedStarts = 0;
+    Pause.OnPause = [&] {
+        EXPECT_TRUE(Job.Running());
+        ++nestedStarts;
+        Job.Run(); // would connect again and send from the start
+    };
+    Greeted();
+    Delivered("a@example.org", "a@example.org");
+    Delivered("b@example.org", "b@example.org");
+    Quit();
+    Run();
+    EXPECT_EQ(nestedStarts, 2);
+    EXPECT_FALSE(Job.Running());
+    EXPECT_EQ(Job.DoneCount, 2);
+}
+
+TEST_F(SendJob, ListShrinkingUnderTheJobEndsTheLoopAtItsNewEnd)
+{
+    Entries.Rows = {"a@example.org", "b@example.org", "c@example.org", "d@example.org"};
+    Window.delay = "1";
+    Pause.OnPause = [this] { Entries.Rows.resize(2); };
+    Greeted();
+    Delivered("a@example.org", "a@example.org");
+    Delivered("b@example.org", "b@example.org");
+    Quit();
+    Run();
+    EXPECT_EQ(Job.RecipientCount, 4);
+    EXPECT_EQ(Window.Only("counter:"), (std::vector<std::string>{"1/4", "2/4"})) << "no final text: not all were done";
+    EXPECT_EQ(Ui.Events, std::vector<std::string>{"beep"});
+}
+
+TEST_F(SendJob, LogLineNamesTheEntryTheMessageWentTo)
+{
+    Entries.Rows = {"a@example.org", "b@example.org"};
+    // The user removes the first entry while the job lets events run after the message.
+    Window.onCounter = [this] { Entries.Rows.erase(Entries.Rows.begin()); };
+    Greeted();
+    Delivered("a@example.org", "a@example.org");
+    Quit();
+    Run();
+    ASSERT_EQ(Window.logLines.size(), 1u);
+    EXPECT_NE(Window.logLines[0].find(": a@example.org..."), std::string::npos) << Window.logLines[0];
+}
+
+// ---- Composing one message ---------------------------------------------------------------
+
+TEST_F(SendJob, SestaviFillsTheRecordForTheCurrentEntryOnly)
+{
+    Entries.Rows = {"first@example.org", "Second <second@example.org>"};
+    TOutgoingMessage& m = Smtp.PostMessage();
+    m.ToAddress().Add("left@example.org");
+    Job.CurrentRecipient = 1;
+    Job.Sestavi();
+    EXPECT_EQ(m.FromAddress(), "ana@example.org");
+    EXPECT_EQ(m.FromName(), "Ana");
+    EXPECT_EQ(m.ToAddress().Lines(), std::vector<std::string>{"Second <second@example.org>"});
+    EXPECT_EQ(m.Body(), Window.body);
+    EXPECT_EQ(m.Subject(), "Hello");
+    EXPECT_EQ(m.LocalProgram(), "Varnolt Pelmar 0.8");
+    EXPECT_TRUE(m.ToCarbonCopy().Empty());
+    EXPECT_TRUE(m.ToBlindCarbonCopy().Empty());
+    EXPECT_TRUE(m.Date().empty());
+    EXPECT_TRUE(m.ReplyTo().empty());
+}
+
+TEST_F(SendJob, SestaviAttachesOnlyAFileThatExistsNow)
+{
+    const std::string file = Sandbox.MakeFile("report.pdf", "%PDF");
+    const std::string deleted = Sandbox.MakeFile("gone.txt", "x");
+    std::remove(deleted.c_str());
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {file, {file}}, {"", {}}, {deleted, {}}, {Sandbox.ProgramFolder(), {}}};
+    Entries.Rows = {"bob@example.org"};
+    Job.CurrentRecipient = 0;
+    for (const auto& [path, attached] : cases) {
+        // An entry left from a message that failed must not go out again.
+        Smtp.PostMessage().Attachments().Add(file);
+        Window.attachment = path;
+        Job.Sestavi();
+        EXPECT_EQ(Smtp.PostMessage().Attachments().Lines(), attached) << path;
+    }
+}
+
+TEST_F(SendJob, AttachmentOfAFailedJobIsNotSentWithTheNextOne)
+{
+    Window.attachment = Sandbox.MakeFile("a.txt", "abc");
+    Entries.Rows = {"bob@example.org"};
+    Greeted().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>").Send("250 ok\r\n").ExpectLine("DATA").Send("554 no\r\n");
+    Quit().AcceptNext();
+    Greeted();
+    Delivered("bob@example.org", "bob@example.org"); // a single text part: no attachment
+    Quit();
+    Server().Start();
+    Job.Run();
+    EXPECT_EQ(Smtp.PostMessage().Attachments().Lines(), std::vector<std::string>{Window.attachment})
+        << "a failed message keeps its attachment in the record";
+    Window.attachment.clear();
+    Job.Run();
+    Server().Finish();
+    EXPECT_EQ(Ui.Events, (std::vector<std::string>{"message:Connect failed", "beep"}));
+}
+
+}
