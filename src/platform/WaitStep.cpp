@@ -1,24 +1,40 @@
 #include "platform/WaitStep.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <poll.h>
 
 namespace {
 
-// Writability has no notification of its own while a send is pending, so such a
-// pass blocks in poll() on the handle, at most this long.
-constexpr int WritePassMilliseconds = 2;
+// A reply on a fast network comes within this; the pass waits for it in poll().
+constexpr int PollMilliseconds = 2;
+
+// While the network keeps every pass busy, the thread's events are still dispatched
+// at least this often, so that a time-out or a cancel click is not held up.
+constexpr qint64 DispatchEveryMilliseconds = 10;
 
 // Everything else a wait looks for arrives as an event of this thread (socket and
-// lookup notifiers, the time-out timer, the user's input); the pass sleeps in the
-// event loop until one comes. The heartbeat only bounds a pass should none come.
+// lookup notifiers, the time-out timer, the user's input); a pass whose handles stay
+// idle sleeps in the event loop until one comes. The heartbeat only bounds such a
+// pass should none come.
 constexpr int HeartbeatMilliseconds = 50;
 
-bool AnyReady(pollfd* watched, nfds_t count, int milliseconds)
+QElapsedTimer& SinceLastDispatch()
 {
-    return count > 0 && poll(watched, count, milliseconds) > 0;
+    static QElapsedTimer timer = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return timer;
+}
+
+void DispatchWhenDue()
+{
+    if (SinceLastDispatch().elapsed() >= DispatchEveryMilliseconds)
+        DispatchPendingEvents();
 }
 
 void SleepUntilNextEvent()
@@ -31,6 +47,7 @@ void SleepUntilNextEvent()
     heartbeat->start(HeartbeatMilliseconds);
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     heartbeat->stop();
+    SinceLastDispatch().restart();
 }
 
 } // namespace
@@ -45,13 +62,20 @@ void WaitStep(std::initializer_list<TWaitHandle> handles)
             watched[count++] = pollfd{handle.Handle, handle.Events, 0};
             awaitsWrite = awaitsWrite || (handle.Events & POLLOUT);
         }
-    if (AnyReady(watched, count, 0) || awaitsWrite) {
-        if (awaitsWrite)
-            AnyReady(watched, count, WritePassMilliseconds);
-        DispatchPendingEvents();
+    if (count > 0 && poll(watched, count, PollMilliseconds) > 0) {
+        DispatchWhenDue();
         return;
     }
-    SleepUntilNextEvent();
+    // Writability has no notification of its own while a send is pending: such a
+    // pass goes on polling.
+    if (awaitsWrite)
+        DispatchPendingEvents();
+    else
+        SleepUntilNextEvent();
 }
 
-void DispatchPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void DispatchPendingEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    SinceLastDispatch().restart();
+}

@@ -8,10 +8,10 @@ struct TWaitHandle {
     short Events;
 };
 
-// One pass of every network wait: dispatch the pending events of this thread, first
-// blocking until a watched handle is ready or an event arrives (a waited-for write
-// blocks in poll() for at most 2 ms). Idle waits cost no processor time, and a ready
-// network is served at once.
+// One pass of every network wait: wait up to 2 ms for a watched handle; when one is
+// ready, return (dispatching this thread's events at least every 10 ms); otherwise
+// sleep in the event loop until an event comes (a waited-for write keeps polling).
+// Idle waits cost no processor time, and a ready network is served at once.
 void WaitStep(std::initializer_list<TWaitHandle> handles);
 
 // Dispatches the pending events of this thread without blocking.
