@@ -82,6 +82,15 @@ void TSocketSession::WaitPass(short socketEvents)
               {FLookup ? FLookup->WakeHandle() : -1, POLLIN}});
 }
 
+// Reads and sends test the socket themselves after every pass.
+void TSocketSession::TransferPass(short socketEvents)
+{
+    if (FSocket)
+        WaitForHandle({FSocket->Handle(), socketEvents});
+    else
+        WaitStep({});
+}
+
 // ---- Connection -------------------------------------------------------------
 
 void TSocketSession::ResolveHost()

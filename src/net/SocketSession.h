@@ -113,6 +113,7 @@ private:
     class TTimerGuard;
     // What a wait pass watches on the session's socket (poll() events, 0 for none).
     void WaitPass(short socketEvents);
+    void TransferPass(short socketEvents);
     void HandleSocketEvent(int event, int error);
     void HandleLookupDone(std::uint32_t address, int error);
     void OpenSocket(bool abortiveClose);

@@ -70,7 +70,7 @@ void TSocketSession::SendBytes(const char* data, std::size_t length)
             remaining -= static_cast<std::size_t>(sent);
         } else {
             CheckSocketError(wsa::WouldBlock);
-            WaitPass(POLLOUT);
+            TransferPass(POLLOUT);
         }
     } while (remaining > 0 && !FCanceled);
 }
@@ -96,7 +96,7 @@ std::string TSocketSession::ReadLn()
             CheckSocketError(wsa::WouldBlock);
             if (FCanceled)
                 break;
-            WaitPass(POLLIN);
+            TransferPass(POLLIN);
             continue;
         }
         lineFeed = static_cast<const char*>(std::memchr(buffer + taken, '\n', static_cast<std::size_t>(peeked)));
@@ -174,7 +174,7 @@ void TSocketSession::SendStream(TStream& stream)
                     DispatchPendingEvents();
                 } else {
                     CheckSocketError(wsa::WouldBlock);
-                    WaitPass(POLLOUT);
+                    TransferPass(POLLOUT);
                 }
             } while (remaining > 0 && !FCanceled);
         } while (stream.Position() != size && !FCanceled);

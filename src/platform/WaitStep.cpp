@@ -62,13 +62,20 @@ void WaitStep(std::initializer_list<TWaitHandle> handles)
             watched[count++] = pollfd{handle.Handle, handle.Events, 0};
             awaitsWrite = awaitsWrite || (handle.Events & POLLOUT);
         }
-    if (count > 0 && poll(watched, count, PollMilliseconds) > 0) {
-        DispatchWhenDue();
-        return;
-    }
     // Writability has no notification of its own while a send is pending: such a
-    // pass goes on polling.
-    if (awaitsWrite)
+    // pass polls.
+    if ((count > 0 && poll(watched, count, PollMilliseconds) > 0) || awaitsWrite)
+        DispatchPendingEvents();
+    else
+        SleepUntilNextEvent();
+}
+
+void WaitForHandle(TWaitHandle handle)
+{
+    pollfd watched{handle.Handle, handle.Events, 0};
+    if (poll(&watched, 1, PollMilliseconds) > 0)
+        DispatchWhenDue();
+    else if (handle.Events & POLLOUT)
         DispatchPendingEvents();
     else
         SleepUntilNextEvent();

@@ -8,11 +8,16 @@ struct TWaitHandle {
     short Events;
 };
 
-// One pass of every network wait: wait up to 2 ms for a watched handle; when one is
-// ready, return (dispatching this thread's events at least every 10 ms); otherwise
-// sleep in the event loop until an event comes (a waited-for write keeps polling).
-// Idle waits cost no processor time, and a ready network is served at once.
+// One pass of a wait for an event: wait up to 2 ms for a watched handle to be ready,
+// then dispatch this thread's events; when none is ready (and no write is awaited),
+// sleep in the event loop until an event comes. Idle waits cost no processor time,
+// and a ready network is served at once.
 void WaitStep(std::initializer_list<TWaitHandle> handles);
+
+// One pass of a read or a send that tests its handle itself: when the handle is
+// ready within 2 ms, return at once, dispatching events only if 10 ms have passed
+// since the last dispatch; otherwise as WaitStep.
+void WaitForHandle(TWaitHandle handle);
 
 // Dispatches the pending events of this thread without blocking.
 void DispatchPendingEvents();
