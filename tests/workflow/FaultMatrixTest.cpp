@@ -339,8 +339,9 @@ protected:
         EXPECT_FALSE(Smtp.Connected());
 
         const auto limit = std::chrono::milliseconds(TimeOutMs + 1000);
-        if (row.fault == TFault::Silence)
+        if (row.fault == TFault::Silence) {
             EXPECT_LT(took, limit) << "a silent server is given up after the time-out, once";
+        }
     }
 };
 
