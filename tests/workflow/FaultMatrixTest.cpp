@@ -333,6 +333,11 @@ protected:
                                            || row.fault == TFault::ShutDown))
                 expectedFired.push_back("failure");
         }
+        // A reply sent in the middle of the text races the rest of it: the client may meet
+        // the closed connection first, or finish the text and read that reply as the
+        // refusal of the message. Either way the job fails; only OnFailure differs.
+        if (row.step == TStep::Text)
+            std::erase(Fired, std::string("failure"));
         EXPECT_EQ(Fired, expectedFired);
         ASSERT_FALSE(Window.states.empty());
         EXPECT_EQ(Window.states.back(), "Disconnected") << "panel 1";
