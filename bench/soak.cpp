@@ -57,8 +57,11 @@ public:
     void ShowState(const std::string&) override {}
     void ShowCounter(const std::string&) override {}
     void ShowLogWindow() override {}
-    void ClearLog() override {}
-    void AppendLogLine(const std::string&) override {}
+    // Whether this job reached its list (and so emptied its log), and its log lines.
+    bool logCleared = false;
+    std::size_t windowLines = 0;
+    void ClearLog() override { logCleared = true; }
+    void AppendLogLine(const std::string&) override { ++windowLines; }
     void Flush() override {}
 };
 
@@ -138,10 +141,15 @@ int main(int argc, char** argv)
 
     const auto started = std::chrono::steady_clock::now();
     int jobs = 0;
+    std::size_t logLines = 0;
     while (!entries.Rows.empty() && jobs < recipients) {
         ++jobs;
+        window.logCleared = false;
         job.Run();
+        // A job that failed before its list leaves the log of the job before it.
         const std::set<std::string> logged = LoggedEntries(folder + "log.txt");
+        if (window.logCleared)
+            logLines += logged.size();
         std::vector<std::string> rest;
         for (const std::string& entry : entries.Rows)
             if (!logged.count(entry))
@@ -158,10 +166,11 @@ int main(int argc, char** argv)
     std::ifstream accepted(acceptedPath);
     for (std::string line; std::getline(accepted, line);)
         ++acceptedTimes[line.substr(line.find('<') + 1, line.find('>') - line.find('<') - 1)];
-    int delivered = 0, duplicates = 0;
+    int delivered = 0, duplicates = 0, acceptedMessages = 0;
     for (const auto& [mailbox, times] : acceptedTimes) {
         ++delivered;
         duplicates += times - 1;
+        acceptedMessages += times;
     }
     std::printf("recipients      %d\n", recipients);
     std::printf("drop odds       %s per command\n", odds.c_str());
@@ -170,7 +179,12 @@ int main(int argc, char** argv)
     std::printf("duplicates      %d\n", duplicates);
     std::printf("skipped         %d\n", recipients - delivered);
     std::printf("left on list    %zu\n", entries.Rows.size());
+    std::printf("log lines       %zu in log.txt, %zu in the window (messages accepted: %d)\n", logLines,
+                window.windowLines, acceptedMessages);
     std::printf("time            %.1f s\n", seconds);
     std::printf("peak memory     %ld kB\n", PeakKilobytes());
-    return delivered == recipients && duplicates == 0 ? 0 : 1;
+    return delivered == recipients && duplicates == 0 && logLines == static_cast<std::size_t>(acceptedMessages)
+                   && window.windowLines == logLines
+               ? 0
+               : 1;
 }
