@@ -187,8 +187,15 @@ void TSmtpClient::Hello()
     }
 }
 
+// After a time-out or cancel the server is not answering, or its answer to the cut
+// exchange is still to come (and in the middle of the text QUIT would only be more text):
+// the connection is closed without QUIT, so a dead server cannot hold the caller twice.
 void TSmtpClient::Disconnect()
 {
+    if (ExchangeCut()) {
+        TSocketSession::Disconnect();
+        return;
+    }
     ClearCanceled(); // QUIT must still go out after a cancel
     try {
         const Reply reply = Command("QUIT");

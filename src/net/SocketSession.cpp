@@ -173,6 +173,7 @@ void TSocketSession::RequestCloseSocket()
 {
     ReportStatus(LevelTransfer, "Request Close Socket");
     FConnected = false;
+    FExchangeCut = false;
     if (!FSocket || !FSocket->IsOpen())
         return;
     if (FSocket->Close() != 0) {

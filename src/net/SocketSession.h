@@ -68,6 +68,9 @@ public:
     const std::string& StatusText() const { return FStatusText; }
     int LastErrorNo() const { return FLastErrorNo; }
     const TStringList& WinsockInfo() const { return FWinsockInfo; }
+    // A transfer of this connection ended by time-out or cancel: an answer may be
+    // missing or still to come, so the dialogue cannot go on. Cleared by a close.
+    bool ExchangeCut() const { return FExchangeCut; }
 
     // Events.
     TNotifyEvent OnConnect;
@@ -119,6 +122,7 @@ private:
     void OpenSocket(bool abortiveClose);
     void SendBytes(const char* data, std::size_t length);
     void RaiseIfCanceled(const char* message);
+    std::string TakeOverlongLine();
 
     std::unique_ptr<char[]> FSessionBuffer;
     TStringList FWinsockInfo;
@@ -144,6 +148,7 @@ private:
     std::unique_ptr<TAsyncSocket> FSocket;
     std::unique_ptr<TNameLookup> FLookup;
     bool FConnected = false;
+    bool FExchangeCut = false;
 };
 
 // Arms the time-out for one wait and disarms it however the wait ends.

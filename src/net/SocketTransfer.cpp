@@ -22,6 +22,7 @@ void TSocketSession::RaiseIfCanceled(const char* message)
     if (!FCanceled)
         return;
     FCanceled = false;
+    FExchangeCut = true;
     throw EAbortError(message);
 }
 
@@ -107,7 +108,7 @@ std::string TSocketSession::ReadLn()
             else
                 taken += static_cast<std::size_t>(received);
             if (taken == TransferSize)
-                throw ESocketError("Line longer than 65536 bytes");
+                return TakeOverlongLine();
         }
         if (FCanceled)
             break;
@@ -123,6 +124,37 @@ std::string TSocketSession::ReadLn()
         taken += static_cast<std::size_t>(received);
     }
     return std::string(buffer, lineLength);
+}
+
+// A reply line may be no longer than 512 bytes (RFC 5321 section 4.5.3.1.5), but a
+// server that breaks the limit still means its reply code: the line keeps its first
+// TransferSize bytes, and the rest up to its LF is dropped so the next read starts
+// with the next line.
+std::string TSocketSession::TakeOverlongLine()
+{
+    const std::string line(FSessionBuffer.get(), TransferSize);
+    char* buffer = FSessionBuffer.get();
+    while (!FCanceled) {
+        const long peeked = FSocket->Recv(buffer, TransferSize, true);
+        if (peeked == 0)
+            return {};
+        if (peeked < 0) {
+            FLastErrorNo = WsaGetLastError();
+            if (FLastErrorNo == wsa::NotConnected)
+                return {};
+            CheckSocketError(wsa::WouldBlock);
+            WaitPass(POLLIN);
+            continue;
+        }
+        const char* lineFeed = static_cast<const char*>(std::memchr(buffer, '\n', static_cast<std::size_t>(peeked)));
+        const long drop = lineFeed ? static_cast<long>(lineFeed - buffer) + 1 : peeked;
+        if (FSocket->Recv(buffer, static_cast<std::size_t>(drop), false) < 0)
+            CheckSocketError(wsa::WouldBlock);
+        if (lineFeed)
+            return line;
+    }
+    RaiseIfCanceled("Socket readln aborted");
+    return line;
 }
 
 // The leading decimal digits of a reply (0 when there are none); values beyond the
@@ -149,11 +181,13 @@ std::string TSocketSession::Transaction(const std::string& command)
     return FLastReply;
 }
 
-// Not bounded by the time-out: a large body may take long, and only a cancel ends it.
+// The time-out counts from the last progress: a large body may take long, but a peer
+// that stops reading must not hold the sender for ever.
 void TSocketSession::SendStream(TStream& stream)
 {
     ReportStatus(LevelDetail, "SendStream");
     stream.SetPosition(0);
+    TTimerGuard timer(*this);
     if (!FCanceled) {
         char* buffer = FSessionBuffer.get();
         const std::int64_t size = stream.Size();
@@ -170,6 +204,8 @@ void TSocketSession::SendStream(TStream& stream)
                 if (sent > 0) {
                     remaining -= static_cast<std::size_t>(sent);
                     FBytesSent += sent;
+                    TimerOff();
+                    TimerOn();
                     Fire(OnPacketSent, this);
                     DispatchPendingEvents();
                 } else {

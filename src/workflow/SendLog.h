@@ -5,15 +5,18 @@
 #include <string>
 
 // "log.txt": one line per delivered message of the last job, each ending in CR LF. The
-// job's first line replaces the file and every later one is appended, so the file always
-// holds the job's lines so far and writing one costs the same however many came before.
-// A job that delivers nothing leaves the file as it was.
+// file is emptied when the job reaches its list, as the log window is, and every line is
+// appended, so the file always holds the job's lines so far and writing one costs the same
+// however many came before.
 class TSendLog {
 public:
+    // Raises EFCreateError when the file cannot be written: the job must stop before a
+    // message goes out that the log could not name.
     void BeginJob(const std::string& fileName)
     {
         FFile.reset();
         FFileName = fileName;
+        FFile = std::make_unique<TFileStream>(FFileName, TFileMode::Create);
     }
     // Raises EFCreateError or EStreamError when the file cannot be written.
     void Append(const std::string& line);

@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <chrono>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -146,12 +148,52 @@ TEST(SocketTransfer, ReadLnOnAnUnconnectedSessionReturnsEmpty)
     EXPECT_EQ(session.ReadLn(), "");
 }
 
-TEST(SocketTransfer, OverlongLineIsRefusedWithinTheBuffer)
+// The line keeps the start that fits the buffer, with its reply code; the rest is
+// dropped up to its LF, however it arrives, and the next line is read whole.
+TEST(SocketTransfer, OverlongLineKeepsItsStartAndDropsTheRest)
+{
+    const std::string line = "250 " + std::string(70000, 'x') + "\r\n";
+    const std::vector<std::size_t> arrivals[] = {{}, {65536, 1000, 3000}, {70000, 2}};
+    for (const auto& chunks : arrivals) {
+        Dialogue d;
+        d.Server.SendInChunks(line + "251 next\r\n", chunks).WaitForClose();
+        d.Connect();
+        EXPECT_EQ(d.Session().ReadLn(), line.substr(0, 65536));
+        EXPECT_EQ(d.Session().ReadLn(), "251 next\r\n");
+        d.Session().Disconnect();
+        d.Server.Finish();
+    }
+}
+
+TEST(SocketTransfer, OverlongLineThatNeverEndsIsEndedByTheTimeOut)
 {
     Dialogue d;
     d.Server.Send(std::string(70000, 'x')).WaitForClose();
     d.Connect();
-    EXPECT_EQ(MessageOf<ESocketError>([&] { d.Session().ReadLn(); }), "Line longer than 65536 bytes");
+    d.Session().SetTimeOut(200);
+    EXPECT_EQ(MessageOf<EAbortError>([&] { d.Session().ReadLn(); }), "Socket readln aborted");
+    EXPECT_TRUE(d.Session().ExchangeCut());
+    d.Session().Disconnect();
+    EXPECT_FALSE(d.Session().ExchangeCut()) << "a close starts afresh";
+    d.Server.Finish();
+}
+
+// A peer that stops reading fills every buffer; the time-out, counted from the last
+// progress, ends the send instead of a wait for ever.
+TEST(SocketTransfer, SendStreamToAPeerThatStopsReadingTimesOut)
+{
+    Dialogue d;
+    d.Server.Pause(std::chrono::milliseconds(1500)).DiscardFromHere().WaitForClose();
+    d.Connect();
+    d.Session().SetTimeOut(300);
+    TMemoryStream stream;
+    stream.WriteString(std::string(12 << 20, 'b'));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(MessageOf<EAbortError>([&] { d.Session().SendStream(stream); }), "Socket send aborted");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1300));
+    EXPECT_GT(d.Session().BytesSent(), 0);
+    EXPECT_LT(d.Session().BytesSent(), stream.Size());
+    EXPECT_TRUE(d.Session().ExchangeCut());
     d.Session().Disconnect();
     d.Server.Finish();
 }

@@ -91,6 +91,7 @@ ScriptedServer& ScriptedServer::Close() { return Add({TAction::Close, {}, {}}); 
 ScriptedServer& ScriptedServer::Reset() { return Add({TAction::Reset, {}, {}}); }
 ScriptedServer& ScriptedServer::WaitForClose() { return Add({TAction::WaitForClose, {}, {}}); }
 ScriptedServer& ScriptedServer::AcceptNext() { return Add({TAction::AcceptNext, {}, {}}); }
+ScriptedServer& ScriptedServer::DiscardFromHere() { return Add({TAction::Discard, {}, {}}); }
 
 void ScriptedServer::Start()
 {
@@ -168,6 +169,9 @@ bool ScriptedServer::RunStep(const TStep& step)
     case TAction::AcceptNext:
         CloseConnection(false);
         return AcceptConnection();
+    case TAction::Discard:
+        StartDiscarding();
+        return true;
     }
     return false;
 }
@@ -183,6 +187,7 @@ bool ScriptedServer::AcceptConnection()
     std::lock_guard<std::mutex> guard(FLock);
     FInbox.clear();
     FPeerClosed = false;
+    FDiscarding = false;
     return FConnection >= 0;
 }
 
@@ -231,6 +236,13 @@ bool ScriptedServer::AwaitClose()
     return closed || Fail("the client did not close the connection");
 }
 
+void ScriptedServer::StartDiscarding()
+{
+    std::lock_guard<std::mutex> guard(FLock);
+    FDiscarding = true;
+    FInbox.clear();
+}
+
 bool ScriptedServer::WaitReadable()
 {
     pollfd watched[2] = {{FConnection, POLLIN, 0}, {FStopPipe[0], POLLIN, 0}};
@@ -249,7 +261,8 @@ bool ScriptedServer::ReadSome()
         return false;
     }
     FReceived.append(buffer, static_cast<std::size_t>(received));
-    FInbox.append(buffer, static_cast<std::size_t>(received));
+    if (!FDiscarding)
+        FInbox.append(buffer, static_cast<std::size_t>(received));
     return true;
 }
 

@@ -43,6 +43,9 @@ public:
     ScriptedServer& Reset();
     // Stays silent until the client closes; anything received meanwhile is unexpected.
     ScriptedServer& WaitForClose();
+    // From here on, what the client sends (and what is unread already) is recorded
+    // but expected by no step: for a client that goes on sending after a fault.
+    ScriptedServer& DiscardFromHere();
     // Closes the current connection (if open) and accepts the next one.
     ScriptedServer& AcceptNext();
 
@@ -58,7 +61,7 @@ public:
     std::string Received() const;
 
 private:
-    enum class TAction { Send, Expect, Pause, Close, Reset, WaitForClose, AcceptNext };
+    enum class TAction { Send, Expect, Pause, Close, Reset, WaitForClose, AcceptNext, Discard };
     struct TStep {
         TAction Action;
         std::string Bytes;
@@ -73,6 +76,7 @@ private:
     bool SendAll(const std::string& bytes);
     bool ExpectBytes(const std::string& expected);
     bool AwaitClose();
+    void StartDiscarding();
     // Waits for the connection to be readable; false on stop, time-out or error.
     bool WaitReadable();
     // Reads what is available into the inbox; false on close or error.
@@ -94,6 +98,7 @@ private:
     std::string FFailure;
     std::size_t FStepsDone = 0;
     bool FPeerClosed = false;
+    bool FDiscarding = false;
     bool FFinished = false;
 };
 

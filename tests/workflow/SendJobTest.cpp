@@ -290,8 +290,7 @@ TEST_F(SendJob, EveryKindOfFailureGivesTheSameMessage)
         {"log file not writable", [](SendJob& t) {
              OverrideProgramFolder(t.Sandbox.Path("missing/folder"));
              t.Greeted();
-             t.Delivered("bob@example.org", "bob@example.org");
-             t.Quit();
+             t.Quit(); // nothing is sent that the log could not name
          }},
     };
     for (const Case& c : cases) {
@@ -345,6 +344,21 @@ TEST_F(SendJob, MissingSettingAsksForItWithoutConnecting)
     Ui.Events.clear();
     Job.Run();
     EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:Connect failed"});
+}
+
+// The file and the window start the job's log together: a failure at the first message
+// leaves neither showing the lines of an earlier job.
+TEST_F(SendJob, FailureAtTheFirstMessageLeavesAnEmptyLog)
+{
+    WriteWholeFile(LogFile(), "earlier job\r\n");
+    Window.logLines = {"earlier job"};
+    Entries.Rows = {"bob@example.org"};
+    Greeted().ExpectLine("RSET").Send("451 later\r\n");
+    Quit();
+    Run();
+    EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:Connect failed"});
+    EXPECT_TRUE(Window.logLines.empty());
+    EXPECT_EQ(ReadFileBytes(LogFile()), "");
 }
 
 TEST_F(SendJob, EmptyListIsReportedAndLeavesLogAlone)
