@@ -1,6 +1,9 @@
 #include "AppFixture.h"
 
+#include "workflow/MessageText.h"
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -140,6 +143,15 @@ INSTANTIATE_TEST_SUITE_P(Paths, UnreadablePath, ::testing::Values(
     UnreadableCase{"RemovedAfterChoosing", MakeRemovedFile},
     UnreadableCase{"EndlessDevice", EndlessDevice}),
     [](const auto& info) { return info.param.name; });
+
+TEST_F(BadInputFiles, OversizedMessageFileIsRefusedAndTheBodyKept)
+{
+    const std::string path = Sandbox.MakeFile("huge.txt", "");
+    ASSERT_EQ(::truncate(path.c_str(), MessageCapacity + 1), 0);  // sparse: nothing written
+    LoadMessage(path);
+    EXPECT_EQ(Ui.Errors, std::vector<std::string>{"Text exceeds memo capacity"});
+    EXPECT_EQ(Form1().BodyText(), "draft");
+}
 
 TEST_F(BadInputFiles, CommandLineFifosNeitherHangNorLoad)
 {
