@@ -1,5 +1,7 @@
 #include "AppFixture.h"
 
+#include <QScreen>
+
 namespace {
 
 // A settings file cut short, edited by hand into the wrong types, or holding garbage:
@@ -74,5 +76,26 @@ INSTANTIATE_TEST_SUITE_P(Files, BadSettingsFile, ::testing::Values(
                  {"Ana", "ana@x.org", "mail.x.org", "ana", "us-ascii", "0", "587"}, {},
                  With(AccountLines, {"port=587"})}),
     [](const auto& info) { return info.param.name; });
+
+// Geometry edited by hand to the ends of the integer range: the window still opens,
+// whole and where it can be seen, instead of failing to paint.
+class StoredGeometry : public AppTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(StoredGeometry, WindowFitsTheScreen)
+{
+    Sandbox.WriteSettings(Account + GetParam());
+    Start();
+    Pump();
+    const QRect area = Form1().screen()->availableGeometry();
+    EXPECT_LE(Form1().width(), area.width());
+    EXPECT_LE(Form1().height(), area.height());
+    EXPECT_TRUE(area.contains(Form1().pos())) << Form1().x() << "," << Form1().y();
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, StoredGeometry, ::testing::Values(
+    "width=2147483647\nheight=2147483647\n",
+    "width=2147483647\nheight=400\n",
+    "left=-2147483648\ntop=2147483647\n",
+    "left=100000\ntop=-100000\nwidth=-5\nheight=0\n"));
 
 } // namespace
