@@ -72,6 +72,19 @@ bool Accepts(const Segment& reply)
     return code >= 100 && code < 400;
 }
 
+// PELMAR_FUZZ_TRACE=1 prints the dialogue, for reading a fault the fuzzer found.
+const bool Trace = std::getenv("PELMAR_FUZZ_TRACE") != nullptr;
+
+void TraceBytes(const char* who, const std::string& bytes)
+{
+    if (!Trace)
+        return;
+    std::fprintf(stderr, "%s ", who);
+    for (unsigned char c : bytes)
+        std::fprintf(stderr, c >= 32 && c < 127 && c != '\\' ? "%c" : "\\x%02x", c);
+    std::fprintf(stderr, "\n");
+}
+
 int Listener = -1;
 std::uint16_t ListenerPort = 0;
 
@@ -106,6 +119,7 @@ public:
         bool open = Answer();
         std::string line;
         while (open && ReadLine(line)) {
+            TraceBytes("C:", line);
             if (FAfterData && line.rfind("From: ", 0) == 0) {
                 if (!ReadUntilFinalDot())
                     break;
@@ -128,6 +142,9 @@ private:
         if (FNext >= FSegments.size())
             return false;
         const Segment& segment = FSegments[FNext++];
+        TraceBytes("S:", segment.bytes);
+        for (std::size_t split : segment.splits)
+            TraceBytes("  split at", std::to_string(split));
         std::size_t from = 0;
         for (std::size_t split : segment.splits) {
             SendAll(segment.bytes.substr(from, split - from));
@@ -183,12 +200,13 @@ std::vector<Segment> ReadSegments(FuzzedDataProvider& input)
         segment.bytes = input.ConsumeRandomLengthString(1024);
         std::string firstLine;
         const std::size_t replyEnd = FirstReplyLength(segment.bytes, firstLine);
-        // Splits fall inside the first reply only: whatever follows it is written with
-        // its last piece, so it is all sent before the client can send its next command.
+        // Splits fall strictly inside the first reply: whatever follows it goes out in
+        // the same write as its last byte, so it has all arrived before the client can
+        // send its next command.
         const std::size_t limit = std::min(replyEnd, segment.bytes.size());
         const int count = input.ConsumeIntegralInRange(0, 3);
-        for (int i = 0; i < count && limit > 0; ++i)
-            segment.splits.push_back(input.ConsumeIntegralInRange<std::size_t>(1, limit));
+        for (int i = 0; i < count && limit > 1; ++i)
+            segment.splits.push_back(input.ConsumeIntegralInRange<std::size_t>(1, limit - 1));
         std::sort(segment.splits.begin(), segment.splits.end());
         segments.push_back(std::move(segment));
     }
@@ -219,7 +237,8 @@ int RunJob(TSmtpClient& client)
             client.Send();
         }
         client.Disconnect();
-    } catch (const Exception&) {
+    } catch (const Exception& error) {
+        TraceBytes("error:", error.Message());
         try {
             client.Abort();
         } catch (const Exception&) {
