@@ -4,6 +4,19 @@
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
+#include <cstdint>
+
+namespace {
+
+// The distance between two corners of a rect. A corner near the integer limit has
+// wrapped round in the window's own rect arithmetic; counted modulo 2^32, the distance
+// is still the size the window was given.
+int Extent(int first, int last)
+{
+    return static_cast<int>(static_cast<std::uint32_t>(last) - static_cast<std::uint32_t>(first) + 1u);
+}
+
+} // namespace
 
 // A size near the 32-bit limit leaves the window system no surface to paint on, and
 // painting then crashes; a corner far outside every screen leaves a window nobody sees.
@@ -13,9 +26,13 @@ void FitOnScreen(QWidget& window)
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    window.resize(window.size().boundedTo(area.size()));
-    const QPoint corner = window.pos();
+    const QRect stored = window.geometry();
+    const QSize size(std::min(Extent(stored.left(), stored.right()), area.width()),
+                     std::min(Extent(stored.top(), stored.bottom()), area.height()));
+    QPoint corner = window.pos();
     if (!area.contains(corner))
-        window.move(std::clamp(corner.x(), area.left(), area.right()),
-                    std::clamp(corner.y(), area.top(), area.bottom()));
+        corner = QPoint(std::clamp(corner.x(), area.left(), area.right()),
+                        std::clamp(corner.y(), area.top(), area.bottom()));
+    window.move(corner);
+    window.resize(size);
 }
