@@ -1,6 +1,7 @@
 #include "app/Pelmar.h"
 
 #include "app/QtUserInterface.h"
+#include "app/ScreenFit.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
 #include "app/Unit5.h"
@@ -28,6 +29,7 @@ TPelmar::TPelmar(QStringList arguments) : FArguments(std::move(arguments))
     SetApplicationTitle(ApplicationTitle);
     FMainWindow = std::make_unique<TForm1>(*this);
     Form1 = FMainWindow.get();
+    FitOnScreen(*Form1);
     FCreationOrder.push_back("Form1");
     Form3 = new TForm3(Form1);
     FCreationOrder.push_back("Form3");

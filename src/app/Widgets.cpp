@@ -142,54 +142,67 @@ void TRadioGroup::SetItemIndex(int index)
     }
 }
 
-TListBox::TListBox(const QString& name, int rowHeight, QWidget* parent) : QListWidget(parent)
+TListBox::TListBox(const QString& name, int rowHeight, QWidget* parent) : QListView(parent)
 {
     setObjectName(name);
+    setModel(&FRows);
     setItemDelegate(new TRowHeightDelegate(rowHeight, this));
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
 std::string TListBox::Item(int index) const
 {
-    return item(index)->text().toStdString();
+    return FRows.index(index).data().toString().toStdString();
 }
 
 void TListBox::Append(const std::string& text)
 {
-    addItem(QString::fromStdString(text));
+    const int row = FRows.rowCount();
+    FRows.insertRows(row, 1);
+    FRows.setData(FRows.index(row), QString::fromStdString(text));
 }
 
 void TListBox::Remove(int index)
 {
-    delete takeItem(index);
+    FRows.removeRows(index, 1);
+}
+
+void TListBox::Clear()
+{
+    FRows.setStringList({});
 }
 
 void TListBox::Assign(const TStringList& lines)
 {
-    QStringList items;
-    items.reserve(lines.Count());
-    for (const auto& line : lines.Lines())
-        items << QString::fromStdString(line);
-    clear();
-    addItems(items);
+    QStringList rows;
+    rows.reserve(lines.Count());
+    // Equal neighbours share one string: a label column repeats one text throughout.
+    const std::string* previous = nullptr;
+    QString row;
+    for (const auto& line : lines.Lines()) {
+        if (!previous || *previous != line)
+            row = QString::fromStdString(line);
+        rows << row;
+        previous = &line;
+    }
+    FRows.setStringList(std::move(rows));
+}
+
+int TListBox::ItemIndex() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
 }
 
 void TListBox::SetItemIndex(int index)
 {
     if (index < 0 || index >= count()) {
-        setCurrentRow(-1);
+        setCurrentIndex(QModelIndex());
         clearSelection();
         return;
     }
-    setCurrentRow(index);
-}
-
-QStringList TListBox::Items() const
-{
-    QStringList items;
-    for (int i = 0; i < count(); ++i)
-        items << item(i)->text();
-    return items;
+    setCurrentIndex(FRows.index(index));
 }

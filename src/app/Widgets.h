@@ -3,7 +3,8 @@
 
 #include <QFrame>
 #include <QGroupBox>
-#include <QListWidget>
+#include <QListView>
+#include <QStringListModel>
 #include <functional>
 #include <vector>
 
@@ -46,17 +47,24 @@ private:
     std::vector<QRadioButton*> FItems;
 };
 
-// A list box of text rows with a fixed row height.
-class TListBox : public QListWidget, public TListColumn {
+// A list box of text rows with a fixed row height. The rows are plain strings in a
+// model rather than one item object each: a list of millions of rows (a large address
+// book export) then costs its text and little more.
+class TListBox : public QListView, public TListColumn {
 public:
     TListBox(const QString& name, int rowHeight, QWidget* parent);
     int Count() const override { return count(); }
     std::string Item(int index) const override;
     void Append(const std::string& text) override;
     void Remove(int index) override;
-    void Clear() override { clear(); }
+    void Clear() override;
     void Assign(const TStringList& lines) override;
-    int ItemIndex() const override { return currentRow(); }
+    int ItemIndex() const override;
     void SetItemIndex(int index) override;
-    QStringList Items() const;
+    QStringList Items() const { return FRows.stringList(); }
+    int count() const { return FRows.rowCount(); }
+    void ScrollToRow(int row) { scrollTo(FRows.index(row)); }
+
+private:
+    QStringListModel FRows;
 };

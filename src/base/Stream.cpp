@@ -101,13 +101,17 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : FFileNam
     case TFileMode::OpenWrite: flags |= O_WRONLY; break;
     case TFileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
     }
-    FHandle = ::open(fileName.c_str(), flags, 0644);
+    // Only a regular file is a file here. A folder opens for reading on Linux; a FIFO
+    // would block the open until a writer comes (and its reads after that), a device
+    // never ends. Opening without blocking lets the check run before any wait.
+    FHandle = ::open(fileName.c_str(), flags | O_NONBLOCK, 0644);
     struct stat info {};
-    // A folder opens for reading on Linux but is no file to load.
-    if (FHandle >= 0 && ::fstat(FHandle, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (FHandle >= 0 && (::fstat(FHandle, &info) != 0 || !S_ISREG(info.st_mode))) {
         ::close(FHandle);
         FHandle = -1;
     }
+    if (FHandle >= 0)
+        ::fcntl(FHandle, F_SETFL, ::fcntl(FHandle, F_GETFL) & ~O_NONBLOCK);
     if (FHandle < 0) {
         if (mode == TFileMode::Create)
             throw EFCreateError(fileName);

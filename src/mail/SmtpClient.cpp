@@ -18,6 +18,9 @@ constexpr int kRefusedAboveQuit = 339;
 // the server sent no code at all.
 constexpr int kLowestReplyCode = 100;
 
+// Unsolicited input is dropped in chunks of the session's transfer size.
+constexpr int kMaxDiscardedChunks = 16;
+
 bool HasLineBreakOrNul(const std::string& text)
 {
     return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
@@ -80,6 +83,7 @@ void TSmtpClient::Abort()
 
 TSmtpClient::Reply TSmtpClient::Command(const std::string& command)
 {
+    DiscardUnsolicitedInput();
     Reply reply;
     reply.firstLine = Transaction(command);
     reply.lastLine = reply.firstLine;
@@ -96,6 +100,17 @@ TSmtpClient::Reply TSmtpClient::ReadGreeting()
     reply.code = ReplyNumberOf(reply.firstLine);
     ReadContinuation(reply);
     return reply;
+}
+
+// The server answers a command only after it has it (RFC 5321 section 4.1.1 and
+// 4.3.1), so whatever is still unread when a command goes out answers nothing it sent:
+// taken as the next reply it would shift every later reply by one, and a message the
+// server refuses could count as delivered. A server that never stops sending is not
+// drained for ever.
+void TSmtpClient::DiscardUnsolicitedInput()
+{
+    for (int chunk = 0; chunk < kMaxDiscardedChunks && DataAvailable(); ++chunk)
+        ClearInput();
 }
 
 // A multi-line reply marks every line but the last with "-" after the code

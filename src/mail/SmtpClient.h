@@ -65,6 +65,7 @@ private:
     };
 
     Reply Command(const std::string& command);
+    void DiscardUnsolicitedInput();
     Reply ReadGreeting();
     void ReadContinuation(Reply& reply);
     void CheckReply(const Reply& reply, const char* step, int refusedAbove) const;

@@ -11,7 +11,6 @@
 #include <poll.h>
 
 namespace {
-constexpr int LevelReply = 1;
 constexpr int LevelTransfer = 4;
 constexpr int LevelDetail = 8;
 constexpr std::size_t SessionBufferSize = TSocketSession::TransferSize + 1;

@@ -1,5 +1,6 @@
 #include "workflow/MessageText.h"
 
+#include "base/Exception.h"
 #include "base/Stream.h"
 #include "workflow/ProgramFolder.h"
 
@@ -26,7 +27,13 @@ std::string ToCrLf(const std::string& text)
 
 std::string LoadMessageText(const std::string& fileName)
 {
-    return ToCrLf(ReadWholeFile(fileName));
+    TFileStream file(fileName, TFileMode::OpenRead);
+    const std::int64_t size = file.Size();
+    if (size > MessageCapacity)
+        throw Exception("Text exceeds memo capacity");
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    bytes.resize(static_cast<std::size_t>(file.Read(bytes.data(), size)));
+    return ToCrLf(bytes);
 }
 
 void SaveMessageText(const std::string& fileName, const std::string& text)

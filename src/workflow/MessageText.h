@@ -1,8 +1,16 @@
 #pragma once
+#include <cstdint>
 #include <string>
+
+// The most a message file may hold, in bytes. The body field's text layout grows
+// faster than the text (a 100 MB file takes it tens of seconds and close to a
+// gigabyte), and no mail server takes a message near this size anyway.
+constexpr std::int64_t MessageCapacity = 16 * 1024 * 1024;
 
 // The message body as a file: read with every line break (CR LF, LF or CR) made CR LF,
 // written back byte for byte. The body text of the window uses CR LF line breaks.
+// A file larger than MessageCapacity raises Exception "Text exceeds memo capacity"
+// before anything is read.
 std::string LoadMessageText(const std::string& fileName);
 void SaveMessageText(const std::string& fileName, const std::string& text);
 std::string ToCrLf(const std::string& text);

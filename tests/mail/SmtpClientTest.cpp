@@ -512,4 +512,50 @@ TEST(SmtpMailbox, ExtractsTheBareMailboxOfEveryForm)
     EXPECT_EQ(NthField("", ',', 1), "");
 }
 
+// A server that sends a reply nobody asked for must not shift the later replies by
+// one: the reply to the final dot decides, never a line that came before the dot.
+struct UnsolicitedCase {
+    const char* name;
+    const char* greeting;    // with whatever the server adds unasked
+    const char* dataReply;   // likewise
+    const char* dotReply;
+    std::vector<std::string> events;
+};
+
+void PrintTo(const UnsolicitedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SmtpUnsolicited : public SmtpDialogue, public ::testing::WithParamInterface<UnsolicitedCase> {};
+
+TEST_P(SmtpUnsolicited, ReplyToTheDotDecides)
+{
+    const UnsolicitedCase& c = GetParam();
+    server.Send(c.greeting).ExpectLine("HELO pc1").Send("250 hi\r\n");
+    server.ExpectLine("RSET").Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>").Send("250 ok\r\n")
+        .ExpectLine("DATA").Send(c.dataReply)
+        .Expect(MessageText() + ".\r\n").Send(c.dotReply);
+    Start();
+    smtp.Connect();
+    Address();
+    try {
+        smtp.Send();
+    } catch (const Exception&) {
+    }
+    EXPECT_EQ(events, c.events);
+    server.Finish();
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, SmtpUnsolicited, ::testing::Values(
+    UnsolicitedCase{"EarlyAcceptanceThenRefusal", "220 ready\r\n", "354 go\r\n250 queued early\r\n",
+                    "550 refused\r\n", {"connect", "start", "failure"}},
+    UnsolicitedCase{"EarlyRefusalThenAcceptance", "220 ready\r\n", "354 go\r\n554 early\r\n",
+                    "250 queued\r\n", {"connect", "start", "success"}},
+    UnsolicitedCase{"ExtraLinesAfterTheGreeting", "220 ready\r\n250 a\r\n250-b\r\n250 c\r\n", "354 go\r\n",
+                    "550 refused\r\n", {"connect", "start", "failure"}}),
+    [](const auto& info) { return info.param.name; });
+
 } // namespace

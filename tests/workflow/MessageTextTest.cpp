@@ -1,4 +1,5 @@
 #include "base/Exception.h"
+#include "net/SessionTestHelpers.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedUi.h"
 #include "workflow/FileDialog.h"
@@ -6,6 +7,7 @@
 #include "workflow/ProgramFolder.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -17,6 +19,18 @@ TEST(MessageText, EveryLineBreakBecomesCrLf)
         {"no break", "no break"},     {std::string("a\0b", 3), "a"}};
     for (const auto& [in, out] : cases)
         EXPECT_EQ(ToCrLf(in), out) << in;
+}
+
+// Sparse files: their size costs no disk and, being all NUL, their text is empty.
+TEST(MessageText, FileUpToTheCapacityLoadsOneByteMoreIsRefusedUnread)
+{
+    TSandbox sandbox;
+    const std::string path = sandbox.MakeFile("big.txt", "");
+    for (const std::int64_t size : {MessageCapacity, MessageCapacity + 1}) {
+        ASSERT_EQ(::truncate(path.c_str(), size), 0);
+        const char* expected = size <= MessageCapacity ? "(nothing raised)" : "Text exceeds memo capacity";
+        EXPECT_EQ(MessageOf<Exception>([&] { LoadMessageText(path); }), expected) << size;
+    }
 }
 
 TEST(MessageText, LfFileIsSavedBackWithCrLf)

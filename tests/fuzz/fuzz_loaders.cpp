@@ -1,0 +1,170 @@
+// Fuzzes the recipient and message file loaders with the input as the file's bytes,
+// and the number check with every line of it, each against a reference written
+// apart from the code:
+// - recipients: text up to the first NUL, lines ending at CR LF, CR or LF, no empty
+//   entry for a final line end, one label per entry;
+// - message: the same text with every line break made CR LF;
+// - numbers: leading blanks, an optional sign, then decimal digits within the 32-bit
+//   signed range or one to eight hexadecimal digits after "$", "x" or "0x" (either
+//   case) taken as a 32-bit pattern; plain decimal for the stored settings.
+#include "base/StringList.h"
+#include "workflow/IntegerText.h"
+#include "workflow/ListColumn.h"
+#include "workflow/MessageText.h"
+#include "workflow/RecipientList.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+
+namespace {
+
+std::string InputPath;
+
+void Fail(const std::string& what)
+{
+    std::fprintf(stderr, "loader fault: %s\n", what.c_str());
+    std::abort();
+}
+
+class TVectorColumn : public TListColumn {
+public:
+    int Count() const override { return static_cast<int>(Rows.size()); }
+    std::string Item(int index) const override { return Rows.at(static_cast<std::size_t>(index)); }
+    void Append(const std::string& text) override { Rows.push_back(text); }
+    void Remove(int index) override { Rows.erase(Rows.begin() + index); }
+    void Clear() override { Rows.clear(); }
+    void Assign(const TStringList& lines) override { Rows = lines.Lines(); }
+    int ItemIndex() const override { return -1; }
+    void SetItemIndex(int) override {}
+
+    std::vector<std::string> Rows;
+};
+
+std::string UpToNul(const std::string& bytes)
+{
+    return bytes.substr(0, bytes.find('\0'));
+}
+
+std::vector<std::string> ReferenceLines(const std::string& bytes)
+{
+    const std::string text = UpToNul(bytes);
+    std::vector<std::string> lines;
+    std::string line;
+    bool open = false; // a line has begun that no line break has ended yet
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.push_back(line);
+            line.clear();
+            open = false;
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            line += text[i];
+            open = true;
+        }
+    }
+    if (open)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string ReferenceMessage(const std::string& bytes)
+{
+    const std::string text = UpToNul(bytes);
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue; // the LF that follows makes the line end
+        result += text[i] == '\r' || text[i] == '\n' ? std::string("\r\n") : std::string(1, text[i]);
+    }
+    return result;
+}
+
+// The value of a run of decimal digits with its sign, when it fits 32 bits.
+std::optional<std::int32_t> DecimalValue(bool negative, std::string digits)
+{
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+    if (digits.size() > 10)
+        return std::nullopt;
+    const long long magnitude = digits.empty() ? 0 : std::stoll(digits);
+    const long long value = negative ? -magnitude : magnitude;
+    if (value < INT32_MIN || value > INT32_MAX)
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::int32_t> ReferenceStrToInt(const std::string& text)
+{
+    static const std::regex decimal("^ *([+-]?)([0-9]+)$");
+    static const std::regex hexadecimal("^ *([+-]?)(?:\\$|x|X|0x|0X)([0-9a-fA-F]{1,8})$");
+    std::smatch match;
+    if (std::regex_match(text, match, decimal))
+        return DecimalValue(match[1] == "-", match[2]);
+    if (!std::regex_match(text, match, hexadecimal))
+        return std::nullopt;
+    std::uint32_t pattern = static_cast<std::uint32_t>(std::stoul(match[2], nullptr, 16));
+    if (match[1] == "-")
+        pattern = ~pattern + 1u;
+    return static_cast<std::int32_t>(pattern);
+}
+
+std::optional<std::int32_t> ReferenceDecimal(const std::string& text)
+{
+    static const std::regex decimal("^(-?)([0-9]+)$");
+    std::smatch match;
+    if (!std::regex_match(text, match, decimal))
+        return std::nullopt;
+    return DecimalValue(match[1] == "-", match[2]);
+}
+
+void CheckNumber(const std::string& text)
+{
+    if (TryStrToInt(text) != ReferenceStrToInt(text))
+        Fail("the number check disagrees on '" + text + "'");
+    if (TryDecimalToInt(text) != ReferenceDecimal(text))
+        Fail("the settings number disagrees on '" + text + "'");
+}
+
+void WriteInput(const std::string& bytes)
+{
+    std::FILE* file = std::fopen(InputPath.c_str(), "wb");
+    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+        Fail("cannot write the input file");
+    std::fclose(file);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    static QCoreApplication application(*argc, *argv);
+    static QTemporaryDir folder;
+    InputPath = folder.filePath("input.txt").toStdString();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    WriteInput(bytes);
+
+    TVectorColumn entries;
+    TVectorColumn labels;
+    TRecipientList(entries, labels).LoadFromFile(InputPath, "To:");
+    const std::vector<std::string> expected = ReferenceLines(bytes);
+    if (entries.Rows != expected)
+        Fail("the recipient entries differ from the file's lines");
+    if (labels.Rows != std::vector<std::string>(expected.size(), "To:"))
+        Fail("the labels do not match the entries");
+
+    if (LoadMessageText(InputPath) != ReferenceMessage(bytes))
+        Fail("the message text differs from the file");
+
+    for (const std::string& line : expected)
+        if (line.size() <= 40)
+            CheckNumber(line);
+    return 0;
+}
