@@ -191,7 +191,8 @@ TEST_F(SendCommand, RefusalAtTheFifthOfTenStopsTheJobAndANewStartBeginsAgain)
     EXPECT_EQ(Ui.Messages, std::vector<std::string>{"Connect failed"});
     EXPECT_EQ(Ui.Beeps, 0);
 
-    Form1().ListBox1->item(4)->setText("r5@example.org");
+    entries[4] = "r5@example.org";
+    SetRecipients(entries);
     Form1().Button1Click();
     EXPECT_EQ(ReceivedCount(), 14);
     EXPECT_EQ(Envelope(5), "ana@example.org\nr1@example.org\n") << "no resume point: the first entry again";
