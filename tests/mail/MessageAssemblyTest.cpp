@@ -1,4 +1,5 @@
 #include "mail/MessageAssembly.h"
+#include "support/CrLfLines.h"
 
 #include "base/Exception.h"
 
@@ -9,14 +10,6 @@
 #include <random>
 
 namespace {
-
-std::string CrLfLines(std::initializer_list<std::string> lines)
-{
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\r\n";
-    return text;
-}
 
 class MessageAssembly : public ::testing::Test {
 protected:

@@ -1,4 +1,5 @@
 #include "mail/SmtpClient.h"
+#include "support/CrLfLines.h"
 
 #include "base/Exception.h"
 #include "net/SessionTestHelpers.h"
@@ -8,14 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-std::string CrLfLines(std::initializer_list<std::string> lines)
-{
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\r\n";
-    return text;
-}
 
 // A client against a scripted server, with a log of the events it fired.
 class SmtpDialogue : public ::testing::Test {

@@ -1,4 +1,5 @@
 #include "base/Exception.h"
+#include "support/CrLfLines.h"
 #include "mail/MessageAssembly.h"
 #include "mail/SmtpClient.h"
 #include "support/LoopbackPeers.h"
@@ -102,14 +103,6 @@ std::vector<std::string> FileLines(const std::string& path)
     TStringList lines;
     lines.LoadFromFile(path);
     return lines.Lines();
-}
-
-std::string CrLfLines(std::initializer_list<std::string> lines)
-{
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\r\n";
-    return text;
 }
 
 class SendJob : public ::testing::Test {

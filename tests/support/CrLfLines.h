@@ -1,0 +1,10 @@
+#pragma once
+#include "base/StringList.h"
+
+#include <string>
+
+// The lines as they go on the wire: each followed by CR LF.
+inline std::string CrLfLines(std::initializer_list<std::string> lines)
+{
+    return TStringList(lines).Text();
+}
