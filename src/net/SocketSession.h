@@ -117,6 +117,7 @@ private:
     // What a wait pass watches on the session's socket (poll() events, 0 for none).
     void WaitPass(short socketEvents);
     void TransferPass(short socketEvents);
+    long PeekOrWait(char* into, std::size_t room);
     void HandleSocketEvent(int event, int error);
     void HandleLookupDone(std::uint32_t address, int error);
     void OpenSocket(bool abortiveClose);

@@ -76,6 +76,23 @@ void TSocketSession::SendBytes(const char* data, std::size_t length)
     } while (remaining > 0 && !FCanceled);
 }
 
+// Peeks at what the socket holds. Returns the count peeked, 0 when the connection is
+// closed (also when the session closed it during a wait: a peer close handled in a
+// pass), or -1 when nothing has come yet, after one wait pass unless canceled.
+long TSocketSession::PeekOrWait(char* into, std::size_t room)
+{
+    const long peeked = FSocket->Recv(into, room, true);
+    if (peeked >= 0)
+        return peeked;
+    FLastErrorNo = WsaGetLastError();
+    if (FLastErrorNo == wsa::NotConnected)
+        return 0;
+    CheckSocketError(wsa::WouldBlock);
+    if (!FCanceled)
+        TransferPass(POLLIN);
+    return -1;
+}
+
 // Peeks first and takes exactly one line, so the next line stays in the socket.
 std::string TSocketSession::ReadLn()
 {
@@ -85,19 +102,12 @@ std::string TSocketSession::ReadLn()
     std::size_t taken = 0;
     const char* lineFeed = nullptr;
     while (!lineFeed) {
-        const long peeked = FSocket->Recv(buffer + taken, TransferSize - taken, true);
+        const long peeked = PeekOrWait(buffer + taken, TransferSize - taken);
         if (peeked == 0)
             return {};
         if (peeked < 0) {
-            FLastErrorNo = WsaGetLastError();
-            // The session has closed meanwhile (a peer close handled during a wait):
-            // the line ends as it does for a close.
-            if (FLastErrorNo == wsa::NotConnected)
-                return {};
-            CheckSocketError(wsa::WouldBlock);
             if (FCanceled)
                 break;
-            TransferPass(POLLIN);
             continue;
         }
         lineFeed = static_cast<const char*>(std::memchr(buffer + taken, '\n', static_cast<std::size_t>(peeked)));
@@ -135,17 +145,11 @@ std::string TSocketSession::TakeOverlongLine()
     const std::string line(FSessionBuffer.get(), TransferSize);
     char* buffer = FSessionBuffer.get();
     while (!FCanceled) {
-        const long peeked = FSocket->Recv(buffer, TransferSize, true);
+        const long peeked = PeekOrWait(buffer, TransferSize);
         if (peeked == 0)
             return {};
-        if (peeked < 0) {
-            FLastErrorNo = WsaGetLastError();
-            if (FLastErrorNo == wsa::NotConnected)
-                return {};
-            CheckSocketError(wsa::WouldBlock);
-            WaitPass(POLLIN);
+        if (peeked < 0)
             continue;
-        }
         const char* lineFeed = static_cast<const char*>(std::memchr(buffer, '\n', static_cast<std::size_t>(peeked)));
         const long drop = lineFeed ? static_cast<long>(lineFeed - buffer) + 1 : peeked;
         if (FSocket->Recv(buffer, static_cast<std::size_t>(drop), false) < 0)
