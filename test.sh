@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: once in a normal build and
-# once under AddressSanitizer and UndefinedBehaviorSanitizer, then fuzzes each fuzz target
-# for a minute.
+# Installs what is missing, builds, and runs every test: once under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then fuzzes each fuzz target for a minute, then runs the
+# tests again in a normal build.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -19,6 +19,6 @@ run_suite() { # build-dir, extra cmake args...
 
 status=0
 run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DPELMAR_SANITIZE=ON || status=1
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo || status=1
 ./scripts/fuzz.sh 60 || status=1
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo || status=1
 exit $status
