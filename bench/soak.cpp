@@ -5,6 +5,7 @@
 //
 //     bench_soak [RECIPIENTS [DROP-PROBABILITY [SEED]]]
 #include <QCoreApplication>
+#include "workflow/RowsColumn.h"
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -26,18 +27,6 @@
 
 namespace {
 
-class TEntries : public TListColumn {
-public:
-    std::vector<std::string> Rows;
-    int Count() const override { return static_cast<int>(Rows.size()); }
-    std::string Item(int index) const override { return Rows.at(static_cast<size_t>(index)); }
-    void Append(const std::string& text) override { Rows.push_back(text); }
-    void Remove(int index) override { Rows.erase(Rows.begin() + index); }
-    void Clear() override { Rows.clear(); }
-    void Assign(const TStringList& lines) override { Rows = lines.Lines(); }
-    int ItemIndex() const override { return -1; }
-    void SetItemIndex(int) override {}
-};
 
 class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
 public:
@@ -127,7 +116,7 @@ int main(int argc, char** argv)
     TUserInterface* previousUi = SetUserInterface(&ui);
     TSmtpClient smtp;
     smtp.SetTimeOut(10000);
-    TEntries entries;
+    TRowsColumn entries;
     TWindow window;
     window.port = server.readLine().trimmed().toStdString();
     TSendJob job(smtp, entries, window, window, window);

@@ -8,6 +8,7 @@
 //   signed range or one to eight hexadecimal digits after "$", "x" or "0x" (either
 //   case) taken as a 32-bit pattern; plain decimal for the stored settings.
 #include "base/StringList.h"
+#include "workflow/RowsColumn.h"
 #include "workflow/IntegerText.h"
 #include "workflow/ListColumn.h"
 #include "workflow/MessageText.h"
@@ -29,19 +30,6 @@ void Fail(const std::string& what)
     std::abort();
 }
 
-class TVectorColumn : public TListColumn {
-public:
-    int Count() const override { return static_cast<int>(Rows.size()); }
-    std::string Item(int index) const override { return Rows.at(static_cast<std::size_t>(index)); }
-    void Append(const std::string& text) override { Rows.push_back(text); }
-    void Remove(int index) override { Rows.erase(Rows.begin() + index); }
-    void Clear() override { Rows.clear(); }
-    void Assign(const TStringList& lines) override { Rows = lines.Lines(); }
-    int ItemIndex() const override { return -1; }
-    void SetItemIndex(int) override {}
-
-    std::vector<std::string> Rows;
-};
 
 std::string UpToNul(const std::string& bytes)
 {
@@ -151,8 +139,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     WriteInput(bytes);
 
-    TVectorColumn entries;
-    TVectorColumn labels;
+    TRowsColumn entries;
+    TRowsColumn labels;
     TRecipientList(entries, labels).LoadFromFile(InputPath, "To:");
     const std::vector<std::string> expected = ReferenceLines(bytes);
     if (entries.Rows != expected)

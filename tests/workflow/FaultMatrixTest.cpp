@@ -2,6 +2,7 @@
 // recipients: the log holds exactly the accepted messages, nothing is sent twice or
 // skipped silently, the job ends in time, and the wire carries only what it should.
 #include "mail/SmtpClient.h"
+#include "workflow/RowsColumn.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
@@ -42,17 +43,6 @@ constexpr int LargeBodyLines = 150000;
 // a client that waits it out instead of giving up shows in the job's duration.
 constexpr auto SilentReaderMs = std::chrono::milliseconds(TimeOutMs + 1200);
 
-class TEntries : public TListColumn {
-public:
-    int Count() const override { return static_cast<int>(Recipients.size()); }
-    std::string Item(int index) const override { return Recipients.at(static_cast<size_t>(index)); }
-    void Append(const std::string&) override {}
-    void Remove(int) override {}
-    void Clear() override {}
-    void Assign(const TStringList&) override {}
-    int ItemIndex() const override { return -1; }
-    void SetItemIndex(int) override {}
-};
 
 class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
 public:
@@ -244,7 +234,7 @@ protected:
     TScriptedUi Ui;
     TRecordedPause Pause;
     TSmtpClient Smtp;
-    TEntries Entries;
+    TRowsColumn Entries{Recipients};
     TWindow Window;
     TSendJob Job{Smtp, Entries, Window, Window, Window};
     std::vector<std::string> Fired;

@@ -1,4 +1,5 @@
 #include "base/Exception.h"
+#include "workflow/RowsColumn.h"
 #include "base/StringList.h"
 #include "support/Sandbox.h"
 #include "workflow/ListColumn.h"
@@ -8,40 +9,12 @@
 
 namespace {
 
-// A list control reduced to its rows and selection.
-class TColumn : public TListColumn {
-public:
-    std::vector<std::string> Rows;
-    int Selected = -1;
-
-    int Count() const override { return static_cast<int>(Rows.size()); }
-    std::string Item(int index) const override { return Rows.at(static_cast<size_t>(index)); }
-    void Append(const std::string& text) override { Rows.push_back(text); }
-    void Remove(int index) override
-    {
-        Rows.erase(Rows.begin() + index);
-        if (Selected >= Count())
-            Selected = -1;
-    }
-    void Clear() override
-    {
-        Rows.clear();
-        Selected = -1;
-    }
-    void Assign(const TStringList& lines) override
-    {
-        Rows = lines.Lines();
-        Selected = -1;
-    }
-    int ItemIndex() const override { return Selected; }
-    void SetItemIndex(int index) override { Selected = index >= 0 && index < Count() ? index : -1; }
-};
 
 class RecipientList : public ::testing::Test {
 protected:
     TSandbox Sandbox;
-    TColumn Entries;
-    TColumn Labels;
+    TRowsColumn Entries;
+    TRowsColumn Labels;
     TRecipientList List{Entries, Labels};
 
     void Fill(std::vector<std::string> rows)

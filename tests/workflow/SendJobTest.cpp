@@ -1,4 +1,5 @@
 #include "base/Exception.h"
+#include "workflow/RowsColumn.h"
 #include "support/CrLfLines.h"
 #include "mail/MessageAssembly.h"
 #include "mail/SmtpClient.h"
@@ -18,19 +19,6 @@
 
 namespace {
 
-// The recipient entries reduced to their rows.
-class TEntries : public TListColumn {
-public:
-    std::vector<std::string> Rows;
-    int Count() const override { return static_cast<int>(Rows.size()); }
-    std::string Item(int index) const override { return Rows.at(static_cast<size_t>(index)); }
-    void Append(const std::string& text) override { Rows.push_back(text); }
-    void Remove(int index) override { Rows.erase(Rows.begin() + index); }
-    void Clear() override { Rows.clear(); }
-    void Assign(const TStringList& lines) override { Rows = lines.Lines(); }
-    int ItemIndex() const override { return -1; }
-    void SetItemIndex(int) override {}
-};
 
 // The window as the job sees it, recording everything it is shown in one sequence.
 class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
@@ -112,7 +100,7 @@ public: // the case tables arrange through a reference to the fixture
     TRecordedPause Pause;
     std::unique_ptr<ScriptedServer> Scripted = std::make_unique<ScriptedServer>();
     TSmtpClient Smtp;
-    TEntries Entries;
+    TRowsColumn Entries;
     TWindow Window;
     TSendJob Job{Smtp, Entries, Window, Window, Window};
 
