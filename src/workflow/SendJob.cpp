@@ -131,7 +131,7 @@ void TSendJob::SendToEveryEntry()
 
 void TSendJob::SendOne(const std::string& entry)
 {
-    Sestavi();
+    ComposeForCurrentEntry();
     FDelivered = false;
     FSmtp.Send();
     if (!FDelivered)
@@ -165,7 +165,7 @@ void TSendJob::Disconnect()
     }
 }
 
-void TSendJob::Sestavi()
+void TSendJob::ComposeForCurrentEntry()
 {
     TOutgoingMessage& message = FSmtp.PostMessage();
     message.SetFromAddress(FSettings.Email());

@@ -62,7 +62,7 @@ public:
     void Run();
     bool Running() const { return FRunning; }
     // Fills the client's message record for the entry at CurrentRecipient.
-    void Sestavi();
+    void ComposeForCurrentEntry();
 
     void SMTPDisconnect(QObject* Sender);
     void SMTPConnect(QObject* Sender);

@@ -450,13 +450,13 @@ TEST_F(SendJob, LogLineNamesTheEntryTheMessageWentTo)
 
 // ---- Composing one message ---------------------------------------------------------------
 
-TEST_F(SendJob, SestaviFillsTheRecordForTheCurrentEntryOnly)
+TEST_F(SendJob, ComposingFillsTheRecordForTheCurrentEntryOnly)
 {
     Entries.Rows = {"first@example.org", "Second <second@example.org>"};
     TOutgoingMessage& m = Smtp.PostMessage();
     m.ToAddress().Add("left@example.org");
     Job.CurrentRecipient = 1;
-    Job.Sestavi();
+    Job.ComposeForCurrentEntry();
     EXPECT_EQ(m.FromAddress(), "ana@example.org");
     EXPECT_EQ(m.FromName(), "Ana");
     EXPECT_EQ(m.ToAddress().Lines(), std::vector<std::string>{"Second <second@example.org>"});
@@ -469,7 +469,7 @@ TEST_F(SendJob, SestaviFillsTheRecordForTheCurrentEntryOnly)
     EXPECT_TRUE(m.ReplyTo().empty());
 }
 
-TEST_F(SendJob, SestaviAttachesOnlyAFileThatExistsNow)
+TEST_F(SendJob, ComposingAttachesOnlyAFileThatExistsNow)
 {
     const std::string file = Sandbox.MakeFile("report.pdf", "%PDF");
     const std::string deleted = Sandbox.MakeFile("gone.txt", "x");
@@ -482,7 +482,7 @@ TEST_F(SendJob, SestaviAttachesOnlyAFileThatExistsNow)
         // An entry left from a message that failed must not go out again.
         Smtp.PostMessage().Attachments().Add(file);
         Window.attachment = path;
-        Job.Sestavi();
+        Job.ComposeForCurrentEntry();
         EXPECT_EQ(Smtp.PostMessage().Attachments().Lines(), attached) << path;
     }
 }
