@@ -2,9 +2,9 @@
 // message file as large as the body field takes, each in a process of its own, and
 // prints the load time (until the window has drawn the result) and the peak memory. Runs offscreen; settings go to a scratch folder.
 // Usage: bench_bigfiles [SIZE-MB]
-#include "app/Pelmar.h"
+#include "app/PelmarApplication.h"
 #include "base/Exception.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "workflow/MessageText.h"
 #include "workflow/RecipientList.h"
 

@@ -1,7 +1,7 @@
 #include "app/Language.h"
 
-#include "app/Unit1.h"
-#include "app/Unit3.h"
+#include "app/MainWindow.h"
+#include "app/SettingsDialog.h"
 #include "app/Widgets.h"
 #include "workflow/ProgramState.h"
 

@@ -1,9 +1,9 @@
 #include "app/SendBinding.h"
 
-#include "app/Pelmar.h"
-#include "app/Unit1.h"
-#include "app/Unit3.h"
-#include "app/Unit6.h"
+#include "app/PelmarApplication.h"
+#include "app/MainWindow.h"
+#include "app/SettingsDialog.h"
+#include "app/SendLogWindow.h"
 #include "app/Widgets.h"
 #include "workflow/UserInterface.h"
 

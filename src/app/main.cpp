@@ -1,4 +1,4 @@
-#include "app/Pelmar.h"
+#include "app/PelmarApplication.h"
 
 #include <QApplication>
 

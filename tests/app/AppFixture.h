@@ -1,7 +1,7 @@
 #pragma once
-#include "app/Pelmar.h"
-#include "app/Unit1.h"
-#include "app/Unit3.h"
+#include "app/PelmarApplication.h"
+#include "app/MainWindow.h"
+#include "app/SettingsDialog.h"
 #include "app/Widgets.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedUi.h"

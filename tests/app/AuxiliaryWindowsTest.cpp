@@ -1,7 +1,7 @@
 #include "AppFixture.h"
-#include "app/Unit5.h"
-#include "app/Unit6.h"
-#include "app/about.h"
+#include "app/ImportHelpWindow.h"
+#include "app/SendLogWindow.h"
+#include "app/AboutBox.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
 

@@ -1,6 +1,6 @@
 #include "AppFixture.h"
 
-#include "app/Unit5.h"
+#include "app/ImportHelpWindow.h"
 
 #include <QScrollBar>
 

@@ -2,9 +2,9 @@
 // on a real X display. Runs only when PELMAR_SCREENSHOT_DIR names the folder for them
 // (scripts/screenshots.sh starts a virtual display and sets it).
 #include "AppFixture.h"
-#include "app/Unit5.h"
-#include "app/Unit6.h"
-#include "app/about.h"
+#include "app/ImportHelpWindow.h"
+#include "app/SendLogWindow.h"
+#include "app/AboutBox.h"
 
 #include <QProcess>
 #include <QWindow>

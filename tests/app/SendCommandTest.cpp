@@ -1,6 +1,6 @@
 #include "AppFixture.h"
 #include "app/SendBinding.h"
-#include "app/Unit6.h"
+#include "app/SendLogWindow.h"
 #include "mail/SmtpClient.h"
 #include "support/LoopbackPeers.h"
 #include "support/RealSmtpServer.h"

@@ -1,4 +1,4 @@
-#include "app/Unit5.h"
+#include "app/ImportHelpWindow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

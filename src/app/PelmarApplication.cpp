@@ -1,12 +1,12 @@
-#include "app/Pelmar.h"
+#include "app/PelmarApplication.h"
 
 #include "app/QtUserInterface.h"
 #include "app/ScreenFit.h"
-#include "app/Unit1.h"
-#include "app/Unit3.h"
-#include "app/Unit5.h"
-#include "app/Unit6.h"
-#include "app/about.h"
+#include "app/MainWindow.h"
+#include "app/SettingsDialog.h"
+#include "app/ImportHelpWindow.h"
+#include "app/SendLogWindow.h"
+#include "app/AboutBox.h"
 #include "workflow/ProgramState.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/Unit3.h"
+#include "app/SettingsDialog.h"
 
 #include "app/Guard.h"
 #include "app/Language.h"

@@ -1,6 +1,6 @@
 // The main window's controls and their layout.
 #include "app/Pictures.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "app/Widgets.h"
 
 #include <QAction>

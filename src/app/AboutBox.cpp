@@ -1,4 +1,4 @@
-#include "app/about.h"
+#include "app/AboutBox.h"
 
 #include "app/Guard.h"
 #include "app/Pictures.h"

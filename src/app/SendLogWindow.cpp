@@ -1,4 +1,4 @@
-#include "app/Unit6.h"
+#include "app/SendLogWindow.h"
 
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
