@@ -2,9 +2,9 @@
 // message file as large as the body field takes, each in a process of its own, and
 // prints the load time (until the window has drawn the result) and the peak memory. Runs offscreen; settings go to a scratch folder.
 // Usage: bench_bigfiles [SIZE-MB]
+#include "app/MainWindow.h"
 #include "app/PelmarApplication.h"
 #include "base/Exception.h"
-#include "app/MainWindow.h"
 #include "workflow/MessageText.h"
 #include "workflow/RecipientList.h"
 
@@ -51,8 +51,8 @@ long PeakMegabytes()
 int Measure(const std::string& kind, const std::string& path, int argc, char** argv)
 {
     QApplication application(argc, argv);
-    TPelmar program({});
-    TForm1& window = *program.Form1;
+    TPelmarApplication program({});
+    TMainWindow& window = program.MainWindow();
     window.show();
     QApplication::processEvents();
     const long before = PeakMegabytes();

@@ -6,49 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TOutlookForm::TOutlookForm(QWidget* owner) : QDialog(owner)
-{
-    setObjectName("OutlookForm");
-    setWindowTitle("Import");
-    setFixedSize(519, 498);
-    setModal(false);
+namespace {
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(15, 10, 15, 10);
-    Label1 = new QLabel("How to import address book from MS Outlook?", this);
-    Label1->setObjectName("Label1");
-    QFont bold = Label1->font();
-    bold.setBold(true);
-    Label1->setFont(bold);
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName("Memo1");
-    Memo1->setFixedSize(488, 418);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // The lines are broken for this width; a slightly smaller type keeps them whole.
-    QFont small = Memo1->font();
-    small.setPointSizeF(small.pointSizeF() - 1);
-    Memo1->setFont(small);
-    Memo1->document()->setDocumentMargin(2);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setPlainText(HelpLines().join('\n'));
-    Button1 = new QPushButton("OK", this);
-    Button1->setObjectName("Button1");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Button1);
-    buttons->addStretch(1);
-    layout->addWidget(Label1);
-    layout->addWidget(Memo1);
-    layout->addLayout(buttons);
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-}
-
-void TOutlookForm::Button1Click()
-{
-    close();
-}
-
-const QStringList& TOutlookForm::HelpLines()
+const QStringList& HelpLines()
 {
     static const QStringList lines = {
         "1. Open Outlook.",
@@ -78,4 +38,43 @@ const QStringList& TOutlookForm::HelpLines()
         "",
     };
     return lines;
+}
+
+}
+
+TImportHelpWindow::TImportHelpWindow(QWidget* owner) : QDialog(owner)
+{
+    setObjectName("OutlookForm");
+    setWindowTitle("Import");
+    setFixedSize(519, 498);
+    setModal(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(15, 10, 15, 10);
+    headingLabel = new QLabel("How to import address book from MS Outlook?", this);
+    headingLabel->setObjectName("headingLabel");
+    QFont bold = headingLabel->font();
+    bold.setBold(true);
+    headingLabel->setFont(bold);
+    instructionsEdit = new QPlainTextEdit(this);
+    instructionsEdit->setObjectName("instructionsEdit");
+    instructionsEdit->setFixedSize(488, 418);
+    instructionsEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The lines are broken for this width; a slightly smaller type keeps them whole.
+    QFont small = instructionsEdit->font();
+    small.setPointSizeF(small.pointSizeF() - 1);
+    instructionsEdit->setFont(small);
+    instructionsEdit->document()->setDocumentMargin(2);
+    instructionsEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    instructionsEdit->setPlainText(HelpLines().join('\n'));
+    okButton = new QPushButton("OK", this);
+    okButton->setObjectName("okButton");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(okButton);
+    buttons->addStretch(1);
+    layout->addWidget(headingLabel);
+    layout->addWidget(instructionsEdit);
+    layout->addLayout(buttons);
+    connect(okButton, &QPushButton::clicked, this, &QWidget::close);
 }

@@ -7,14 +7,11 @@ class QPushButton;
 
 // How to bring an address book exported from a mail program into the recipient list.
 // Shown without blocking the main window; what the user types into it stays for the run.
-class TOutlookForm : public QDialog {
+class TImportHelpWindow : public QDialog {
 public:
-    explicit TOutlookForm(QWidget* owner);
+    explicit TImportHelpWindow(QWidget* owner);
 
-    QLabel* Label1;
-    QPlainTextEdit* Memo1;
-    QPushButton* Button1;
-
-    void Button1Click();
-    static const QStringList& HelpLines();
+    QLabel* headingLabel;
+    QPlainTextEdit* instructionsEdit;
+    QPushButton* okButton;
 };

@@ -1,8 +1,5 @@
 #include "app/Language.h"
 
-#include "app/MainWindow.h"
-#include "app/SettingsDialog.h"
-#include "app/Widgets.h"
 #include "workflow/ProgramState.h"
 
 #include <QAbstractButton>
@@ -16,103 +13,110 @@ namespace {
 using T = TLanguageText;
 
 const std::vector<TLanguageText> Table = {
-    {T::ToolTip, "ToolButton1", "Pošlji sporočilo naslovnikom", "Send the message to the recipients"},
-    {T::ToolTip, "ToolButton2", "Odpri datoteko s sporočilom", "Open the file with message body"},
-    {T::ToolTip, "ToolButton3", "Odpri datoteko z naslovniki", "Open the file with a list of addresses"},
-    {T::ToolTip, "ToolButton6", "Spremeni nastavitve", "Change user settings"},
-    {T::ToolTip, "ToolButton12", "Poglej na internet za novo verzijo",
+    {T::ToolTip, "sendButton", "Pošlji sporočilo naslovnikom", "Send the message to the recipients"},
+    {T::ToolTip, "openMessageButton", "Odpri datoteko s sporočilom", "Open the file with message body"},
+    {T::ToolTip, "openRecipientsButton", "Odpri datoteko z naslovniki", "Open the file with a list of addresses"},
+    {T::ToolTip, "settingsButton", "Spremeni nastavitve", "Change user settings"},
+    {T::ToolTip, "webSiteButton", "Poglej na internet za novo verzijo",
      "Check the internet for a new version of the program"},
-    {T::Caption, "Button1", "Za:", "To:"},
-    {T::Caption, "Button20", "Izberi prilogo", "Add attachment"},
-    {T::Caption, "Label1", "Naslov sporočila:", "Subject:"},
-    {T::Caption, "RadioGroup1", "Pošlji sporočilo kot", "Send message as"},
-    {T::Caption, "RadioGroup1.Items[0]", "tekst", "text"},
-    {T::Caption, "RadioGroup1.Items[1]", "HTML", "HTML"},
-    {T::Caption, "M1", "Datoteka", "File"},
-    {T::Caption, "M11", "Odpri datoteko prejemnikov", "Open recipients file"},
-    {T::Caption, "M12", "Odpri datoteko s sporočilom", "Open message file"},
-    {T::Caption, "M13", "Pošlji sporočilo", "Send message"},
-    {T::Caption, "M14", "Kako pretvorimo Outlookov imenik?", "How to import address book from Outlook?"},
-    {T::Caption, "M15", "Shrani seznam prejemnikov", "Save recipient list"},
-    {T::Caption, "M16", "Shrani besedilo", "Save message"},
-    {T::Caption, "M17", "Zbriši seznam prejemnikov", "Clear recipient list"},
-    {T::Caption, "M18", "Predogled HTML sporočila", "Preview HTML messsage"},
-    {T::Caption, "M19", "Izhod", "Exit"},
-    {T::Caption, "M2", "Jezik", "Language"},
-    {T::Caption, "M3", "Nastavitve", "Settings"},
-    {T::Caption, "M4", "O programu", "About"},
-    {T::Caption, "M41", "Pomoč", "Help"},
-    {T::Caption, "M42", "Spletna stran na internetu", "Program web site on the internet"},
-    {T::Caption, "M43", "Forum na internetu", "Forum on the internet"},
-    {T::Caption, "M49", "O programu", "About"},
-    {T::Caption, "P1", "Izbriši vse naslove", "Remove all addresses"},
-    {T::Caption, "Form3", "Varnolt Pelmar - nastavitve", "Varnolt Pelmar - Settings"},
-    {T::Caption, "Form3.Label1", "Vaše ime", "Your Name"},
-    {T::Caption, "Form3.Label2", "Elektronski naslov", "E-mail Address"},
-    {T::Caption, "Form3.Label3", "Naslov poštnega strežnika", "Outgoing mail Server"},
-    {T::Caption, "Form3.Label4", "Uporabniško ime", "User Name"},
-    {T::Caption, "Form3.Label5", "Nastavitve", "User settings"},
-    {T::Caption, "Form3.Label6", "Kodiranje znakov", "Character set"},
-    {T::Caption, "Form3.Label7", "sekund", "seconds"},
-    {T::Caption, "Form3.Label8", "Razmak med sporočili", "Delay between mails"},
+    {T::ToolTip, "fileMenuButton", "Odpri, shrani ali pošlji", "Open, save or send"},
+    {T::ToolTip, "languageMenuButton", "Izberi jezik programa", "Choose the program's language"},
+    {T::ToolTip, "settingsMenuButton", "Spremeni nastavitve", "Change user settings"},
+    {T::ToolTip, "aboutMenuButton", "Pomoč, spletna stran in podatki o programu",
+     "Help, web site and information about the program"},
+    {T::Caption, "addRecipientButton", "Za:", "To:"},
+    {T::Caption, "pickAttachmentButton", "Izberi prilogo", "Add attachment"},
+    {T::Caption, "subjectLabel", "Naslov sporočila:", "Subject:"},
+    {T::Caption, "formatChoice", "Pošlji sporočilo kot", "Send message as"},
+    {T::Caption, "formatChoice.Items[0]", "tekst", "text"},
+    {T::Caption, "formatChoice.Items[1]", "HTML", "HTML"},
+    {T::Caption, "fileMenu", "Datoteka", "File"},
+    {T::Caption, "openRecipientFileAction", "Odpri datoteko prejemnikov", "Open recipients file"},
+    {T::Caption, "openMessageFileAction", "Odpri datoteko s sporočilom", "Open message file"},
+    {T::Caption, "sendToListAction", "Pošlji sporočilo", "Send message"},
+    {T::Caption, "showImportHelpAction", "Kako pretvorimo Outlookov imenik?", "How to import address book from Outlook?"},
+    {T::Caption, "saveRecipientFileAction", "Shrani seznam prejemnikov", "Save recipient list"},
+    {T::Caption, "saveMessageFileAction", "Shrani besedilo", "Save message"},
+    {T::Caption, "clearRecipientsAction", "Zbriši seznam prejemnikov", "Clear recipient list"},
+    {T::Caption, "previewHtmlAction", "Predogled HTML sporočila", "Preview HTML messsage"},
+    {T::Caption, "exitProgramAction", "Izhod", "Exit"},
+    {T::Caption, "languageMenu", "Jezik", "Language"},
+    {T::Caption, "showSettingsAction", "Nastavitve", "Settings"},
+    {T::Caption, "aboutMenu", "O programu", "About"},
+    {T::Caption, "showHelpAction", "Pomoč", "Help"},
+    {T::Caption, "openWebSiteAction", "Spletna stran na internetu", "Program web site on the internet"},
+    {T::Caption, "openForumAction", "Forum na internetu", "Forum on the internet"},
+    {T::Caption, "showAboutAction", "O programu", "About"},
+    {T::Caption, "clearRecipientsPopupRow", "Izbriši vse naslove", "Remove all addresses"},
+    {T::Caption, "SettingsDialog", "Varnolt Pelmar - nastavitve", "Varnolt Pelmar - Settings"},
+    {T::Caption, "SettingsDialog.nameLabel", "Vaše ime", "Your Name"},
+    {T::Caption, "SettingsDialog.emailLabel", "Elektronski naslov", "E-mail Address"},
+    {T::Caption, "SettingsDialog.hostLabel", "Naslov poštnega strežnika", "Outgoing mail Server"},
+    {T::Caption, "SettingsDialog.userIdLabel", "Uporabniško ime", "User Name"},
+    {T::Caption, "SettingsDialog.headingLabel", "Nastavitve", "User settings"},
+    {T::Caption, "SettingsDialog.charsetLabel", "Kodiranje znakov", "Character set"},
+    {T::Caption, "SettingsDialog.delayUnitLabel", "sekund", "seconds"},
+    {T::Caption, "SettingsDialog.delayLabel", "Razmak med sporočili", "Delay between mails"},
 };
 
 // Before the first activation: the main window mostly Slovenian, the dialog English.
 // Only the Slovenian column is used.
 const std::vector<TLanguageText> Initial = {
-    {T::ToolTip, "ToolButton1", "", ""},
-    {T::ToolTip, "ToolButton2", "", ""},
-    {T::ToolTip, "ToolButton3", "", ""},
-    {T::ToolTip, "ToolButton6", "", ""},
-    {T::ToolTip, "ToolButton12", "", ""},
-    {T::ToolTip, "ToolButton4", "Spremeni jezik v Slovenščino", ""},
-    {T::ToolTip, "ToolButton5", "Change the language to English", ""},
-    {T::Caption, "Button1", "Za:", ""},
-    {T::Caption, "Button20", "Izberi prilogo", ""},
-    {T::Caption, "Button22", "x", ""},
-    {T::Caption, "Label1", "Naslov sporočila:", ""},
-    {T::Caption, "RadioGroup1", "Pošlji sporočilo kot", ""},
-    {T::Caption, "RadioGroup1.Items[0]", "text", ""},
-    {T::Caption, "RadioGroup1.Items[1]", "HTML", ""},
-    {T::Caption, "M1", "Datoteka", ""},
-    {T::Caption, "M11", "Odpri datoteko prejemnikov", ""},
-    {T::Caption, "M12", "Odpri datoteko s sporočilom", ""},
-    {T::Caption, "M13", "Pošlji", ""},
-    {T::Caption, "M14", "Kako pretvorimo Outlookov imenik?", ""},
-    {T::Caption, "M15", "Shrani seznam prejemnikov", ""},
-    {T::Caption, "M16", "Shrani besedilo", ""},
-    {T::Caption, "M17", "Zbriši seznam prejemnikov", ""},
-    {T::Caption, "M18", "Predogled HTML sporočila", ""},
-    {T::Caption, "M19", "Izhod", ""},
-    {T::Caption, "M2", "Jezik", ""},
-    {T::Caption, "M21", "Slovenski", ""},
-    {T::Caption, "M22", "English", ""},
-    {T::Caption, "M3", "Nastavitve", ""},
-    {T::Caption, "M4", "O programu", ""},
-    {T::Caption, "M41", "Pomoč", ""},
-    {T::Caption, "M42", "Spletna stran na internetu", ""},
-    {T::Caption, "M43", "Forum na internetu", ""},
-    {T::Caption, "M49", "O programu", ""},
-    {T::Caption, "P1", "Izbriši vse naslove", ""},
-    {T::Caption, "ToolButton7", "Datoteka", ""},
-    {T::Caption, "ToolButton8", "Jezik", ""},
-    {T::Caption, "ToolButton9", "Nastavitve", ""},
-    {T::Caption, "ToolButton10", "O programu", ""},
-    {T::Caption, "Form3", "Varnolt Pelmar", ""},
-    {T::Caption, "Form3.Label1", "Name", ""},
-    {T::Caption, "Form3.Label2", "E-mail", ""},
-    {T::Caption, "Form3.Label3", "Hostname", ""},
-    {T::Caption, "Form3.Label4", "User ID", ""},
-    {T::Caption, "Form3.Label5", "User settings", ""},
-    {T::Caption, "Form3.Label6", "Character set", ""},
-    {T::Caption, "Form3.Label7", "seconds", ""},
-    {T::Caption, "Form3.Label8", "Delay between mails", ""},
-    {T::Caption, "Form3.Label10", "Port", ""},
+    {T::ToolTip, "sendButton", "", ""},
+    {T::ToolTip, "openMessageButton", "", ""},
+    {T::ToolTip, "openRecipientsButton", "", ""},
+    {T::ToolTip, "settingsButton", "", ""},
+    {T::ToolTip, "webSiteButton", "", ""},
+    {T::ToolTip, "slovenianButton", "Spremeni jezik v Slovenščino", ""},
+    {T::ToolTip, "englishButton", "Change the language to English", ""},
+    {T::Caption, "addRecipientButton", "Za:", ""},
+    {T::Caption, "pickAttachmentButton", "Izberi prilogo", ""},
+    {T::Caption, "clearAttachmentButton", "x", ""},
+    {T::Caption, "subjectLabel", "Naslov sporočila:", ""},
+    {T::Caption, "formatChoice", "Pošlji sporočilo kot", ""},
+    {T::Caption, "formatChoice.Items[0]", "text", ""},
+    {T::Caption, "formatChoice.Items[1]", "HTML", ""},
+    {T::Caption, "fileMenu", "Datoteka", ""},
+    {T::Caption, "openRecipientFileAction", "Odpri datoteko prejemnikov", ""},
+    {T::Caption, "openMessageFileAction", "Odpri datoteko s sporočilom", ""},
+    {T::Caption, "sendToListAction", "Pošlji", ""},
+    {T::Caption, "showImportHelpAction", "Kako pretvorimo Outlookov imenik?", ""},
+    {T::Caption, "saveRecipientFileAction", "Shrani seznam prejemnikov", ""},
+    {T::Caption, "saveMessageFileAction", "Shrani besedilo", ""},
+    {T::Caption, "clearRecipientsAction", "Zbriši seznam prejemnikov", ""},
+    {T::Caption, "previewHtmlAction", "Predogled HTML sporočila", ""},
+    {T::Caption, "exitProgramAction", "Izhod", ""},
+    {T::Caption, "languageMenu", "Jezik", ""},
+    {T::Caption, "useSlovenianAction", "Slovenski", ""},
+    {T::Caption, "useEnglishAction", "English", ""},
+    {T::Caption, "showSettingsAction", "Nastavitve", ""},
+    {T::Caption, "aboutMenu", "O programu", ""},
+    {T::Caption, "showHelpAction", "Pomoč", ""},
+    {T::Caption, "openWebSiteAction", "Spletna stran na internetu", ""},
+    {T::Caption, "openForumAction", "Forum na internetu", ""},
+    {T::Caption, "showAboutAction", "O programu", ""},
+    {T::Caption, "clearRecipientsPopupRow", "Izbriši vse naslove", ""},
+    {T::Caption, "fileMenuButton", "Datoteka", ""},
+    {T::Caption, "languageMenuButton", "Jezik", ""},
+    {T::Caption, "settingsMenuButton", "Nastavitve", ""},
+    {T::Caption, "aboutMenuButton", "O programu", ""},
+    {T::Caption, "SettingsDialog", "Varnolt Pelmar", ""},
+    {T::Caption, "SettingsDialog.nameLabel", "Name", ""},
+    {T::Caption, "SettingsDialog.emailLabel", "E-mail", ""},
+    {T::Caption, "SettingsDialog.hostLabel", "Hostname", ""},
+    {T::Caption, "SettingsDialog.userIdLabel", "User ID", ""},
+    {T::Caption, "SettingsDialog.headingLabel", "User settings", ""},
+    {T::Caption, "SettingsDialog.charsetLabel", "Character set", ""},
+    {T::Caption, "SettingsDialog.delayUnitLabel", "seconds", ""},
+    {T::Caption, "SettingsDialog.delayLabel", "Delay between mails", ""},
+    {T::Caption, "SettingsDialog.portLabel", "Port", ""},
 };
 
 // The toolbar's text buttons follow the four top entries of the main menu.
-const char* const MenuButtons[][2] = {
-    {"M1", "ToolButton7"}, {"M2", "ToolButton8"}, {"M3", "ToolButton9"}, {"M4", "ToolButton10"}};
+const char* const MenuButtons[][2] = {{"fileMenu", "fileMenuButton"},
+                                      {"languageMenu", "languageMenuButton"},
+                                      {"showSettingsAction", "settingsMenuButton"},
+                                      {"aboutMenu", "aboutMenuButton"}};
 
 }
 
@@ -126,8 +130,8 @@ const std::vector<TLanguageText>& InitialTexts()
     return Initial;
 }
 
-// Searches root's own controls, not those of the windows it owns (the settings dialog
-// has labels of the same names as the main window's); pop-up menus count as controls.
+// Searches root's own controls, not those of the windows it owns (the main window owns the
+// dialogs, and they share control names such as okButton); pop-up menus count as controls.
 static QObject* FindOwnControl(QObject* root, const QString& name)
 {
     for (QObject* child : root->children()) {
@@ -142,14 +146,21 @@ static QObject* FindOwnControl(QObject* root, const QString& name)
     return nullptr;
 }
 
-QObject* FindControl(TForm1& form1, TForm3& form3, const char* control)
+static const QString DialogKey = QStringLiteral("SettingsDialog");
+
+static bool OfDialog(const TLanguageText& row)
+{
+    return QString::fromUtf8(row.Control).startsWith(DialogKey);
+}
+
+QObject* FindControl(QWidget& mainWindow, QWidget& settingsDialog, const char* control)
 {
     const QString name = QString::fromUtf8(control);
-    if (name == "Form3")
-        return &form3;
-    if (name.startsWith("Form3."))
-        return FindOwnControl(&form3, name.mid(6));
-    return FindOwnControl(&form1, name);
+    if (name == DialogKey)
+        return &settingsDialog;
+    if (name.startsWith(DialogKey + '.'))
+        return FindOwnControl(&settingsDialog, name.mid(DialogKey.size() + 1));
+    return FindOwnControl(&mainWindow, name);
 }
 
 QString ControlText(QObject* control, TLanguageText::TKind kind)
@@ -194,37 +205,34 @@ void SetControlText(QObject* control, TLanguageText::TKind kind, const QString& 
     }
 }
 
-void ApplyLanguage(TForm1& form1, TForm3& form3)
+void ApplyLanguage(QWidget& mainWindow, QWidget& settingsDialog)
 {
     WebSiteAddress = ProgramSiteUrl;
     const bool slovenian = CurrentLanguage == 1;
     for (const auto& row : Table)
-        SetControlText(FindControl(form1, form3, row.Control), row.Kind,
+        SetControlText(FindControl(mainWindow, settingsDialog, row.Control), row.Kind,
                        QString::fromUtf8(slovenian ? row.Slovenian : row.English));
     for (const auto& [menu, button] : MenuButtons)
-        SetControlText(FindControl(form1, form3, button), TLanguageText::Caption,
-                       ControlText(FindControl(form1, form3, menu), TLanguageText::Caption));
-    form1.StatusBar1->SetPanelText(1, QString::fromStdString(WebSiteAddress));
+        SetControlText(FindControl(mainWindow, settingsDialog, button), TLanguageText::Caption,
+                       ControlText(FindControl(mainWindow, settingsDialog, menu), TLanguageText::Caption));
 }
 
-static bool OfDialog(const TLanguageText& row)
-{
-    return QString::fromUtf8(row.Control).startsWith("Form3");
-}
-
-void ApplyInitialTexts(TForm1& form1)
+// Each window is given its own rows only: the other window does not exist yet.
+static void ApplyInitialTexts(QWidget& window, bool dialog)
 {
     for (const auto& row : Initial)
-        if (!OfDialog(row))
-            SetControlText(FindOwnControl(&form1, QString::fromUtf8(row.Control)), row.Kind,
-                           QString::fromUtf8(row.Slovenian));
-}
-
-void ApplyInitialTexts(TForm3& form3)
-{
-    for (const auto& row : Initial)
-        if (OfDialog(row))
-            SetControlText(row.Control == QStringLiteral("Form3") ? &form3
-                                                                   : FindOwnControl(&form3, QString::fromUtf8(row.Control).mid(6)),
+        if (OfDialog(row) == dialog)
+            SetControlText(dialog ? FindControl(window, window, row.Control)
+                                  : FindOwnControl(&window, QString::fromUtf8(row.Control)),
                            row.Kind, QString::fromUtf8(row.Slovenian));
+}
+
+void ApplyInitialMainWindowTexts(QWidget& mainWindow)
+{
+    ApplyInitialTexts(mainWindow, false);
+}
+
+void ApplyInitialSettingsTexts(QWidget& settingsDialog)
+{
+    ApplyInitialTexts(settingsDialog, true);
 }

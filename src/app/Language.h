@@ -3,11 +3,11 @@
 #include <vector>
 
 class QObject;
-class TForm1;
-class TForm3;
+class QWidget;
 
-// One text of a control in both languages. A control name starting with "Form3." belongs
-// to the settings dialog ("Form3" alone is its caption); every other to the main window.
+// One text of a control in both languages. A control name starting with "SettingsDialog."
+// belongs to the settings dialog ("SettingsDialog" alone is its caption); every other to
+// the main window.
 struct TLanguageText {
     enum TKind { Caption, ToolTip };
     TKind Kind;
@@ -22,11 +22,11 @@ const std::vector<TLanguageText>& LanguageTable();
 const std::vector<TLanguageText>& InitialTexts();
 
 // Writes every text of the current language into the main window and the settings dialog.
-void ApplyLanguage(TForm1& form1, TForm3& form3);
-void ApplyInitialTexts(TForm1& form1);
-void ApplyInitialTexts(TForm3& form3);
+void ApplyLanguage(QWidget& mainWindow, QWidget& settingsDialog);
+void ApplyInitialMainWindowTexts(QWidget& mainWindow);
+void ApplyInitialSettingsTexts(QWidget& settingsDialog);
 
 // The control a table row names, and its text of the given kind.
-QObject* FindControl(TForm1& form1, TForm3& form3, const char* control);
+QObject* FindControl(QWidget& mainWindow, QWidget& settingsDialog, const char* control);
 QString ControlText(QObject* control, TLanguageText::TKind kind);
 void SetControlText(QObject* control, TLanguageText::TKind kind, const QString& text);

@@ -1,22 +1,17 @@
 #include "app/MainWindow.h"
 
-#include "app/DisplayedLines.h"
-#include "app/Guard.h"
-#include "app/Language.h"
-#include "app/PelmarApplication.h"
-#include "app/SendBinding.h"
-#include "app/SettingsStore.h"
-#include "app/SettingsDialog.h"
-#include "app/ImportHelpWindow.h"
-#include "app/SendLogWindow.h"
-#include "app/Widgets.h"
 #include "app/AboutBox.h"
-#include "mail/SmtpClient.h"
+#include "app/Guard.h"
+#include "app/ImportHelpWindow.h"
+#include "app/Language.h"
+#include "app/SendLogWindow.h"
+#include "app/SettingsDialog.h"
+#include "app/SettingsStore.h"
+#include "app/Widgets.h"
 #include "workflow/MessageText.h"
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
-#include "workflow/SendJob.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -53,114 +48,110 @@ bool IsFile(const QString& path)
 
 }
 
-TForm1::TForm1(TPelmar& program) : FProgram(program)
+TMainWindow::TMainWindow(QStringList arguments) : FArguments(std::move(arguments))
 {
     BuildWindow();
-    BuildSmtp();
-    Open.Title = "Varnolt Pelmar - Open file";
-    Open.Filter = FileFilter;
-    Save.Title = "Varnolt Pelmar - Save file";
-    Save.Filter = FileFilter;
-    Save.DefaultExt = "txt";
-    StatusBar1->SetPanelText(0, MakerLine);
-    ApplyInitialTexts(*this);
-    WireEvents();
-    Guard([this] { FormCreate(); });
+    openDialog.Title = "Varnolt Pelmar - Open file";
+    openDialog.Filter = FileFilter;
+    saveDialog.Title = "Varnolt Pelmar - Save file";
+    saveDialog.Filter = FileFilter;
+    saveDialog.DefaultExt = "txt";
+    siteStatusBar->SetPanelText(0, MakerLine);
+    ApplyInitialMainWindowTexts(*this);
+    WireCommands();
+    WireControls();
+    Guard([this] { RestoreWindowState(); });
 }
 
-TForm1::~TForm1()
+void TMainWindow::SetPeers(const TMainWindowPeers& peers)
 {
-    // The component goes before the job its events call into.
-    delete SMTP;
+    FPeers.emplace(peers);
 }
 
-void TForm1::BuildSmtp()
+// A command's error ends that command only and is shown in the standard error box.
+template <typename Command>
+static auto Guarded(TMainWindow* window, Command command)
 {
-    SMTP = new TSmtpClient(this);
-    SMTP->setObjectName("SMTP");
-    SMTP->SetPort(25);
-    SMTP->SetReportLevel(0);
-    SMTP->SetEncodeType(emBase64);
-    SMTP->SetClearParams(true);
-    SMTP->SetSubType(mtHtml);
-    SMTP->SetCharset("us-ascii");
-    FSendBinding = std::make_unique<TSendBinding>(FProgram);
-    FSendJob = std::make_unique<TSendJob>(*SMTP, *ListBox1, *FSendBinding, *FSendBinding, *FSendBinding);
-    WireSmtpEvents();
+    return [window, command] { Guard([window, command] { (window->*command)(); }); };
 }
 
-void TForm1::WireSmtpEvents()
+void TMainWindow::WireCommands()
 {
-    SMTP->OnDisconnect = [this](QObject* sender) { SMTPDisconnect(sender); };
-    SMTP->OnConnect = [this](QObject* sender) { SMTPConnect(sender); };
-    SMTP->OnInvalidHost = [this](bool& handled) { SMTPInvalidHost(handled); };
-    SMTP->OnHostResolved = [this](QObject* sender) { SMTPHostResolved(sender); };
-    SMTP->OnStatus = [this](QObject* sender, const std::string& status) { SMTPStatus(sender, status); };
-    SMTP->OnConnectionFailed = [this](QObject* sender) { SMTPConnectionFailed(sender); };
-    SMTP->OnRecipientNotFound = [this](const std::string& recipient) { SMTPRecipientNotFound(recipient); };
-    SMTP->OnSendStart = [this](QObject* sender) { SMTPSendStart(sender); };
-    SMTP->OnSuccess = [this](QObject* sender) { SMTPSuccess(sender); };
-    SMTP->OnFailure = [this](QObject* sender) { SMTPFailure(sender); };
-    SMTP->OnAuthenticationFailed = [this](bool& handled) { SMTPAuthenticationFailed(handled); };
+    const std::pair<QAction*, void (TMainWindow::*)()> commands[] = {
+        {openRecipientFileAction, &TMainWindow::openRecipientFile},
+        {openMessageFileAction, &TMainWindow::openMessageFile},
+        {previewHtmlAction, &TMainWindow::previewHtml},
+        {clearRecipientsAction, &TMainWindow::clearRecipients},
+        {saveRecipientFileAction, &TMainWindow::saveRecipientFile},
+        {saveMessageFileAction, &TMainWindow::saveMessageFile},
+        {showImportHelpAction, &TMainWindow::showImportHelp},
+        {sendToListAction, &TMainWindow::sendToList},
+        {exitProgramAction, &TMainWindow::exitProgram},
+        {useSlovenianAction, &TMainWindow::useSlovenian},
+        {useEnglishAction, &TMainWindow::useEnglish},
+        {showSettingsAction, &TMainWindow::showSettings},
+        {showHelpAction, &TMainWindow::showHelp},
+        {openWebSiteAction, &TMainWindow::openWebSite},
+        {openForumAction, &TMainWindow::openForum},
+        {showAboutAction, &TMainWindow::showAbout},
+        {addRecipientAction, &TMainWindow::addRecipient},
+        {deleteRecipientAction, &TMainWindow::deleteRecipient},
+        {pickAttachmentAction, &TMainWindow::pickAttachment},
+        {clearAttachmentAction, &TMainWindow::clearAttachment}};
+    for (const auto& [action, command] : commands)
+        connect(action, &QAction::triggered, this, Guarded(this, command));
 }
 
-template <typename Handler>
-static auto Guarded(TForm1* form, Handler handler)
+// Every button, double click and key that runs a command triggers the command's action.
+void TMainWindow::WireControls()
 {
-    return [form, handler] { Guard([form, handler] { (form->*handler)(); }); };
-}
+    const auto trigger = [](QAction* action) { return [action] { action->trigger(); }; };
+    const std::pair<QAbstractButton*, QAction*> buttons[] = {
+        {sendButton, sendToListAction},
+        {openMessageButton, openMessageFileAction},
+        {openRecipientsButton, openRecipientFileAction},
+        {slovenianButton, useSlovenianAction},
+        {englishButton, useEnglishAction},
+        {settingsButton, showSettingsAction},
+        {settingsMenuButton, showSettingsAction},
+        {webSiteButton, openWebSiteAction},
+        {addRecipientButton, addRecipientAction},
+        {pickAttachmentButton, pickAttachmentAction},
+        {clearAttachmentButton, clearAttachmentAction}};
+    for (const auto& [button, action] : buttons)
+        connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
+    connect(clearRecipientsPopupRow, &QAction::triggered, clearRecipientsAction, &QAction::trigger);
 
-void TForm1::WireEvents()
-{
-    const std::pair<QAction*, void (TForm1::*)()> menuRows[] = {
-        {M11, &TForm1::Button2Click}, {M12, &TForm1::M12Click}, {M18, &TForm1::M18Click},
-        {M17, &TForm1::M17Click},     {M15, &TForm1::M15Click}, {M16, &TForm1::M16Click},
-        {M14, &TForm1::M14Click},     {M13, &TForm1::Button1Click}, {M19, &TForm1::M19Click},
-        {M21, &TForm1::M21Click},     {M22, &TForm1::M22Click}, {M3, &TForm1::M3Click},
-        {M41, &TForm1::M41Click},     {M42, &TForm1::M42Click}, {M43, &TForm1::M43Click},
-        {M49, &TForm1::M49Click},     {P1, &TForm1::P1Click}};
-    for (const auto& [row, handler] : menuRows)
-        connect(row, &QAction::triggered, this, Guarded(this, handler));
-
-    const std::pair<QAbstractButton*, void (TForm1::*)()> buttons[] = {
-        {ToolButton1, &TForm1::Button1Click}, {ToolButton2, &TForm1::M12Click},
-        {ToolButton3, &TForm1::Button2Click}, {ToolButton4, &TForm1::M21Click},
-        {ToolButton5, &TForm1::M22Click},     {ToolButton6, &TForm1::M3Click},
-        {ToolButton9, &TForm1::M3Click},      {ToolButton12, &TForm1::ToolButton12Click},
-        {Button1, &TForm1::Button3Click},     {Button20, &TForm1::Button20Click},
-        {Button22, &TForm1::Button22Click}};
-    for (const auto& [button, handler] : buttons)
-        connect(button, &QAbstractButton::clicked, this, Guarded(this, handler));
-
-    StatusBar1->OnClick = Guarded(this, &TForm1::StatusBar1Click);
-    OnDoubleClick(ListBox1->viewport(), Guarded(this, &TForm1::Button2Click));
-    OnDoubleClick(Edit2, Guarded(this, &TForm1::Button3Click));
-    OnDoubleClick(Memo1->viewport(), Guarded(this, &TForm1::M12Click));
-    OnClick(Edit3, Guarded(this, &TForm1::Button20Click));
-    connect(Edit2, &QLineEdit::returnPressed, this, [this] { Guard([this] { Edit2KeyPress('\r'); }); });
-    HookEvents(Edit2, [this](QEvent* event) {
+    siteStatusBar->OnClick = trigger(openWebSiteAction);
+    OnDoubleClick(recipientList->viewport(), trigger(openRecipientFileAction));
+    OnDoubleClick(addressEdit, trigger(addRecipientAction));
+    OnDoubleClick(bodyEdit->viewport(), trigger(openMessageFileAction));
+    OnClick(attachmentEdit, trigger(pickAttachmentAction));
+    connect(addressEdit, &QLineEdit::returnPressed, addRecipientAction, &QAction::trigger);
+    HookEvents(addressEdit, [this](QEvent* event) {
         // Only a move to another control of this window counts as leaving the field,
         // not the window losing the focus or a menu opening.
         if (event->type() == QEvent::FocusOut) {
             const auto reason = static_cast<QFocusEvent*>(event)->reason();
             if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-                Guard([this] { Edit2Exit(); });
+                Guard([this] { AddTypedAddress(); });
         }
         return false;
     });
-    HookEvents(ListBox1, [this](QEvent* event) {
-        if (event->type() == QEvent::KeyRelease)
-            Guard([this, event] { ListBox1KeyUp(static_cast<QKeyEvent*>(event)->key()); });
+    HookEvents(recipientList, [this](QEvent* event) {
+        if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete)
+            deleteRecipientAction->trigger();
         return false;
     });
-    connect(ListBox1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(at)); });
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TForm1::FocusWindowChanged);
+    connect(recipientList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        recipientListMenu->popup(recipientList->viewport()->mapToGlobal(at));
+    });
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TMainWindow::FocusWindowChanged);
 }
 
 // ---- Life cycle -------------------------------------------------------------------------
 
-void TForm1::FormCreate()
+void TMainWindow::RestoreWindowState()
 {
     ProgramVersion = "0.8";
     WebSiteAddress = ProgramSiteUrl;
@@ -174,52 +165,38 @@ void TForm1::FormCreate()
     CurrentLanguage = RegReadInteger(SettingsKey, "jezik", 2);
 }
 
-void TForm1::FormShow()
+void TMainWindow::RunCommandLine()
 {
-    const QStringList& arguments = FProgram.Arguments();
-    if (arguments.size() < 2)
+    if (FArguments.size() < 2)
         return;
-    if (IsFile(arguments[0]))
-        Recipients().LoadFromFile(arguments[0].toStdString(), Button1->text().toStdString());
-    if (IsFile(arguments[1]))
-        SetBodyText(LoadMessageText(arguments[1].toStdString()));
-    if (arguments.size() > 2 && arguments[2] == "send") {
-        LoadSettings();
-        Button1Click();
+    if (IsFile(FArguments[0]))
+        Recipients().LoadFromFile(FArguments[0].toStdString(), addRecipientButton->text().toStdString());
+    if (IsFile(FArguments[1]))
+        SetBodyText(LoadMessageText(FArguments[1].toStdString()));
+    if (FArguments.size() > 2 && FArguments[2] == "send") {
+        FPeers->SettingsDialog.LoadStoredSettings();
+        sendToList();
     }
 }
 
-void TForm1::LoadSettings()
-{
-    TForm3& form3 = *FProgram.Form3;
-    form3.Edit1->setText(QText(RegReadString(SettingsKey, "ime", "")));
-    form3.Edit2->setText(QText(RegReadString(SettingsKey, "email", "")));
-    form3.Edit3->setText(QText(RegReadString(SettingsKey, "host", "")));
-    form3.Edit4->setText(QText(RegReadString(SettingsKey, "username", "")));
-    form3.Edit5->setText(QText(RegReadString(SettingsKey, "charset", "us-ascii")));
-    form3.Edit6->setText(QString::number(RegReadInteger(SettingsKey, "pavza", 0)));
-    form3.Edit7->setText(QString::number(RegReadInteger(SettingsKey, "port", 25)));
-}
-
-void TForm1::FormActivate()
+void TMainWindow::RefreshOnActivation()
 {
     ++FActivations;
-    Edit2->setFocus(Qt::OtherFocusReason);
-    ApplyLanguage(*this, *FProgram.Form3);
-    LoadSettings();
-    Open.InitialDir = RegReadString(SettingsKey, "imenik", "");
-    RadioGroup1->SetItemIndex(RegReadInteger(SettingsKey, "HTML", 0));
-    TForm3& form3 = *FProgram.Form3;
-    if (form3.Edit1->text().isEmpty() || form3.Edit2->text().isEmpty() || form3.Edit3->text().isEmpty()
-        || form3.Edit4->text().isEmpty()) {
+    addressEdit->setFocus(Qt::OtherFocusReason);
+    ShowLanguage();
+    TSettingsDialog& settings = FPeers->SettingsDialog;
+    settings.LoadStoredSettings();
+    openDialog.InitialDir = RegReadString(SettingsKey, "imenik", "");
+    formatChoice->SetItemIndex(RegReadInteger(SettingsKey, "HTML", 0));
+    if (!settings.AccountComplete()) {
         UserInterface().ShowMessage(Messages::Welcome());
-        UserInterface().ExecModal(form3);
+        UserInterface().ExecModal(settings);
     }
 }
 
-void TForm1::FormClose()
+void TMainWindow::SaveWindowState()
 {
-    CancelSmtp();
+    FPeers->SendJob.Cancel();
     RegWriteString(SettingsKey, "prisoten", "ja");
     RegWriteInteger(SettingsKey, "jezik", CurrentLanguage);
     RegWriteInteger(SettingsKey, "left", x());
@@ -227,25 +204,25 @@ void TForm1::FormClose()
     RegWriteInteger(SettingsKey, "width", width());
     RegWriteInteger(SettingsKey, "height", height());
     RegWriteString(SettingsKey, "verzija", ProgramVersion);
-    if (!Open.FileName.empty())
-        RegWriteString(SettingsKey, "imenik", ExtractFilePath(Open.FileName));
-    RegWriteInteger(SettingsKey, "HTML", RadioGroup1->ItemIndex());
+    if (!openDialog.FileName.empty())
+        RegWriteString(SettingsKey, "imenik", ExtractFilePath(openDialog.FileName));
+    RegWriteInteger(SettingsKey, "HTML", formatChoice->ItemIndex());
 }
 
-void TForm1::showEvent(QShowEvent* event)
+void TMainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (FShown)
         return;
     FShown = true;
-    Guard([this] { FormShow(); });
+    Guard([this] { RunCommandLine(); });
 }
 
-void TForm1::closeEvent(QCloseEvent* event)
+void TMainWindow::closeEvent(QCloseEvent* event)
 {
     // The state is saved and the preview file removed even when saving fails part way:
     // the program must still be able to end.
-    Guard([this] { FormClose(); });
+    Guard([this] { SaveWindowState(); });
     Guard([] { RemovePreviewFile(); });
     event->accept();
     if (OnClosed)
@@ -255,7 +232,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 // The activation handler runs when the window first becomes active and whenever the user
 // comes back to it from the log window or the import help; not after a modal dialog or a
 // message box, and not when coming back from another program.
-void TForm1::FocusWindowChanged(QWindow* window)
+void TMainWindow::FocusWindowChanged(QWindow* window)
 {
     if (!window)
         return;
@@ -263,207 +240,185 @@ void TForm1::FocusWindowChanged(QWindow* window)
     FLastFocusWindow = window;
     if (window != windowHandle())
         return;
-    const auto handleOf = [](QWidget* widget) { return widget ? widget->windowHandle() : nullptr; };
-    const bool fromAuxiliary = previous && (previous == handleOf(FProgram.Form6)
-                                            || previous == handleOf(FProgram.OutlookForm));
+    const auto handleOf = [](QWidget& widget) { return widget.windowHandle(); };
+    const bool fromAuxiliary = previous && (previous == handleOf(FPeers->SendLogWindow)
+                                            || previous == handleOf(FPeers->ImportHelpWindow));
     if (FActivated && !fromAuxiliary)
         return;
     FActivated = true;
     // Run after the activation has been delivered, not inside the focus notification.
-    QTimer::singleShot(0, this, [this] { Guard([this] { FormActivate(); }); });
+    QTimer::singleShot(0, this, [this] { Guard([this] { RefreshOnActivation(); }); });
+}
+
+void TMainWindow::ShowLanguage()
+{
+    ApplyLanguage(*this, FPeers->SettingsDialog);
+    siteStatusBar->SetPanelText(1, QText(WebSiteAddress));
 }
 
 // ---- Send --------------------------------------------------------------------------------
 
-void TForm1::CancelSmtp()
+void TMainWindow::sendToList()
 {
-    SMTP->Cancel();
+    FPeers->SendJob.Run();
 }
 
-void TForm1::Button1Click()
+std::string TMainWindow::Subject() const
 {
-    FSendJob->Run();
+    return Text(subjectEdit);
 }
 
-void TForm1::SMTPDisconnect(QObject* Sender) { FSendJob->SMTPDisconnect(Sender); }
-void TForm1::SMTPConnect(QObject* Sender) { FSendJob->SMTPConnect(Sender); }
-void TForm1::SMTPInvalidHost(bool& Handled) { FSendJob->SMTPInvalidHost(Handled); }
-void TForm1::SMTPHostResolved(QObject* Sender) { FSendJob->SMTPHostResolved(Sender); }
-void TForm1::SMTPStatus(QObject* Sender, const std::string& Status) { FSendJob->SMTPStatus(Sender, Status); }
-void TForm1::SMTPConnectionFailed(QObject* Sender) { FSendJob->SMTPConnectionFailed(Sender); }
-void TForm1::SMTPRecipientNotFound(const std::string& Recipient) { FSendJob->SMTPRecipientNotFound(Recipient); }
-void TForm1::SMTPSendStart(QObject* Sender) { FSendJob->SMTPSendStart(Sender); }
-void TForm1::SMTPSuccess(QObject* Sender) { FSendJob->SMTPSuccess(Sender); }
-void TForm1::SMTPFailure(QObject* Sender) { FSendJob->SMTPFailure(Sender); }
-void TForm1::SMTPAuthenticationFailed(bool& Handled) { FSendJob->SMTPAuthenticationFailed(Handled); }
+TStringList TMainWindow::BodyLines() const
+{
+    return FBodyLines.Lines(*bodyEdit);
+}
+
+int TMainWindow::FormatIndex() const
+{
+    return formatChoice->ItemIndex();
+}
+
+std::string TMainWindow::AttachmentPath() const
+{
+    return Text(attachmentEdit);
+}
 
 // ---- Recipient list ----------------------------------------------------------------------
 
-TRecipientList TForm1::Recipients()
+TRecipientList TMainWindow::Recipients()
 {
-    return TRecipientList(*ListBox1, *ListBox2);
+    return TRecipientList(*recipientList, *labelColumn);
 }
 
-void TForm1::Button2Click()
+void TMainWindow::openRecipientFile()
 {
-    if (Open.Execute())
-        Recipients().LoadFromFile(Open.FileName, Button1->text().toStdString());
+    if (openDialog.Execute())
+        Recipients().LoadFromFile(openDialog.FileName, addRecipientButton->text().toStdString());
 }
 
-void TForm1::AddTypedAddress()
+void TMainWindow::AddTypedAddress()
 {
-    Recipients().Add(Text(Edit2), Button1->text().toStdString());
-    Edit2->clear();
+    Recipients().Add(Text(addressEdit), addRecipientButton->text().toStdString());
+    addressEdit->clear();
 }
 
-void TForm1::Button3Click()
-{
-    AddTypedAddress();
-    Edit2->setFocus(Qt::OtherFocusReason);
-}
-
-void TForm1::Edit2KeyPress(char key)
-{
-    if (key == '\r')
-        Button3Click();
-}
-
-void TForm1::Edit2Exit()
+void TMainWindow::addRecipient()
 {
     AddTypedAddress();
+    addressEdit->setFocus(Qt::OtherFocusReason);
 }
 
-void TForm1::ListBox1KeyUp(int key)
+void TMainWindow::deleteRecipient()
 {
-    if (key == Qt::Key_Delete)
-        Recipients().DeleteSelected();
+    Recipients().DeleteSelected();
 }
 
-void TForm1::M17Click()
+void TMainWindow::clearRecipients()
 {
     Recipients().Clear();
 }
 
-void TForm1::P1Click()
+void TMainWindow::saveRecipientFile()
 {
-    Recipients().Clear();
-}
-
-void TForm1::M15Click()
-{
-    if (Save.Execute())
-        Recipients().SaveToFile(Save.FileName);
+    if (saveDialog.Execute())
+        Recipients().SaveToFile(saveDialog.FileName);
 }
 
 // ---- Message and attachment --------------------------------------------------------------
 
-std::string TForm1::BodyText() const
+std::string TMainWindow::BodyText() const
 {
-    QString text = Memo1->document()->toRawText();
+    QString text = bodyEdit->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, "\r\n").replace(QChar::LineSeparator, "\r\n");
     return text.toStdString();
 }
 
-void TForm1::SetBodyText(const std::string& text)
+void TMainWindow::SetBodyText(const std::string& text)
 {
-    Memo1->setPlainText(QText(ToCrLf(text)).replace("\r\n", "\n"));
+    bodyEdit->setPlainText(QText(ToCrLf(text)).replace("\r\n", "\n"));
 }
 
-TStringList TForm1::DisplayedBodyLines() const
-{
-    return FBodyLines.Lines(*Memo1);
-}
-
-void TForm1::M12Click()
+void TMainWindow::openMessageFile()
 {
     // The file is read before the body is replaced, so a file that cannot be read
     // leaves the body as it was.
-    if (Open.Execute())
-        SetBodyText(LoadMessageText(Open.FileName));
+    if (openDialog.Execute())
+        SetBodyText(LoadMessageText(openDialog.FileName));
 }
 
-void TForm1::M16Click()
+void TMainWindow::saveMessageFile()
 {
-    if (Save.Execute())
-        SaveMessageText(Save.FileName, BodyText());
+    if (saveDialog.Execute())
+        SaveMessageText(saveDialog.FileName, BodyText());
 }
 
-void TForm1::Button20Click()
+void TMainWindow::pickAttachment()
 {
-    if (Open.Execute())
-        Edit3->setText(QText(Open.FileName));
+    if (openDialog.Execute())
+        attachmentEdit->setText(QText(openDialog.FileName));
 }
 
-void TForm1::Button22Click()
+void TMainWindow::clearAttachment()
 {
-    Edit3->clear();
+    attachmentEdit->clear();
 }
 
-void TForm1::M18Click()
+void TMainWindow::previewHtml()
 {
     UserInterface().ShellOpen(WritePreviewFile(BodyText()));
 }
 
-// ---- Routing -----------------------------------------------------------------------------
+// ---- Other windows, language and addresses -----------------------------------------------
 
-void TForm1::M19Click()
+void TMainWindow::exitProgram()
 {
-    CancelSmtp();
+    FPeers->SendJob.Cancel();
     close();
 }
 
-void TForm1::M3Click()
+void TMainWindow::showSettings()
 {
-    UserInterface().ExecModal(*FProgram.Form3);
+    UserInterface().ExecModal(FPeers->SettingsDialog);
 }
 
-void TForm1::M14Click()
+void TMainWindow::showImportHelp()
 {
-    FProgram.OutlookForm->show();
-    FProgram.OutlookForm->raise();
-    FProgram.OutlookForm->activateWindow();
+    TImportHelpWindow& help = FPeers->ImportHelpWindow;
+    help.show();
+    help.raise();
+    help.activateWindow();
 }
 
-void TForm1::M21Click()
+void TMainWindow::useSlovenian()
 {
     CurrentLanguage = 1;
-    ApplyLanguage(*this, *FProgram.Form3);
+    ShowLanguage();
 }
 
-void TForm1::M22Click()
+void TMainWindow::useEnglish()
 {
     CurrentLanguage = 2;
-    ApplyLanguage(*this, *FProgram.Form3);
+    ShowLanguage();
 }
 
-void TForm1::M41Click()
+void TMainWindow::showHelp()
 {
     UserInterface().ShellOpen(ExecutableFolder() + "help.htm");
 }
 
-void TForm1::M42Click()
+void TMainWindow::openWebSite()
 {
     UserInterface().ShellOpen(WebSiteAddress);
 }
 
-void TForm1::M43Click()
+void TMainWindow::openForum()
 {
     UserInterface().ShellOpen(ForumAddress);
 }
 
-void TForm1::ToolButton12Click()
+void TMainWindow::showAbout()
 {
-    UserInterface().ShellOpen(WebSiteAddress);
-}
-
-void TForm1::StatusBar1Click()
-{
-    UserInterface().ShellOpen(WebSiteAddress);
-}
-
-void TForm1::M49Click()
-{
-    TVarnoltAbout& about = *FProgram.VarnoltAbout;
-    about.SetLines({QText(Messages::AboutParagraph()), QString(), QText(Messages::AboutSeeAlso())});
+    TAboutBox& about = FPeers->AboutBox;
+    about.SetDescription({QText(Messages::AboutParagraph()), QString(), QText(Messages::AboutSeeAlso())});
     UserInterface().ExecModal(about);
 }

@@ -3,10 +3,12 @@
 #include "base/StringList.h"
 #include "workflow/FileDialog.h"
 #include "workflow/RecipientList.h"
+#include "workflow/SendJob.h"
 
 #include <QMainWindow>
+#include <QStringList>
 #include <functional>
-#include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -17,121 +19,127 @@ class QPushButton;
 class QToolBar;
 class QToolButton;
 class QWindow;
+class TAboutBox;
+class TImportHelpWindow;
 class TListBox;
-class TPelmar;
 class TRadioGroup;
-class TSendBinding;
-class TSendJob;
-class TSmtpClient;
+class TSendLogWindow;
+class TSettingsDialog;
 class TStatusBar;
 
-// The main window: the recipient list, the message, the commands and the program's state
-// kept between runs. Closing it ends the program.
-class TForm1 : public QMainWindow {
-public:
-    explicit TForm1(TPelmar& program);
-    ~TForm1() override;
+// What the main window's commands reach beyond its own widgets. The program makes these
+// after the window (the dialogs have it as their owner, the send job reads its list) and
+// hands them over before the window is shown.
+struct TMainWindowPeers {
+    TSettingsDialog& SettingsDialog;
+    TAboutBox& AboutBox;
+    TImportHelpWindow& ImportHelpWindow;
+    TSendLogWindow& SendLogWindow;
+    TSendJob& SendJob;
+};
 
-    // Main menu, its rows and the recipient list's pop-up menu.
-    QMenu* M1;
-    QAction *M11, *M12, *M18, *M17, *M15, *M16, *M14, *M13, *M19;
-    QMenu* M2;
-    QAction *M21, *M22;
-    QAction* M3;
-    QMenu* M4;
-    QAction *M41, *M42, *M43, *M49;
-    QMenu* PopupMenu1;
-    QAction* P1;
+// The main window: the recipient list, the message, the commands and the program's state
+// kept between runs. Closing it ends the program. The send job reads the message from it.
+class TMainWindow : public QMainWindow, public TMessageFields {
+public:
+    // arguments: the command line without the program's own name.
+    explicit TMainWindow(QStringList arguments);
+
+    void SetPeers(const TMainWindowPeers& peers);
+
+    // Every command is one action, whichever menu row, button, double click or key runs it.
+    QAction* openRecipientFileAction;
+    QAction* openMessageFileAction;
+    QAction* previewHtmlAction;
+    QAction* clearRecipientsAction;
+    QAction* saveRecipientFileAction;
+    QAction* saveMessageFileAction;
+    QAction* showImportHelpAction;
+    QAction* sendToListAction;
+    QAction* exitProgramAction;
+    QAction* useSlovenianAction;
+    QAction* useEnglishAction;
+    QAction* showSettingsAction;  // a row of the menu bar itself
+    QAction* showHelpAction;
+    QAction* openWebSiteAction;
+    QAction* openForumAction;
+    QAction* showAboutAction;
+    QAction* addRecipientAction;
+    QAction* deleteRecipientAction;
+    QAction* pickAttachmentAction;
+    QAction* clearAttachmentAction;
+
+    // The menu bar's menus and the recipient list's pop-up menu, whose one row runs
+    // clearRecipientsAction under a text of its own.
+    QMenu* fileMenu;
+    QMenu* languageMenu;
+    QMenu* aboutMenu;
+    QMenu* recipientListMenu;
+    QAction* clearRecipientsPopupRow;
 
     // Bands: the text buttons of the menu, the picture buttons, then the recipient rows.
-    QToolBar* ToolBar2;
-    QToolButton *ToolButton7, *ToolButton8, *ToolButton9, *ToolButton10;
-    QToolBar* ToolBar1;
-    QToolButton *ToolButton1, *ToolButton2, *ToolButton3, *ToolButton4, *ToolButton5, *ToolButton6,
-        *ToolButton12;
-    QWidget* Panel2;
-    TListBox* ListBox2;  // label column
-    TListBox* ListBox1;  // recipient entries
-    QWidget* Panel7;
-    QPushButton* Button1;
-    QLineEdit* Edit2;
-    QWidget* Panel4;
-    QPushButton* Button20;
-    QLineEdit* Edit3;
-    QPushButton* Button22;
+    QToolBar* menuToolBar;
+    QToolButton *fileMenuButton, *languageMenuButton, *settingsMenuButton, *aboutMenuButton;
+    QToolBar* pictureToolBar;
+    QToolButton *sendButton, *openMessageButton, *openRecipientsButton, *slovenianButton, *englishButton,
+        *settingsButton, *webSiteButton;
+    TListBox* labelColumn;  // the "To:" label of each entry, in the language it was added in
+    TListBox* recipientList;
+    QPushButton* addRecipientButton;  // its text labels the entries it adds
+    QLineEdit* addressEdit;
+    QPushButton* pickAttachmentButton;
+    QLineEdit* attachmentEdit;
+    QPushButton* clearAttachmentButton;
 
     // The message area.
-    QWidget* Panel5;
-    QLabel* Label1;
-    QLineEdit* Edit1;
-    TRadioGroup* RadioGroup1;
-    QWidget* Panel6;
-    QPlainTextEdit* Memo1;
-    TStatusBar* StatusBar2;
-    TStatusBar* StatusBar1;
+    QLabel* subjectLabel;
+    QLineEdit* subjectEdit;
+    TRadioGroup* formatChoice;  // text or HTML
+    QPlainTextEdit* bodyEdit;
+    TStatusBar* sendStatusBar;  // the session's state and the counter
+    TStatusBar* siteStatusBar;  // the maker and the program's web address; a click opens it
 
     // The shared file dialogs of every open and save command.
-    TFileDialog Open{TFileDialog::TKind::Open};
-    TFileDialog Save{TFileDialog::TKind::Save};
+    TFileDialog openDialog{TFileDialog::TKind::Open};
+    TFileDialog saveDialog{TFileDialog::TKind::Save};
 
-    // The mail component that the send job drives, and its event handlers.
-    TSmtpClient* SMTP;
-    void SMTPDisconnect(QObject* Sender);
-    void SMTPConnect(QObject* Sender);
-    void SMTPInvalidHost(bool& Handled);
-    void SMTPHostResolved(QObject* Sender);
-    void SMTPStatus(QObject* Sender, const std::string& Status);
-    void SMTPConnectionFailed(QObject* Sender);
-    void SMTPRecipientNotFound(const std::string& Recipient);
-    void SMTPSendStart(QObject* Sender);
-    void SMTPSuccess(QObject* Sender);
-    void SMTPFailure(QObject* Sender);
-    void SMTPAuthenticationFailed(bool& Handled);
-    // Makes whatever the mail component waits for give up.
-    void CancelSmtp();
-    TSendJob& SendJob() { return *FSendJob; }
+    // The commands.
+    void sendToList();
+    void addRecipient();
+    void deleteRecipient();
+    void clearRecipients();
+    void openRecipientFile();
+    void saveRecipientFile();
+    void openMessageFile();
+    void saveMessageFile();
+    void pickAttachment();
+    void clearAttachment();
+    void previewHtml();
+    void showSettings();
+    void showAbout();
+    void showHelp();
+    void showImportHelp();
+    void openWebSite();
+    void openForum();
+    void useSlovenian();
+    void useEnglish();
+    void exitProgram();
 
-    // Life cycle.
-    void FormCreate();
-    void FormShow();
-    void FormActivate();
-    void FormClose();
-    // Settings store into the settings dialog's fields (the mail settings only).
-    void LoadSettings();
-
-    // Commands.
-    void Button1Click();  // send the message to every recipient
-    void Button2Click();
-    void Button3Click();
-    void Edit2KeyPress(char key);
-    void Edit2Exit();
-    void ListBox1KeyUp(int key);
-    void M17Click();
-    void P1Click();
-    void M15Click();
-    void M12Click();
-    void M16Click();
-    void Button20Click();
-    void Button22Click();
-    void M18Click();
-    void M19Click();
-    void M3Click();
-    void M14Click();
-    void M21Click();
-    void M22Click();
-    void M41Click();
-    void M42Click();
-    void M43Click();
-    void M49Click();
-    void ToolButton12Click();
-    void StatusBar1Click();
+    // Loads the recipient and message files the command line names, and sends at once
+    // when its third word is "send". Runs when the window is first shown.
+    void RunCommandLine();
 
     // The body as text, line breaks CR LF.
     std::string BodyText() const;
     void SetBodyText(const std::string& text);
-    // The body as the field shows it: one line per displayed line.
-    TStringList DisplayedBodyLines() const;
     TRecipientList Recipients();
+
+    // The message as the send job reads it.
+    std::string Subject() const override;
+    // The body as the field shows it: one line per displayed line.
+    TStringList BodyLines() const override;
+    int FormatIndex() const override;
+    std::string AttachmentPath() const override;
 
     // How often the activation handler has run.
     int ActivationCount() const { return FActivations; }
@@ -144,23 +152,26 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void BuildActions();
     void BuildMenus();
     void BuildToolBars();
     QWidget* BuildRecipientBands();
     QWidget* BuildMessageArea();
     void BuildWindow();
-    void BuildSmtp();
-    void WireEvents();
-    void WireSmtpEvents();
+    void WireCommands();
+    void WireControls();
+    void RestoreWindowState();
+    void RefreshOnActivation();
+    void SaveWindowState();
+    void ShowLanguage();
     void FocusWindowChanged(QWindow* window);
     void AddTypedAddress();
 
-    TPelmar& FProgram;
+    QStringList FArguments;
+    std::optional<TMainWindowPeers> FPeers;
     bool FShown = false;
     bool FActivated = false;
     int FActivations = 0;
     QWindow* FLastFocusWindow = nullptr;
     mutable TDisplayedLinesCache FBodyLines;
-    std::unique_ptr<TSendBinding> FSendBinding;
-    std::unique_ptr<TSendJob> FSendJob;
 };

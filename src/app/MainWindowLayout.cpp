@@ -1,10 +1,11 @@
 // The main window's controls and their layout.
-#include "app/Pictures.h"
 #include "app/MainWindow.h"
+#include "app/Pictures.h"
 #include "app/Widgets.h"
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -24,10 +25,11 @@ constexpr int LabelColumnWidth = 48;
 constexpr int RecipientBandHeight = 82;
 constexpr int EntryBandHeight = 25;
 
-QAction* Row(QMenu* menu, const char* name)
+QAction* Action(QWidget* window, const char* name, QKeySequence::StandardKey shortcut = QKeySequence::UnknownKey)
 {
-    auto* action = menu->addAction(QString());
+    auto* action = new QAction(window);
     action->setObjectName(name);
+    action->setShortcut(shortcut);
     return action;
 }
 
@@ -93,75 +95,99 @@ QPushButton* Button(QWidget* parent, const char* name, int width)
 
 }
 
-void TForm1::BuildMenus()
+void TMainWindow::BuildActions()
+{
+    openRecipientFileAction = Action(this, "openRecipientFileAction");
+    openMessageFileAction = Action(this, "openMessageFileAction", QKeySequence::Open);
+    previewHtmlAction = Action(this, "previewHtmlAction");
+    clearRecipientsAction = Action(this, "clearRecipientsAction");
+    saveRecipientFileAction = Action(this, "saveRecipientFileAction");
+    saveMessageFileAction = Action(this, "saveMessageFileAction", QKeySequence::Save);
+    showImportHelpAction = Action(this, "showImportHelpAction");
+    sendToListAction = Action(this, "sendToListAction");
+    sendToListAction->setIcon(PictureIcon("send"));
+    exitProgramAction = Action(this, "exitProgramAction", QKeySequence::Quit);
+    useSlovenianAction = Action(this, "useSlovenianAction");
+    useEnglishAction = Action(this, "useEnglishAction");
+    showSettingsAction = Action(this, "showSettingsAction", QKeySequence::Preferences);
+    showHelpAction = Action(this, "showHelpAction", QKeySequence::HelpContents);
+    openWebSiteAction = Action(this, "openWebSiteAction");
+    openForumAction = Action(this, "openForumAction");
+    showAboutAction = Action(this, "showAboutAction");
+    addRecipientAction = Action(this, "addRecipientAction");
+    deleteRecipientAction = Action(this, "deleteRecipientAction");
+    pickAttachmentAction = Action(this, "pickAttachmentAction");
+    clearAttachmentAction = Action(this, "clearAttachmentAction");
+}
+
+void TMainWindow::BuildMenus()
 {
     QMenuBar* bar = menuBar();
-    bar->setObjectName("MainMenu1");
-    M1 = TopMenu(bar, "M1");
-    M11 = Row(M1, "M11");
-    M12 = Row(M1, "M12");
-    M1->addSeparator();
-    M18 = Row(M1, "M18");
-    M1->addSeparator();
-    M17 = Row(M1, "M17");
-    M1->addSeparator();
-    M15 = Row(M1, "M15");
-    M16 = Row(M1, "M16");
-    M1->addSeparator();
-    M14 = Row(M1, "M14");
-    M1->addSeparator();
-    M13 = Row(M1, "M13");
-    M13->setIcon(PictureIcon("send"));
-    M1->addSeparator();
-    M19 = Row(M1, "M19");
+    bar->setObjectName("mainMenu");
+    fileMenu = TopMenu(bar, "fileMenu");
+    fileMenu->addAction(openRecipientFileAction);
+    fileMenu->addAction(openMessageFileAction);
+    fileMenu->addSeparator();
+    fileMenu->addAction(previewHtmlAction);
+    fileMenu->addSeparator();
+    fileMenu->addAction(clearRecipientsAction);
+    fileMenu->addSeparator();
+    fileMenu->addAction(saveRecipientFileAction);
+    fileMenu->addAction(saveMessageFileAction);
+    fileMenu->addSeparator();
+    fileMenu->addAction(showImportHelpAction);
+    fileMenu->addSeparator();
+    fileMenu->addAction(sendToListAction);
+    fileMenu->addSeparator();
+    fileMenu->addAction(exitProgramAction);
 
-    M2 = TopMenu(bar, "M2");
-    M21 = Row(M2, "M21");
-    M22 = Row(M2, "M22");
+    languageMenu = TopMenu(bar, "languageMenu");
+    languageMenu->addAction(useSlovenianAction);
+    languageMenu->addAction(useEnglishAction);
 
-    M3 = bar->addAction(QString());
-    M3->setObjectName("M3");
+    bar->addAction(showSettingsAction);
 
-    M4 = TopMenu(bar, "M4");
-    M41 = Row(M4, "M41");
-    M42 = Row(M4, "M42");
-    M43 = Row(M4, "M43");
-    M4->addSeparator();
-    M49 = Row(M4, "M49");
+    aboutMenu = TopMenu(bar, "aboutMenu");
+    aboutMenu->addAction(showHelpAction);
+    aboutMenu->addAction(openWebSiteAction);
+    aboutMenu->addAction(openForumAction);
+    aboutMenu->addSeparator();
+    aboutMenu->addAction(showAboutAction);
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName("PopupMenu1");
-    P1 = Row(PopupMenu1, "P1");
+    recipientListMenu = new QMenu(this);
+    recipientListMenu->setObjectName("recipientListMenu");
+    clearRecipientsPopupRow = recipientListMenu->addAction(QString());
+    clearRecipientsPopupRow->setObjectName("clearRecipientsPopupRow");
 }
 
-void TForm1::BuildToolBars()
+void TMainWindow::BuildToolBars()
 {
-    ToolBar2 = addToolBar(QString());
-    ToolBar2->setObjectName("ToolBar2");
-    ToolButton7 = TextButton(ToolBar2, "ToolButton7", M1);
-    ToolButton8 = TextButton(ToolBar2, "ToolButton8", M2);
-    ToolButton9 = TextButton(ToolBar2, "ToolButton9", nullptr);
-    ToolButton10 = TextButton(ToolBar2, "ToolButton10", M4);
+    menuToolBar = addToolBar(QString());
+    menuToolBar->setObjectName("menuToolBar");
+    fileMenuButton = TextButton(menuToolBar, "fileMenuButton", fileMenu);
+    languageMenuButton = TextButton(menuToolBar, "languageMenuButton", languageMenu);
+    settingsMenuButton = TextButton(menuToolBar, "settingsMenuButton", nullptr);
+    aboutMenuButton = TextButton(menuToolBar, "aboutMenuButton", aboutMenu);
     addToolBarBreak();
 
-    ToolBar1 = addToolBar(QString());
-    ToolBar1->setObjectName("ToolBar1");
-    ToolBar1->setIconSize(QSize(50, 45));
-    ToolButton1 = PictureButton(ToolBar1, "ToolButton1", "send");
-    ToolBar1->addSeparator();
-    ToolButton2 = PictureButton(ToolBar1, "ToolButton2", "message");
-    ToolButton3 = PictureButton(ToolBar1, "ToolButton3", "recipients");
-    ToolBar1->addSeparator();
-    ToolButton4 = PictureButton(ToolBar1, "ToolButton4", "slovenian");
-    ToolButton5 = PictureButton(ToolBar1, "ToolButton5", "english");
-    ToolBar1->addSeparator();
-    ToolButton6 = PictureButton(ToolBar1, "ToolButton6", "settings");
-    Gap(ToolBar1, 45);
-    ToolButton12 = PictureButton(ToolBar1, "ToolButton12", "web");
-    ToolButton12->setCursor(Qt::PointingHandCursor);
+    pictureToolBar = addToolBar(QString());
+    pictureToolBar->setObjectName("pictureToolBar");
+    pictureToolBar->setIconSize(QSize(50, 45));
+    sendButton = PictureButton(pictureToolBar, "sendButton", "send");
+    pictureToolBar->addSeparator();
+    openMessageButton = PictureButton(pictureToolBar, "openMessageButton", "message");
+    openRecipientsButton = PictureButton(pictureToolBar, "openRecipientsButton", "recipients");
+    pictureToolBar->addSeparator();
+    slovenianButton = PictureButton(pictureToolBar, "slovenianButton", "slovenian");
+    englishButton = PictureButton(pictureToolBar, "englishButton", "english");
+    pictureToolBar->addSeparator();
+    settingsButton = PictureButton(pictureToolBar, "settingsButton", "settings");
+    Gap(pictureToolBar, 45);
+    webSiteButton = PictureButton(pictureToolBar, "webSiteButton", "web");
+    webSiteButton->setCursor(Qt::PointingHandCursor);
 }
 
-QWidget* TForm1::BuildRecipientBands()
+QWidget* TMainWindow::BuildRecipientBands()
 {
     auto* bands = new QWidget(this);
     auto* column = new QVBoxLayout(bands);
@@ -169,50 +195,50 @@ QWidget* TForm1::BuildRecipientBands()
     column->setSpacing(2);
 
     QBoxLayout* row = nullptr;
-    Panel2 = Band(bands, "Panel2", row);
-    Panel2->setMinimumHeight(RecipientBandHeight);
-    ListBox2 = new TListBox("ListBox2", RowHeight, Panel2);
-    ListBox2->setFixedWidth(LabelColumnWidth);
-    ListBox2->setEnabled(false);
-    ListBox2->setFocusPolicy(Qt::NoFocus);
-    ListBox2->setBackgroundRole(QPalette::Button);
-    ListBox2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ListBox2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ListBox1 = new TListBox("ListBox1", RowHeight, Panel2);
-    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
-    row->addWidget(ListBox2);
-    row->addWidget(ListBox1, 1);
-    column->addWidget(Panel2, 1);
+    QWidget* recipientBand = Band(bands, "recipientBand", row);
+    recipientBand->setMinimumHeight(RecipientBandHeight);
+    labelColumn = new TListBox("labelColumn", RowHeight, recipientBand);
+    labelColumn->setFixedWidth(LabelColumnWidth);
+    labelColumn->setEnabled(false);
+    labelColumn->setFocusPolicy(Qt::NoFocus);
+    labelColumn->setBackgroundRole(QPalette::Button);
+    labelColumn->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    labelColumn->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    recipientList = new TListBox("recipientList", RowHeight, recipientBand);
+    recipientList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    recipientList->setContextMenuPolicy(Qt::CustomContextMenu);
+    row->addWidget(labelColumn);
+    row->addWidget(recipientList, 1);
+    column->addWidget(recipientBand, 1);
 
-    Panel7 = Band(bands, "Panel7", row);
-    Panel7->setFixedHeight(EntryBandHeight);
-    Button1 = Button(Panel7, "Button1", 43);
-    Button1->setFocusPolicy(Qt::ClickFocus);
-    Edit2 = new QLineEdit(Panel7);
-    Edit2->setObjectName("Edit2");
-    row->addWidget(Button1);
-    row->addWidget(Edit2, 1);
-    column->addWidget(Panel7);
+    QWidget* addressBand = Band(bands, "addressBand", row);
+    addressBand->setFixedHeight(EntryBandHeight);
+    addRecipientButton = Button(addressBand, "addRecipientButton", 43);
+    addRecipientButton->setFocusPolicy(Qt::ClickFocus);
+    addressEdit = new QLineEdit(addressBand);
+    addressEdit->setObjectName("addressEdit");
+    row->addWidget(addRecipientButton);
+    row->addWidget(addressEdit, 1);
+    column->addWidget(addressBand);
 
-    Panel4 = Band(bands, "Panel4", row);
-    Panel4->setFixedHeight(EntryBandHeight);
-    Button20 = Button(Panel4, "Button20", 145);
-    Edit3 = new QLineEdit(Panel4);
-    Edit3->setObjectName("Edit3");
-    Edit3->setReadOnly(true);
-    Button22 = Button(Panel4, "Button22", 25);
-    QFont bold = Button22->font();
+    QWidget* attachmentBand = Band(bands, "attachmentBand", row);
+    attachmentBand->setFixedHeight(EntryBandHeight);
+    pickAttachmentButton = Button(attachmentBand, "pickAttachmentButton", 145);
+    attachmentEdit = new QLineEdit(attachmentBand);
+    attachmentEdit->setObjectName("attachmentEdit");
+    attachmentEdit->setReadOnly(true);
+    clearAttachmentButton = Button(attachmentBand, "clearAttachmentButton", 25);
+    QFont bold = clearAttachmentButton->font();
     bold.setBold(true);
-    Button22->setFont(bold);
-    row->addWidget(Button20);
-    row->addWidget(Edit3, 1);
-    row->addWidget(Button22);
-    column->addWidget(Panel4);
+    clearAttachmentButton->setFont(bold);
+    row->addWidget(pickAttachmentButton);
+    row->addWidget(attachmentEdit, 1);
+    row->addWidget(clearAttachmentButton);
+    column->addWidget(attachmentBand);
     return bands;
 }
 
-QWidget* TForm1::BuildMessageArea()
+QWidget* TMainWindow::BuildMessageArea()
 {
     auto* area = new QWidget(this);
     auto* column = new QVBoxLayout(area);
@@ -220,43 +246,44 @@ QWidget* TForm1::BuildMessageArea()
     column->setSpacing(2);
 
     QBoxLayout* row = nullptr;
-    Panel5 = Band(area, "Panel5", row);
+    QWidget* subjectBand = Band(area, "subjectBand", row);
     row->setContentsMargins(4, 0, 0, 0);
     row->setSpacing(6);
-    Label1 = new QLabel(Panel5);
-    Label1->setObjectName("Label1");
-    Edit1 = new QLineEdit(Panel5);
-    Edit1->setObjectName("Edit1");
-    RadioGroup1 = new TRadioGroup("RadioGroup1", 2, Panel5);
-    RadioGroup1->setMinimumWidth(220);
-    RadioGroup1->SetItemIndex(0);
-    Label1->setBuddy(Edit1);
-    row->addWidget(Label1);
-    row->addWidget(Edit1, 1, Qt::AlignVCenter);
-    row->addWidget(RadioGroup1);
-    column->addWidget(Panel5);
+    subjectLabel = new QLabel(subjectBand);
+    subjectLabel->setObjectName("subjectLabel");
+    subjectEdit = new QLineEdit(subjectBand);
+    subjectEdit->setObjectName("subjectEdit");
+    formatChoice = new TRadioGroup("formatChoice", 2, subjectBand);
+    formatChoice->setMinimumWidth(220);
+    formatChoice->SetItemIndex(0);
+    subjectLabel->setBuddy(subjectEdit);
+    row->addWidget(subjectLabel);
+    row->addWidget(subjectEdit, 1, Qt::AlignVCenter);
+    row->addWidget(formatChoice);
+    column->addWidget(subjectBand);
 
-    Panel6 = new QWidget(area);
-    Panel6->setObjectName("Panel6");
-    auto* body = new QVBoxLayout(Panel6);
+    auto* bodyPanel = new QWidget(area);
+    bodyPanel->setObjectName("bodyPanel");
+    auto* body = new QVBoxLayout(bodyPanel);
     body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(0);
-    Memo1 = new QPlainTextEdit(Panel6);
-    Memo1->setObjectName("Memo1");
-    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    StatusBar2 = new TStatusBar("StatusBar2", {300, 250, 50}, Panel6);
-    body->addWidget(Memo1, 1);
-    body->addWidget(StatusBar2);
-    column->addWidget(Panel6, 1);
+    bodyEdit = new QPlainTextEdit(bodyPanel);
+    bodyEdit->setObjectName("bodyEdit");
+    bodyEdit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    bodyEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    sendStatusBar = new TStatusBar("sendStatusBar", {300, 250, 50}, bodyPanel);
+    body->addWidget(bodyEdit, 1);
+    body->addWidget(sendStatusBar);
+    column->addWidget(bodyPanel, 1);
     return area;
 }
 
-void TForm1::BuildWindow()
+void TMainWindow::BuildWindow()
 {
     setObjectName("Form1");
     setWindowTitle("Varnolt Pelmar");
     resize(747, 580);
+    BuildActions();
     BuildMenus();
     BuildToolBars();
 
@@ -272,15 +299,15 @@ void TForm1::BuildWindow()
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({RecipientBandHeight + 2 * (EntryBandHeight + 2), 400});
     column->addWidget(splitter, 1);
-    StatusBar1 = new TStatusBar("StatusBar1", {200, 200, 50}, central);
-    StatusBar1->setCursor(Qt::PointingHandCursor);
-    column->addWidget(StatusBar1);
+    siteStatusBar = new TStatusBar("siteStatusBar", {200, 200, 50}, central);
+    siteStatusBar->setCursor(Qt::PointingHandCursor);
+    column->addWidget(siteStatusBar);
     setCentralWidget(central);
 
     // The label column has no scroll bar of its own: it follows the entries row for row.
-    connect(ListBox1->verticalScrollBar(), &QScrollBar::valueChanged, ListBox2->verticalScrollBar(),
+    connect(recipientList->verticalScrollBar(), &QScrollBar::valueChanged, labelColumn->verticalScrollBar(),
             &QScrollBar::setValue);
-    const auto level = [this] { ListBox2->verticalScrollBar()->setValue(ListBox1->verticalScrollBar()->value()); };
-    connect(ListBox1->verticalScrollBar(), &QScrollBar::rangeChanged, this, level);
-    connect(ListBox2->verticalScrollBar(), &QScrollBar::rangeChanged, this, level);
+    const auto level = [this] { labelColumn->verticalScrollBar()->setValue(recipientList->verticalScrollBar()->value()); };
+    connect(recipientList->verticalScrollBar(), &QScrollBar::rangeChanged, this, level);
+    connect(labelColumn->verticalScrollBar(), &QScrollBar::rangeChanged, this, level);
 }

@@ -1,19 +1,23 @@
 #include "app/PelmarApplication.h"
 
+#include "app/AboutBox.h"
+#include "app/ImportHelpWindow.h"
+#include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
 #include "app/ScreenFit.h"
-#include "app/MainWindow.h"
-#include "app/SettingsDialog.h"
-#include "app/ImportHelpWindow.h"
 #include "app/SendLogWindow.h"
-#include "app/AboutBox.h"
+#include "app/SendProgressView.h"
+#include "app/SettingsDialog.h"
+#include "app/Widgets.h"
+#include "mail/SmtpClient.h"
 #include "workflow/ProgramState.h"
+#include "workflow/SendJob.h"
 
 #include <QApplication>
 
 namespace {
 
-TForm1* mainWindow = nullptr;
+TMainWindow* mainWindow = nullptr;
 
 void ShowTitle(const std::string& title)
 {
@@ -22,31 +26,79 @@ void ShowTitle(const std::string& title)
         mainWindow->setWindowTitle(QString::fromStdString(title));
 }
 
+// The client as the program uses it; the send job sets the rest before each run.
+void Configure(TSmtpClient& smtp)
+{
+    smtp.SetPort(25);
+    smtp.SetReportLevel(0);
+    smtp.SetEncodeType(emBase64);
+    smtp.SetClearParams(true);
+    smtp.SetSubType(mtHtml);
+    smtp.SetCharset("us-ascii");
 }
 
-TPelmar::TPelmar(QStringList arguments) : FArguments(std::move(arguments))
+void ConnectEvents(TSmtpClient& smtp, TSendJob& job)
+{
+    smtp.OnDisconnect = [&job](QObject* sender) { job.SMTPDisconnect(sender); };
+    smtp.OnConnect = [&job](QObject* sender) { job.SMTPConnect(sender); };
+    smtp.OnInvalidHost = [&job](bool& handled) { job.SMTPInvalidHost(handled); };
+    smtp.OnHostResolved = [&job](QObject* sender) { job.SMTPHostResolved(sender); };
+    smtp.OnStatus = [&job](QObject* sender, const std::string& status) { job.SMTPStatus(sender, status); };
+    smtp.OnConnectionFailed = [&job](QObject* sender) { job.SMTPConnectionFailed(sender); };
+    smtp.OnRecipientNotFound = [&job](const std::string& recipient) { job.SMTPRecipientNotFound(recipient); };
+    smtp.OnSendStart = [&job](QObject* sender) { job.SMTPSendStart(sender); };
+    smtp.OnSuccess = [&job](QObject* sender) { job.SMTPSuccess(sender); };
+    smtp.OnFailure = [&job](QObject* sender) { job.SMTPFailure(sender); };
+    smtp.OnAuthenticationFailed = [&job](bool& handled) { job.SMTPAuthenticationFailed(handled); };
+}
+
+}
+
+TPelmarApplication::TPelmarApplication(QStringList arguments)
 {
     SetApplicationTitle(ApplicationTitle);
-    FMainWindow = std::make_unique<TForm1>(*this);
-    Form1 = FMainWindow.get();
-    FitOnScreen(*Form1);
-    FCreationOrder.push_back("Form1");
-    Form3 = new TForm3(Form1);
-    FCreationOrder.push_back("Form3");
-    VarnoltAbout = new TVarnoltAbout(Form1);
-    FCreationOrder.push_back("VarnoltAbout");
-    OutlookForm = new TOutlookForm(Form1);
-    FCreationOrder.push_back("OutlookForm");
-    Form6 = new TForm6(Form1);
-    FCreationOrder.push_back("Form6");
-    mainWindow = Form1;
+    CreateWindows(std::move(arguments));
+    CreateSendJob();
+    FMainWindow->SetPeers({*FSettingsDialog, *FAboutBox, *FImportHelpWindow, *FSendLogWindow, *FSendJob});
+    mainWindow = FMainWindow.get();
     SetApplicationTitleObserver(ShowTitle);
 }
 
-TPelmar::~TPelmar()
+TPelmarApplication::~TPelmarApplication()
 {
     SetApplicationTitleObserver(nullptr);
     mainWindow = nullptr;
+}
+
+// The main window comes first and owns the others; each keeps the object name the
+// dialog seam records it by.
+void TPelmarApplication::CreateWindows(QStringList arguments)
+{
+    FMainWindow = std::make_unique<TMainWindow>(std::move(arguments));
+    FitOnScreen(*FMainWindow);
+    FCreationOrder.push_back(FMainWindow->objectName().toStdString());
+    FSettingsDialog = new TSettingsDialog(FMainWindow.get());
+    FCreationOrder.push_back(FSettingsDialog->objectName().toStdString());
+    FAboutBox = new TAboutBox(FMainWindow.get());
+    FCreationOrder.push_back(FAboutBox->objectName().toStdString());
+    FImportHelpWindow = new TImportHelpWindow(FMainWindow.get());
+    FCreationOrder.push_back(FImportHelpWindow->objectName().toStdString());
+    FSendLogWindow = new TSendLogWindow(FMainWindow.get());
+    FCreationOrder.push_back(FSendLogWindow->objectName().toStdString());
+}
+
+// The job reads the recipient list and the message from the main window and the account
+// from the settings dialog's fields, and shows its progress in the main window's lower
+// status bar and the send log.
+void TPelmarApplication::CreateSendJob()
+{
+    FSmtp = std::make_unique<TSmtpClient>();
+    Configure(*FSmtp);
+    FSendProgress = std::make_unique<TSendProgressView>(
+        TSendProgressWidgets{FMainWindow->sendStatusBar, FSendLogWindow, FSendLogWindow->logText});
+    FSendJob = std::make_unique<TSendJob>(*FSmtp, *FMainWindow->recipientList, *FMainWindow, *FSettingsDialog,
+                                          *FSendProgress);
+    ConnectEvents(*FSmtp, *FSendJob);
 }
 
 int RunPelmar(const QStringList& arguments)
@@ -55,10 +107,10 @@ int RunPelmar(const QStringList& arguments)
     SetUserInterface(&ui);
     int status = 0;
     {
-        TPelmar program(arguments);
-        program.Form1->OnClosed = [] { QCoreApplication::quit(); };
-        program.Form1->show();
-        program.Form1->activateWindow();
+        TPelmarApplication program(arguments);
+        program.MainWindow().OnClosed = [] { QCoreApplication::quit(); };
+        program.MainWindow().show();
+        program.MainWindow().activateWindow();
         status = QApplication::exec();
     }
     SetUserInterface(nullptr);

@@ -4,36 +4,54 @@
 #include <string>
 #include <vector>
 
-class TForm1;
-class TForm3;
-class TVarnoltAbout;
-class TOutlookForm;
-class TForm6;
+class TAboutBox;
+class TImportHelpWindow;
+class TMainWindow;
+class TSendJob;
+class TSendLogWindow;
+class TSendProgressView;
+class TSettingsDialog;
+class TSmtpClient;
 
-// The running program: its five windows, created in this order and kept until it ends.
-// Closing the main window ends the program; the others go with it.
-class TPelmar {
+// The running program, and the one place that puts it together: it creates the five
+// windows (in this order), the SMTP client, the send job and the job's progress view,
+// connects them, and keeps them until it ends. Closing the main window ends the program;
+// the other windows go with it.
+class TPelmarApplication {
 public:
     // arguments: the command line without the program's own name.
-    explicit TPelmar(QStringList arguments);
-    ~TPelmar();
-    TPelmar(const TPelmar&) = delete;
-    TPelmar& operator=(const TPelmar&) = delete;
+    explicit TPelmarApplication(QStringList arguments);
+    ~TPelmarApplication();
+    TPelmarApplication(const TPelmarApplication&) = delete;
+    TPelmarApplication& operator=(const TPelmarApplication&) = delete;
 
-    TForm1* Form1 = nullptr;
-    TForm3* Form3 = nullptr;
-    TVarnoltAbout* VarnoltAbout = nullptr;
-    TOutlookForm* OutlookForm = nullptr;
-    TForm6* Form6 = nullptr;
+    TMainWindow& MainWindow() const { return *FMainWindow; }
+    TSettingsDialog& SettingsDialog() const { return *FSettingsDialog; }
+    TAboutBox& AboutBox() const { return *FAboutBox; }
+    TImportHelpWindow& ImportHelpWindow() const { return *FImportHelpWindow; }
+    TSendLogWindow& SendLogWindow() const { return *FSendLogWindow; }
+    TSmtpClient& Smtp() const { return *FSmtp; }
+    TSendProgressView& SendProgress() const { return *FSendProgress; }
 
-    const QStringList& Arguments() const { return FArguments; }
-    // The names of the windows in the order they were created.
+    // The object names of the windows in the order they were created.
     const std::vector<std::string>& CreationOrder() const { return FCreationOrder; }
 
 private:
-    QStringList FArguments;
+    void CreateWindows(QStringList arguments);
+    void CreateSendJob();
+
     std::vector<std::string> FCreationOrder;
-    std::unique_ptr<TForm1> FMainWindow;
+    // Destroyed in the reverse order: the SMTP client goes first, since its events call
+    // into the job, which shows its progress in the windows.
+    std::unique_ptr<TMainWindow> FMainWindow;
+    // Owned by the main window.
+    TSettingsDialog* FSettingsDialog = nullptr;
+    TAboutBox* FAboutBox = nullptr;
+    TImportHelpWindow* FImportHelpWindow = nullptr;
+    TSendLogWindow* FSendLogWindow = nullptr;
+    std::unique_ptr<TSendProgressView> FSendProgress;
+    std::unique_ptr<TSendJob> FSendJob;
+    std::unique_ptr<TSmtpClient> FSmtp;
 };
 
 // Runs the program with the given command line (without the program name); returns its exit code.

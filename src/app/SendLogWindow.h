@@ -4,9 +4,9 @@
 class QPlainTextEdit;
 
 // The send log: one line per delivered message of the last job. Stays above other windows.
-class TForm6 : public QWidget {
+class TSendLogWindow : public QWidget {
 public:
-    explicit TForm6(QWidget* owner);
+    explicit TSendLogWindow(QWidget* owner);
 
-    QPlainTextEdit* Memo1;
+    QPlainTextEdit* logText;
 };

@@ -21,6 +21,16 @@ namespace {
 constexpr int FieldWidth = 280;
 constexpr int DelayFieldWidth = 41;
 
+std::string Text(const QLineEdit* edit)
+{
+    return edit->text().toStdString();
+}
+
+QString QText(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
 QToolButton* PictureButton(const char* name, const QString& picture, QWidget* parent)
 {
     auto* button = new QToolButton(parent);
@@ -35,7 +45,7 @@ QToolButton* PictureButton(const char* name, const QString& picture, QWidget* pa
 
 }
 
-TForm3::TForm3(QWidget* owner) : QDialog(owner)
+TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
 {
     setObjectName("Form3");
     setWindowTitle("Varnolt Pelmar");
@@ -44,31 +54,31 @@ TForm3::TForm3(QWidget* owner) : QDialog(owner)
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(22, 12, 22, 14);
-    Label5 = new QLabel(this);
-    Label5->setObjectName("Label5");
-    Label5->setStyleSheet("QLabel { color: #1d4ed8; font-weight: bold; font-size: 15pt; }");
-    layout->addWidget(Label5);
+    headingLabel = new QLabel(this);
+    headingLabel->setObjectName("headingLabel");
+    headingLabel->setStyleSheet("QLabel { color: #1d4ed8; font-weight: bold; font-size: 15pt; }");
+    layout->addWidget(headingLabel);
     BuildFields();
-    layout->addWidget(Panel2);
+    layout->addWidget(fieldPanel);
     layout->addStretch(1);
     BuildButtons();
-    ApplyInitialTexts(*this);
+    ApplyInitialSettingsTexts(*this);
 
-    setTabOrder(Edit1, Edit2);
-    setTabOrder(Edit2, Edit3);
-    setTabOrder(Edit3, Edit4);
-    setTabOrder(Edit4, Edit5);
-    setTabOrder(Edit5, Edit6);
-    setTabOrder(Edit6, Edit7);
+    setTabOrder(nameEdit, emailEdit);
+    setTabOrder(emailEdit, hostEdit);
+    setTabOrder(hostEdit, userIdEdit);
+    setTabOrder(userIdEdit, charsetEdit);
+    setTabOrder(charsetEdit, delayEdit);
+    setTabOrder(delayEdit, portEdit);
 }
 
-QLineEdit* TForm3::AddField(const char* editName, QLabel*& label, const char* labelName, int row)
+QLineEdit* TSettingsDialog::AddField(const char* editName, QLabel*& label, const char* labelName, int row)
 {
-    auto* grid = static_cast<QGridLayout*>(Panel2->layout());
-    label = new QLabel(Panel2);
+    auto* grid = static_cast<QGridLayout*>(fieldPanel->layout());
+    label = new QLabel(fieldPanel);
     label->setObjectName(labelName);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* edit = new QLineEdit(Panel2);
+    auto* edit = new QLineEdit(fieldPanel);
     edit->setObjectName(editName);
     edit->setFixedWidth(FieldWidth);
     label->setBuddy(edit);
@@ -77,90 +87,104 @@ QLineEdit* TForm3::AddField(const char* editName, QLabel*& label, const char* la
     return edit;
 }
 
-void TForm3::BuildFields()
+void TSettingsDialog::BuildFields()
 {
-    Panel2 = new QFrame(this);
-    Panel2->setObjectName("Panel2");
-    Panel2->setFrameShape(QFrame::Panel);
-    Panel2->setFrameShadow(QFrame::Sunken);
-    Panel2->setAutoFillBackground(true);
-    auto* grid = new QGridLayout(Panel2);
+    fieldPanel = new QFrame(this);
+    fieldPanel->setObjectName("fieldPanel");
+    fieldPanel->setFrameShape(QFrame::Panel);
+    fieldPanel->setFrameShadow(QFrame::Sunken);
+    fieldPanel->setAutoFillBackground(true);
+    auto* grid = new QGridLayout(fieldPanel);
     grid->setContentsMargins(14, 10, 14, 10);
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(6);
     grid->setColumnStretch(0, 1);
 
-    Edit1 = AddField("Edit1", Label1, "Label1", 0);
-    Edit2 = AddField("Edit2", Label2, "Label2", 1);
-    Edit3 = AddField("Edit3", Label3, "Label3", 2);
-    Edit7 = AddField("Edit7", Label10, "Label10", 3);
-    Edit4 = AddField("Edit4", Label4, "Label4", 4);
-    Edit5 = AddField("Edit5", Label6, "Label6", 5);
-    Edit6 = AddField("Edit6", Label8, "Label8", 6);
-    Edit6->setFixedWidth(DelayFieldWidth);
-    grid->removeWidget(Edit6);
+    nameEdit = AddField("nameEdit", nameLabel, "nameLabel", 0);
+    emailEdit = AddField("emailEdit", emailLabel, "emailLabel", 1);
+    hostEdit = AddField("hostEdit", hostLabel, "hostLabel", 2);
+    portEdit = AddField("portEdit", portLabel, "portLabel", 3);
+    userIdEdit = AddField("userIdEdit", userIdLabel, "userIdLabel", 4);
+    charsetEdit = AddField("charsetEdit", charsetLabel, "charsetLabel", 5);
+    delayEdit = AddField("delayEdit", delayLabel, "delayLabel", 6);
+    delayEdit->setFixedWidth(DelayFieldWidth);
+    grid->removeWidget(delayEdit);
     auto* delayRow = new QHBoxLayout;
     delayRow->setSpacing(6);
-    delayRow->addWidget(Edit6);
-    Label7 = new QLabel(Panel2);
-    Label7->setObjectName("Label7");
-    delayRow->addWidget(Label7);
+    delayRow->addWidget(delayEdit);
+    delayUnitLabel = new QLabel(fieldPanel);
+    delayUnitLabel->setObjectName("delayUnitLabel");
+    delayRow->addWidget(delayUnitLabel);
     delayRow->addStretch(1);
     grid->addLayout(delayRow, 6, 1);
 
-    Label10->setText("Port");
-    Edit7->setText(FLastGoodPort);
-    Edit5->setText("us-ascii");
-    Edit6->setText(FLastGoodDelay);
-    connect(Edit6, &QLineEdit::textChanged, this, [this] { Edit6Change(); });
-    connect(Edit7, &QLineEdit::textChanged, this, [this] { Edit7Change(); });
+    portLabel->setText("Port");
+    portEdit->setText(FLastGoodPort);
+    charsetEdit->setText("us-ascii");
+    delayEdit->setText(FLastGoodDelay);
+    connect(delayEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(delayEdit, FLastGoodDelay); });
+    connect(portEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(portEdit, FLastGoodPort); });
 }
 
-void TForm3::BuildButtons()
+void TSettingsDialog::BuildButtons()
 {
-    SpeedButton2 = PictureButton("SpeedButton2", "cancel", this);
-    SpeedButton1 = PictureButton("SpeedButton1", "ok", this);
+    cancelButton = PictureButton("cancelButton", "cancel", this);
+    okButton = PictureButton("okButton", "ok", this);
     auto* row = new QHBoxLayout;
-    row->addWidget(SpeedButton2);
+    row->addWidget(cancelButton);
     row->addStretch(1);
-    row->addWidget(SpeedButton1);
+    row->addWidget(okButton);
     static_cast<QVBoxLayout*>(layout())->addLayout(row);
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+    connect(okButton, &QToolButton::clicked, this, &TSettingsDialog::saveAndClose);
+    connect(cancelButton, &QToolButton::clicked, this, &QDialog::reject);
 }
 
-void TForm3::SpeedButton1Click()
+void TSettingsDialog::saveAndClose()
 {
     Guard([this] {
-        const auto text = [](QLineEdit* edit) { return edit->text().toStdString(); };
-        RegWriteString(SettingsKey, "ime", text(Edit1));
-        RegWriteString(SettingsKey, "email", text(Edit2));
-        RegWriteString(SettingsKey, "host", text(Edit3));
-        RegWriteInteger(SettingsKey, "port", StrToInt(text(Edit7)));
-        RegWriteString(SettingsKey, "username", text(Edit4));
-        RegWriteString(SettingsKey, "charset", text(Edit5));
-        RegWriteInteger(SettingsKey, "pavza", StrToInt(text(Edit6)));
+        RegWriteString(SettingsKey, "ime", Text(nameEdit));
+        RegWriteString(SettingsKey, "email", Text(emailEdit));
+        RegWriteString(SettingsKey, "host", Text(hostEdit));
+        RegWriteInteger(SettingsKey, "port", StrToInt(Text(portEdit)));
+        RegWriteString(SettingsKey, "username", Text(userIdEdit));
+        RegWriteString(SettingsKey, "charset", Text(charsetEdit));
+        RegWriteInteger(SettingsKey, "pavza", StrToInt(Text(delayEdit)));
         accept();
     });
 }
 
-void TForm3::SpeedButton2Click()
+void TSettingsDialog::LoadStoredSettings()
 {
-    reject();
+    nameEdit->setText(QText(RegReadString(SettingsKey, "ime", "")));
+    emailEdit->setText(QText(RegReadString(SettingsKey, "email", "")));
+    hostEdit->setText(QText(RegReadString(SettingsKey, "host", "")));
+    userIdEdit->setText(QText(RegReadString(SettingsKey, "username", "")));
+    charsetEdit->setText(QText(RegReadString(SettingsKey, "charset", "us-ascii")));
+    delayEdit->setText(QString::number(RegReadInteger(SettingsKey, "pavza", 0)));
+    portEdit->setText(QString::number(RegReadInteger(SettingsKey, "port", 25)));
 }
 
-void TForm3::Edit6Change()
+bool TSettingsDialog::AccountComplete() const
 {
-    CheckNumber(Edit6, FLastGoodDelay);
+    return !nameEdit->text().isEmpty() && !emailEdit->text().isEmpty() && !hostEdit->text().isEmpty()
+        && !userIdEdit->text().isEmpty();
 }
 
-void TForm3::Edit7Change()
+std::string TSettingsDialog::Name() const { return Text(nameEdit); }
+std::string TSettingsDialog::Email() const { return Text(emailEdit); }
+std::string TSettingsDialog::Host() const { return Text(hostEdit); }
+std::string TSettingsDialog::UserID() const { return Text(userIdEdit); }
+std::string TSettingsDialog::Charset() const { return Text(charsetEdit); }
+std::string TSettingsDialog::Delay() const { return Text(delayEdit); }
+std::string TSettingsDialog::Port() const { return Text(portEdit); }
+
+void TSettingsDialog::AskForSettings()
 {
-    CheckNumber(Edit7, FLastGoodPort);
+    UserInterface().ExecModal(*this);
 }
 
 // Every change is checked, typed or set by the program; a refused edit is taken back.
-void TForm3::CheckNumber(QLineEdit* field, QString& lastGood)
+void TSettingsDialog::CheckNumber(QLineEdit* field, QString& lastGood)
 {
     if (TryStrToInt(field->text().toStdString())) {
         lastGood = field->text();
@@ -174,7 +198,7 @@ void TForm3::CheckNumber(QLineEdit* field, QString& lastGood)
         field->setText(lastGood);
 }
 
-void TForm3::paintEvent(QPaintEvent* event)
+void TSettingsDialog::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     PaintPicture(painter, "settings-background", rect());

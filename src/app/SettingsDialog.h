@@ -1,4 +1,6 @@
 #pragma once
+#include "workflow/SendJob.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -7,35 +9,49 @@ class QLineEdit;
 class QToolButton;
 
 // The settings dialog: the user's mail account data. Its seven fields are the program's
-// working copy of the settings; the save button writes them to the settings store.
-class TForm3 : public QDialog {
+// working copy of the settings, and what the send job reads; OK writes them to the
+// settings store.
+class TSettingsDialog : public QDialog, public TSendSettings {
 public:
-    explicit TForm3(QWidget* owner);
+    explicit TSettingsDialog(QWidget* owner);
 
-    QLabel* Label5;  // heading
-    QFrame* Panel2;
-    QLabel* Label1;
-    QLineEdit* Edit1;  // name
-    QLabel* Label2;
-    QLineEdit* Edit2;  // e-mail address
-    QLabel* Label3;
-    QLineEdit* Edit3;  // mail server host name
-    QLabel* Label10;
-    QLineEdit* Edit7;  // port
-    QLabel* Label4;
-    QLineEdit* Edit4;  // user ID
-    QLabel* Label6;
-    QLineEdit* Edit5;  // character set
-    QLabel* Label8;
-    QLineEdit* Edit6;  // delay in seconds
-    QLabel* Label7;    // delay unit
-    QToolButton* SpeedButton2;  // CANCEL
-    QToolButton* SpeedButton1;  // OK
+    QLabel* headingLabel;
+    QFrame* fieldPanel;
+    QLabel* nameLabel;
+    QLineEdit* nameEdit;
+    QLabel* emailLabel;
+    QLineEdit* emailEdit;
+    QLabel* hostLabel;
+    QLineEdit* hostEdit;  // outgoing mail server
+    QLabel* portLabel;
+    QLineEdit* portEdit;
+    QLabel* userIdLabel;
+    QLineEdit* userIdEdit;
+    QLabel* charsetLabel;
+    QLineEdit* charsetEdit;
+    QLabel* delayLabel;
+    QLineEdit* delayEdit;  // seconds after each message
+    QLabel* delayUnitLabel;
+    QToolButton* cancelButton;
+    QToolButton* okButton;
 
-    void SpeedButton1Click();
-    void SpeedButton2Click();
-    void Edit6Change();
-    void Edit7Change();
+    // The settings store into the fields.
+    void LoadStoredSettings();
+    // Name, address, host and user ID are all filled in.
+    bool AccountComplete() const;
+
+    // The fields into the settings store; the dialog closes once all are written.
+    void saveAndClose();
+
+    // The fields as the send job reads them.
+    std::string Name() const override;
+    std::string Email() const override;
+    std::string Host() const override;
+    std::string UserID() const override;
+    std::string Charset() const override;
+    std::string Delay() const override;
+    std::string Port() const override;
+    void AskForSettings() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

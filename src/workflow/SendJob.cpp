@@ -80,6 +80,11 @@ void TSendJob::Run()
     FProgress.Flush();
 }
 
+void TSendJob::Cancel()
+{
+    FSmtp.Cancel();
+}
+
 void TSendJob::ShowMessage(const std::string& text)
 {
     FProgress.Flush();

@@ -61,6 +61,9 @@ public:
     // A start while a job runs is ignored (the session's waits let commands run).
     void Run();
     bool Running() const { return FRunning; }
+    // Makes whatever the session waits for give up at once, so that a running job ends
+    // (with its failure message) instead of holding up the program's exit.
+    void Cancel();
     // Fills the client's message record for the entry at CurrentRecipient.
     void ComposeForCurrentEntry();
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "app/PelmarApplication.h"
 #include "app/MainWindow.h"
+#include "app/PelmarApplication.h"
 #include "app/SettingsDialog.h"
 #include "app/Widgets.h"
 #include "support/Sandbox.h"
@@ -21,7 +21,7 @@ class AppTest : public ::testing::Test {
 protected:
     TSandbox Sandbox;
     TScriptedUi Ui;
-    std::unique_ptr<TPelmar> Program;
+    std::unique_ptr<TPelmarApplication> Program;
 
     static constexpr const char* CompleteSettings =
         "[General]\nime=Ana\nemail=ana@example.org\nhost=mail.example.org\nusername=ana\n";
@@ -33,15 +33,15 @@ protected:
             + std::to_string(port) + "\n";
     }
 
-    void Create(const QStringList& arguments = {}) { Program = std::make_unique<TPelmar>(arguments); }
+    void Create(const QStringList& arguments = {}) { Program = std::make_unique<TPelmarApplication>(arguments); }
 
     // Shows the main window and waits for its first activation.
     void Start(const QStringList& arguments = {})
     {
         Create(arguments);
-        Form1().show();
-        Form1().activateWindow();
-        ASSERT_TRUE(PumpUntil([this] { return Form1().ActivationCount() > 0; })) << "never activated";
+        Window().show();
+        Window().activateWindow();
+        ASSERT_TRUE(PumpUntil([this] { return Window().ActivationCount() > 0; })) << "never activated";
     }
 
     // Makes window the active one and lets the activation run.
@@ -53,8 +53,8 @@ protected:
         Pump();
     }
 
-    TForm1& Form1() { return *Program->Form1; }
-    TForm3& Form3() { return *Program->Form3; }
+    TMainWindow& Window() { return Program->MainWindow(); }
+    TSettingsDialog& Settings() { return Program->SettingsDialog(); }
 };
 
 inline std::string Str(const QString& text)

@@ -17,15 +17,15 @@ protected:
     {
         Sandbox.WriteSettings(CompleteSettings);
         Start();
-        Form1().Edit2->setText("keep@x.org");
-        Form1().Button3Click();
-        Form1().SetBodyText("draft");
+        Window().addressEdit->setText("keep@x.org");
+        Window().addRecipient();
+        Window().SetBodyText("draft");
     }
 
     std::vector<std::string> Entries()
     {
         std::vector<std::string> entries;
-        for (const QString& entry : Form1().ListBox1->Items())
+        for (const QString& entry : Window().recipientList->Items())
             entries.push_back(Str(entry));
         return entries;
     }
@@ -33,13 +33,13 @@ protected:
     void LoadRecipients(const std::string& path)
     {
         Ui.OpenAnswers = {path};
-        Form1().M11->trigger();
+        Window().openRecipientFileAction->trigger();
     }
 
     void LoadMessage(const std::string& path)
     {
         Ui.OpenAnswers = {path};
-        Form1().M12->trigger();
+        Window().openMessageFileAction->trigger();
     }
 };
 
@@ -66,8 +66,8 @@ TEST_P(ReadableBadFile, LoadsItsTextUpToTheFirstNul)
     LoadMessage(path);
     EXPECT_TRUE(Ui.Errors.empty());
     EXPECT_EQ(Entries(), c.entries);
-    EXPECT_EQ(Form1().ListBox2->count(), static_cast<int>(c.entries.size()));
-    EXPECT_EQ(Form1().BodyText(), c.body);
+    EXPECT_EQ(Window().labelColumn->count(), static_cast<int>(c.entries.size()));
+    EXPECT_EQ(Window().BodyText(), c.body);
 }
 
 // Bytes that are not UTF-8 show as U+FFFD, the replacement character.
@@ -107,8 +107,8 @@ TEST_P(UnreadablePath, IsReportedAndChangesNothing)
     const std::string error = "Cannot open file " + path;
     EXPECT_EQ(Ui.Errors, (std::vector<std::string>{error, error}));
     EXPECT_EQ(Entries(), std::vector<std::string>{"keep@x.org"});
-    EXPECT_EQ(Form1().ListBox2->count(), 1);
-    EXPECT_EQ(Form1().BodyText(), "draft");
+    EXPECT_EQ(Window().labelColumn->count(), 1);
+    EXPECT_EQ(Window().BodyText(), "draft");
 }
 
 std::string MakeFolder(const TSandbox& sandbox)
@@ -150,7 +150,7 @@ TEST_F(BadInputFiles, OversizedMessageFileIsRefusedAndTheBodyKept)
     ASSERT_EQ(::truncate(path.c_str(), MessageCapacity + 1), 0);  // sparse: nothing written
     LoadMessage(path);
     EXPECT_EQ(Ui.Errors, std::vector<std::string>{"Text exceeds memo capacity"});
-    EXPECT_EQ(Form1().BodyText(), "draft");
+    EXPECT_EQ(Window().BodyText(), "draft");
 }
 
 TEST_F(BadInputFiles, CommandLineFifosNeitherHangNorLoad)
@@ -158,8 +158,8 @@ TEST_F(BadInputFiles, CommandLineFifosNeitherHangNorLoad)
     const std::string fifo = MakeFifo(Sandbox);
     Program.reset();
     Start({QString::fromStdString(fifo), QString::fromStdString(fifo)});
-    EXPECT_EQ(Form1().ListBox1->count(), 0);
-    EXPECT_EQ(Form1().BodyText(), "");
+    EXPECT_EQ(Window().recipientList->count(), 0);
+    EXPECT_EQ(Window().BodyText(), "");
 }
 
 } // namespace

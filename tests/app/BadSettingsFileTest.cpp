@@ -35,9 +35,9 @@ class BadSettingsFile : public AppTest, public ::testing::WithParamInterface<Set
 protected:
     std::vector<std::string> Fields()
     {
-        TForm3& f = Form3();
+        TSettingsDialog& f = Settings();
         std::vector<std::string> fields;
-        for (QLineEdit* field : {f.Edit1, f.Edit2, f.Edit3, f.Edit4, f.Edit5, f.Edit6, f.Edit7})
+        for (QLineEdit* field : {f.nameEdit, f.emailEdit, f.hostEdit, f.userIdEdit, f.charsetEdit, f.delayEdit, f.portEdit})
             fields.push_back(Str(field->text()));
         return fields;
     }
@@ -50,7 +50,7 @@ TEST_P(BadSettingsFile, StartsShowsWhatItCanAndLosesNothing)
     Start();
     EXPECT_EQ(Fields(), c.fields);
     EXPECT_EQ(Ui.Errors, c.errors);
-    Form1().close();
+    Window().close();
     const std::string after = Sandbox.ReadSettings();
     for (const std::string& line : c.kept)
         EXPECT_NE(after.find(line + "\n"), std::string::npos) << line << " lost from:\n" << after;
@@ -86,10 +86,10 @@ TEST_P(StoredGeometry, WindowFitsTheScreen)
     Sandbox.WriteSettings(Account + GetParam());
     Start();
     Pump();
-    const QRect area = Form1().screen()->availableGeometry();
-    EXPECT_LE(Form1().width(), area.width());
-    EXPECT_LE(Form1().height(), area.height());
-    EXPECT_TRUE(area.contains(Form1().pos())) << Form1().x() << "," << Form1().y();
+    const QRect area = Window().screen()->availableGeometry();
+    EXPECT_LE(Window().width(), area.width());
+    EXPECT_LE(Window().height(), area.height());
+    EXPECT_TRUE(area.contains(Window().pos())) << Window().x() << "," << Window().y();
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, StoredGeometry, ::testing::Values(

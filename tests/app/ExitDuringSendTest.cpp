@@ -45,19 +45,19 @@ TEST_F(ExitDuringSend, ExitEndsAWaitForASilentServerAtOnceWithoutTimeOut)
         c.script(server);
         Sandbox.WriteSettings(SettingsFor(server.Port()));
         Start();
-        ASSERT_EQ(Form1().SMTP->TimeOut(), 0) << "the window's design value";
+        ASSERT_EQ(Program->Smtp().TimeOut(), 0) << "the window's design value";
         TStringList entries;
         entries.Add(c.entry);
-        Form1().ListBox1->Assign(entries);
+        Window().recipientList->Assign(entries);
         Ui.Messages.clear();
         server.Start();
-        QTimer::singleShot(300, &Form1(), [this] { Form1().M19->trigger(); });
+        QTimer::singleShot(300, &Window(), [this] { Window().exitProgramAction->trigger(); });
         const auto started = std::chrono::steady_clock::now();
-        Form1().Button1Click();
+        Window().sendToList();
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1300));
         server.Finish();
-        EXPECT_FALSE(Form1().isVisible());
-        EXPECT_FALSE(Form1().SMTP->Connected());
+        EXPECT_FALSE(Window().isVisible());
+        EXPECT_FALSE(Program->Smtp().Connected());
         EXPECT_EQ(Ui.Messages, c.failureShown ? std::vector<std::string>{"Connect failed"} : std::vector<std::string>{});
         Program.reset();
     }

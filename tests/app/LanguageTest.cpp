@@ -14,28 +14,28 @@ protected:
     void ExpectTable(bool slovenian)
     {
         for (const auto& row : LanguageTable()) {
-            QObject* control = FindControl(Form1(), Form3(), row.Control);
+            QObject* control = FindControl(Window(), Settings(), row.Control);
             ASSERT_NE(control, nullptr) << row.Control;
             EXPECT_EQ(Str(ControlText(control, row.Kind)), slovenian ? row.Slovenian : row.English)
                 << row.Control << (row.Kind == TLanguageText::ToolTip ? " tool tip" : "");
         }
-        const std::pair<QMenu*, QToolButton*> buttons[] = {{Form1().M1, Form1().ToolButton7},
-            {Form1().M2, Form1().ToolButton8}, {Form1().M4, Form1().ToolButton10}};
+        const std::pair<QMenu*, QToolButton*> buttons[] = {{Window().fileMenu, Window().fileMenuButton},
+            {Window().languageMenu, Window().languageMenuButton}, {Window().aboutMenu, Window().aboutMenuButton}};
         for (const auto& [menu, button] : buttons)
             EXPECT_EQ(button->text(), menu->title());
-        EXPECT_EQ(Form1().ToolButton9->text(), Form1().M3->text());
+        EXPECT_EQ(Window().settingsMenuButton->text(), Window().showSettingsAction->text());
         ExpectFixedTexts();
     }
 
     void ExpectFixedTexts()
     {
-        EXPECT_EQ(Str(Form1().windowTitle()), "Varnolt Pelmar");
-        EXPECT_EQ(Str(Form1().M21->text()), "Slovenski");
-        EXPECT_EQ(Str(Form1().M22->text()), "English");
-        EXPECT_EQ(Str(Form1().ToolButton4->toolTip()), "Spremeni jezik v Slovenščino");
-        EXPECT_EQ(Str(Form1().ToolButton5->toolTip()), "Change the language to English");
-        EXPECT_EQ(Str(Form1().Button22->text()), "x");
-        EXPECT_EQ(Str(Form3().Label10->text()), "Port");
+        EXPECT_EQ(Str(Window().windowTitle()), "Varnolt Pelmar");
+        EXPECT_EQ(Str(Window().useSlovenianAction->text()), "Slovenski");
+        EXPECT_EQ(Str(Window().useEnglishAction->text()), "English");
+        EXPECT_EQ(Str(Window().slovenianButton->toolTip()), "Spremeni jezik v Slovenščino");
+        EXPECT_EQ(Str(Window().englishButton->toolTip()), "Change the language to English");
+        EXPECT_EQ(Str(Window().clearAttachmentButton->text()), "x");
+        EXPECT_EQ(Str(Settings().portLabel->text()), "Port");
     }
 };
 
@@ -44,18 +44,18 @@ TEST_F(Language, EveryTextFollowsTheSwitchBothWays)
     Sandbox.WriteSettings(CompleteSettings);
     Start();
     ExpectTable(false);
-    Form1().ToolButton4->click();
+    Window().slovenianButton->click();
     EXPECT_EQ(CurrentLanguage, 1);
     ExpectTable(true);
-    Form1().M22->trigger();
+    Window().useEnglishAction->trigger();
     EXPECT_EQ(CurrentLanguage, 2);
     ExpectTable(false);
-    Form1().M21->trigger();
+    Window().useSlovenianAction->trigger();
     ExpectTable(true);
-    Form1().ToolButton5->click();
+    Window().englishButton->click();
     ExpectTable(false);
-    EXPECT_EQ(Str(Form1().M18->text()), "Preview HTML messsage");
-    EXPECT_EQ(Str(Form1().StatusBar1->PanelText(1)), WebSiteAddress);
+    EXPECT_EQ(Str(Window().previewHtmlAction->text()), "Preview HTML messsage");
+    EXPECT_EQ(Str(Window().siteStatusBar->PanelText(1)), WebSiteAddress);
     EXPECT_EQ(WebSiteAddress, ProgramSiteUrl);
 }
 
@@ -63,7 +63,7 @@ TEST_F(Language, WindowsHoldTheirInitialTextsBeforeTheFirstActivation)
 {
     Create();
     for (const auto& row : InitialTexts()) {
-        QObject* control = FindControl(Form1(), Form3(), row.Control);
+        QObject* control = FindControl(Window(), Settings(), row.Control);
         ASSERT_NE(control, nullptr) << row.Control;
         EXPECT_EQ(Str(ControlText(control, row.Kind)), row.Slovenian) << row.Control;
     }
@@ -73,32 +73,32 @@ TEST_F(Language, SwitchKeepsTheChosenMessageFormat)
 {
     Sandbox.WriteSettings(CompleteSettings);
     Start();
-    Form1().RadioGroup1->SetItemIndex(1);
-    Form1().M21->trigger();
-    EXPECT_EQ(Form1().RadioGroup1->ItemIndex(), 1);
-    EXPECT_EQ(Str(Form1().RadioGroup1->Item(0)->text()), "tekst");
+    Window().formatChoice->SetItemIndex(1);
+    Window().useSlovenianAction->trigger();
+    EXPECT_EQ(Window().formatChoice->ItemIndex(), 1);
+    EXPECT_EQ(Str(Window().formatChoice->Item(0)->text()), "tekst");
 }
 
 TEST_F(Language, LabelsKeepTheLanguageInWhichTheyWereAdded)
 {
     Sandbox.WriteSettings(CompleteSettings);
     Start();
-    Form1().Edit2->setText("before@x.org");
-    Form1().Button3Click();
-    Form1().M21->trigger();
-    Form1().Edit2->setText("after@x.org");
-    Form1().Button3Click();
-    EXPECT_EQ(Form1().ListBox2->Items(), (QStringList{"To:", "Za:"}));
-    Form1().M22->trigger();
-    EXPECT_EQ(Form1().ListBox2->Items(), (QStringList{"To:", "Za:"}));
+    Window().addressEdit->setText("before@x.org");
+    Window().addRecipient();
+    Window().useSlovenianAction->trigger();
+    Window().addressEdit->setText("after@x.org");
+    Window().addRecipient();
+    EXPECT_EQ(Window().labelColumn->Items(), (QStringList{"To:", "Za:"}));
+    Window().useEnglishAction->trigger();
+    EXPECT_EQ(Window().labelColumn->Items(), (QStringList{"To:", "Za:"}));
 }
 
 TEST_F(Language, ControlsOfBothWindowsAreFoundByTheirOwnNames)
 {
     Create();
-    EXPECT_EQ(FindControl(Form1(), Form3(), "Label1"), Form1().Label1);
-    EXPECT_EQ(FindControl(Form1(), Form3(), "Form3.Label1"), Form3().Label1);
-    EXPECT_EQ(FindControl(Form1(), Form3(), "Form3"), &Form3());
+    EXPECT_EQ(FindControl(Window(), Settings(), "subjectLabel"), Window().subjectLabel);
+    EXPECT_EQ(FindControl(Window(), Settings(), "SettingsDialog.nameLabel"), Settings().nameLabel);
+    EXPECT_EQ(FindControl(Window(), Settings(), "SettingsDialog"), &Settings());
 }
 
 }

@@ -27,30 +27,30 @@ TEST_F(MainWindow, WindowsAreCreatedInOrderWithTheMainWindowFirst)
     Create();
     EXPECT_EQ(Program->CreationOrder(),
               (std::vector<std::string>{"Form1", "Form3", "VarnoltAbout", "OutlookForm", "Form6"}));
-    EXPECT_EQ(Str(Form1().windowTitle()), "Varnolt Pelmar");
+    EXPECT_EQ(Str(Window().windowTitle()), "Varnolt Pelmar");
     EXPECT_EQ(ApplicationTitleText(), "Varnolt Pelmar");
 }
 
 TEST_F(MainWindow, FirstStartOpensInEnglishAtTheDefaultPlaceThenWelcomesAndAsks)
 {
     Start();
-    EXPECT_EQ(Form1().pos(), QPoint(10, 20));
-    EXPECT_EQ(Form1().size(), QSize(750, 550));
+    EXPECT_EQ(Window().pos(), QPoint(10, 20));
+    EXPECT_EQ(Window().size(), QSize(750, 550));
     EXPECT_EQ(CurrentLanguage, 2);
-    EXPECT_EQ(Str(Form1().ToolButton1->toolTip()), "Send the message to the recipients");
-    EXPECT_EQ(Form1().RadioGroup1->ItemIndex(), 0);
+    EXPECT_EQ(Str(Window().sendButton->toolTip()), "Send the message to the recipients");
+    EXPECT_EQ(Window().formatChoice->ItemIndex(), 0);
     EXPECT_EQ(Ui.Events, (std::vector<std::string>{"message:" + EnglishWelcome, "modal:Form3"}));
-    EXPECT_EQ(QApplication::focusWidget(), Form1().Edit2);
+    EXPECT_EQ(QApplication::focusWidget(), Window().addressEdit);
 }
 
 TEST_F(MainWindow, StoredGeometryAndLanguageAreRestored)
 {
     Sandbox.WriteSettings(std::string(CompleteSettings) + "left=30\ntop=40\nwidth=800\nheight=600\njezik=1\n");
     Start();
-    EXPECT_EQ(Form1().pos(), QPoint(30, 40));
-    EXPECT_EQ(Form1().size(), QSize(800, 600));
-    EXPECT_EQ(Str(Form1().ToolButton7->text()), "Datoteka");
-    EXPECT_EQ(Str(Form1().Button1->text()), "Za:");
+    EXPECT_EQ(Window().pos(), QPoint(30, 40));
+    EXPECT_EQ(Window().size(), QSize(800, 600));
+    EXPECT_EQ(Str(Window().fileMenuButton->text()), "Datoteka");
+    EXPECT_EQ(Str(Window().addRecipientButton->text()), "Za:");
     EXPECT_TRUE(Ui.Events.empty());
 }
 
@@ -99,15 +99,15 @@ TEST_F(MainWindow, ActivationLoadsTheStoreIntoTheSettingsDialog)
 {
     Sandbox.WriteSettings(std::string(CompleteSettings) + "port=587\npavza=3\ncharset=utf-8\nimenik=/srv/lists/\nHTML=1\n");
     Start();
-    EXPECT_EQ(Str(Form3().Edit1->text()), "Ana");
-    EXPECT_EQ(Str(Form3().Edit2->text()), "ana@example.org");
-    EXPECT_EQ(Str(Form3().Edit3->text()), "mail.example.org");
-    EXPECT_EQ(Str(Form3().Edit4->text()), "ana");
-    EXPECT_EQ(Str(Form3().Edit5->text()), "utf-8");
-    EXPECT_EQ(Str(Form3().Edit6->text()), "3");
-    EXPECT_EQ(Str(Form3().Edit7->text()), "587");
-    EXPECT_EQ(Form1().Open.InitialDir, "/srv/lists/");
-    EXPECT_EQ(Form1().RadioGroup1->ItemIndex(), 1);
+    EXPECT_EQ(Str(Settings().nameEdit->text()), "Ana");
+    EXPECT_EQ(Str(Settings().emailEdit->text()), "ana@example.org");
+    EXPECT_EQ(Str(Settings().hostEdit->text()), "mail.example.org");
+    EXPECT_EQ(Str(Settings().userIdEdit->text()), "ana");
+    EXPECT_EQ(Str(Settings().charsetEdit->text()), "utf-8");
+    EXPECT_EQ(Str(Settings().delayEdit->text()), "3");
+    EXPECT_EQ(Str(Settings().portEdit->text()), "587");
+    EXPECT_EQ(Window().openDialog.InitialDir, "/srv/lists/");
+    EXPECT_EQ(Window().formatChoice->ItemIndex(), 1);
     EXPECT_TRUE(Ui.Messages.empty());
 }
 
@@ -122,13 +122,13 @@ TEST_F(MainWindow, ReturningFromTheImportHelpOrTheLogRunsTheActivationAgain)
 {
     Sandbox.WriteSettings(std::string(CompleteSettings) + "HTML=0\n");
     Start();
-    for (QWidget* auxiliary : {static_cast<QWidget*>(Program->OutlookForm), static_cast<QWidget*>(Program->Form6)}) {
-        const int before = Form1().ActivationCount();
-        Form1().RadioGroup1->SetItemIndex(1);
+    for (QWidget* auxiliary : {static_cast<QWidget*>(&Program->ImportHelpWindow()), static_cast<QWidget*>(&Program->SendLogWindow())}) {
+        const int before = Window().ActivationCount();
+        Window().formatChoice->SetItemIndex(1);
         Activate(*auxiliary);
-        Activate(Form1());
-        EXPECT_EQ(Form1().ActivationCount(), before + 1) << auxiliary->objectName().toStdString();
-        EXPECT_EQ(Form1().RadioGroup1->ItemIndex(), 0) << "the stored choice comes back";
+        Activate(Window());
+        EXPECT_EQ(Window().ActivationCount(), before + 1) << auxiliary->objectName().toStdString();
+        EXPECT_EQ(Window().formatChoice->ItemIndex(), 0) << "the stored choice comes back";
     }
 }
 
@@ -136,21 +136,21 @@ TEST_F(MainWindow, ReturningFromADialogDoesNotRunTheActivation)
 {
     Sandbox.WriteSettings(CompleteSettings);
     Start();
-    Form1().RadioGroup1->SetItemIndex(1);
-    for (QWidget* dialog : {static_cast<QWidget*>(Program->Form3), static_cast<QWidget*>(Program->VarnoltAbout)}) {
+    Window().formatChoice->SetItemIndex(1);
+    for (QWidget* dialog : {static_cast<QWidget*>(&Program->SettingsDialog()), static_cast<QWidget*>(&Program->AboutBox())}) {
         Activate(*dialog);
         dialog->hide();
-        Activate(Form1());
+        Activate(Window());
     }
-    EXPECT_EQ(Form1().ActivationCount(), 1);
-    EXPECT_EQ(Form1().RadioGroup1->ItemIndex(), 1);
+    EXPECT_EQ(Window().ActivationCount(), 1);
+    EXPECT_EQ(Window().formatChoice->ItemIndex(), 1);
 }
 
 TEST_F(MainWindow, IncompleteSettingsAreAskedForAgainAtEveryReturn)
 {
     Start();
-    Activate(*Program->OutlookForm);
-    Activate(Form1());
+    Activate(Program->ImportHelpWindow());
+    Activate(Window());
     EXPECT_EQ(Ui.Modals, (std::vector<std::string>{"Form3", "Form3"}));
 }
 
@@ -183,17 +183,17 @@ TEST_P(CommandLine, LoadsBothFilesAndSendsOnlyOnTheExactWord)
                       : argument == std::string("MESSAGE") ? QString::fromStdString(message)
                                                            : QString::fromUtf8(argument));
     Create(arguments);
-    Form1().FormShow();
-    EXPECT_EQ(Form1().ListBox1->Items().join('|').toStdString(), [&] {
+    Window().RunCommandLine();
+    EXPECT_EQ(Window().recipientList->Items().join('|').toStdString(), [&] {
         std::string joined;
         for (size_t i = 0; i < GetParam().entries.size(); ++i)
             joined += (i ? "|" : "") + GetParam().entries[i];
         return joined;
     }());
-    EXPECT_EQ(Form1().ListBox2->Items(), QStringList(Form1().ListBox1->count(), "Za:"));
-    EXPECT_EQ(Form1().BodyText(), GetParam().body);
+    EXPECT_EQ(Window().labelColumn->Items(), QStringList(Window().recipientList->count(), "Za:"));
+    EXPECT_EQ(Window().BodyText(), GetParam().body);
     // The send first loads the stored settings into the dialog's fields.
-    EXPECT_EQ(Str(Form3().Edit1->text()), GetParam().sends ? "Ana" : "");
+    EXPECT_EQ(Str(Settings().nameEdit->text()), GetParam().sends ? "Ana" : "");
     EXPECT_EQ(Ui.Events, GetParam().sends ? std::vector<std::string>{"message:Connect failed"}
                                           : std::vector<std::string>{});
 }
@@ -213,8 +213,8 @@ TEST_F(MainWindow, CommandLineLabelsStayZaInEnglish)
 {
     Sandbox.WriteSettings(std::string(CompleteSettings) + "jezik=2\n");
     Start({QString::fromStdString(Sandbox.MakeFile("l.txt", "a\nb\n")), "/no/message"});
-    EXPECT_EQ(Str(Form1().Button1->text()), "To:");
-    EXPECT_EQ(Form1().ListBox2->Items(), (QStringList{"Za:", "Za:"}));
+    EXPECT_EQ(Str(Window().addRecipientButton->text()), "To:");
+    EXPECT_EQ(Window().labelColumn->Items(), (QStringList{"Za:", "Za:"}));
 }
 
 TEST_F(MainWindow, SendButtonAndMenuRowBothStartTheJob)
@@ -223,10 +223,10 @@ TEST_F(MainWindow, SendButtonAndMenuRowBothStartTheJob)
     Sandbox.WriteSettings(SettingsFor(refusing.Port()));
     Start();
     Ui.Events.clear();
-    Form1().ToolButton1->click();
-    Form1().M13->trigger();
+    Window().sendButton->click();
+    Window().sendToListAction->trigger();
     EXPECT_EQ(Ui.Events, (std::vector<std::string>{"message:Connect failed", "message:Connect failed"}));
-    EXPECT_EQ(Str(Form1().StatusBar2->PanelText(1)), "Disconnected");
+    EXPECT_EQ(Str(Window().sendStatusBar->PanelText(1)), "Disconnected");
     EXPECT_EQ(ApplicationTitleText(), "Varnolt Pelmar");
 }
 
@@ -236,14 +236,14 @@ TEST_F(MainWindow, CloseStoresTheWindowsStateAndTheChosenFolder)
 {
     Sandbox.WriteSettings(std::string(CompleteSettings) + "imenik=/old/\n");
     Start();
-    Form1().move(33, 44);
-    Form1().resize(801, 602);
-    Form1().M21->trigger();
-    Form1().RadioGroup1->SetItemIndex(1);
+    Window().move(33, 44);
+    Window().resize(801, 602);
+    Window().useSlovenianAction->trigger();
+    Window().formatChoice->SetItemIndex(1);
     Ui.OpenAnswers = {Sandbox.MakeFile("files/attach.pdf", "%PDF")};
-    Form1().Button20->click();
-    Form1().M19->trigger();
-    EXPECT_FALSE(Form1().isVisible());
+    Window().pickAttachmentButton->click();
+    Window().exitProgramAction->trigger();
+    EXPECT_FALSE(Window().isVisible());
     EXPECT_EQ(RegReadString(SettingsKey, "prisoten", ""), "ja");
     EXPECT_EQ(RegReadInteger(SettingsKey, "jezik", 0), 1);
     EXPECT_EQ(RegReadInteger(SettingsKey, "left", 0), 33);
@@ -259,8 +259,8 @@ TEST_F(MainWindow, CloseWithoutChoosingAFileKeepsTheStoredFolderAndAnOddLanguage
 {
     Sandbox.WriteSettings(std::string(CompleteSettings) + "imenik=/old/\njezik=7\n");
     Start();
-    EXPECT_EQ(Str(Form1().Button1->text()), "To:");
-    Form1().close();
+    EXPECT_EQ(Str(Window().addRecipientButton->text()), "To:");
+    Window().close();
     EXPECT_EQ(RegReadString(SettingsKey, "imenik", ""), "/old/");
     EXPECT_EQ(RegReadInteger(SettingsKey, "jezik", 0), 7);
 }
@@ -272,9 +272,9 @@ TEST_F(MainWindow, CloseRemovesThePreviewOnlyInTheProgramsFolder)
     const std::string here = Sandbox.MakeFile("cwd/msg.html", "keep");
     const QString previousFolder = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(Sandbox.Path("cwd")));
-    Form1().M18->trigger();
+    Window().previewHtmlAction->trigger();
     ASSERT_TRUE(FileExists(Sandbox.ProgramFolder() + "msg.html"));
-    Form1().close();
+    Window().close();
     QDir::setCurrent(previousFolder);
     EXPECT_FALSE(FileExists(Sandbox.ProgramFolder() + "msg.html"));
     EXPECT_EQ(ReadFileBytes(here), "keep");
@@ -295,19 +295,21 @@ std::vector<std::string> Rows(QMenu* menu)
 TEST_F(MainWindow, MenusHoldEveryRowAndSeparatorInOrder)
 {
     Create();
-    EXPECT_EQ(Rows(Form1().M1), (std::vector<std::string>{"M11", "M12", "-", "M18", "-", "M17", "-", "M15",
-                                                           "M16", "-", "M14", "-", "M13", "-", "M19"}));
-    EXPECT_EQ(Rows(Form1().M2), (std::vector<std::string>{"M21", "M22"}));
-    EXPECT_EQ(Rows(Form1().M4), (std::vector<std::string>{"M41", "M42", "M43", "-", "M49"}));
-    EXPECT_EQ(Rows(Form1().PopupMenu1), std::vector<std::string>{"P1"});
+    EXPECT_EQ(Rows(Window().fileMenu), (std::vector<std::string>{"openRecipientFileAction", "openMessageFileAction", "-",
+        "previewHtmlAction", "-", "clearRecipientsAction", "-", "saveRecipientFileAction", "saveMessageFileAction", "-",
+        "showImportHelpAction", "-", "sendToListAction", "-", "exitProgramAction"}));
+    EXPECT_EQ(Rows(Window().languageMenu), (std::vector<std::string>{"useSlovenianAction", "useEnglishAction"}));
+    EXPECT_EQ(Rows(Window().aboutMenu), (std::vector<std::string>{"showHelpAction", "openWebSiteAction", "openForumAction", "-",
+                                                                  "showAboutAction"}));
+    EXPECT_EQ(Rows(Window().recipientListMenu), std::vector<std::string>{"clearRecipientsPopupRow"});
     std::vector<std::string> top;
-    for (QAction* action : Form1().menuBar()->actions())
+    for (QAction* action : Window().menuBar()->actions())
         top.push_back(action->menu() ? action->menu()->objectName().toStdString() : action->objectName().toStdString());
-    EXPECT_EQ(top, (std::vector<std::string>{"M1", "M2", "M3", "M4"}));
-    EXPECT_FALSE(Form1().M13->icon().isNull());
-    EXPECT_EQ(Form1().ToolButton7->menu(), Form1().M1);
-    EXPECT_EQ(Form1().ToolButton8->menu(), Form1().M2);
-    EXPECT_EQ(Form1().ToolButton10->menu(), Form1().M4);
+    EXPECT_EQ(top, (std::vector<std::string>{"fileMenu", "languageMenu", "showSettingsAction", "aboutMenu"}));
+    EXPECT_FALSE(Window().sendToListAction->icon().isNull());
+    EXPECT_EQ(Window().fileMenuButton->menu(), Window().fileMenu);
+    EXPECT_EQ(Window().languageMenuButton->menu(), Window().languageMenu);
+    EXPECT_EQ(Window().aboutMenuButton->menu(), Window().aboutMenu);
 }
 
 }

@@ -12,35 +12,35 @@ protected:
     {
         Sandbox.WriteSettings(CompleteSettings);
         Start();
-        ASSERT_EQ(QApplication::focusWidget(), Form1().Edit2);
+        ASSERT_EQ(QApplication::focusWidget(), Window().addressEdit);
     }
 
-    QStringList Entries() { return Form1().ListBox1->Items(); }
-    QStringList Labels() { return Form1().ListBox2->Items(); }
+    QStringList Entries() { return Window().recipientList->Items(); }
+    QStringList Labels() { return Window().labelColumn->Items(); }
 };
 
 TEST_F(RecipientCommands, EnterAddsOnceEmptiesTheFieldAndKeepsTheFocus)
 {
-    Type(Form1().Edit2, "ana@x.org");
-    SendKey(Form1().Edit2, QEvent::KeyPress, Qt::Key_Return, "\r");
-    SendKey(Form1().Edit2, QEvent::KeyPress, Qt::Key_Return, "\r");
+    Type(Window().addressEdit, "ana@x.org");
+    SendKey(Window().addressEdit, QEvent::KeyPress, Qt::Key_Return, "\r");
+    SendKey(Window().addressEdit, QEvent::KeyPress, Qt::Key_Return, "\r");
     EXPECT_EQ(Entries(), QStringList{"ana@x.org"});
     EXPECT_EQ(Labels(), QStringList{"To:"});
-    EXPECT_TRUE(Form1().Edit2->text().isEmpty());
-    EXPECT_EQ(QApplication::focusWidget(), Form1().Edit2);
+    EXPECT_TRUE(Window().addressEdit->text().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), Window().addressEdit);
 }
 
 TEST_F(RecipientCommands, LeavingTheFieldAddsOnceWhereverTheFocusGoes)
 {
-    const std::pair<QWidget*, Qt::FocusReason> targets[] = {{Form1().Button1, Qt::MouseFocusReason},
-        {Form1().Memo1, Qt::TabFocusReason}, {Form1().ListBox1, Qt::MouseFocusReason}};
+    const std::pair<QWidget*, Qt::FocusReason> targets[] = {{Window().addRecipientButton, Qt::MouseFocusReason},
+        {Window().bodyEdit, Qt::TabFocusReason}, {Window().recipientList, Qt::MouseFocusReason}};
     int expected = 0;
     for (const auto& [target, reason] : targets) {
-        Form1().Edit2->setFocus(Qt::OtherFocusReason);
-        Type(Form1().Edit2, "bo@x.org");
+        Window().addressEdit->setFocus(Qt::OtherFocusReason);
+        Type(Window().addressEdit, "bo@x.org");
         target->setFocus(reason);
-        if (target == Form1().Button1)
-            Form1().Button1->click();  // the click comes after the focus moved
+        if (target == Window().addRecipientButton)
+            Window().addRecipientButton->click();  // the click comes after the focus moved
         EXPECT_EQ(Entries().size(), ++expected) << target->objectName().toStdString();
     }
     EXPECT_EQ(Labels().size(), expected);
@@ -48,18 +48,18 @@ TEST_F(RecipientCommands, LeavingTheFieldAddsOnceWhereverTheFocusGoes)
 
 TEST_F(RecipientCommands, LosingTheWindowDoesNotAddTheTypedAddress)
 {
-    Type(Form1().Edit2, "half@x");
-    Activate(*Program->OutlookForm);
+    Type(Window().addressEdit, "half@x");
+    Activate(Program->ImportHelpWindow());
     EXPECT_TRUE(Entries().isEmpty());
-    EXPECT_EQ(Str(Form1().Edit2->text()), "half@x");
+    EXPECT_EQ(Str(Window().addressEdit->text()), "half@x");
 }
 
 TEST_F(RecipientCommands, DoubleClickInTheFieldAddsWhatItHolds)
 {
-    Form1().Edit2->setText("dbl@x.org");
+    Window().addressEdit->setText("dbl@x.org");
     QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Form1().Edit2, &click);
+    QApplication::sendEvent(Window().addressEdit, &click);
     EXPECT_EQ(Entries(), QStringList{"dbl@x.org"});
 }
 
@@ -81,14 +81,14 @@ class DeleteKey : public RecipientCommands, public ::testing::WithParamInterface
 TEST_P(DeleteKey, RemovesTheSelectedEntryWithItsLabel)
 {
     for (const char* address : {"a", "b", "c"}) {
-        Form1().Edit2->setText(address);
-        Form1().Button3Click();
+        Window().addressEdit->setText(address);
+        Window().addRecipient();
     }
-    Form1().ListBox1->SetItemIndex(GetParam().selected);
-    SendKey(Form1().ListBox1, QEvent::KeyRelease, GetParam().key);
+    Window().recipientList->SetItemIndex(GetParam().selected);
+    SendKey(Window().recipientList, QEvent::KeyRelease, GetParam().key);
     EXPECT_EQ(Entries(), GetParam().entries);
     EXPECT_EQ(Labels().size(), Entries().size());
-    EXPECT_EQ(Form1().ListBox1->ItemIndex(), GetParam().selectedAfter);
+    EXPECT_EQ(Window().recipientList->ItemIndex(), GetParam().selectedAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, DeleteKey, ::testing::Values(
@@ -102,14 +102,14 @@ TEST_F(RecipientCommands, LoadSaveAndClearGoThroughTheSharedDialogs)
 {
     const std::string file = Sandbox.MakeFile("in/list.txt", "E-mail Address\na@x.org\n\nb@x.org\n");
     Ui.OpenAnswers = {file, ""};
-    Form1().M11->trigger();
+    Window().openRecipientFileAction->trigger();
     EXPECT_EQ(Entries(), (QStringList{"E-mail Address", "a@x.org", "", "b@x.org"}));
     EXPECT_EQ(Labels(), QStringList(4, "To:"));
-    Form1().ToolButton3->click();  // cancelled: nothing changes
+    Window().openRecipientsButton->click();  // cancelled: nothing changes
     EXPECT_EQ(Entries().size(), 4);
 
     Ui.SaveAnswers = {Sandbox.Path("out.txt")};
-    Form1().M15->trigger();
+    Window().saveRecipientFileAction->trigger();
     EXPECT_EQ(ReadFileBytes(Sandbox.Path("out.txt")), "E-mail Address\r\na@x.org\r\n\r\nb@x.org\r\n");
     ASSERT_EQ(Ui.FileRequests.size(), 3u);
     EXPECT_EQ(Ui.FileRequests[0].Title, "Varnolt Pelmar - Open file");
@@ -118,22 +118,22 @@ TEST_F(RecipientCommands, LoadSaveAndClearGoThroughTheSharedDialogs)
     EXPECT_EQ(Ui.FileRequests[2].Title, "Varnolt Pelmar - Save file");
     EXPECT_EQ(Ui.FileRequests[2].DefaultExt, "txt");
 
-    Form1().P1->trigger();
+    Window().clearRecipientsPopupRow->trigger();
     EXPECT_TRUE(Entries().isEmpty());
     EXPECT_TRUE(Labels().isEmpty());
     Ui.OpenAnswers = {file};
-    Form1().M11->trigger();
-    Form1().M17->trigger();
+    Window().openRecipientFileAction->trigger();
+    Window().clearRecipientsAction->trigger();
     EXPECT_TRUE(Entries().isEmpty());
     EXPECT_TRUE(Labels().isEmpty());
 }
 
 TEST_F(RecipientCommands, UnreadableFileIsReportedAndChangesNothing)
 {
-    Form1().Edit2->setText("keep@x.org");
-    Form1().Button3Click();
+    Window().addressEdit->setText("keep@x.org");
+    Window().addRecipient();
     Ui.OpenAnswers = {Sandbox.Path("gone.txt")};
-    Form1().M11->trigger();
+    Window().openRecipientFileAction->trigger();
     EXPECT_EQ(Ui.Errors, std::vector<std::string>{"Cannot open file " + Sandbox.Path("gone.txt")});
     EXPECT_EQ(Entries(), QStringList{"keep@x.org"});
     EXPECT_EQ(Labels().size(), 1);
@@ -145,14 +145,14 @@ TEST_F(RecipientCommands, LabelColumnStaysLevelWhenTheListScrolls)
     for (int i = 0; i < 60; ++i)
         many << QString("r%1@x.org").arg(i);
     Ui.OpenAnswers = {Sandbox.MakeFile("many.txt", many.join("\n").toStdString())};
-    Form1().M11->trigger();
+    Window().openRecipientFileAction->trigger();
     for (int row : {59, 30, 0, 45}) {
-        Form1().ListBox1->ScrollToRow(row);
+        Window().recipientList->ScrollToRow(row);
         Pump();
-        const int entryTop = Form1().ListBox1->indexAt(QPoint(2, 2)).row();
-        const int labelTop = Form1().ListBox2->indexAt(QPoint(2, 2)).row();
+        const int entryTop = Window().recipientList->indexAt(QPoint(2, 2)).row();
+        const int labelTop = Window().labelColumn->indexAt(QPoint(2, 2)).row();
         EXPECT_EQ(labelTop, entryTop) << "scrolled to " << row;
-        EXPECT_EQ(Form1().ListBox2->verticalScrollBar()->value(), Form1().ListBox1->verticalScrollBar()->value());
+        EXPECT_EQ(Window().labelColumn->verticalScrollBar()->value(), Window().recipientList->verticalScrollBar()->value());
     }
 }
 

@@ -42,29 +42,29 @@ TEST_F(Screenshots, EveryWindow)
         "mood and, if you like, something to share.\n\nKind regards,\nAna\n"),
         Sandbox.MakeFile("lists/map.pdf", "%PDF")};
     Start();
-    Form1().Button2Click();
-    Form1().M12Click();
-    Form1().Button20Click();
-    Form1().Edit3->setText("/home/ana/Documents/map.pdf");
-    Form1().Edit1->setText("Summer party invitation");
-    Form1().Edit2->setText("new.friend@example.org");
-    Take(Form1(), "main-english");
-    Form1().M21Click();
-    Take(Form1(), "main-slovenian");
-    Form1().M22Click();
+    Window().openRecipientFile();
+    Window().openMessageFile();
+    Window().pickAttachment();
+    Window().attachmentEdit->setText("/home/ana/Documents/map.pdf");
+    Window().subjectEdit->setText("Summer party invitation");
+    Window().addressEdit->setText("new.friend@example.org");
+    Take(Window(), "main-english");
+    Window().useSlovenian();
+    Take(Window(), "main-slovenian");
+    Window().useEnglish();
 
-    Take(Form3(), "settings");
-    Form3().hide();
+    Take(Settings(), "settings");
+    Settings().hide();
     Ui.OnModal = [this](QWidget& dialog) {
         Take(dialog, "about");
         dialog.hide();
     };
-    Form1().M49Click();
-    Take(*Program->OutlookForm, "import-help");
-    Program->Form6->Memo1->setPlainText("14:02:11: ana.kovac@example.org...   OK.\n"
+    Window().showAbout();
+    Take(Program->ImportHelpWindow(), "import-help");
+    Program->SendLogWindow().logText->setPlainText("14:02:11: ana.kovac@example.org...   OK.\n"
                                         "14:02:12: Marko Horvat <marko@example.org>...   OK.\n"
                                         "14:02:13: spela@example.net...   OK.");
-    Take(*Program->Form6, "log");
+    Take(Program->SendLogWindow(), "log");
 }
 
 }

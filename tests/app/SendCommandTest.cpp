@@ -1,5 +1,5 @@
 #include "AppFixture.h"
-#include "app/SendBinding.h"
+#include "app/SendProgressView.h"
 #include "app/SendLogWindow.h"
 #include "mail/SmtpClient.h"
 #include "support/LoopbackPeers.h"
@@ -62,7 +62,7 @@ protected:
         ASSERT_TRUE(Server->Ready()) << Server->Problem();
         Sandbox.WriteSettings(SettingsFor(Server->Port()));
         Start();
-        Form1().SMTP->SetTimeOut(10000);
+        Program->Smtp().SetTimeOut(10000);
     }
 
     void SetRecipients(const std::vector<std::string>& entries)
@@ -70,8 +70,8 @@ protected:
         TStringList lines;
         for (const auto& entry : entries)
             lines.Add(entry);
-        Form1().ListBox1->Assign(lines);
-        Form1().ListBox2->Assign(lines);
+        Window().recipientList->Assign(lines);
+        Window().labelColumn->Assign(lines);
     }
 
     int ReceivedCount() const { return static_cast<int>(QDir(Received.path()).entryList({"*.eml"}).size()); }
@@ -86,8 +86,8 @@ protected:
         lines.LoadFromFile(Sandbox.ProgramFolder() + "log.txt");
         return lines.Lines();
     }
-    std::vector<std::string> LogWindowLines() { return Lines(Program->Form6->Memo1->toPlainText()); }
-    std::string Panel(int index) { return Str(Form1().StatusBar2->PanelText(index)); }
+    std::vector<std::string> LogWindowLines() { return Lines(Program->SendLogWindow().logText->toPlainText()); }
+    std::string Panel(int index) { return Str(Window().sendStatusBar->PanelText(index)); }
 };
 
 TEST_F(SendCommand, EveryRecipientGetsAnOwnCopyThatNamesOnlyThem)
@@ -101,13 +101,13 @@ TEST_F(SendCommand, EveryRecipientGetsAnOwnCopyThatNamesOnlyThem)
     std::mt19937 random(3);
     for (char& byte : bytes)
         byte = static_cast<char>(random());
-    Form1().Edit3->setText(QString::fromStdString(Sandbox.MakeFile("prices.bin", bytes)));
-    Form1().Edit1->setText("Spring news");
-    Form1().SetBodyText("Dear friend,\r\n<b>see you</b> soon.");
-    Form1().RadioGroup1->SetItemIndex(1);
-    Form3().Edit6->setText("2");
+    Window().attachmentEdit->setText(QString::fromStdString(Sandbox.MakeFile("prices.bin", bytes)));
+    Window().subjectEdit->setText("Spring news");
+    Window().SetBodyText("Dear friend,\r\n<b>see you</b> soon.");
+    Window().formatChoice->SetItemIndex(1);
+    Settings().delayEdit->setText("2");
 
-    Form1().ToolButton1->click();
+    Window().sendButton->click();
 
     ASSERT_EQ(ReceivedCount(), 5);
     const std::string sha = QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256)
@@ -137,26 +137,26 @@ TEST_F(SendCommand, EveryRecipientGetsAnOwnCopyThatNamesOnlyThem)
         EXPECT_TRUE(format.match(QString::fromStdString(log[i])).hasMatch()) << log[i];
     }
     EXPECT_EQ(LogWindowLines(), log);
-    EXPECT_TRUE(Program->Form6->isVisible());
+    EXPECT_TRUE(Program->SendLogWindow().isVisible());
     EXPECT_EQ(Panel(2), "5 messages sent.");
     EXPECT_EQ(Panel(1), "Disconnected");
-    EXPECT_EQ(Str(Form1().windowTitle()), "Varnolt Pelmar");
+    EXPECT_EQ(Str(Window().windowTitle()), "Varnolt Pelmar");
     EXPECT_EQ(Ui.Beeps, 1);
     EXPECT_TRUE(Ui.Messages.empty());
     EXPECT_EQ(Pause.Pauses, std::vector<std::int32_t>(5, 2000));
-    EXPECT_FALSE(Form1().SMTP->Connected());
+    EXPECT_FALSE(Program->Smtp().Connected());
 }
 
 TEST_F(SendCommand, DelayOfTwoPausesAfterEachMessageWithTheWindowShowingWhatTheFileHolds)
 {
     SetRecipients({"a@example.org", "b@example.org", "c@example.org"});
-    Form3().Edit6->setText("2");
+    Settings().delayEdit->setText("2");
     std::vector<std::string> counters;
     Pause.OnPause = [&] {
         EXPECT_EQ(LogWindowLines(), LogFileLines());
         counters.push_back(Panel(2));
     };
-    Form1().Button1Click();
+    Window().sendToList();
     EXPECT_EQ(Pause.Pauses, (std::vector<std::int32_t>{2000, 2000, 2000}));
     EXPECT_EQ(counters, (std::vector<std::string>{"1/3", "2/3", "3/3"})) << "the last pause comes before the final text";
     EXPECT_EQ(Panel(2), "3 messages sent.");
@@ -164,11 +164,11 @@ TEST_F(SendCommand, DelayOfTwoPausesAfterEachMessageWithTheWindowShowingWhatTheF
 
 TEST_F(SendCommand, ProgressHeldBackWithinAFrameReachesTheScreenWithoutAFlush)
 {
-    TSendBinding binding(*Program);
-    binding.ShowCounter("1/3");
-    binding.ShowCounter("2/3");
-    binding.AppendLogLine("first");
-    binding.AppendLogLine("second");
+    TSendProgressView& progress = Program->SendProgress();
+    progress.ShowCounter("1/3");
+    progress.ShowCounter("2/3");
+    progress.AppendLogLine("first");
+    progress.AppendLogLine("second");
     EXPECT_TRUE(PumpUntil([&] { return Panel(2) == "2/3" && LogWindowLines().size() == 2; }));
     EXPECT_EQ(LogWindowLines(), (std::vector<std::string>{"first", "second"}));
 }
@@ -181,24 +181,24 @@ TEST_F(SendCommand, RefusalAtTheFifthOfTenStopsTheJobAndANewStartBeginsAgain)
     SetRecipients(entries);
     WriteWholeFile(Sandbox.ProgramFolder() + "log.txt", "from an earlier job\r\n");
 
-    Form1().M13->trigger();
+    Window().sendToListAction->trigger();
 
     EXPECT_EQ(ReceivedCount(), 4);
     EXPECT_EQ(LogFileLines().size(), 4u);
     EXPECT_EQ(LogWindowLines(), LogFileLines());
     EXPECT_EQ(Panel(2), "4/10");
-    EXPECT_EQ(Str(Form1().windowTitle()), "Varnolt Pelmar 4/10");
+    EXPECT_EQ(Str(Window().windowTitle()), "Varnolt Pelmar 4/10");
     EXPECT_EQ(Ui.Messages, std::vector<std::string>{"Connect failed"});
     EXPECT_EQ(Ui.Beeps, 0);
 
     entries[4] = "r5@example.org";
     SetRecipients(entries);
-    Form1().Button1Click();
+    Window().sendToList();
     EXPECT_EQ(ReceivedCount(), 14);
     EXPECT_EQ(Envelope(5), "ana@example.org\nr1@example.org\n") << "no resume point: the first entry again";
     EXPECT_EQ(LogFileLines().size(), 10u);
     EXPECT_EQ(Panel(2), "10 messages sent.");
-    EXPECT_EQ(Str(Form1().windowTitle()), "Varnolt Pelmar");
+    EXPECT_EQ(Str(Window().windowTitle()), "Varnolt Pelmar");
     EXPECT_EQ(Ui.Beeps, 1);
 }
 
@@ -206,7 +206,7 @@ TEST_F(SendCommand, EmptyEntriesCountButSendNothing)
 {
     CurrentLanguage = 1;
     SetRecipients({"a@example.org", "", "c@example.org"});
-    Form1().Button1Click();
+    Window().sendToList();
     EXPECT_EQ(ReceivedCount(), 2);
     EXPECT_EQ(Panel(2), "Poslano 3 sporočil.");
     EXPECT_EQ(LogFileLines().size(), 2u);
@@ -214,13 +214,13 @@ TEST_F(SendCommand, EmptyEntriesCountButSendNothing)
 
 TEST_F(SendCommand, EmptyListOpensAndClosesTheSessionOnly)
 {
-    Program->Form6->Memo1->setPlainText("kept");
-    Form1().Button1Click();
+    Program->SendLogWindow().logText->setPlainText("kept");
+    Window().sendToList();
     EXPECT_EQ(Ui.Messages, std::vector<std::string>{"No recipients specified!"});
     EXPECT_EQ(ReceivedCount(), 0);
-    EXPECT_EQ(Str(Program->Form6->Memo1->toPlainText()), "kept");
-    EXPECT_TRUE(Program->Form6->isVisible());
-    EXPECT_EQ(Str(Form1().windowTitle()), "Varnolt Pelmar");
+    EXPECT_EQ(Str(Program->SendLogWindow().logText->toPlainText()), "kept");
+    EXPECT_TRUE(Program->SendLogWindow().isVisible());
+    EXPECT_EQ(Str(Window().windowTitle()), "Varnolt Pelmar");
     EXPECT_EQ(Ui.Beeps, 0);
     EXPECT_EQ(Panel(1), "Disconnected");
 }
@@ -228,25 +228,25 @@ TEST_F(SendCommand, EmptyListOpensAndClosesTheSessionOnly)
 TEST_F(SendCommand, MissingSettingOpensTheSettingsDialogAndConnectsNowhere)
 {
     RefusingPort refusing; // a connection attempt would show as "Connection failed"
-    Form3().Edit7->setText(QString::number(refusing.Port()));
+    Settings().portEdit->setText(QString::number(refusing.Port()));
     SetRecipients({"a@example.org"});
-    Form3().Edit4->clear();
-    Form1().ToolButton1->click();
+    Settings().userIdEdit->clear();
+    Window().sendButton->click();
     EXPECT_EQ(Ui.Events, (std::vector<std::string>{"message:" + ::Messages::SettingsMissing(), "modal:Form3"}));
     EXPECT_EQ(Panel(1), "") << "no connection was attempted";
-    EXPECT_FALSE(Program->Form6->isVisible());
+    EXPECT_FALSE(Program->SendLogWindow().isVisible());
 }
 
 TEST_F(SendCommand, ExitCancelsTheSessionAndClosesTheWindow)
 {
     SetRecipients({"a@example.org", "b@example.org"});
-    Form3().Edit6->setText("1");
-    Pause.OnPause = [this] { Form1().M19->trigger(); };
-    Form1().Button1Click();
-    EXPECT_FALSE(Form1().isVisible());
+    Settings().delayEdit->setText("1");
+    Pause.OnPause = [this] { Window().exitProgramAction->trigger(); };
+    Window().sendToList();
+    EXPECT_FALSE(Window().isVisible());
     EXPECT_EQ(ReceivedCount(), 1) << "the next message gave up at once";
     EXPECT_EQ(Ui.Messages, std::vector<std::string>{"Connect failed"});
-    EXPECT_FALSE(Form1().SMTP->Connected());
+    EXPECT_FALSE(Program->Smtp().Connected());
 }
 
 }

@@ -10,7 +10,7 @@ class SettingsDialog : public ::testing::Test {
 protected:
     TSandbox Sandbox;
     TScriptedUi Ui;
-    TForm3 Form3{nullptr};
+    TSettingsDialog Dialog{nullptr};
 
     void Fill(const std::vector<std::pair<QLineEdit*, const char*>>& fields)
     {
@@ -41,7 +41,7 @@ class NumberCheck : public SettingsDialog, public ::testing::WithParamInterface<
 TEST_P(NumberCheck, RefusedEditIsTakenBackAfterTheMessage)
 {
     const auto& c = GetParam();
-    for (QLineEdit* field : {Form3.Edit6, Form3.Edit7}) {
+    for (QLineEdit* field : {Dialog.delayEdit, Dialog.portEdit}) {
         Ui.Messages.clear();
         field->setText(c.start);
         switch (c.where) {
@@ -76,24 +76,24 @@ INSTANTIATE_TEST_SUITE_P(Edits, NumberCheck, ::testing::Values(
 TEST_F(SettingsDialog, NumberMessageFollowsTheLanguage)
 {
     CurrentLanguage = 1;
-    Form3.Edit7->setText("25");
-    Form3.Edit7->end(false);
-    Type(Form3.Edit7, "x");
-    EXPECT_EQ(Str(Form3.Edit7->text()), "25");
+    Dialog.portEdit->setText("25");
+    Dialog.portEdit->end(false);
+    Type(Dialog.portEdit, "x");
+    EXPECT_EQ(Str(Dialog.portEdit->text()), "25");
     EXPECT_EQ(Ui.Messages, std::vector<std::string>{"V polje vnesite številsko vrednost!"});
 }
 
 TEST_F(SettingsDialog, StartsWithItsInitialTexts)
 {
-    EXPECT_EQ(Str(Form3.Edit7->text()), "25");
-    EXPECT_EQ(Str(Form3.Edit5->text()), "us-ascii");
-    EXPECT_EQ(Str(Form3.Edit6->text()), "0");
+    EXPECT_EQ(Str(Dialog.portEdit->text()), "25");
+    EXPECT_EQ(Str(Dialog.charsetEdit->text()), "us-ascii");
+    EXPECT_EQ(Str(Dialog.delayEdit->text()), "0");
 }
 
 TEST_F(SettingsDialog, TabGoesThroughTheFieldsWithThePortLast)
 {
-    const std::vector<QLineEdit*> order = {Form3.Edit1, Form3.Edit2, Form3.Edit3, Form3.Edit4,
-                                           Form3.Edit5, Form3.Edit6, Form3.Edit7};
+    const std::vector<QLineEdit*> order = {Dialog.nameEdit, Dialog.emailEdit, Dialog.hostEdit, Dialog.userIdEdit,
+                                           Dialog.charsetEdit, Dialog.delayEdit, Dialog.portEdit};
     for (size_t i = 0; i + 1 < order.size(); ++i) {
         QWidget* next = order[i]->nextInFocusChain();
         while (next && !(next->focusPolicy() & Qt::TabFocus))
@@ -104,10 +104,10 @@ TEST_F(SettingsDialog, TabGoesThroughTheFieldsWithThePortLast)
 
 TEST_F(SettingsDialog, SaveStoresEveryFieldAsTypedAndCloses)
 {
-    Fill({{Form3.Edit1, " Ana "}, {Form3.Edit2, "ana@example.org"}, {Form3.Edit3, "mail.example.org"},
-          {Form3.Edit7, "$24B"}, {Form3.Edit4, "ana"}, {Form3.Edit5, "utf-8"}, {Form3.Edit6, "-5"}});
-    Form3.SpeedButton1->click();
-    EXPECT_EQ(Form3.result(), QDialog::Accepted);
+    Fill({{Dialog.nameEdit, " Ana "}, {Dialog.emailEdit, "ana@example.org"}, {Dialog.hostEdit, "mail.example.org"},
+          {Dialog.portEdit, "$24B"}, {Dialog.userIdEdit, "ana"}, {Dialog.charsetEdit, "utf-8"}, {Dialog.delayEdit, "-5"}});
+    Dialog.okButton->click();
+    EXPECT_EQ(Dialog.result(), QDialog::Accepted);
     EXPECT_EQ(Sandbox.ReadSettings(), "[General]\ncharset=utf-8\nemail=ana@example.org\n"
                                       "host=mail.example.org\nime=\" Ana \"\npavza=-5\nport=587\nusername=ana\n");
     EXPECT_EQ(RegReadString(SettingsKey, "ime", ""), " Ana ");
@@ -117,24 +117,24 @@ TEST_F(SettingsDialog, SaveStoresEveryFieldAsTypedAndCloses)
 TEST_F(SettingsDialog, CancelWritesNothingAndKeepsTheTypedTexts)
 {
     RegWriteString(SettingsKey, "host", "old.example.org");
-    Form3.Edit3->setText("new.example.org");
-    Form3.SpeedButton2->click();
-    EXPECT_EQ(Form3.result(), QDialog::Rejected);
+    Dialog.hostEdit->setText("new.example.org");
+    Dialog.cancelButton->click();
+    EXPECT_EQ(Dialog.result(), QDialog::Rejected);
     EXPECT_EQ(RegReadString(SettingsKey, "host", ""), "old.example.org");
-    EXPECT_EQ(Str(Form3.Edit3->text()), "new.example.org");
+    EXPECT_EQ(Str(Dialog.hostEdit->text()), "new.example.org");
 }
 
 TEST_F(SettingsDialog, PortThatDoesNotConvertStopsTheSaveThere)
 {
-    Fill({{Form3.Edit1, "Ana"}, {Form3.Edit2, "a@x.org"}, {Form3.Edit3, "mx"}, {Form3.Edit4, "ana"}});
+    Fill({{Dialog.nameEdit, "Ana"}, {Dialog.emailEdit, "a@x.org"}, {Dialog.hostEdit, "mx"}, {Dialog.userIdEdit, "ana"}});
     {
-        const QSignalBlocker unchecked(Form3.Edit7);
-        Form3.Edit7->setText("2x");
+        const QSignalBlocker unchecked(Dialog.portEdit);
+        Dialog.portEdit->setText("2x");
     }
-    Form3.setResult(QDialog::Rejected);
-    Form3.SpeedButton1->click();
+    Dialog.setResult(QDialog::Rejected);
+    Dialog.okButton->click();
     EXPECT_EQ(Ui.Errors, std::vector<std::string>{"'2x' is not a valid integer value"});
-    EXPECT_EQ(Form3.result(), QDialog::Rejected);
+    EXPECT_EQ(Dialog.result(), QDialog::Rejected);
     EXPECT_EQ(RegReadString(SettingsKey, "host", ""), "mx");
     EXPECT_EQ(RegReadString(SettingsKey, "username", "none"), "none");
 }
@@ -147,10 +147,10 @@ TEST(SettingsDialogCheck, TextSetByTheProgramIsCheckedToo)
 {
     TSandbox sandbox;
     TScriptedUi ui;
-    TForm3 form3(nullptr);
-    form3.Edit7->setText("587");
-    form3.Edit7->setText("abc");
-    EXPECT_EQ(Str(form3.Edit7->text()), "587");
+    TSettingsDialog form3(nullptr);
+    form3.portEdit->setText("587");
+    form3.portEdit->setText("abc");
+    EXPECT_EQ(Str(form3.portEdit->text()), "587");
     EXPECT_EQ(ui.Messages, std::vector<std::string>{"You can enter only numbers!"});
 }
 
