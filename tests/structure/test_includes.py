@@ -1,0 +1,160 @@
+"""The include graph of src/ has no circle, and every include points down the layers.
+
+A file and its header count as one unit (folder/Stem): MainWindow.cpp including Language.h
+while Language.cpp includes MainWindow.h is a circle between two units, even though no
+header includes itself.
+"""
+import os
+import re
+import sys
+import tempfile
+import unittest
+
+# Each folder may include from itself and from the folders before it.
+LAYERS = ["base", "platform", "net", "mail", "workflow", "app"]
+# Folders beside the chain: what each may include besides itself.
+SIDE_FOLDERS = {"cli": {"base", "platform", "net", "mail", "workflow"}}
+
+INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.MULTILINE)
+SOURCE_SUFFIXES = (".h", ".cpp")
+
+
+def allowed_folders(folder):
+    if folder in SIDE_FOLDERS:
+        return SIDE_FOLDERS[folder] | {folder}
+    if folder in LAYERS:
+        return set(LAYERS[: LAYERS.index(folder) + 1])
+    return None
+
+
+def read_units(root):
+    """{unit: {included unit, ...}} for every source file under root; unit = folder/Stem."""
+    units = {}
+    for folder, _, files in os.walk(root):
+        for name in files:
+            if not name.endswith(SOURCE_SUFFIXES):
+                continue
+            path = os.path.join(folder, name)
+            unit = os.path.splitext(os.path.relpath(path, root))[0].replace(os.sep, "/")
+            with open(path, encoding="utf-8", errors="replace") as source:
+                included = {os.path.splitext(target)[0] for target in INCLUDE.findall(source.read())}
+            units.setdefault(unit, set()).update(included - {unit})
+    return units
+
+
+def upward_includes(units):
+    problems = []
+    for unit, included in sorted(units.items()):
+        folder = unit.split("/")[0]
+        allowed = allowed_folders(folder)
+        if allowed is None:
+            problems.append(f"{unit}: folder '{folder}' has no place in the layer order")
+            continue
+        for target in sorted(included):
+            if target.split("/")[0] not in allowed:
+                problems.append(f"{unit} includes {target}")
+    return problems
+
+
+def circles(units):
+    """Every strongly connected group of more than one unit, as a sorted list of names."""
+    index, low, on_stack, stack, found = {}, {}, set(), [], []
+
+    def visit(unit):
+        index[unit] = low[unit] = len(index)
+        stack.append(unit)
+        on_stack.add(unit)
+        for target in units.get(unit, ()):
+            if target not in units:
+                continue  # a system or generated header
+            if target not in index:
+                visit(target)
+                low[unit] = min(low[unit], low[target])
+            elif target in on_stack:
+                low[unit] = min(low[unit], index[target])
+        if low[unit] == index[unit]:
+            group = []
+            while True:
+                member = stack.pop()
+                on_stack.discard(member)
+                group.append(member)
+                if member == unit:
+                    break
+            if len(group) > 1:
+                found.append(sorted(group))
+
+    sys.setrecursionlimit(max(1000, 4 * len(units)))
+    for unit in sorted(units):
+        if unit not in index:
+            visit(unit)
+    return found
+
+
+def problems_in(root):
+    units = read_units(root)
+    return upward_includes(units) + [" <-> ".join(group) for group in circles(units)]
+
+
+class CheckFindsFaults(unittest.TestCase):
+    """The check itself, on small trees written for the purpose."""
+
+    def tree(self, files):
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        for path, text in files.items():
+            full = os.path.join(folder.name, path)
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "w", encoding="utf-8") as out:
+                out.write(text)
+        return folder.name
+
+    def test_clean_tree_passes(self):
+        root = self.tree({
+            "base/Exception.h": "#pragma once\n#include <string>\n",
+            "net/Session.h": '#include "base/Exception.h"\n',
+            "net/Session.cpp": '#include "net/Session.h"\n#include "base/Exception.h"\n',
+            "app/Window.cpp": '#include "net/Session.h"\n#include <QWidget>\n',
+            "cli/main.cpp": '#include "workflow/Job.h"\n',
+            "workflow/Job.h": '#include "net/Session.h"\n',
+        })
+        self.assertEqual(problems_in(root), [])
+
+    def test_each_fault_is_found(self):
+        cases = {
+            "header circle": ({"base/A.h": '#include "base/B.h"\n', "base/B.h": '#include "base/A.h"\n'},
+                              ["base/A <-> base/B"]),
+            "circle through the sources": ({
+                "app/Window.h": "", "app/Window.cpp": '#include "app/Language.h"\n',
+                "app/Language.h": "", "app/Language.cpp": '#include "app/Window.h"\n',
+            }, ["app/Language <-> app/Window"]),
+            "longer circle": ({
+                "mail/A.h": '#include "mail/B.h"\n', "mail/B.h": '#include "mail/C.h"\n',
+                "mail/C.cpp": '  #  include "mail/A.h"\n', "mail/C.h": "",
+            }, ["mail/A <-> mail/B <-> mail/C"]),
+            "upward include": ({"net/Session.cpp": '#include "app/Window.h"\n', "app/Window.h": ""},
+                               ["net/Session includes app/Window"]),
+            "workflow reaching the windows": ({"workflow/Job.h": '#include "app/Binding.h"\n',
+                                               "app/Binding.h": ""},
+                                              ["workflow/Job includes app/Binding"]),
+            "headless sender reaching the windows": ({"cli/main.cpp": '#include "app/Window.h"\n',
+                                                      "app/Window.h": ""},
+                                                     ["cli/main includes app/Window"]),
+            "folder outside the order": ({"gui/Thing.h": ""},
+                                         ["gui/Thing: folder 'gui' has no place in the layer order"]),
+        }
+        for name, (files, expected) in cases.items():
+            with self.subTest(name):
+                self.assertEqual(problems_in(self.tree(files)), expected)
+
+
+class SourceTree(unittest.TestCase):
+    def test_src_has_no_circle_and_no_upward_include(self):
+        root = os.environ.get("PELMAR_SOURCE_DIR",
+                              os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+        src = os.path.join(root, "src")
+        self.assertTrue(os.path.isdir(os.path.join(src, "base")), src)
+        self.assertEqual(problems_in(src), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
