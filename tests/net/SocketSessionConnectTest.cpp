@@ -4,7 +4,7 @@
 
 #include "support/LoopbackPeers.h"
 #include "support/ScriptedServer.h"
-#include "SessionTestHelpers.h"
+#include "support/SessionTestHelpers.h"
 #include "platform/SocketLibrary.h"
 
 namespace {

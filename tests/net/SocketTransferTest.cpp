@@ -11,7 +11,7 @@
 
 #include "support/LoopbackPeers.h"
 #include "support/ScriptedServer.h"
-#include "SessionTestHelpers.h"
+#include "support/SessionTestHelpers.h"
 
 namespace {
 
