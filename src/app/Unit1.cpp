@@ -162,7 +162,6 @@ void TForm1::WireEvents()
 
 void TForm1::FormCreate()
 {
-    ProgramVersion = "0.8";
     WebSiteAddress = ProgramSiteUrl;
     MakerSiteAddress = MakerSiteUrl;
     const int left = RegReadInteger(SettingsKey, "left", 10);
