@@ -24,6 +24,10 @@ constexpr int kMaxDiscardedChunks = 16;
 // CheckReply with this bound accepts every reply that came and carries a code.
 constexpr int kAnyCode = -1;
 
+// A reply keeps this many of its lines (the last one always), so that a server that
+// never ends its reply cannot make it grow without bound.
+constexpr std::size_t kMaxReplyLines = 100;
+
 bool HasLineBreakOrNul(const std::string& text)
 {
     return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
@@ -172,6 +176,8 @@ void TSmtpClient::ReadContinuation(TSmtpReply& reply)
             reply.Complete = false;
             return;
         }
+        if (reply.Lines.size() == kMaxReplyLines)
+            reply.Lines.pop_back();
         reply.Lines.push_back(std::move(next));
     }
 }

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-// One reply of the server as read: the code of its first line and every line with its
-// line end (RFC 5321 section 4.2.1: the lines of a multi-line reply share one code).
+// One reply of the server as read: the code of its first line and its lines with their
+// line ends (RFC 5321 section 4.2.1: the lines of a multi-line reply share one code). A
+// reply of more than a hundred lines keeps its first 99 and its last.
 struct TSmtpReply {
     int Code = 0;
     std::vector<std::string> Lines;

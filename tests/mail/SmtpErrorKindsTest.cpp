@@ -148,6 +148,34 @@ INSTANTIATE_TEST_SUITE_P(Steps, SmtpErrorKinds, testing::Values(
     }, K::Refused, S::Quit, 340, {"340 no\r\n"}, "340 no\r\n"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// A server that sends a reply of endless lines cannot make it grow without bound: the
+// error keeps the first lines and the last.
+TEST(SmtpErrorKinds, AnOverlongReplyKeepsItsStartAndItsLastLine)
+{
+    std::string refusal;
+    for (int i = 1; i < 150; ++i)
+        refusal += "550-line " + std::to_string(i) + "\r\n";
+    refusal += "550 last\r\n";
+    ScriptedServer server;
+    server.Send("220 ready\r\n").ExpectLine("HELO pc1").Send(refusal);
+    QuitAccepted(server);
+    server.Start();
+    TSmtpClient smtp;
+    smtp.SetPort(server.Port());
+    smtp.SetHost("127.0.0.1");
+    smtp.SetUserID("pc1");
+    try {
+        smtp.Connect();
+        ADD_FAILURE() << "nothing raised";
+    } catch (const ESmtpError& error) {
+        ASSERT_EQ(error.Reply().Lines.size(), 100u);
+        EXPECT_EQ(error.FirstLine(), "550-line 1\r\n");
+        EXPECT_EQ(error.Reply().Lines[98], "550-line 99\r\n");
+        EXPECT_EQ(error.Reply().LastLine(), "550 last\r\n");
+    }
+    server.Finish();
+}
+
 // Faults of the message itself are found before any command; they carry no reply.
 TEST(SmtpErrorKinds, MessageFaultsCarryNoReply)
 {
