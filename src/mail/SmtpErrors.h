@@ -18,7 +18,8 @@ struct TSmtpReply {
     std::string Text() const;
 };
 
-// The exchange of the dialogue an error belongs to.
+// The exchange of the dialogue an error belongs to; None for a fault of the message
+// found before any command. EndOfData is the final dot after the text.
 enum class TSmtpStep { None, Greeting, Helo, Rset, MailFrom, RcptTo, Data, EndOfData, Quit };
 
 // What went wrong in the SMTP dialogue, so that callers decide without reading texts.
