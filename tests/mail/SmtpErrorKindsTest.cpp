@@ -49,6 +49,19 @@ ScriptedServer& AcceptedUpTo(ScriptedServer& s, TSmtpStep step)
 
 void QuitAccepted(ScriptedServer& s) { s.ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose(); }
 
+ScriptedServer& Greeted(ScriptedServer& s) { return s.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n"); }
+
+// A client for the started server with a message from ana to bob.
+void PointAt(TSmtpClient& smtp, const ScriptedServer& server)
+{
+    smtp.SetHost("127.0.0.1");
+    smtp.SetPort(server.Port());
+    smtp.SetUserID("pc1");
+    smtp.PostMessage().SetFromAddress("ana@example.org");
+    smtp.PostMessage().ToAddress().Add("bob@example.org");
+    smtp.PostMessage().Body().Add("Hi");
+}
+
 class SmtpErrorKinds : public testing::TestWithParam<SmtpKindCase> {};
 
 TEST_P(SmtpErrorKinds, CarryTheReply)
@@ -56,16 +69,11 @@ TEST_P(SmtpErrorKinds, CarryTheReply)
     const SmtpKindCase& c = GetParam();
     ScriptedServer server;
     if (c.Action != Act::Connect)
-        server.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n");
+        Greeted(server);
     c.Script(server);
     server.Start();
     TSmtpClient smtp;
-    smtp.SetHost("127.0.0.1");
-    smtp.SetPort(server.Port());
-    smtp.SetUserID("pc1");
-    smtp.PostMessage().SetFromAddress("ana@example.org");
-    smtp.PostMessage().ToAddress().Add("bob@example.org");
-    smtp.PostMessage().Body().Add("Hi");
+    PointAt(smtp, server);
     if (c.Action != Act::Connect)
         smtp.Connect();
 
@@ -161,9 +169,7 @@ TEST(SmtpErrorKinds, AnOverlongReplyKeepsItsStartAndItsLastLine)
     QuitAccepted(server);
     server.Start();
     TSmtpClient smtp;
-    smtp.SetPort(server.Port());
-    smtp.SetHost("127.0.0.1");
-    smtp.SetUserID("pc1");
+    PointAt(smtp, server);
     try {
         smtp.Connect();
         ADD_FAILURE() << "nothing raised";
@@ -186,16 +192,11 @@ TEST(SmtpErrorKinds, MessageFaultsCarryNoReply)
     };
     for (const auto& [spoil, kind] : faults) {
         ScriptedServer server;
-        server.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n");
-        QuitAccepted(server);
+        QuitAccepted(Greeted(server));
         server.Start();
         TSmtpClient smtp;
-        smtp.SetPort(server.Port());
-        smtp.SetHost("127.0.0.1");
-        smtp.SetUserID("pc1");
+        PointAt(smtp, server);
         smtp.Connect();
-        smtp.PostMessage().SetFromAddress("ana@example.org");
-        smtp.PostMessage().ToAddress().Add("bob@example.org");
         spoil(smtp);
         try {
             smtp.Send();
@@ -216,16 +217,11 @@ TEST(SmtpErrorKinds, MessageFaultsCarryNoReply)
 TEST(SmtpErrorKinds, AResetConnectionIsASocketErrorNotARefusal)
 {
     ScriptedServer server;
-    server.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n");
-    AcceptedUpTo(server, TSmtpStep::RcptTo).Reset();
+    AcceptedUpTo(Greeted(server), TSmtpStep::RcptTo).Reset();
     server.Start();
     TSmtpClient smtp;
-    smtp.SetPort(server.Port());
-    smtp.SetHost("127.0.0.1");
-    smtp.SetUserID("pc1");
+    PointAt(smtp, server);
     smtp.Connect();
-    smtp.PostMessage().SetFromAddress("ana@example.org");
-    smtp.PostMessage().ToAddress().Add("bob@example.org");
     const SocketFailure failure = SocketFailureOf([&] { smtp.Send(); });
     EXPECT_EQ(failure.Kind, TSocketErrorKind::ReceiveFailed);
     EXPECT_EQ(failure.Number, 10054);
