@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets (clang, libFuzzer, ASan, UBSan) in build-fuzz and runs each
-# for the given number of seconds, starting from its committed seed corpus. Prints the
-# executions and time per target; a fault found stops with a failure and leaves the
-# input that shows it in build-fuzz/artifacts/.
+# Builds the fuzz targets (the fuzz preset: clang, libFuzzer, ASan, UBSan) in build-fuzz
+# and runs each for the given number of seconds, starting from its committed seed corpus.
+# Prints the executions and time per target; a fault found stops with a failure and
+# leaves the input that shows it in build-fuzz/artifacts/.
 # Usage: scripts/fuzz.sh SECONDS [TARGET...]   (targets: replies assembly loaders)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,9 +11,8 @@ shift
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(replies assembly loaders)
 
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++-14 -DPELMAR_FUZZ=ON > /dev/null
-cmake --build build-fuzz -j 2
+cmake --preset fuzz > /dev/null
+cmake --build --preset fuzz
 
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 mkdir -p build-fuzz/artifacts

@@ -153,7 +153,6 @@ void TMainWindow::WireControls()
 
 void TMainWindow::RestoreWindowState()
 {
-    ProgramVersion = "0.8";
     WebSiteAddress = ProgramSiteUrl;
     MakerSiteAddress = MakerSiteUrl;
     const int left = RegReadInteger(SettingsKey, "left", 10);

@@ -21,6 +21,13 @@ constexpr int kLowestReplyCode = 100;
 // Unsolicited input is dropped in chunks of the session's transfer size.
 constexpr int kMaxDiscardedChunks = 16;
 
+// CheckReply with this bound accepts every reply that came and carries a code.
+constexpr int kAnyCode = -1;
+
+// A reply keeps this many of its lines (the last one always), so that a server that
+// never ends its reply cannot make it grow without bound.
+constexpr std::size_t kMaxReplyLines = 100;
+
 bool HasLineBreakOrNul(const std::string& text)
 {
     return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
@@ -29,7 +36,45 @@ bool HasLineBreakOrNul(const std::string& text)
 void CheckField(const std::string& value, const std::string& field)
 {
     if (HasLineBreakOrNul(value))
-        throw Exception(field + " contains a line break or NUL character");
+        throw ESmtpError(TSmtpErrorKind::FieldHasLineBreak, field + " contains a line break or NUL character");
+}
+
+// How the error texts name the exchange that failed.
+const char* ExchangeName(TSmtpStep step)
+{
+    switch (step) {
+    case TSmtpStep::Helo: return "HELO";
+    case TSmtpStep::Rset: return "RSET";
+    case TSmtpStep::MailFrom: return "MAIL FROM";
+    case TSmtpStep::RcptTo: return "RCPT TO";
+    case TSmtpStep::Data: return "DATA";
+    case TSmtpStep::EndOfData: return "the end of the message";
+    case TSmtpStep::Quit: return "QUIT";
+    case TSmtpStep::Greeting:
+    case TSmtpStep::None: break;
+    }
+    return "";
+}
+
+std::string NoReplyText(TSmtpStep step)
+{
+    if (step == TSmtpStep::Greeting)
+        return "No greeting from the server";
+    return std::string("No reply from the server to ") + ExchangeName(step);
+}
+
+std::string InvalidReplyText(TSmtpStep step, const TSmtpReply& reply)
+{
+    if (step == TSmtpStep::Greeting)
+        return "Invalid greeting from the server: " + reply.FirstLine();
+    return std::string("Invalid reply from the server to ") + ExchangeName(step) + ": " + reply.FirstLine();
+}
+
+// A refusal shows the server's own words: the greeting's last line (the one a
+// multi-line greeting ends with), or the first line of a command's reply.
+std::string RefusalText(TSmtpStep step, const TSmtpReply& reply)
+{
+    return step == TSmtpStep::Greeting ? reply.LastLine() : reply.FirstLine();
 }
 
 void CheckEntries(const TStringList& list, const std::string& field)
@@ -81,23 +126,26 @@ void TSmtpClient::Abort()
 
 // --- replies -----------------------------------------------------------------
 
-TSmtpClient::Reply TSmtpClient::Command(const std::string& command)
+// A reply that never came has no lines.
+TSmtpReply TSmtpClient::Command(const std::string& command)
 {
     DiscardUnsolicitedInput();
-    Reply reply;
-    reply.firstLine = Transaction(command);
-    reply.lastLine = reply.firstLine;
-    reply.code = ReplyNumber();
+    TSmtpReply reply;
+    const std::string firstLine = Transaction(command);
+    if (!firstLine.empty())
+        reply.Lines.push_back(firstLine);
+    reply.Code = ReplyNumber();
     ReadContinuation(reply);
     return reply;
 }
 
-TSmtpClient::Reply TSmtpClient::ReadGreeting()
+TSmtpReply TSmtpClient::ReadGreeting()
 {
-    Reply reply;
-    reply.firstLine = ReadLn();
-    reply.lastLine = reply.firstLine;
-    reply.code = ReplyNumberOf(reply.firstLine);
+    TSmtpReply reply;
+    const std::string firstLine = ReadLn();
+    if (!firstLine.empty())
+        reply.Lines.push_back(firstLine);
+    reply.Code = ReplyNumberOf(firstLine);
     ReadContinuation(reply);
     return reply;
 }
@@ -115,32 +163,35 @@ void TSmtpClient::DiscardUnsolicitedInput()
 
 // A multi-line reply marks every line but the last with "-" after the code
 // (RFC 5321 section 4.2.1); the code of the first line counts.
-void TSmtpClient::ReadContinuation(Reply& reply)
+void TSmtpClient::ReadContinuation(TSmtpReply& reply)
 {
     for (;;) {
-        const std::string& line = reply.lastLine;
+        const std::string line = reply.LastLine();
         const bool more = !line.empty() && (line[0] == ' ' || (line.size() > 3 && line[3] == '-'));
         if (!more)
             return;
-        reply.lastLine = ReadLn();
-        if (reply.lastLine.empty()) {
+        std::string next = ReadLn();
+        if (next.empty()) {
             // The server closed the connection in the middle of its reply.
-            reply.complete = false;
+            reply.Complete = false;
             return;
         }
+        if (reply.Lines.size() == kMaxReplyLines)
+            reply.Lines.pop_back();
+        reply.Lines.push_back(std::move(next));
     }
 }
 
 // The one place that turns a reply into an error. A reply that never came (the server
 // closed the connection) or that carries no code is never taken as an acceptance.
-void TSmtpClient::CheckReply(const Reply& reply, const char* step, int refusedAbove) const
+void TSmtpClient::CheckReply(const TSmtpReply& reply, TSmtpStep step, int refusedAbove) const
 {
-    if (reply.firstLine.empty() || !reply.complete)
-        throw Exception(std::string("No reply from the server to ") + step);
-    if (reply.code < kLowestReplyCode)
-        throw Exception(std::string("Invalid reply from the server to ") + step + ": " + reply.firstLine);
-    if (refusedAbove >= 0 && reply.code > refusedAbove)
-        throw Exception(reply.firstLine);
+    if (reply.Lines.empty() || !reply.Complete)
+        throw ESmtpError(TSmtpErrorKind::NoReply, NoReplyText(step), step, reply);
+    if (reply.Code < kLowestReplyCode)
+        throw ESmtpError(TSmtpErrorKind::InvalidReply, InvalidReplyText(step, reply), step, reply);
+    if (refusedAbove != kAnyCode && reply.Code > refusedAbove)
+        throw ESmtpError(TSmtpErrorKind::Refused, RefusalText(step, reply), step, reply);
 }
 
 // --- connect and disconnect --------------------------------------------------
@@ -174,13 +225,7 @@ void TSmtpClient::Connect()
 
 void TSmtpClient::Greet()
 {
-    const Reply greeting = ReadGreeting();
-    if (greeting.firstLine.empty() || !greeting.complete)
-        throw Exception("No greeting from the server");
-    if (greeting.code < kLowestReplyCode)
-        throw Exception("Invalid greeting from the server: " + greeting.firstLine);
-    if (greeting.code > kRefusedAboveGreeting)
-        throw Exception(greeting.lastLine);
+    CheckReply(ReadGreeting(), TSmtpStep::Greeting, kRefusedAboveGreeting);
 }
 
 void TSmtpClient::Hello()
@@ -188,16 +233,15 @@ void TSmtpClient::Hello()
     bool retried = false;
     for (;;) {
         CheckField(FUserID, "UserID");
-        const Reply reply = Command("HELO " + FUserID);
-        CheckReply(reply, "HELO", -1);
-        if (reply.code <= kRefusedAboveHelo)
+        const TSmtpReply reply = Command("HELO " + FUserID);
+        CheckReply(reply, TSmtpStep::Helo, kAnyCode);
+        if (reply.Code <= kRefusedAboveHelo)
             return;
-        if (retried || !OnAuthenticationFailed)
-            throw Exception("Authentication failed");
         bool handled = false;
-        OnAuthenticationFailed(handled);
+        if (!retried && OnAuthenticationFailed)
+            OnAuthenticationFailed(handled);
         if (!handled)
-            throw Exception("Authentication failed");
+            throw ESmtpError(TSmtpErrorKind::AuthenticationFailed, "Authentication failed", TSmtpStep::Helo, reply);
         retried = true;
     }
 }
@@ -213,8 +257,7 @@ void TSmtpClient::Disconnect()
     }
     ClearCanceled(); // QUIT must still go out after a cancel
     try {
-        const Reply reply = Command("QUIT");
-        CheckReply(reply, "QUIT", kRefusedAboveQuit);
+        CheckReply(Command("QUIT"), TSmtpStep::Quit, kRefusedAboveQuit);
     } catch (...) {
         TSocketSession::Disconnect();
         throw;
@@ -291,24 +334,23 @@ void TSmtpClient::CheckHeader()
     };
     bool retried = false;
     while (incomplete()) {
-        if (retried || !OnHeaderIncomplete)
-            throw Exception("Incomplete Header");
         bool handled = false;
-        OnHeaderIncomplete(handled, message.FromAddress().empty() ? 1 : 2);
+        if (!retried && OnHeaderIncomplete)
+            OnHeaderIncomplete(handled, message.FromAddress().empty() ? 1 : 2);
         if (!handled)
-            throw Exception("Incomplete Header");
+            throw ESmtpError(TSmtpErrorKind::IncompleteHeader, "Incomplete Header");
         retried = true;
     }
 }
 
 void TSmtpClient::SendEnvelope()
 {
-    CheckReply(Command("RSET"), "RSET", kRefusedAboveCommand);
-    CheckReply(Command("MAIL FROM:<" + FPostMessage->FromAddress() + ">"), "MAIL FROM", kRefusedAboveCommand);
+    CheckReply(Command("RSET"), TSmtpStep::Rset, kRefusedAboveCommand);
+    CheckReply(Command("MAIL FROM:<" + FPostMessage->FromAddress() + ">"), TSmtpStep::MailFrom, kRefusedAboveCommand);
     SendRecipients(FPostMessage->ToAddress());
     SendRecipients(FPostMessage->ToCarbonCopy());
     SendRecipients(FPostMessage->ToBlindCarbonCopy());
-    CheckReply(Command("DATA"), "DATA", kRefusedAboveCommand);
+    CheckReply(Command("DATA"), TSmtpStep::Data, kRefusedAboveCommand);
 }
 
 void TSmtpClient::SendRecipients(TStringList& list)
@@ -320,9 +362,9 @@ void TSmtpClient::SendRecipients(TStringList& list)
         const std::string mailbox = ExtractMailbox(entry);
         if (mailbox.empty())
             continue;
-        const Reply reply = Command("RCPT TO:<" + mailbox + ">");
-        CheckReply(reply, "RCPT TO", -1);
-        if (reply.code > kRefusedAboveRcpt)
+        const TSmtpReply reply = Command("RCPT TO:<" + mailbox + ">");
+        CheckReply(reply, TSmtpStep::RcptTo, kAnyCode);
+        if (reply.Code > kRefusedAboveRcpt)
             Fire(OnRecipientNotFound, entry);
     }
 }
@@ -335,12 +377,11 @@ void TSmtpClient::SendText()
 
 void TSmtpClient::FinishData()
 {
-    const Reply reply = Command(".");
-    CheckReply(reply, "the end of the message", -1);
-    if (reply.code > kRefusedAboveCommand) {
+    const TSmtpReply reply = Command(".");
+    CheckReply(reply, TSmtpStep::EndOfData, kAnyCode);
+    if (reply.Code > kRefusedAboveCommand)
         Fire(OnFailure, this);
-        throw Exception(reply.firstLine);
-    }
+    CheckReply(reply, TSmtpStep::EndOfData, kRefusedAboveCommand);
 }
 
 void TSmtpClient::ClearRecipients()

@@ -5,6 +5,7 @@
 #include "mail/MailTypes.h"
 #include "mail/MessageAssembly.h"
 #include "mail/OutgoingMessage.h"
+#include "mail/SmtpErrors.h"
 #include "net/SocketSession.h"
 
 #include <memory>
@@ -57,18 +58,11 @@ protected:
     void ConnectNotified() override {} // OnConnect fires after HELO, not on the TCP connect
 
 private:
-    struct Reply {
-        int code = 0;
-        std::string firstLine;
-        std::string lastLine;
-        bool complete = true; // false when the connection closed before the last line
-    };
-
-    Reply Command(const std::string& command);
+    TSmtpReply Command(const std::string& command);
     void DiscardUnsolicitedInput();
-    Reply ReadGreeting();
-    void ReadContinuation(Reply& reply);
-    void CheckReply(const Reply& reply, const char* step, int refusedAbove) const;
+    TSmtpReply ReadGreeting();
+    void ReadContinuation(TSmtpReply& reply);
+    void CheckReply(const TSmtpReply& reply, TSmtpStep step, int refusedAbove) const;
 
     void Greet();
     void Hello();

@@ -1,13 +1,47 @@
 #pragma once
 #include "base/Exception.h"
 
-// A failure of the socket session; the message is the text the user sees.
-class ESocketError : public Exception {
-public:
-    using Exception::Exception;
+// What went wrong in the socket session, so that callers decide on the failure
+// without reading its text.
+enum class TSocketErrorKind {
+    StartupFailed,     // the socket layer or the session's socket could not be set up
+    AlreadyConnected,  // Connect on a connected session
+    NotConnected,      // CheckConnection found no connection
+    LookupFailed,      // the name lookup could not start or found nothing
+    LookupTimedOut,
+    LookupCanceled,
+    NullRemoteAddress, // the host gave no address to connect to
+    ConnectFailed,     // refused, unreachable, or the connect call itself failed
+    ConnectTimedOut,
+    ConnectCanceled,
+    SendFailed,        // a send call failed, or the peer had reset the connection
+    ReceiveFailed,     // a receive call failed, or the peer had reset the connection
+    TimedOut,          // a send or read ended by the time-out (EAbortError)
+    Canceled,          // a send or read ended by a cancel request (EAbortError)
+    CloseFailed,
+    ListenFailed,
+    AcceptFailed,
+    AcceptCanceled,
 };
 
-// A send or read ended by a cancel request or a time-out.
+// A failure of the socket session; the message is the text the user sees. ErrorNumber
+// is the Windows Sockets number behind it (10061 for a refused connection, 11001 for an
+// unknown host), 0 when the failure has none.
+class ESocketError : public Exception {
+public:
+    ESocketError(TSocketErrorKind kind, std::string message, int errorNumber = 0)
+        : Exception(std::move(message)), FKind(kind), FErrorNumber(errorNumber)
+    {
+    }
+    TSocketErrorKind Kind() const noexcept { return FKind; }
+    int ErrorNumber() const noexcept { return FErrorNumber; }
+
+private:
+    TSocketErrorKind FKind;
+    int FErrorNumber;
+};
+
+// A send or read ended by a cancel request (kind Canceled) or a time-out (kind TimedOut).
 class EAbortError : public ESocketError {
 public:
     using ESocketError::ESocketError;

@@ -30,9 +30,10 @@ TSocketSession::TSocketSession(QObject* owner)
         FWinsockInfo.Add(line);
     try {
         OpenSocket(true);
-    } catch (const ESocketError&) {
+    } catch (const ESocketError& error) {
         StopSocketLibrary();
-        throw ESocketError("Initializaton of windows sockets failed");
+        throw ESocketError(TSocketErrorKind::StartupFailed, "Initializaton of windows sockets failed",
+                           error.ErrorNumber());
     }
 }
 
@@ -58,7 +59,7 @@ void TSocketSession::OpenSocket(bool abortiveClose)
     if (!FSocket)
         FSocket = std::make_unique<TAsyncSocket>([this](int event, int error) { HandleSocketEvent(event, error); });
     if (!FSocket->Open(abortiveClose))
-        CheckSocketError(wsa::WouldBlock);
+        CheckSocketError(TSocketErrorKind::StartupFailed, wsa::WouldBlock);
 }
 
 void TSocketSession::ReportStatus(int level, const std::string& text)
@@ -104,17 +105,17 @@ void TSocketSession::ResolveHost()
         TTimerGuard timer(*this);
         FAsyncDone = false;
         if (!FLookup->Start(name))
-            throw ESocketError("Host Lookup Failed");
+            throw ESocketError(TSocketErrorKind::LookupFailed, "Host Lookup Failed", WsaGetLastError());
         while (!FAsyncDone && !FTimedOut && !FCanceled)
             WaitPass(0);
         FLookup->Abandon();
     }
     if (FTimedOut)
-        throw ESocketError("Host Lookup Timed Out");
+        throw ESocketError(TSocketErrorKind::LookupTimedOut, "Host Lookup Timed Out");
     if (FCanceled)
-        throw ESocketError("Host Lookup Canceled");
+        throw ESocketError(TSocketErrorKind::LookupCanceled, "Host Lookup Canceled");
     if (!FAsyncSuccess)
-        throw ESocketError("Host Lookup Failed");
+        throw ESocketError(TSocketErrorKind::LookupFailed, "Host Lookup Failed", FLookupError);
     FRemoteAddress = FResolvedAddress;
     Fire(OnHostResolved, this);
 }
@@ -124,13 +125,16 @@ void TSocketSession::Connect()
     ReportStatus(LevelDetail, "Connecting");
     FCanceled = false;
     if (FConnected)
-        throw ESocketError("Already connected");
+        throw ESocketError(TSocketErrorKind::AlreadyConnected, "Already connected");
+    FCloseError = 0;
+    int lookupError = 0;
     for (int retries = 0;; ++retries) {
         try {
             ResolveHost();
         } catch (const ESocketError& error) {
-            if (error.Message() == "Host Lookup Timed Out" || error.Message() == "Host Lookup Canceled")
+            if (error.Kind() == TSocketErrorKind::LookupTimedOut || error.Kind() == TSocketErrorKind::LookupCanceled)
                 throw;
+            lookupError = error.ErrorNumber();
         }
         if (FRemoteAddress != 0)
             break;
@@ -138,31 +142,36 @@ void TSocketSession::Connect()
         if (retries == 0 && OnInvalidHost)
             OnInvalidHost(handled);
         if (!handled)
-            throw ESocketError("Null Remote Address");
+            throw ESocketError(TSocketErrorKind::NullRemoteAddress, "Null Remote Address", lookupError);
     }
     FRemotePort = htons(static_cast<std::uint16_t>(FPort));
     FAsyncDone = false;
     FAsyncSuccess = true;
+    FConnectOutcome.reset();
     if (FSocket->Connect(FRemoteAddress, FRemotePort) != 0)
-        CheckSocketError(wsa::WouldBlock);
+        CheckSocketError(TSocketErrorKind::ConnectFailed, wsa::WouldBlock);
     {
         TTimerGuard timer(*this);
-        while (!FConnected && !FTimedOut && !FCanceled && FAsyncSuccess)
+        while (!FConnectOutcome && !FTimedOut && !FCanceled)
             WaitPass(POLLOUT);
     }
-    if (!FTimedOut && !FCanceled && FAsyncSuccess)
+    // The connection counts as made once the library said so, even when the peer has
+    // closed or reset it since (in the same pass): that is for the first transfer to
+    // report, with the reset's own number.
+    if (!FTimedOut && !FCanceled && FConnectOutcome == 0)
         return;
     Fire(OnConnectionFailed, this);
     if (FTimedOut)
-        throw ESocketError("Connection Timed out");
+        throw ESocketError(TSocketErrorKind::ConnectTimedOut, "Connection Timed out");
     if (FCanceled)
-        throw ESocketError("Connection Canceled");
-    throw ESocketError("Connection Failed");
+        throw ESocketError(TSocketErrorKind::ConnectCanceled, "Connection Canceled");
+    throw ESocketError(TSocketErrorKind::ConnectFailed, "Connection Failed", FConnectOutcome.value_or(0));
 }
 
 void TSocketSession::Disconnect()
 {
     ReportStatus(LevelDetail, "Disconnecting");
+    FCloseError = 0;
     RequestCloseSocket();
 }
 
@@ -176,7 +185,7 @@ void TSocketSession::RequestCloseSocket()
     if (!FSocket || !FSocket->IsOpen())
         return;
     if (FSocket->Close() != 0) {
-        CheckSocketError(wsa::WouldBlock);
+        CheckSocketError(TSocketErrorKind::CloseFailed, wsa::WouldBlock);
         return;
     }
     if (!IsDestroying())
@@ -189,6 +198,7 @@ void TSocketSession::Cancel()
 {
     ReportStatus(LevelDetail, "Canceling");
     FCanceled = true;
+    FCancelIsTimeOut = false;
 }
 
 void TSocketSession::Abort()
@@ -205,33 +215,46 @@ void TSocketSession::CheckConnection()
         if (asked == 0 && OnConnectionRequired)
             OnConnectionRequired(handled);
         if (!handled)
-            throw Exception("Not Connected");
+            throw ESocketError(TSocketErrorKind::NotConnected, "Not Connected");
     }
 }
 
 bool TSocketSession::DataAvailable()
 {
     ReportStatus(LevelDetail, "Data Available");
-    return FSocket->Recv(FSessionBuffer.get(), 1, true) >= 1;
+    const long peeked = FSocket->Recv(FSessionBuffer.get(), 1, true);
+    if (peeked < 0)
+        KeepCloseError();
+    return peeked >= 1;
 }
 
 void TSocketSession::ClearInput()
 {
     ReportStatus(LevelDetail, "Clearing Input");
-    FSocket->Recv(FSessionBuffer.get(), TransferSize, false);
+    if (FSocket->Recv(FSessionBuffer.get(), TransferSize, false) < 0)
+        KeepCloseError();
+}
+
+// A peek or a discard that meets the error which ended the connection (a reset) does
+// not report it; the next send or read does, since the system tells it only once.
+void TSocketSession::KeepCloseError()
+{
+    const int error = WsaGetLastError();
+    if (error > 10000 && error != wsa::WouldBlock && error != wsa::NotConnected)
+        FCloseError = error;
 }
 
 std::uint16_t TSocketSession::Listen(std::uint16_t port, bool loopbackOnly)
 {
     const std::uint32_t address = htonl(loopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);
     if (FSocket->Listen(address, htons(port)) != 0)
-        CheckSocketError(wsa::NoError);
+        CheckSocketError(TSocketErrorKind::ListenFailed, wsa::NoError);
     return FSocket->LocalPort();
 }
 
 // ---- Errors -----------------------------------------------------------------
 
-void TSocketSession::CheckSocketError(int expected, std::string& message)
+void TSocketSession::CheckSocketError(TSocketErrorKind failedStep, int expected, std::string& message)
 {
     const int error = WsaGetLastError();
     FLastErrorNo = error;
@@ -240,13 +263,13 @@ void TSocketSession::CheckSocketError(int expected, std::string& message)
         return;
     message = LookupErrorMessage(error);
     Fire(OnError, this, static_cast<std::uint16_t>(error), message);
-    throw ESocketError(message);
+    throw ESocketError(failedStep, message, error);
 }
 
-void TSocketSession::CheckSocketError(int expected)
+void TSocketSession::CheckSocketError(TSocketErrorKind failedStep, int expected)
 {
     std::string message;
-    CheckSocketError(expected, message);
+    CheckSocketError(failedStep, expected, message);
 }
 
 std::string TSocketSession::LookupErrorMessage(int errorNo)
@@ -280,6 +303,7 @@ void TSocketSession::TimerTriggered()
     FTimedOut = true;
     FAsyncDone = true;
     Abort();
+    FCancelIsTimeOut = true;
 }
 
 // ---- Notifications ----------------------------------------------------------
@@ -301,15 +325,21 @@ void TSocketSession::HandleSocketEvent(int event, int error)
             Fire(OnAccept, this);
             break;
         case FD_CONNECT:
+            FConnectOutcome = error;
             if (FAsyncSuccess) {
                 FConnected = true;
                 ConnectNotified();
             }
             break;
         case FD_CLOSE:
-            // Data still unread keeps the connection until it has been taken.
-            if (!DataAvailable())
+            // Data still unread keeps the connection until it has been taken. A reset
+            // closes the session like an orderly close, but the next send or read
+            // reports it, so that it never passes for the server's last word.
+            if (!DataAvailable()) {
                 RequestCloseSocket();
+                if (error != 0)
+                    FCloseError = error;
+            }
             break;
         default:
             break;
@@ -322,6 +352,7 @@ void TSocketSession::HandleSocketEvent(int event, int error)
 void TSocketSession::HandleLookupDone(std::uint32_t address, int error)
 {
     FAsyncSuccess = error == 0;
+    FLookupError = error;
     FResolvedAddress = address;
     FAsyncDone = true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/Component.h"
@@ -98,10 +99,10 @@ protected:
     // The library reported the connection established; fires OnConnect.
     virtual void ConnectNotified() { Fire(OnConnect, this); }
     void ReportStatus(int level, const std::string& text);
-    // Raises ESocketError (after OnError) unless the last socket error is the
-    // expected one or not a socket error at all; message receives the text.
-    void CheckSocketError(int expected, std::string& message);
-    void CheckSocketError(int expected);
+    // Raises ESocketError of the given kind (after OnError) unless the last socket
+    // error is the expected one or not a socket error at all; message receives the text.
+    void CheckSocketError(TSocketErrorKind failedStep, int expected, std::string& message);
+    void CheckSocketError(TSocketErrorKind failedStep, int expected);
     std::string LookupErrorMessage(int errorNo);
     void ResolveHost();
     void RequestCloseSocket();
@@ -123,12 +124,15 @@ private:
     void OpenSocket(bool abortiveClose);
     void SendBytes(const char* data, std::size_t length);
     void RaiseIfCanceled(const char* message);
+    void RaiseCloseError(TSocketErrorKind failedStep);
+    void KeepCloseError();
     std::string TakeOverlongLine();
 
     std::unique_ptr<char[]> FSessionBuffer;
     TStringList FWinsockInfo;
     std::int64_t FBytesSent = 0;
     bool FCanceled = false;
+    bool FCancelIsTimeOut = false; // the pending cancel request came from the time-out
     bool FDestroying = false;
     int FLastErrorNo = 0;
     int FTimeOut = 0;
@@ -144,6 +148,10 @@ private:
     std::uint16_t FRemotePort = 0;    // network byte order
     std::string FHost;
     std::uint32_t FResolvedAddress = 0;
+    int FLookupError = 0;
+    std::optional<int> FConnectOutcome; // the error number of the connect notification
+    int FCloseError = 0;                // the error that ended the connection (a reset),
+                                        // not yet reported to a send or read
     std::string FLastReply;
     std::int16_t FReplyNumber = 0;
     std::unique_ptr<TAsyncSocket> FSocket;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <poll.h>
 
 namespace {
@@ -23,7 +24,17 @@ void TSocketSession::RaiseIfCanceled(const char* message)
         return;
     FCanceled = false;
     FExchangeCut = true;
-    throw EAbortError(message);
+    throw EAbortError(FCancelIsTimeOut ? TSocketErrorKind::TimedOut : TSocketErrorKind::Canceled, message);
+}
+
+// A connection that the peer reset while no transfer was running has been closed
+// already; the transfer that would have met the reset reports it instead.
+void TSocketSession::RaiseCloseError(TSocketErrorKind failedStep)
+{
+    if (FCloseError == 0)
+        return;
+    WsaSetLastError(std::exchange(FCloseError, 0));
+    CheckSocketError(failedStep, wsa::WouldBlock);
 }
 
 void TSocketSession::Write(const std::string& text)
@@ -64,13 +75,14 @@ void TSocketSession::SendBytes(const char* data, std::size_t length)
 {
     std::size_t remaining = length;
     do {
+        RaiseCloseError(TSocketErrorKind::SendFailed);
         const long sent = FSocket->Send(data + (length - remaining), remaining);
         if (sent == 0)
             return;
         if (sent > 0) {
             remaining -= static_cast<std::size_t>(sent);
         } else {
-            CheckSocketError(wsa::WouldBlock);
+            CheckSocketError(TSocketErrorKind::SendFailed, wsa::WouldBlock);
             TransferPass(POLLOUT);
         }
     } while (remaining > 0 && !FCanceled);
@@ -81,13 +93,14 @@ void TSocketSession::SendBytes(const char* data, std::size_t length)
 // pass), or -1 when nothing has come yet, after one wait pass unless canceled.
 long TSocketSession::PeekOrWait(char* into, std::size_t room)
 {
+    RaiseCloseError(TSocketErrorKind::ReceiveFailed);
     const long peeked = FSocket->Recv(into, room, true);
     if (peeked >= 0)
         return peeked;
     FLastErrorNo = WsaGetLastError();
     if (FLastErrorNo == wsa::NotConnected)
         return 0;
-    CheckSocketError(wsa::WouldBlock);
+    CheckSocketError(TSocketErrorKind::ReceiveFailed, wsa::WouldBlock);
     if (!FCanceled)
         TransferPass(POLLIN);
     return -1;
@@ -114,7 +127,7 @@ std::string TSocketSession::ReadLn()
         if (!lineFeed) {
             const long received = FSocket->Recv(buffer + taken, static_cast<std::size_t>(peeked), false);
             if (received < 0)
-                CheckSocketError(wsa::WouldBlock);
+                CheckSocketError(TSocketErrorKind::ReceiveFailed, wsa::WouldBlock);
             else
                 taken += static_cast<std::size_t>(received);
             if (taken == TransferSize)
@@ -128,7 +141,7 @@ std::string TSocketSession::ReadLn()
     while (taken < lineLength) {
         const long received = FSocket->Recv(buffer + taken, lineLength - taken, false);
         if (received <= 0) {
-            CheckSocketError(wsa::WouldBlock);
+            CheckSocketError(TSocketErrorKind::ReceiveFailed, wsa::WouldBlock);
             return {};
         }
         taken += static_cast<std::size_t>(received);
@@ -153,7 +166,7 @@ std::string TSocketSession::TakeOverlongLine()
         const char* lineFeed = static_cast<const char*>(std::memchr(buffer, '\n', static_cast<std::size_t>(peeked)));
         const long drop = lineFeed ? static_cast<long>(lineFeed - buffer) + 1 : peeked;
         if (FSocket->Recv(buffer, static_cast<std::size_t>(drop), false) < 0)
-            CheckSocketError(wsa::WouldBlock);
+            CheckSocketError(TSocketErrorKind::ReceiveFailed, wsa::WouldBlock);
         if (lineFeed)
             return line;
     }
@@ -202,6 +215,7 @@ void TSocketSession::SendStream(TStream& stream)
             const std::size_t length = static_cast<std::size_t>(std::max<std::int64_t>(stream.Read(buffer, chunk), 0));
             std::size_t remaining = length;
             do {
+                RaiseCloseError(TSocketErrorKind::SendFailed);
                 const long sent = FSocket->Send(buffer + (length - remaining), remaining);
                 if (sent == 0)
                     return;
@@ -213,7 +227,7 @@ void TSocketSession::SendStream(TStream& stream)
                     Fire(OnPacketSent, this);
                     DispatchPendingEvents();
                 } else {
-                    CheckSocketError(wsa::WouldBlock);
+                    CheckSocketError(TSocketErrorKind::SendFailed, wsa::WouldBlock);
                     TransferPass(POLLOUT);
                 }
             } while (remaining > 0 && !FCanceled);
@@ -229,9 +243,9 @@ int TSocketSession::Accept()
         while (!FAsyncDone && !FCanceled)
             WaitPass(POLLIN);
         if (FCanceled)
-            throw ESocketError("Accepting Canceled");
+            throw ESocketError(TSocketErrorKind::AcceptCanceled, "Accepting Canceled");
         if (!FAsyncSuccess)
-            throw ESocketError("Error creating Data Connection");
+            throw ESocketError(TSocketErrorKind::AcceptFailed, "Error creating Data Connection");
         std::uint32_t address = 0;
         std::uint16_t port = 0;
         const int accepted = FSocket->Accept(address, port);
@@ -240,7 +254,7 @@ int TSocketSession::Accept()
             FRemotePort = port;
             return accepted;
         }
-        CheckSocketError(wsa::WouldBlock);
+        CheckSocketError(TSocketErrorKind::AcceptFailed, wsa::WouldBlock);
         // Done was left over from another wait: the connection has not come yet.
         FAsyncDone = false;
     }

@@ -51,6 +51,13 @@ bool IsConnectOutcome(int error)
            error == ECONNRESET;
 }
 
+// A pending connect reads these only when the handshake had completed: a refused or
+// unanswered attempt reports ECONNREFUSED, ETIMEDOUT or an unreachable network instead.
+bool EndsAnEstablishedConnection(int error)
+{
+    return error == ECONNRESET || error == EPIPE;
+}
+
 } // namespace
 
 TAsyncSocket::TAsyncSocket(TNotify notify) : FNotify(std::move(notify)) {}
@@ -198,15 +205,33 @@ long TAsyncSocket::Recv(char* buffer, std::size_t length, bool peek)
 
 void TAsyncSocket::OnWritable()
 {
+    const bool failedAtOnce = FImmediateConnectError != 0;
     int error = FImmediateConnectError;
-    if (error == 0) {
+    if (!failedAtOnce) {
         socklen_t length = sizeof error;
         if (getsockopt(FHandle, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
             error = errno;
     }
     FImmediateConnectError = 0;
+    if (!failedAtOnce && EndsAnEstablishedConnection(error)) {
+        ReportConnectedThenClosed(WsaErrorFromErrno(error));
+        return;
+    }
     SetState(error == 0 ? TState::Connected : TState::Idle);
     Notify(FD_CONNECT, WsaErrorFromErrno(error));
+}
+
+// The handshake completed and the peer reset the connection before its outcome was
+// read. The connection was made, so it is reported as made and then as closed with
+// the reset's number, as if the two had been seen one after the other.
+void TAsyncSocket::ReportConnectedThenClosed(int closeError)
+{
+    SetState(TState::Connected);
+    Notify(FD_CONNECT, wsa::NoError);
+    if (FState != TState::Connected)
+        return; // the connect handler closed the socket already
+    SetState(TState::Closed);
+    Notify(FD_CLOSE, closeError);
 }
 
 // Level-triggered readiness is turned into one event per consuming call: the read

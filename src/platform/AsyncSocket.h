@@ -49,6 +49,7 @@ private:
     void SetState(TState state);
     void OnReadable();
     void OnWritable();
+    void ReportConnectedThenClosed(int closeError);
     void ArmRead();
     void Notify(int event, int error);
 

@@ -1,7 +1,9 @@
 #include "workflow/ProgramState.h"
 
+#include "Version.h"
+
 std::int32_t CurrentLanguage = 2;
-std::string ProgramVersion = "0.8";
+std::string ProgramVersion = PELMAR_VERSION;
 std::string WebSiteAddress;
 std::string MakerSiteAddress;
 

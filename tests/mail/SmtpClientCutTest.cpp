@@ -3,7 +3,7 @@
 #include "mail/SmtpClient.h"
 
 #include "base/Exception.h"
-#include "net/SessionTestHelpers.h"
+#include "support/SessionTestHelpers.h"
 #include "support/ScriptedServer.h"
 
 #include <QTimer>

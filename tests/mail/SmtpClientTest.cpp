@@ -2,7 +2,7 @@
 #include "support/CrLfLines.h"
 
 #include "base/Exception.h"
-#include "net/SessionTestHelpers.h"
+#include "support/SessionTestHelpers.h"
 #include "support/ScriptedServer.h"
 
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "SessionTestHelpers.h"
+#include "support/SessionTestHelpers.h"
 #include "support/RealSmtpServer.h"
 
 namespace {

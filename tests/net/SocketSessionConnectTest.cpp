@@ -2,9 +2,12 @@
 
 #include <QTimer>
 
+#include <chrono>
+#include <thread>
+
 #include "support/LoopbackPeers.h"
 #include "support/ScriptedServer.h"
-#include "SessionTestHelpers.h"
+#include "support/SessionTestHelpers.h"
 #include "platform/SocketLibrary.h"
 
 namespace {
@@ -122,11 +125,16 @@ TEST(SocketSessionConnect, TimeOutEndsConnectAndLeavesCancelSet)
         GTEST_SKIP() << "this system answers every connection attempt on loopback";
     CountedSession s(silent.Port());
     s.Session.SetTimeOut(300);
-    EXPECT_EQ(MessageOf<ESocketError>([&] { s.Session.Connect(); }), "Connection Timed out");
+    const SocketFailure connect = SocketFailureOf([&] { s.Session.Connect(); });
+    EXPECT_EQ(connect.Message, "Connection Timed out");
+    EXPECT_EQ(connect.Kind, TSocketErrorKind::ConnectTimedOut);
     EXPECT_EQ(s.Failures, 1);
     EXPECT_TRUE(s.Session.Canceled());
-    // The cancel left behind ends the next transfer at once.
-    EXPECT_EQ(MessageOf<EAbortError>([&] { s.Session.Writeln("NOOP"); }), "Socket send aborted");
+    // The cancel left behind ends the next transfer at once, as the time-out it was.
+    const SocketFailure send = SocketFailureOf([&] { s.Session.Writeln("NOOP"); });
+    EXPECT_EQ(send.Message, "Socket send aborted");
+    EXPECT_TRUE(send.Abort);
+    EXPECT_EQ(send.Kind, TSocketErrorKind::TimedOut);
     EXPECT_FALSE(s.Session.Canceled());
 }
 
@@ -140,6 +148,62 @@ TEST(SocketSessionConnect, CancelFromAHandlerEndsConnect)
     EXPECT_EQ(MessageOf<ESocketError>([&] { s.Session.Connect(); }), "Connection Canceled");
     EXPECT_EQ(s.Failures, 1);
 }
+
+// A peer that accepts and resets at once: the connection was made, so Connect succeeds
+// (OnConnect, no OnConnectionFailed) wherever the session meets the reset; the first
+// read reports the reset with its number, once; after it the session is closed.
+enum class ResetSeen { WhileConnecting, AfterConnecting, ByTheRead };
+
+void PrintTo(ResetSeen moment, std::ostream* out)
+{
+    static const char* names[] = {"WhileConnecting", "AfterConnecting", "ByTheRead"};
+    *out << names[static_cast<int>(moment)];
+}
+
+class SocketSessionResetAtOnce : public testing::TestWithParam<ResetSeen> {};
+
+TEST_P(SocketSessionResetAtOnce, ConnectSucceedsAndTheFirstReadReportsTheReset)
+{
+    ScriptedServer server;
+    server.Reset();
+    server.Start();
+    CountedSession s(server.Port());
+    if (GetParam() == ResetSeen::WhileConnecting) {
+        // Holds the session after its connect call until the reset has come back.
+        s.Session.SetReportLevel(8);
+        s.Session.OnStatus = [&](QObject*, const std::string& text) {
+            if (text == "Timer On" && s.Connects == 0) {
+                server.WaitUntilScriptDone();
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        };
+    }
+    s.Session.Connect();
+    EXPECT_EQ(s.Connects, 1);
+    EXPECT_EQ(s.Failures, 0);
+    ASSERT_TRUE(server.WaitUntilScriptDone());
+    if (GetParam() == ResetSeen::AfterConnecting) {
+        EXPECT_TRUE(PumpUntil([&] { return !s.Session.Connected(); }));
+    }
+
+    const SocketFailure read = SocketFailureOf([&] { s.Session.ReadLn(); });
+    EXPECT_EQ(read.Message, "10054:Connection reset by peer");
+    EXPECT_EQ(read.Kind, TSocketErrorKind::ReceiveFailed);
+    EXPECT_EQ(read.Number, 10054);
+    EXPECT_TRUE(PumpUntil([&] { return !s.Session.Connected(); }));
+    EXPECT_EQ(s.Session.ReadLn(), "");
+    EXPECT_EQ(s.Disconnects, 1);
+    server.Finish();
+}
+
+std::string MomentName(const testing::TestParamInfo<ResetSeen>& info)
+{
+    return testing::PrintToString(info.param);
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, SocketSessionResetAtOnce,
+                         testing::Values(ResetSeen::WhileConnecting, ResetSeen::AfterConnecting, ResetSeen::ByTheRead),
+                         MomentName);
 
 TEST(SocketSessionConnect, SecondConnectIsRefusedAndChangesNothing)
 {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/ScriptedServer.h"
-#include "SessionTestHelpers.h"
+#include "support/SessionTestHelpers.h"
 #include "net/SocketErrors.h"
 
 namespace {

@@ -73,6 +73,28 @@ TEST(AsyncSocket, OrderlyCloseIsReportedOnce)
     server.Finish();
 }
 
+// The handshake completed, so the connection was made; the reset that followed before
+// anyone looked is its close, with the reset's number.
+TEST(AsyncSocket, ResetBeforeTheConnectOutcomeIsReadIsAConnectThenAClose)
+{
+    ScriptedServer server;
+    server.Reset();
+    server.Start();
+    EventLog log;
+    TAsyncSocket socket([&](int event, int error) { log.Events.push_back({event, error}); });
+    ASSERT_TRUE(socket.Open(true));
+    socket.Connect(LoopbackAddress(), htons(server.Port()));
+    ASSERT_TRUE(server.WaitUntilScriptDone());
+    // No event is dispatched until the system has taken in the reset.
+    pollfd reset{socket.Handle(), POLLIN, 0};
+    ASSERT_EQ(poll(&reset, 1, 5000), 1);
+    for (int i = 0; i < 500 && log.Count(FD_CLOSE) == 0; ++i)
+        WaitStep({{socket.Handle(), POLLOUT}});
+    Pump(5);
+    EXPECT_EQ(log.Events, (std::vector<std::pair<int, int>>{{FD_CONNECT, 0}, {FD_CLOSE, wsa::ConnectionReset}}));
+    server.Finish();
+}
+
 TEST(AsyncSocket, RefusedConnectIsReportedAsAnEvent)
 {
     RefusingPort refusing;

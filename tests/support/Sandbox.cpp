@@ -19,7 +19,6 @@ TSandbox::TSandbox()
     QDir().mkpath(FDir.filePath("program"));
     OverrideProgramFolder(FDir.filePath("program").toStdString());
     CurrentLanguage = 2;
-    ProgramVersion = "0.8";
     WebSiteAddress.clear();
     MakerSiteAddress.clear();
     SetApplicationTitle(ApplicationTitle);

@@ -1,5 +1,5 @@
 #include "base/Exception.h"
-#include "net/SessionTestHelpers.h"
+#include "support/SessionTestHelpers.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedUi.h"
 #include "workflow/FileDialog.h"

@@ -36,6 +36,31 @@ std::string MessageOf(F&& action)
     return "(nothing raised)";
 }
 
+// What a socket error told its catcher. Raised is false when the action raised nothing
+// or something other than ESocketError.
+struct SocketFailure {
+    bool Raised = false;
+    bool Abort = false; // raised as EAbortError
+    TSocketErrorKind Kind = TSocketErrorKind::StartupFailed;
+    int Number = 0;
+    std::string Message;
+};
+
+template <typename F>
+SocketFailure SocketFailureOf(F&& action)
+{
+    try {
+        action();
+    } catch (const EAbortError& error) {
+        return {true, true, error.Kind(), error.ErrorNumber(), error.Message()};
+    } catch (const ESocketError& error) {
+        return {true, false, error.Kind(), error.ErrorNumber(), error.Message()};
+    } catch (const std::exception& other) {
+        return {false, false, {}, 0, std::string("(other exception) ") + other.what()};
+    }
+    return {false, false, {}, 0, "(nothing raised)"};
+}
+
 // A session pointed at a loopback port, with counters on its events.
 struct CountedSession {
     TSocketSession Session;

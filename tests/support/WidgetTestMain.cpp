@@ -1,8 +1,9 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-// Every test program gets an application object, so that timers, socket notifiers
-// and widgets work; without a display the offscreen platform is used.
+// Test programs of the send job and the windows get a widget application object, so
+// that timers, socket notifiers and widgets work; without a display the offscreen
+// platform is used.
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -1,0 +1,9 @@
+#include "mail/SmtpErrors.h"
+
+std::string TSmtpReply::Text() const
+{
+    std::string text;
+    for (const std::string& line : Lines)
+        text += line;
+    return text;
+}
