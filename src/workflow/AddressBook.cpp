@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+
 // Header names as the exports write them, already in HeaderKey form, best first.
 const std::initializer_list<const char*> AddressNames = {
     "emailaddress", "email", "email1value", "primaryemail", "mail", "epošta", "epoštninaslov"};
@@ -64,10 +66,11 @@ const std::string& Cell(const std::vector<std::string>& values, int column)
 std::string AddressOf(const std::string& value)
 {
     std::string address = OneLine(value);
-    address = OneLine(address.substr(0, address.find(":::")));
+    address = address.substr(0, address.find(":::"));
     if (address.find('<') != std::string::npos)
-        address = OneLine(ExtractMailbox(address));
-    return address;
+        address = ExtractMailbox(address);
+    std::erase_if(address, [](char c) { return c == '<' || c == '>'; }); // as MakeEntry does
+    return OneLine(address);
 }
 
 std::string NameOf(const std::vector<std::string>& values, const TColumnRoles& roles)
@@ -97,8 +100,8 @@ TColumnRoles FindColumnRoles(const std::vector<std::string>& columns)
 
 std::optional<TRecipientTable> ReadAddressBook(std::string_view text)
 {
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
+    if (text.starts_with(Utf8Bom))
+        text.remove_prefix(Utf8Bom.size());
     TRecipientTable table;
     table.Delimiter = DetectDelimiter(text);
     TCsvReader reader(text, table.Delimiter);
@@ -126,7 +129,7 @@ std::optional<TRecipientTable> ReadAddressBook(std::string_view text)
 
 std::string WriteAddressBook(const TRecipientTable& table)
 {
-    std::string text;
+    std::string text(Utf8Bom);
     AppendCsvRecord(text, table.Columns, table.Delimiter);
     for (const TTableRow& row : table.Rows)
         AppendCsvRecord(text, row.Values, table.Delimiter);

@@ -52,8 +52,10 @@ TColumnRoles FindColumnRoles(const std::vector<std::string>& columns);
 // the first line is not a header with an e-mail column: the caller loads plain lines.
 std::optional<TRecipientTable> ReadAddressBook(std::string_view text);
 
-// The header and the rows' values with the table's delimiter, every line ended by CR LF.
-// ReadAddressBook gives back the same table (with no rows skipped).
+// The header and the rows' values with the table's delimiter, every line ended by CR LF,
+// after a UTF-8 byte-order mark (spreadsheets take a file without one for the system's
+// 8-bit code page and garble č, š, ž). ReadAddressBook gives back the same table (with no
+// rows skipped).
 std::string WriteAddressBook(const TRecipientTable& table);
 
 // A row for an entry that has no values of its own (typed into a list loaded from a table):

@@ -40,6 +40,14 @@ std::string Quoted(const std::string& name)
     return text + '"';
 }
 
+// Angle brackets would mislead ExtractMailbox, and no address or name needs them.
+std::string WithoutAngleBrackets(const std::string& text)
+{
+    std::string kept = OneLine(text);
+    std::erase_if(kept, [](char c) { return c == '<' || c == '>'; });
+    return OneLine(kept);
+}
+
 } // namespace
 
 std::string OneLine(std::string_view text)
@@ -69,12 +77,9 @@ TEntryParts SplitEntry(const std::string& entry)
 
 std::string MakeEntry(const std::string& displayName, const std::string& address)
 {
-    std::string name;
-    for (const char c : OneLine(displayName))
-        if (c != '<' && c != '>')
-            name += c;
-    name = OneLine(name);
+    const std::string name = WithoutAngleBrackets(displayName);
+    const std::string box = WithoutAngleBrackets(address);
     if (name.empty())
-        return address;
-    return Quoted(name) + " <" + address + ">";
+        return box.find(':') == std::string::npos ? box : "<" + box + ">"; // not "prefix:box"
+    return Quoted(name) + " <" + box + ">";
 }

@@ -13,10 +13,11 @@ struct TEntryParts {
 TEntryParts SplitEntry(const std::string& entry);
 
 // The entry for a display name and an address: "Name <box>", or the address alone when the
-// name is empty. The name is made one line (OneLine) and loses any "<" or ">", which would
-// mislead the envelope address; it is quoted (RFC 5322 section 3.2.4) when it holds a character
+// name is empty ("<box>" when the box holds a colon, which would read as "prefix:box").
+// Name and address are made one line (OneLine) and lose any "<" or ">", which would mislead
+// the envelope address; the name is quoted (RFC 5322 section 3.2.4) when it holds a character
 // that a header's phrase cannot carry bare, such as the comma of "Novak, Ana".
-// SplitEntry(MakeEntry(name, box)) gives that cleaned name and the box back.
+// SplitEntry(MakeEntry(name, box)) gives that cleaned name and box back.
 std::string MakeEntry(const std::string& displayName, const std::string& address);
 
 // The text as one header-safe line: every control character (line breaks, tabs, NUL) a

@@ -80,6 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Exports, AddressBookExport, ::testing::Values(
                ',', {"a@x.org"}, 1},
     ExportCase{"OneColumn", "E-mail\r\nana@x.org\r\n\"Ana, N. <ana@y.org>\"\r\n", ',',
                {"ana@x.org", "ana@y.org"}, 0},
+    ExportCase{"AddressesTheEnvelopeReadsAsWritten", "Email\r\nx:y@z.org\r\n>>\r\n<>\r\n", ',',
+               {"<x:y@z.org>"}, 2},
     ExportCase{"LineBreakInNameMadeOneLine", "Full Name,mail\r\n\"Ana\r\nBcc: eve@x.org\",ana@x.org\r\n",
                ',', {"\"Ana Bcc: eve@x.org\" <ana@x.org>"}, 0},
     ExportCase{"HeaderOnly", "First Name,Last Name,Email Address\r\n", ',', {}, 0}),
@@ -154,7 +156,7 @@ TEST(AddressBook, TypedEntriesBecomeRowsThatReadBackAsTheSameEntries)
         TRecipientTable table = *ReadAddressBook(c.header + "\r\n");
         table.Rows.push_back(RowForEntry(table, c.entry));
         const std::string written = WriteAddressBook(table);
-        EXPECT_EQ(written, c.header + "\r\n" + c.row + "\r\n") << c.entry;
+        EXPECT_EQ(written, "\xEF\xBB\xBF" + c.header + "\r\n" + c.row + "\r\n") << c.entry;
         EXPECT_EQ(ReadAddressBook(written), table) << c.entry;
     }
 }

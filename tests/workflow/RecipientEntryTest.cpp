@@ -50,6 +50,9 @@ TEST(RecipientEntry, MakesEntriesThatSplitBack)
         EXPECT_EQ(parts.DisplayName, c.nameBack) << c.name;
         EXPECT_EQ(parts.Address, "ana@x.org") << c.name;
     }
+    EXPECT_EQ(MakeEntry("", "x:y@z.org"), "<x:y@z.org>");
+    EXPECT_EQ(SplitEntry("<x:y@z.org>").Address, "x:y@z.org");
+    EXPECT_EQ(MakeEntry("Ana", " <a>@x.org\r\n"), "Ana <a@x.org>");
 }
 
 TEST(RecipientEntry, OneLineLeavesNoControlCharacters)
