@@ -92,6 +92,21 @@ bool HasFieldMark(std::string_view text)
     return text.find("{{") != std::string_view::npos;
 }
 
+// The values of the built-in fields for one entry.
+struct TBuiltInValues {
+    std::string Name;
+    std::string First;
+    std::string Email;
+};
+
+TBuiltInValues BuiltInValues(std::string_view entry)
+{
+    TEntryParts parts = SplitEntry(std::string(entry));
+    std::string first = parts.DisplayName.substr(0, parts.DisplayName.find_first_of(" \t"));
+    std::string name = parts.DisplayName.empty() ? parts.Address : std::move(parts.DisplayName);
+    return {std::move(name), std::move(first), std::move(parts.Address)};
+}
+
 } // namespace
 
 // One text (the subject or the whole body) cut once into literal text and fields.
@@ -124,6 +139,7 @@ TMergeTemplate::TMergeTemplate(std::string_view text, TValueContext context,
 {
     const bool inBody = context != TValueContext::Subject;
     int line = 1;
+    bool closable = true; // once no "}}" follows, none follows a later "{{" either
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::string_view rest = text.substr(pos);
@@ -131,9 +147,11 @@ TMergeTemplate::TMergeTemplate(std::string_view text, TValueContext context,
             AddText("{{");
             pos += 4;
         } else if (rest.starts_with("{{")) {
-            const std::size_t close = rest.find("}}", 2);
+            const std::size_t close = closable ? rest.find("}}", 2) : std::string_view::npos;
             if (close == std::string_view::npos) {
-                problems.push_back({ShownName(rest.substr(2, rest.find('\n') - 2)), inBody ? line : 0, true});
+                closable = false;
+                const std::string_view shown = rest.substr(2, 100);
+                problems.push_back({ShownName(shown.substr(0, shown.find('\n'))), inBody ? line : 0, true});
                 AddText("{{");
                 pos += 2;
                 continue;
@@ -190,15 +208,13 @@ void TMergeTemplate::AppendValue(std::string& out, std::string_view value) const
 
 void TMergeTemplate::AppendMerged(std::string& out, const TMergeRecipient& recipient) const
 {
-    const TEntryParts parts = FUsesEntry ? SplitEntry(std::string(recipient.Entry)) : TEntryParts();
+    const TBuiltInValues entry = FUsesEntry ? BuiltInValues(recipient.Entry) : TBuiltInValues();
     for (const TPiece& piece : FPieces) {
         switch (piece.Kind) {
         case TKind::Text: out += piece.Text; break;
-        case TKind::Name: AppendValue(out, parts.DisplayName.empty() ? parts.Address : parts.DisplayName); break;
-        case TKind::First:
-            AppendValue(out, std::string_view(parts.DisplayName).substr(0, parts.DisplayName.find_first_of(" \t")));
-            break;
-        case TKind::Email: AppendValue(out, parts.Address); break;
+        case TKind::Name: AppendValue(out, entry.Name); break;
+        case TKind::First: AppendValue(out, entry.First); break;
+        case TKind::Email: AppendValue(out, entry.Email); break;
         case TKind::Column: {
             const std::vector<std::string>* values = recipient.Values;
             if (values && piece.Column < values->size())
@@ -215,7 +231,8 @@ TMessageMerge::TMessageMerge(const std::string& subject, const TStringList& body
 {
     const TColumnKeys keys = KeysOf(columns);
     if (HasFieldMark(subject))
-        FSubject = std::make_unique<TMergeTemplate>(subject, TValueContext::Subject, keys, FProblems);
+        FSubject =
+            std::make_unique<TMergeTemplate>(subject, TValueContext::Subject, keys, FProblems);
     const std::string bodyText = JoinLines(body);
     if (HasFieldMark(bodyText))
         FBody = std::make_unique<TMergeTemplate>(
@@ -250,8 +267,9 @@ TStringList TMessageMerge::Body(const TMergeRecipient& recipient) const
 std::string FieldProblemsMessage(const std::vector<TFieldProblem>& problems)
 {
     constexpr std::size_t shown = 10;
-    std::string text = Lang("Sporočilo vsebuje polja, ki jih seznam prejemnikov nima. Nič ni bilo poslano.\r",
-                            "The message has fields that the recipient list does not have. Nothing was sent.\r");
+    std::string text =
+        Lang("Sporočilo vsebuje polja, ki jih seznam prejemnikov nima. Nič ni bilo poslano.\r",
+             "The message has fields that the recipient list does not have. Nothing was sent.\r");
     for (std::size_t i = 0; i < std::min(problems.size(), shown); ++i) {
         const TFieldProblem& problem = problems[i];
         text += '\r';

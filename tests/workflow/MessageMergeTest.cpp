@@ -76,14 +76,17 @@ TEST(MessageMerge, WithoutFieldsGivesTheMessageBackAsWritten)
 
 TEST(MessageMerge, FindsEveryFieldTheListDoesNotHaveAndWhere)
 {
-    const TStringList body = {"Dear {{first}},", "", "{{frist}} and {{ Ort }} at {{Company}}", "{{name"};
+    const TStringList body = {"Dear {{first}},", "", "{{frist}} and {{ Ort }} at {{Company}}", "{{name {{first"};
     const TMessageMerge plainList("News for {{Company}}", body, false, {});
     EXPECT_EQ(plainList.Problems(), (std::vector<TFieldProblem>{
-                                        {"Company", 0}, {"frist", 3}, {"Ort", 3}, {"Company", 3}, {"name", 4, true}}));
+                                        {"Company", 0}, {"frist", 3}, {"Ort", 3}, {"Company", 3},
+                                        {"name {{first", 4, true}, {"first", 4, true}}));
     const TMessageMerge table("News for {{Company}}", body, false, Columns);
-    EXPECT_EQ(table.Problems(), (std::vector<TFieldProblem>{{"frist", 3}, {"Ort", 3}, {"name", 4, true}}));
+    EXPECT_EQ(table.Problems(), (std::vector<TFieldProblem>{
+                                    {"frist", 3}, {"Ort", 3}, {"name {{first", 4, true}, {"first", 4, true}}));
     // Unknown fields are left as written, as a preview shows them.
-    EXPECT_EQ(table.Body(Row), (TStringList{"Dear Cene,", "", "{{frist}} and {{ Ort }} at Kos & <Sinovi>", "{{name"}));
+    EXPECT_EQ(table.Body(Row), (TStringList{"Dear Cene,", "", "{{frist}} and {{ Ort }} at Kos & <Sinovi>",
+                                        "{{name {{first"}));
 }
 
 TEST(MessageMerge, FieldMayRunOverAWrappedLine)
