@@ -3,13 +3,13 @@
 # and runs each for the given number of seconds, starting from its committed seed corpus.
 # Prints the executions and time per target; a fault found stops with a failure and
 # leaves the input that shows it in build-fuzz/artifacts/.
-# Usage: scripts/fuzz.sh SECONDS [TARGET...]   (targets: replies assembly loaders)
+# Usage: scripts/fuzz.sh SECONDS [TARGET...]   (targets: replies assembly loaders csv)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?seconds per target}
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(replies assembly loaders)
+[ ${#targets[@]} -gt 0 ] || targets=(replies assembly loaders csv)
 
 cmake --preset fuzz > /dev/null
 cmake --build --preset fuzz
