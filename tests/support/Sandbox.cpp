@@ -1,6 +1,7 @@
 #include "support/Sandbox.h"
 
 #include "base/Stream.h"
+#include "workflow/DeliveryHistory.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
 
@@ -18,6 +19,7 @@ TSandbox::TSandbox()
     QDir().mkpath(config + "/Drelko");
     QDir().mkpath(FDir.filePath("program"));
     OverrideProgramFolder(FDir.filePath("program").toStdString());
+    OverrideHistoryFolder(FDir.filePath("data").toStdString());
     CurrentLanguage = 2;
     ProgramVersion = "0.8";
     WebSiteAddress.clear();
@@ -28,6 +30,7 @@ TSandbox::TSandbox()
 TSandbox::~TSandbox()
 {
     OverrideProgramFolder("");
+    OverrideHistoryFolder("");
 }
 
 std::string TSandbox::SettingsFile() const
@@ -48,6 +51,11 @@ std::string TSandbox::ReadSettings() const
 std::string TSandbox::ProgramFolder() const
 {
     return FDir.filePath("program").toStdString() + "/";
+}
+
+std::string TSandbox::HistoryFolder() const
+{
+    return FDir.filePath("data").toStdString() + "/";
 }
 
 std::string TSandbox::Path(const std::string& name) const
