@@ -3,18 +3,17 @@
 #include "workflow/HistoryMessages.h"
 #include "workflow/HistorySchema.h"
 #include "workflow/JobFingerprint.h"
+#include "workflow/ProgramFolder.h"
 #include "workflow/SqliteDatabase.h"
 #include "workflow/WalCheckpointer.h"
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <algorithm>
 #include <stdexcept>
 
 namespace {
 
-std::string overriddenFolder;
 constexpr const char* HistoryFileName = "history.sqlite";
 // Another instance of the program may hold the write lock for a moment.
 constexpr int BusyWaitMs = 5000;
@@ -38,14 +37,6 @@ QDateTime TimeFrom(const TSqliteStatement& row, int column)
 std::int64_t Now()
 {
     return QDateTime::currentMSecsSinceEpoch();
-}
-
-std::string WithSeparator(const QString& folder)
-{
-    std::string path = QDir::cleanPath(folder).toStdString();
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
 }
 
 const char* const JobColumns =
@@ -116,10 +107,10 @@ struct TDeliveryHistory::TStatements {
     TSqliteStatement newestOfContent, deliveredPositions, allJobs, oneJob, entries, notDelivered;
 };
 
-TDeliveryHistory::TDeliveryHistory() : TDeliveryHistory(HistoryFolder()) {}
+TDeliveryHistory::TDeliveryHistory() : TDeliveryHistory(UserDataFolder()) {}
 
 TDeliveryHistory::TDeliveryHistory(const std::string& folder, TSync sync)
-    : FFileName(WithSeparator(QString::fromStdString(folder)) + HistoryFileName)
+    : FFileName(QDir(QString::fromStdString(folder)).filePath(HistoryFileName).toStdString())
 {
     if (!QDir().mkpath(QString::fromStdString(folder)))
         throw EHistoryError(EHistoryError::TKind::Open,
@@ -318,16 +309,4 @@ TStringList TDeliveryHistory::NotDelivered(std::int64_t job)
             lines.Add(FStatements->notDelivered.Text(0));
         return lines;
     });
-}
-
-std::string HistoryFolder()
-{
-    if (!overriddenFolder.empty())
-        return overriddenFolder;
-    return WithSeparator(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-}
-
-void OverrideHistoryFolder(const std::string& folder)
-{
-    overriddenFolder = folder.empty() ? std::string() : WithSeparator(QString::fromStdString(folder));
 }

@@ -104,7 +104,7 @@ public:
     // DamagedCopy). Raises EHistoryError (kind Open) when the history cannot be opened or
     // started, or was written by a newer version of the program.
     explicit TDeliveryHistory(const std::string& folder, TSync sync = TSync::Normal);
-    // The per-user history (HistoryFolder()).
+    // The per-user history, in UserDataFolder().
     TDeliveryHistory();
     ~TDeliveryHistory();
     TDeliveryHistory(const TDeliveryHistory&) = delete;
@@ -158,8 +158,3 @@ private:
     std::unique_ptr<TWalCheckpointer> FCheckpointer;
     std::unique_ptr<TStatements> FStatements;
 };
-
-// The per-user data folder (~/.local/share/Drelko/Varnolt Pelmar/), with a trailing separator.
-std::string HistoryFolder();
-// Tests point the history at a folder of their own; empty restores the rule.
-void OverrideHistoryFolder(const std::string& folder);

@@ -1,7 +1,6 @@
 #include "support/Sandbox.h"
 
 #include "base/Stream.h"
-#include "workflow/DeliveryHistory.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
 
@@ -19,7 +18,7 @@ TSandbox::TSandbox()
     QDir().mkpath(config + "/Drelko");
     QDir().mkpath(FDir.filePath("program"));
     OverrideProgramFolder(FDir.filePath("program").toStdString());
-    OverrideHistoryFolder(FDir.filePath("data").toStdString());
+    OverrideUserDataFolder(FDir.filePath("data").toStdString());
     CurrentLanguage = 2;
     ProgramVersion = "0.8";
     WebSiteAddress.clear();
@@ -30,7 +29,7 @@ TSandbox::TSandbox()
 TSandbox::~TSandbox()
 {
     OverrideProgramFolder("");
-    OverrideHistoryFolder("");
+    OverrideUserDataFolder("");
 }
 
 std::string TSandbox::SettingsFile() const
@@ -53,7 +52,7 @@ std::string TSandbox::ProgramFolder() const
     return FDir.filePath("program").toStdString() + "/";
 }
 
-std::string TSandbox::HistoryFolder() const
+std::string TSandbox::UserDataFolder() const
 {
     return FDir.filePath("data").toStdString() + "/";
 }

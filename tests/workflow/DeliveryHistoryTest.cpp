@@ -58,7 +58,7 @@ protected:
     {
         return Store->BeginJob({"list.txt", "Subject", message, entries});
     }
-    std::string FileName() const { return Sandbox.HistoryFolder() + "history.sqlite"; }
+    std::string FileName() const { return Sandbox.UserDataFolder() + "history.sqlite"; }
 };
 
 TEST_F(History, KeepsAJobAndItsEntriesAcrossOpenings)
@@ -328,7 +328,7 @@ TEST_P(DamagedHistory, IsRenamedAndANewOneStarted)
     Reopen();
     EXPECT_TRUE(Store->DamagedCopy().empty());
     EXPECT_EQ(Store->Jobs().size(), 1u);
-    EXPECT_EQ(QDir(QString::fromStdString(Sandbox.HistoryFolder())).entryList({"*.damaged-*"}).size(), 1);
+    EXPECT_EQ(QDir(QString::fromStdString(Sandbox.UserDataFolder())).entryList({"*.damaged-*"}).size(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, DamagedHistory, ::testing::Values(
@@ -387,7 +387,7 @@ TEST_F(History, AHistoryOfANewerVersionIsNotTouched)
     RunSql(FileName(), "PRAGMA user_version = 99");
     const std::string bytes = ReadFileBytes(FileName());
     try {
-        TDeliveryHistory history(Sandbox.HistoryFolder());
+        TDeliveryHistory history(Sandbox.UserDataFolder());
         FAIL() << "opened";
     } catch (const EHistoryError& error) {
         EXPECT_EQ(error.Kind(), EHistoryError::TKind::Open);

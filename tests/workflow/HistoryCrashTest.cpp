@@ -80,7 +80,7 @@ void ExpectCountsMatchEntries(TDeliveryHistory& history, std::int64_t job)
 TEST(HistoryCrash, AKilledWriterLosesNoOutcomeItReported)
 {
     TSandbox sandbox;
-    const std::string folder = sandbox.HistoryFolder();
+    const std::string folder = sandbox.UserDataFolder();
     std::mt19937 random(20240501);
     std::map<TKey, TOutcome> reported;
     int kills = 0;
