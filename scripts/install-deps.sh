@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
+  libsqlite3-dev
   libgtest-dev libgmock-dev googletest
   python3 python3-aiosmtpd postfix
   clang-14 libclang-rt-14-dev

@@ -8,6 +8,7 @@
 namespace {
 
 std::string overridden;
+std::string overriddenUserData;
 
 std::string WithSeparator(const QString& folder)
 {
@@ -44,4 +45,16 @@ std::string ProgramFolder()
 void OverrideProgramFolder(const std::string& folder)
 {
     overridden = folder.empty() ? std::string() : WithSeparator(QString::fromStdString(folder));
+}
+
+std::string UserDataFolder()
+{
+    if (!overriddenUserData.empty())
+        return overriddenUserData;
+    return WithSeparator(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+void OverrideUserDataFolder(const std::string& folder)
+{
+    overriddenUserData = folder.empty() ? std::string() : WithSeparator(QString::fromStdString(folder));
 }

@@ -14,3 +14,9 @@ std::string ChooseProgramFolder(const std::string& executableFolder, const std::
 
 // Tests point the program at a folder of their own; empty restores the rule.
 void OverrideProgramFolder(const std::string& folder);
+
+// The per-user data folder (~/.local/share/Drelko/Varnolt Pelmar/), with a trailing
+// separator: the delivery history lives there.
+std::string UserDataFolder();
+// Tests point it at a folder of their own; empty restores the rule.
+void OverrideUserDataFolder(const std::string& folder);

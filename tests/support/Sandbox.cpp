@@ -18,6 +18,7 @@ TSandbox::TSandbox()
     QDir().mkpath(config + "/Drelko");
     QDir().mkpath(FDir.filePath("program"));
     OverrideProgramFolder(FDir.filePath("program").toStdString());
+    OverrideUserDataFolder(FDir.filePath("data").toStdString());
     CurrentLanguage = 2;
     WebSiteAddress.clear();
     MakerSiteAddress.clear();
@@ -27,6 +28,7 @@ TSandbox::TSandbox()
 TSandbox::~TSandbox()
 {
     OverrideProgramFolder("");
+    OverrideUserDataFolder("");
 }
 
 std::string TSandbox::SettingsFile() const
@@ -47,6 +49,11 @@ std::string TSandbox::ReadSettings() const
 std::string TSandbox::ProgramFolder() const
 {
     return FDir.filePath("program").toStdString() + "/";
+}
+
+std::string TSandbox::UserDataFolder() const
+{
+    return FDir.filePath("data").toStdString() + "/";
 }
 
 std::string TSandbox::Path(const std::string& name) const

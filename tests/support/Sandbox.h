@@ -17,6 +17,8 @@ public:
 
     // The folder the program writes its files to, with a trailing separator.
     std::string ProgramFolder() const;
+    // The per-user data folder, where the delivery history lives (not made beforehand).
+    std::string UserDataFolder() const;
     // A file in the sandbox with the given bytes; returns its path.
     std::string MakeFile(const std::string& name, const std::string& bytes) const;
     std::string Path(const std::string& name) const;
