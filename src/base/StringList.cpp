@@ -114,9 +114,11 @@ void TStringList::SetText(const std::string& text)
     }
 }
 
-void TStringList::LoadFromFile(const std::string& fileName)
+TTextDecoding TStringList::LoadFromFile(const std::string& fileName)
 {
-    SetText(ReadWholeFile(fileName));
+    TDecodedText decoded = DecodeText(ReadWholeFile(fileName));
+    SetText(decoded.Text);
+    return decoded.Decoding;
 }
 
 void TStringList::SaveToFile(const std::string& fileName) const

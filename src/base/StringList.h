@@ -1,4 +1,6 @@
 #pragma once
+#include "base/TextDecoding.h"
+
 #include <string>
 #include <vector>
 
@@ -30,7 +32,8 @@ public:
     std::string Text() const;
     // Splits at CR LF, LF or CR; a NUL ends the text; a final line end adds no empty line.
     void SetText(const std::string& text);
-    void LoadFromFile(const std::string& fileName);
+    // Decodes the file (see DecodeText) and splits it as SetText does.
+    TTextDecoding LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName) const;
 
     const std::vector<std::string>& Lines() const { return FLines; }

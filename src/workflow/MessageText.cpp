@@ -25,7 +25,7 @@ std::string ToCrLf(const std::string& text)
     return result;
 }
 
-std::string LoadMessageText(const std::string& fileName)
+TDecodedText LoadMessageFile(const std::string& fileName)
 {
     TFileStream file(fileName, TFileMode::OpenRead);
     const std::int64_t size = file.Size();
@@ -33,7 +33,14 @@ std::string LoadMessageText(const std::string& fileName)
         throw Exception("Text exceeds memo capacity");
     std::string bytes(static_cast<std::size_t>(size), '\0');
     bytes.resize(static_cast<std::size_t>(file.Read(bytes.data(), size)));
-    return ToCrLf(bytes);
+    TDecodedText decoded = DecodeText(bytes);
+    decoded.Text = ToCrLf(decoded.Text);
+    return decoded;
+}
+
+std::string LoadMessageText(const std::string& fileName)
+{
+    return LoadMessageFile(fileName).Text;
 }
 
 void SaveMessageText(const std::string& fileName, const std::string& text)

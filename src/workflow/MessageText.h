@@ -1,4 +1,6 @@
 #pragma once
+#include "base/TextDecoding.h"
+
 #include <cstdint>
 #include <string>
 
@@ -7,10 +9,11 @@
 // gigabyte), and no mail server takes a message near this size anyway.
 constexpr std::int64_t MessageCapacity = 16 * 1024 * 1024;
 
-// The message body as a file: read with every line break (CR LF, LF or CR) made CR LF,
-// written back byte for byte. The body text of the window uses CR LF line breaks.
-// A file larger than MessageCapacity raises Exception "Text exceeds memo capacity"
-// before anything is read.
+// The message body as a file: decoded (see DecodeText) with every line break (CR LF,
+// LF or CR) made CR LF, written back as UTF-8 byte for byte. The body text of the
+// window uses CR LF line breaks. A file larger than MessageCapacity raises Exception
+// "Text exceeds memo capacity" before anything is read.
+TDecodedText LoadMessageFile(const std::string& fileName);
 std::string LoadMessageText(const std::string& fileName);
 void SaveMessageText(const std::string& fileName, const std::string& text);
 std::string ToCrLf(const std::string& text);

@@ -5,12 +5,13 @@
 
 #include <algorithm>
 
-void TRecipientList::LoadFromFile(const std::string& fileName, const std::string& label)
+TTextDecoding TRecipientList::LoadFromFile(const std::string& fileName, const std::string& label)
 {
     TStringList lines;
-    lines.LoadFromFile(fileName);
+    const TTextDecoding decoding = lines.LoadFromFile(fileName);
     FEntries.Assign(lines);
     FillLabels(label);
+    return decoding;
 }
 
 void TRecipientList::FillLabels(const std::string& label)

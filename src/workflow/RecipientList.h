@@ -1,4 +1,6 @@
 #pragma once
+#include "base/TextDecoding.h"
+
 #include <string>
 
 class TListColumn;
@@ -10,8 +12,9 @@ class TRecipientList {
 public:
     TRecipientList(TListColumn& entries, TListColumn& labels) : FEntries(entries), FLabels(labels) {}
 
-    // The file's lines replace all entries; raises EFOpenError with both columns unchanged.
-    void LoadFromFile(const std::string& fileName, const std::string& label);
+    // The file's lines, decoded, replace all entries; raises EFOpenError with both
+    // columns unchanged.
+    TTextDecoding LoadFromFile(const std::string& fileName, const std::string& label);
     // Appends text unless it is empty (blanks count as text); true when it was added.
     bool Add(const std::string& text, const std::string& label);
     // Removes the selected entry and selects the one that took its place, or the new last.

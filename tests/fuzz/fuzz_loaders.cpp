@@ -1,13 +1,17 @@
 // Fuzzes the recipient and message file loaders with the input as the file's bytes,
 // and the number check with every line of it, each against a reference written
 // apart from the code:
-// - recipients: text up to the first NUL, lines ending at CR LF, CR or LF, no empty
+// - decoding: UTF-8 out, and a decoding said to be whole encodes back to the bytes;
+// - recipients, on the decoded text: text up to the first NUL, lines ending at CR LF, CR or LF, no empty
 //   entry for a final line end, one label per entry;
 // - message: the same text with every line break made CR LF;
 // - numbers: leading blanks, an optional sign, then decimal digits within the 32-bit
 //   signed range or one to eight hexadecimal digits after "$", "x" or "0x" (either
 //   case) taken as a 32-bit pattern; plain decimal for the stored settings.
+#include "base/Charsets.h"
 #include "base/StringList.h"
+#include "base/TextDecoding.h"
+#include "base/Utf8.h"
 #include "workflow/RowsColumn.h"
 #include "workflow/IntegerText.h"
 #include "workflow/ListColumn.h"
@@ -18,6 +22,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <regex>
 
 namespace {
@@ -116,6 +121,26 @@ void CheckNumber(const std::string& text)
         Fail("the settings number disagrees on '" + text + "'");
 }
 
+// The decoded text is UTF-8, and a decoding that says it lost nothing gives the
+// file's bytes back when the text is encoded the same way again.
+void CheckDecoding(const std::string& bytes, const TDecodedText& decoded)
+{
+    if (!IsValidUtf8(decoded.Text))
+        Fail("the decoded text is not UTF-8");
+    if (decoded.Decoding.Lossy)
+        return;
+    static const std::map<TTextEncoding, std::pair<std::string, std::string>> marksAndCharsets = {
+        {TTextEncoding::Utf8, {"", "UTF-8"}},
+        {TTextEncoding::Utf8WithBom, {"\xEF\xBB\xBF", "UTF-8"}},
+        {TTextEncoding::Utf16LittleEndian, {"\xFF\xFE", "UTF-16LE"}},
+        {TTextEncoding::Utf16BigEndian, {"\xFE\xFF", "UTF-16BE"}},
+        {TTextEncoding::Windows1250, {"", "WINDOWS-1250"}}};
+    const auto& [mark, charset] = marksAndCharsets.at(decoded.Decoding.Encoding);
+    const auto encoded = ConvertExactly(decoded.Text, "UTF-8", charset);
+    if (!encoded || mark + *encoded != bytes)
+        Fail("a decoding said to be whole does not give the bytes back");
+}
+
 void WriteInput(const std::string& bytes)
 {
     std::FILE* file = std::fopen(InputPath.c_str(), "wb");
@@ -139,16 +164,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     WriteInput(bytes);
 
+    const TDecodedText decoded = DecodeText(bytes);
+    CheckDecoding(bytes, decoded);
+
     TRowsColumn entries;
     TRowsColumn labels;
     TRecipientList(entries, labels).LoadFromFile(InputPath, "To:");
-    const std::vector<std::string> expected = ReferenceLines(bytes);
+    const std::vector<std::string> expected = ReferenceLines(decoded.Text);
     if (entries.Rows != expected)
         Fail("the recipient entries differ from the file's lines");
     if (labels.Rows != std::vector<std::string>(expected.size(), "To:"))
         Fail("the labels do not match the entries");
 
-    if (LoadMessageText(InputPath) != ReferenceMessage(bytes))
+    if (LoadMessageFile(InputPath).Text != ReferenceMessage(decoded.Text))
         Fail("the message text differs from the file");
 
     for (const std::string& line : expected)
