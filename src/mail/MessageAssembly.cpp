@@ -3,7 +3,11 @@
 #include "base/Exception.h"
 #include "mail/AttachmentEncoder.h"
 #include "mail/BufferedStream.h"
+#include "mail/HeaderEncoding.h"
+#include "mail/HtmlToText.h"
 
+#include <QMimeDatabase>
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -19,26 +23,23 @@ char NextBoundaryLetter()
     return static_cast<char>('a' + ((std::uint64_t{BoundarySeed} * 25u) >> 32));
 }
 
-const char* ContentTypeOf(TSubType subType)
+const char* MediaTypeOf(TSubType subType)
 {
     switch (subType) {
-    case mtEnriched: return "Content-Type: text/enriched; charset=";
-    case mtSgml: return "Content-Type: text/sgml; charset=";
-    case mtTabSeparated: return "Content-Type: text/tab-separated-values; charset=";
-    case mtHtml: return "Content-Type: text/html; charset=";
-    default: return "Content-Type: text/plain; charset=";
+    case mtEnriched: return "text/enriched";
+    case mtSgml: return "text/sgml";
+    case mtTabSeparated: return "text/tab-separated-values";
+    case mtHtml: return "text/html";
+    default: return "text/plain";
     }
 }
 
-std::string JoinWithCommas(const TStringList& entries)
+// By the file's name alone, so that the type does not depend on what the file holds
+// at the moment; application/octet-stream when the name says nothing.
+std::string MediaTypeOfFile(const std::string& path)
 {
-    std::string joined;
-    for (int i = 0; i < entries.Count(); ++i) {
-        if (i > 0)
-            joined += ',';
-        joined += entries[i];
-    }
-    return joined;
+    static const QMimeDatabase types;
+    return types.mimeTypeForFile(QString::fromStdString(path), QMimeDatabase::MatchExtension).name().toStdString();
 }
 
 std::string FileNameOf(const std::string& path)
@@ -47,26 +48,64 @@ std::string FileNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Appends one body entry as wire lines. Any line break inside the entry (CR LF,
-// lone CR, lone LF) becomes CR LF, and every line that starts with a dot gets one
-// more, so no entry can end the data early (RFC 5321 4.5.2) or leave a bare CR or
-// LF in the text (RFC 5322 2.3).
-void AppendDotStuffedLines(const std::string& entry, std::string& out)
+// The body's lines: any line break inside an entry (CR LF, lone CR, lone LF) ends a
+// line, so that no bare CR or LF reaches the text (RFC 5322 2.3).
+std::vector<std::string> BodyLines(const TStringList& body)
 {
-    size_t start = 0;
-    for (;;) {
-        const size_t stop = entry.find_first_of("\r\n", start);
-        const size_t end = stop == std::string::npos ? entry.size() : stop;
-        if (end > start && entry[start] == '.')
-            out += '.';
-        out.append(entry, start, end - start);
-        out += "\r\n";
-        if (stop == std::string::npos)
-            return;
-        start = stop + 1;
-        if (entry[stop] == '\r' && start < entry.size() && entry[start] == '\n')
-            ++start;
+    std::vector<std::string> lines;
+    for (const auto& entry : body.Lines()) {
+        size_t start = 0;
+        for (;;) {
+            const size_t stop = entry.find_first_of("\r\n", start);
+            lines.push_back(entry.substr(start, stop == std::string::npos ? std::string::npos : stop - start));
+            if (stop == std::string::npos)
+                break;
+            start = stop + 1;
+            if (entry[stop] == '\r' && start < entry.size() && entry[start] == '\n')
+                ++start;
+        }
     }
+    return lines;
+}
+
+std::vector<std::string> SplitAtLf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    if (text.empty())
+        return lines;
+    size_t start = 0;
+    for (size_t stop; (stop = text.find('\n', start)) != std::string::npos; start = stop + 1)
+        lines.push_back(text.substr(start, stop - start));
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::string JoinedWithLf(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const auto& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+// A boundary that occurs in none of the text parts (RFC 2046 5.1.1). Only they can
+// hold one: the attachments are base64, whose lines have no "===", or uuencode,
+// whose alphabet has no lower-case letters.
+std::string BoundaryOutside(const std::vector<TTextPart>& parts, const std::string& other = {})
+{
+    for (;;) {
+        std::string boundary = NewBoundary();
+        const bool occurs = boundary == other || std::any_of(parts.begin(), parts.end(), [&](const TTextPart& part) {
+            return part.Content.find(boundary) != std::string::npos;
+        });
+        if (!occurs)
+            return boundary;
+    }
+}
+
+std::string MultipartLine(const char* subtype, const std::string& boundary)
+{
+    return std::string("Content-Type: multipart/") + subtype + "; boundary=\"" + boundary + "\"";
 }
 
 std::int64_t FileSizeOrZero(const std::string& path)
@@ -93,18 +132,35 @@ void ResetBoundaryGenerator()
 
 void TMessageAssembler::BuildMessage(const TOutgoingMessage& message)
 {
-    const bool multipart = !message.Attachments().Empty();
-    if (multipart)
-        FBoundary = NewBoundary();
-    BuildHeader(message);
+    const std::vector<TTextPart> parts = TextParts(message);
+    const bool mixed = !message.Attachments().Empty();
+    const bool alternative = parts.size() > 1;
+    std::string alternativeBoundary;
+    std::vector<std::string> contentLines;
+    if (mixed || alternative) {
+        FBoundary = BoundaryOutside(parts);
+        contentLines.push_back(MultipartLine(mixed ? "mixed" : "alternative", FBoundary));
+        if (mixed && alternative)
+            alternativeBoundary = BoundaryOutside(parts, FBoundary);
+    } else {
+        contentLines = parts.front().HeaderLines();
+    }
+    BuildHeader(message, contentLines);
 
     FMessageBody.Clear();
-    ReserveBody(message);
-    if (!multipart) {
-        WriteBodyLines(message.Body());
+    ReserveBody(message, parts);
+    if (!mixed && !alternative) {
+        Append(parts.front().Content);
+    } else if (!mixed) {
+        WriteAlternatives(parts, FBoundary);
     } else {
-        Append("--" + FBoundary + "\r\nContent-Type: text/plain; charset=" + Charset + "\r\n\r\n");
-        WriteBodyLines(message.Body());
+        Append("--" + FBoundary + "\r\n");
+        if (alternative) {
+            Append(MultipartLine("alternative", alternativeBoundary) + "\r\n\r\n");
+            WriteAlternatives(parts, alternativeBoundary);
+        } else {
+            WriteTextPart(parts.front());
+        }
         for (const auto& path : message.Attachments().Lines())
             WriteAttachmentPart(path);
         Append("--" + FBoundary + "--\r\n");
@@ -112,24 +168,34 @@ void TMessageAssembler::BuildMessage(const TOutgoingMessage& message)
     FMessageBody.SetPosition(0);
 }
 
-void TMessageAssembler::BuildHeader(const TOutgoingMessage& message)
+std::vector<TTextPart> TMessageAssembler::TextParts(const TOutgoingMessage& message) const
+{
+    const std::vector<std::string> lines = BodyLines(message.Body());
+    if (SubType != mtHtml)
+        return {MakeTextPart(MediaTypeOf(SubType), lines, Charset)};
+    const std::vector<std::string> reading = SplitAtLf(HtmlToText(JoinedWithLf(lines)));
+    return {MakeTextPart("text/plain", reading, Charset), MakeTextPart("text/html", lines, Charset)};
+}
+
+void TMessageAssembler::BuildHeader(const TOutgoingMessage& message, const std::vector<std::string>& contentLines)
 {
     FFinalHeader.Clear();
-    FFinalHeader.Add("From: " + message.FromName() + "<" + message.FromAddress() + ">");
+    FFinalHeader.Add(FromHeader(message.FromName(), message.FromAddress()));
     if (!message.ToAddress().Empty())
-        FFinalHeader.Add("To: " + JoinWithCommas(message.ToAddress()));
+        FFinalHeader.Add(AddressListHeader("To", message.ToAddress().Lines()));
     if (!message.ToCarbonCopy().Empty())
-        FFinalHeader.Add("CC: " + JoinWithCommas(message.ToCarbonCopy()));
+        FFinalHeader.Add(AddressListHeader("CC", message.ToCarbonCopy().Lines()));
     // Blind copies never appear in the header.
-    FFinalHeader.SetHeaderValue("Subject", message.Subject());
+    if (!message.Subject().empty())
+        FFinalHeader.Add(UnstructuredHeader("Subject", message.Subject()));
     FFinalHeader.SetHeaderValue("X-Mailer", message.LocalProgram());
-    FFinalHeader.SetHeaderValue("Reply-To", message.ReplyTo());
+    if (!message.ReplyTo().empty())
+        FFinalHeader.Add(AddressListHeader("Reply-To", {message.ReplyTo()}));
     FFinalHeader.SetHeaderValue("Date", message.Date());
+    FFinalHeader.SetHeaderValue("Message-ID", message.MessageId());
     FFinalHeader.Add("Mime-Version: 1.0");
-    if (!message.Attachments().Empty())
-        FFinalHeader.Add("Content-Type: multipart/mixed; boundary=\"" + FBoundary + "\"");
-    else
-        FFinalHeader.Add(ContentTypeOf(SubType) + Charset);
+    for (const auto& line : contentLines)
+        FFinalHeader.Add(line);
 }
 
 std::string TMessageAssembler::HeaderBlock() const
@@ -139,35 +205,40 @@ std::string TMessageAssembler::HeaderBlock() const
 
 // One allocation for the whole body, attachments included: growing by doubling
 // would copy tens of megabytes several times and could hold twice the memory.
-void TMessageAssembler::ReserveBody(const TOutgoingMessage& message)
+void TMessageAssembler::ReserveBody(const TOutgoingMessage& message, const std::vector<TTextPart>& parts)
 {
     const std::int64_t partOverhead = 256 + 2 * static_cast<std::int64_t>(FBoundary.size());
     std::int64_t size = partOverhead;
-    for (const auto& line : message.Body().Lines())
-        size += static_cast<std::int64_t>(line.size()) + 3;
+    for (const auto& part : parts)
+        size += partOverhead + static_cast<std::int64_t>(part.Content.size());
     for (const auto& path : message.Attachments().Lines())
         size += partOverhead + 2 * static_cast<std::int64_t>(path.size())
               + TAttachmentEncoder::EncodedSize(EncodeType, FileSizeOrZero(path));
     FMessageBody.Reserve(size);
 }
 
-void TMessageAssembler::WriteBodyLines(const TStringList& body)
+void TMessageAssembler::WriteTextPart(const TTextPart& part)
 {
     std::string text;
-    for (const auto& entry : body.Lines())
-        AppendDotStuffedLines(entry, text);
-    Append(text);
+    for (const auto& line : part.HeaderLines())
+        text += line + "\r\n";
+    Append(text + "\r\n");
+    Append(part.Content);
+}
+
+void TMessageAssembler::WriteAlternatives(const std::vector<TTextPart>& parts, const std::string& boundary)
+{
+    for (const auto& part : parts) {
+        Append("--" + boundary + "\r\n");
+        WriteTextPart(part);
+    }
+    Append("--" + boundary + "--\r\n");
 }
 
 void TMessageAssembler::WriteAttachmentPart(const std::string& path)
 {
-    const std::string name = FileNameOf(path);
-    Append("--" + FBoundary + "\r\n"
-           "Content-Type: application/octet-stream; name=\"" + name + "\"\r\n"
-           // Declared base64 also when EncodeType is uuencode; the default is base64.
-           "Content-Transfer-Encoding: base64\r\n"
-           "Content-Disposition: attachment; filename=\"" + name + "\"\r\n"
-           "\r\n");
+    // Declared base64 also when EncodeType is uuencode; the default is base64.
+    Append("--" + FBoundary + "\r\n" + AttachmentPartHeader(FileNameOf(path), MediaTypeOfFile(path)) + "\r\n");
 
     std::unique_ptr<TFileStream> file;
     try {

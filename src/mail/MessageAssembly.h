@@ -4,8 +4,10 @@
 #include "mail/HeaderList.h"
 #include "mail/MailTypes.h"
 #include "mail/OutgoingMessage.h"
+#include "mail/TextPart.h"
 
 #include <string>
+#include <vector>
 
 // A new multipart boundary from the process-wide generator, whose sequence is the
 // same in every run.
@@ -15,10 +17,12 @@ void ResetBoundaryGenerator();
 
 // Turns an outgoing message record into the header lines and the body that follow
 // the DATA command: a single text part, or multipart/mixed (RFC 2046) with the text
-// first and one base64 part per attachment file.
+// first and one base64 part per attachment file. An HTML text goes as
+// multipart/alternative with a plain-text reading of it first (RFC 2046 5.1.4).
+// Header lines and text stay 7-bit (see HeaderEncoding.h and TextPart.h).
 class TMessageAssembler {
 public:
-    // Rebuilds FinalHeader and MessageBody (and Boundary when there are attachments).
+    // Rebuilds FinalHeader and MessageBody (and Boundary when the message is multipart).
     // An attachment that cannot be opened raises OnAttachmentNotFound, then EFOpenError.
     void BuildMessage(const TOutgoingMessage& message);
 
@@ -28,6 +32,7 @@ public:
 
     THeaderList& FinalHeader() { return FFinalHeader; }
     TMemoryStream& MessageBody() { return FMessageBody; }
+    // The boundary of the outermost multipart, kept from the last multipart message.
     const std::string& Boundary() const { return FBoundary; }
 
     TSubType SubType = mtPlain;
@@ -38,9 +43,11 @@ public:
     TFileEvent OnAttachmentNotFound;
 
 private:
-    void BuildHeader(const TOutgoingMessage& message);
-    void ReserveBody(const TOutgoingMessage& message);
-    void WriteBodyLines(const TStringList& body);
+    std::vector<TTextPart> TextParts(const TOutgoingMessage& message) const;
+    void BuildHeader(const TOutgoingMessage& message, const std::vector<std::string>& contentLines);
+    void ReserveBody(const TOutgoingMessage& message, const std::vector<TTextPart>& parts);
+    void WriteTextPart(const TTextPart& part);
+    void WriteAlternatives(const std::vector<TTextPart>& parts, const std::string& boundary);
     void WriteAttachmentPart(const std::string& path);
     void Append(const std::string& text);
 

@@ -41,6 +41,9 @@ public:
     void SetDate(const std::string& value) { FDate = value; }
     const std::string& ReplyTo() const { return FReplyTo; }
     void SetReplyTo(const std::string& value) { FReplyTo = value; }
+    // The complete value of the Message-ID field, "<unique@domain>"; none when empty.
+    const std::string& MessageId() const { return FMessageId; }
+    void SetMessageId(const std::string& value) { FMessageId = value; }
 
 private:
     static void CopyList(TStringList& own, const TStringList& given);
@@ -56,4 +59,5 @@ private:
     std::string FLocalProgram;
     std::string FDate;
     std::string FReplyTo;
+    std::string FMessageId;
 };

@@ -316,6 +316,7 @@ void TSmtpClient::CheckFieldsForLineBreaks() const
     CheckField(message.LocalProgram(), "LocalProgram");
     CheckField(message.ReplyTo(), "ReplyTo");
     CheckField(message.Date(), "Date");
+    CheckField(message.MessageId(), "MessageId");
     CheckField(FCharset, "Charset");
     CheckEntries(message.ToAddress(), "ToAddress");
     CheckEntries(message.ToCarbonCopy(), "ToCarbonCopy");

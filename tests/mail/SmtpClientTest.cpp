@@ -72,6 +72,7 @@ protected:
 TEST_F(SmtpDialogue, WorkedExampleGoesOnTheWireByteForByte)
 {
     const std::string boundary = "====================54535aavfgq====";
+    const std::string inner = "====================54535hejkcl====";
     server.Send("220 server ready\r\n").ExpectLine("HELO pc1").Send("250 hello\r\n")
         .ExpectLine("RSET").Send("250 ok\r\n")
         .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
@@ -80,9 +81,11 @@ TEST_F(SmtpDialogue, WorkedExampleGoesOnTheWireByteForByte)
         .Expect(CrLfLines({"From: Ana Novak<ana@example.org>", "To: Bob <bob@example.org>", "Subject: Report",
             "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0",
             "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"", "", "",
-            "--" + boundary, "Content-Type: text/plain; charset=us-ascii", "",
-            "Hello Bob", "..", "See you",
-            "--" + boundary, "Content-Type: application/octet-stream; name=\"a.txt\"",
+            "--" + boundary, "Content-Type: multipart/alternative; boundary=\"" + inner + "\"", "",
+            "--" + inner, "Content-Type: text/plain; charset=us-ascii", "", "Hello Bob . See you",
+            "--" + inner, "Content-Type: text/html; charset=us-ascii", "", "Hello Bob", "..", "See you",
+            "--" + inner + "--",
+            "--" + boundary, "Content-Type: text/plain; name=\"a.txt\"",
             "Content-Transfer-Encoding: base64", "Content-Disposition: attachment; filename=\"a.txt\"", "",
             "YWJj", "--" + boundary + "--", "."}))
         .Send("250 accepted\r\n")
@@ -110,13 +113,17 @@ TEST_F(SmtpDialogue, WorkedExampleGoesOnTheWireByteForByte)
     EXPECT_FALSE(smtp.Connected());
 }
 
-TEST_F(SmtpDialogue, WorkedExampleWithoutAttachmentIsASingleHtmlPart)
+TEST_F(SmtpDialogue, WorkedExampleWithoutAttachmentIsHtmlWithItsPlainReading)
 {
+    const std::string boundary = "====================54535aavfgq====";
     Greeted();
     EnvelopeTo("bob@example.org")
         .Expect(CrLfLines({"From: Ana Novak<ana@example.org>", "To: Bob <bob@example.org>", "Subject: Report",
-            "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0", "Content-Type: text/html; charset=us-ascii",
-            "", "", "Hello Bob", "..", "See you", "."}))
+            "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0",
+            "Content-Type: multipart/alternative; boundary=\"" + boundary + "\"", "", "",
+            "--" + boundary, "Content-Type: text/plain; charset=us-ascii", "", "Hello Bob . See you",
+            "--" + boundary, "Content-Type: text/html; charset=us-ascii", "", "Hello Bob", "..", "See you",
+            "--" + boundary + "--", "."}))
         .Send("250 accepted\r\n");
     Start();
     TOutgoingMessage& m = smtp.PostMessage();

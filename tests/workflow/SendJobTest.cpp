@@ -139,17 +139,30 @@ public: // the case tables arrange through a reference to the fixture
     ScriptedServer& Greeted() { return Server().Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n"); }
 
     // One whole transaction up to the final dot, for the window's default message.
-    ScriptedServer& Transaction(const std::string& entry, const std::string& mailbox,
-                                const std::string& contentType = "text/plain")
+    ScriptedServer& Transaction(const std::string& entry, const std::string& mailbox, bool html = false)
     {
         return Server().ExpectLine("RSET").Send("250 ok\r\n")
             .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
             .ExpectLine("RCPT TO:<" + mailbox + ">").Send("250 ok\r\n")
             .ExpectLine("DATA").Send("354 go on\r\n")
             .Expect(CrLfLines({"From: Ana<ana@example.org>", "To: " + entry, "Subject: Hello",
-                               "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0",
-                               "Content-Type: " + contentType + "; charset=us-ascii", "", "", "Line one", "..",
-                               "."}));
+                               "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0"})
+                    + (html ? HtmlContent() : PlainContent()));
+    }
+
+    static std::string PlainContent()
+    {
+        return CrLfLines({"Content-Type: text/plain; charset=us-ascii", "", "", "Line one", "..", "."});
+    }
+
+    // The first boundary after ResetBoundaryGenerator.
+    static std::string HtmlContent()
+    {
+        const std::string boundary = "====================54535aavfgq====";
+        return CrLfLines({"Content-Type: multipart/alternative; boundary=\"" + boundary + "\"", "", "",
+                          "--" + boundary, "Content-Type: text/plain; charset=us-ascii", "", "Line one .",
+                          "--" + boundary, "Content-Type: text/html; charset=us-ascii", "", "Line one", "..",
+                          "--" + boundary + "--", "."});
     }
 
     ScriptedServer& Delivered(const std::string& entry, const std::string& mailbox)
@@ -215,13 +228,14 @@ TEST_F(SendJob, FinalTextFollowsTheLanguageShownIn)
 
 TEST_F(SendJob, TheChoiceOfFormatPicksTheContentType)
 {
-    const std::pair<int, std::string> cases[] = {{0, "text/plain"}, {1, "text/html"}, {2, "text/html"}};
+    const std::pair<int, bool> cases[] = {{0, false}, {1, true}, {2, true}};
     Entries.Rows = {"bob@example.org"};
-    for (const auto& [index, type] : cases) {
+    for (const auto& [index, html] : cases) {
         NewServer();
+        ResetBoundaryGenerator();
         Window.formatIndex = index;
         Greeted();
-        Transaction("bob@example.org", "bob@example.org", type).Send("250 queued\r\n");
+        Transaction("bob@example.org", "bob@example.org", html).Send("250 queued\r\n");
         Quit();
         Run();
     }
