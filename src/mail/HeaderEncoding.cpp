@@ -201,14 +201,15 @@ std::string FoldHeaderLine(std::string_view line)
         return std::string(line);
     const std::size_t colon = line.find(':');
     std::size_t i = colon == std::string_view::npos ? 0 : colon + 1;
-    // A fold goes before the last blank of a run that text follows, once the value
-    // has begun, so that every line holds more than blanks (RFC 5322 3.2.2).
+    // A fold goes before the first blank of a run that text follows, once the value
+    // has begun, so that no line holds blanks alone (RFC 5322 3.2.2).
     bool valueBegun = false;
     std::string folded;
     std::size_t lineStart = 0;   // where the current output line began, in `line`
     std::size_t pieceStart = 0;  // where the piece not yet written begins
     for (; i < line.size(); ++i) {
-        const bool foldPoint = valueBegun && IsBlank(line[i]) && i + 1 < line.size() && !IsBlank(line[i + 1]);
+        const bool foldPoint = valueBegun && IsBlank(line[i]) && !IsBlank(line[i - 1])
+            && line.find_first_not_of(" \t", i) != std::string_view::npos;
         if (!IsBlank(line[i]))
             valueBegun = true;
         if (!foldPoint)

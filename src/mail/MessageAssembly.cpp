@@ -105,7 +105,7 @@ std::string BoundaryOutside(const std::vector<TTextPart>& parts, const std::stri
 
 std::string MultipartLine(const char* subtype, const std::string& boundary)
 {
-    return std::string("Content-Type: multipart/") + subtype + "; boundary=\"" + boundary + "\"";
+    return FoldHeaderLine(std::string("Content-Type: multipart/") + subtype + "; boundary=\"" + boundary + "\"");
 }
 
 std::int64_t FileSizeOrZero(const std::string& path)

@@ -72,7 +72,7 @@ TEST_F(MessageAssembly, WorkedExampleWithAttachmentGivesTheseBytes)
         ""}));
     EXPECT_EQ(Body(), CrLfLines({
         "--" + boundary,
-        "Content-Type: multipart/alternative; boundary=\"" + inner + "\"",
+        "Content-Type: multipart/alternative;", " boundary=\"" + inner + "\"",
         "",
         "--" + inner,
         "Content-Type: text/plain; charset=us-ascii",
@@ -108,7 +108,7 @@ TEST_F(MessageAssembly, WorkedExampleWithoutAttachmentIsHtmlWithItsPlainReading)
         "Subject: Report",
         "X-Mailer: Varnolt Pelmar 0.8",
         "Mime-Version: 1.0",
-        "Content-Type: multipart/alternative; boundary=\"" + boundary + "\"",
+        "Content-Type: multipart/alternative;", " boundary=\"" + boundary + "\"",
         "",
         ""}));
     EXPECT_EQ(Body(), CrLfLines({
@@ -229,11 +229,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, MessageAssemblyHeader, ::testing::Values(
                [](TOutgoingMessage& m) {
                    m.SetFromName("N");
                    m.SetDate("Tue, 8 Dec 2026 13:00:00 +0000");
+                   m.SetMessageId("<1.2@x>");
                    m.SetReplyTo("r@x");
                    m.SetLocalProgram("P 1");
                    m.SetSubject("S");
                },
-               {"From: N<>", "Subject: S", "X-Mailer: P 1", "Reply-To: r@x", "Date: Tue, 8 Dec 2026 13:00:00 +0000"}},
+               {"From: N<>", "Subject: S", "X-Mailer: P 1", "Reply-To: r@x", "Date: Tue, 8 Dec 2026 13:00:00 +0000",
+                "Message-ID: <1.2@x>"}},
     HeaderCase{"EmptyOptionalFieldsAreLeftOut",
                [](TOutgoingMessage& m) { m.SetFromAddress("a@x"); m.SetSubject(""); },
                {"From: <a@x>"}}),
@@ -379,6 +381,124 @@ TEST_F(MessageAssembly, LargeAttachmentsDecodeBackAndAnotherBuildStartsAfresh)
         }
         EXPECT_TRUE(body.ends_with(separator + "--\r\n"));
     }
+}
+
+// A Slovenian message as the people who use this program write it: names, subject
+// and body beyond ASCII, a paragraph longer than a line may be (RFC 5322 2.1.1), a
+// soft break that puts a dot at the start of a line (stuffed after encoding).
+TEST_F(MessageAssembly, SlovenianMessageGivesTheseBytes)
+{
+    message.SetFromName("Ana Černe");
+    message.SetFromAddress("ana@example.org");
+    message.ToAddress().Add("Špela Žagar <spela@example.org>");
+    message.SetSubject("Vabilo – srečanje članov v četrtek");
+    message.SetLocalProgram("Varnolt Pelmar 0.8");
+    message.SetDate("Thu, 5 Jun 2025 09:30:00 +0200");
+    message.SetMessageId("<18f2c3a4b5d.0123456789abcdef@example.org>");
+    std::string paragraph;
+    for (int i = 1; paragraph.size() <= 1000; ++i)
+        paragraph += "To je " + std::to_string(i) + ". stavek odstavka, ki ga je Špela napisala brez preloma vrstice. ";
+    ASSERT_GT(paragraph.size(), 998u);
+    message.SetBody(TStringList{"Pozdravljeni – čšž", "", paragraph,
+                                "Spletna stran društva je na naslovu https://example.org/dru%C5%A1tvo.html", ".",
+                                "Lep pozdrav,", "Ana"});
+    assembler.Charset = "utf-8";
+    assembler.BuildMessage(message);
+
+    EXPECT_EQ(assembler.HeaderBlock(), CrLfLines({
+        "From: =?UTF-8?Q?Ana_=C4=8Cerne?= <ana@example.org>",
+        "To: =?UTF-8?Q?=C5=A0pela_=C5=BDagar?= <spela@example.org>",
+        "Subject: =?UTF-8?Q?Vabilo_=E2=80=93_sre=C4=8Danje_=C4=8Dlanov_v_=C4=8Detrtek?=",
+        "X-Mailer: Varnolt Pelmar 0.8",
+        "Date: Thu, 5 Jun 2025 09:30:00 +0200",
+        "Message-ID: <18f2c3a4b5d.0123456789abcdef@example.org>",
+        "Mime-Version: 1.0",
+        "Content-Type: text/plain; charset=utf-8",
+        "Content-Transfer-Encoding: quoted-printable",
+        "",
+        ""}));
+    EXPECT_EQ(Body(), CrLfLines({
+        "Pozdravljeni =E2=80=93 =C4=8D=C5=A1=C5=BE",
+        "",
+        "To je 1. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma vrstice=",
+        ".. To je 2. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma vrsti=",
+        "ce. To je 3. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma vrs=",
+        "tice. To je 4. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma v=",
+        "rstice. To je 5. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma=",
+        " vrstice. To je 6. stavek odstavka, ki ga je =C5=A0pela napisala brez prelo=",
+        "ma vrstice. To je 7. stavek odstavka, ki ga je =C5=A0pela napisala brez pre=",
+        "loma vrstice. To je 8. stavek odstavka, ki ga je =C5=A0pela napisala brez p=",
+        "reloma vrstice. To je 9. stavek odstavka, ki ga je =C5=A0pela napisala brez=",
+        " preloma vrstice. To je 10. stavek odstavka, ki ga je =C5=A0pela napisala b=",
+        "rez preloma vrstice. To je 11. stavek odstavka, ki ga je =C5=A0pela napisal=",
+        "a brez preloma vrstice. To je 12. stavek odstavka, ki ga je =C5=A0pela napi=",
+        "sala brez preloma vrstice. To je 13. stavek odstavka, ki ga je =C5=A0pela n=",
+        "apisala brez preloma vrstice. To je 14. stavek odstavka, ki ga je =C5=A0pel=",
+        "a napisala brez preloma vrstice.=20",
+        "Spletna stran dru=C5=A1tva je na naslovu https://example.org/dru%C5%A1tvo.h=",
+        "tml",
+        "..",
+        "Lep pozdrav,",
+        "Ana"}));
+}
+
+// RFC 2046 5.1.1: the boundary must not occur in what it separates.
+TEST_F(MessageAssembly, BoundaryThatOccursInTheTextIsDrawnAgain)
+{
+    const std::string first = "====================54535aavfgq====";
+    const std::string second = "====================54535hejkcl====";
+    message.SetBody(TStringList{"--" + first, "x" + second + "--"});
+    message.Attachments().Add(MakeFile("a.bin", "a"));
+    assembler.BuildMessage(message);
+    EXPECT_EQ(assembler.Boundary(), "====================54535bvbhwj====");
+    EXPECT_NE(Body().find("\r\n--" + first + "\r\nx" + second + "--\r\n"), std::string::npos)
+        << "the text goes as written";
+
+    ResetBoundaryGenerator();
+    assembler.SubType = mtHtml;
+    message.SetBody(TStringList{"<p>--" + second + "</p>"});
+    assembler.BuildMessage(message);
+    EXPECT_EQ(assembler.Boundary(), first);
+    EXPECT_NE(Body().find("boundary=\"====================54535bvbhwj====\""), std::string::npos)
+        << "the inner boundary is neither in the text nor the outer one";
+}
+
+TEST_F(MessageAssembly, AttachmentTypeComesFromItsNameOrIsOctetStream)
+{
+    const std::pair<std::string, std::string> files[] = {
+        {"report.pdf", "application/pdf"}, {"photo.JPG", "image/jpeg"}, {"notes.txt", "text/plain"},
+        {"data.unknownextension", "application/octet-stream"}, {"no-extension", "application/octet-stream"}};
+    for (const auto& [name, type] : files) {
+        message.Attachments().Clear();
+        message.Attachments().Add(MakeFile(name, "%PDF-1.4"));
+        assembler.BuildMessage(message);
+        EXPECT_NE(Body().find("Content-Type: " + type + "; name=\"" + name + "\"\r\n"), std::string::npos) << name;
+    }
+}
+
+TEST_F(MessageAssembly, HtmlBesideAnAttachmentKeepsItsCharsetAndEncoding)
+{
+    assembler.SubType = mtHtml;
+    assembler.Charset = "iso-8859-2";
+    message.SetBody(TStringList{"<p>Dragi &scaron;olarji,</p><p>vabimo vas &ndash; pridite!</p>"});
+    message.Attachments().Add(MakeFile("Poročilo.pdf", "x"));
+    assembler.BuildMessage(message);
+    const std::string inner = "====================54535hejkcl====";
+    EXPECT_NE(Body().find(CrLfLines({
+                  "--" + inner,
+                  "Content-Type: text/plain; charset=utf-8",
+                  "Content-Transfer-Encoding: quoted-printable",
+                  "",
+                  "Dragi =C5=A1olarji,",
+                  "",
+                  "vabimo vas =E2=80=93 pridite!",
+                  "--" + inner,
+                  "Content-Type: text/html; charset=iso-8859-2",
+                  "",
+                  "<p>Dragi &scaron;olarji,</p><p>vabimo vas &ndash; pridite!</p>",
+                  "--" + inner + "--"})),
+              std::string::npos)
+        << Body();
 }
 
 } // namespace

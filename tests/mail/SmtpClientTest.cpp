@@ -81,7 +81,7 @@ TEST_F(SmtpDialogue, WorkedExampleGoesOnTheWireByteForByte)
         .Expect(CrLfLines({"From: Ana Novak<ana@example.org>", "To: Bob <bob@example.org>", "Subject: Report",
             "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0",
             "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"", "", "",
-            "--" + boundary, "Content-Type: multipart/alternative; boundary=\"" + inner + "\"", "",
+            "--" + boundary, "Content-Type: multipart/alternative;", " boundary=\"" + inner + "\"", "",
             "--" + inner, "Content-Type: text/plain; charset=us-ascii", "", "Hello Bob . See you",
             "--" + inner, "Content-Type: text/html; charset=us-ascii", "", "Hello Bob", "..", "See you",
             "--" + inner + "--",
@@ -120,7 +120,7 @@ TEST_F(SmtpDialogue, WorkedExampleWithoutAttachmentIsHtmlWithItsPlainReading)
     EnvelopeTo("bob@example.org")
         .Expect(CrLfLines({"From: Ana Novak<ana@example.org>", "To: Bob <bob@example.org>", "Subject: Report",
             "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0",
-            "Content-Type: multipart/alternative; boundary=\"" + boundary + "\"", "", "",
+            "Content-Type: multipart/alternative;", " boundary=\"" + boundary + "\"", "", "",
             "--" + boundary, "Content-Type: text/plain; charset=us-ascii", "", "Hello Bob . See you",
             "--" + boundary, "Content-Type: text/html; charset=us-ascii", "", "Hello Bob", "..", "See you",
             "--" + boundary + "--", "."}))
@@ -465,6 +465,7 @@ INSTANTIATE_TEST_SUITE_P(Fields, SmtpLineBreakInField, ::testing::Values(
     FieldCase{"LocalProgram", [](TSmtpClient& c) { c.PostMessage().SetLocalProgram("P\r"); }, "LocalProgram"},
     FieldCase{"ReplyTo", [](TSmtpClient& c) { c.PostMessage().SetReplyTo("r@x.org\n"); }, "ReplyTo"},
     FieldCase{"Date", [](TSmtpClient& c) { c.PostMessage().SetDate("\nX: y"); }, "Date"},
+    FieldCase{"MessageId", [](TSmtpClient& c) { c.PostMessage().SetMessageId("<a@x>\r\nX: y"); }, "MessageId"},
     FieldCase{"Charset", [](TSmtpClient& c) { c.SetCharset("utf-8\r\nX: y"); }, "Charset"},
     FieldCase{"ToEntry", [](TSmtpClient& c) { c.PostMessage().ToAddress().Add("b@x.org\r\nDATA"); }, "ToAddress"},
     FieldCase{"CcEntry", [](TSmtpClient& c) { c.PostMessage().ToCarbonCopy().Add("Cc\n<c@x.org>"); }, "ToCarbonCopy"},

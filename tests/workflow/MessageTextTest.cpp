@@ -41,6 +41,21 @@ TEST(MessageText, LfFileIsSavedBackWithCrLf)
     EXPECT_EQ(ReadFileBytes(sandbox.Path("out.txt")), "Hello\r\nWorld\r\n");
 }
 
+TEST(MessageText, DecodesTheFileThenMakesEveryLineBreakCrLf)
+{
+    TSandbox sandbox;
+    const std::pair<std::string, TTextEncoding> files[] = {
+        {"Pozdravljeni \x96 \xE8\x9A\x9E\n", TTextEncoding::Windows1250},
+        {std::string("\xFE\xFF\0P\0o\0z\0d\0r\0a\0v\0l\0j\0e\0n\0i\0 \x20\x13\0 \x01\x0D\x01\x61\x01\x7E\0\r", 42),
+         TTextEncoding::Utf16BigEndian}};
+    for (const auto& [bytes, encoding] : files) {
+        const TDecodedText loaded = LoadMessageFile(sandbox.MakeFile("in.txt", bytes));
+        EXPECT_EQ(loaded.Text, "Pozdravljeni – čšž\r\n");
+        EXPECT_EQ(loaded.Decoding.Encoding, encoding);
+        EXPECT_FALSE(loaded.Decoding.Lossy);
+    }
+}
+
 TEST(MessageText, SavesExactlyWhatItIsGiven)
 {
     TSandbox sandbox;

@@ -5,6 +5,7 @@
 #include "workflow/ListColumn.h"
 #include "workflow/RecipientList.h"
 
+#include <QString>
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,6 +58,46 @@ INSTANTIATE_TEST_SUITE_P(Files, RecipientFile, ::testing::Values(
     LoadCase{"BlanksKept", "  a@x.org \r\n", {"  a@x.org "}},
     LoadCase{"Empty", "", {}}),
     [](const auto& info) { return info.param.name; });
+
+std::string Utf16LittleEndian(const std::string& utf8)
+{
+    const QString text = QString::fromStdString(utf8);
+    std::string bytes;
+    for (const QChar c : text) {
+        bytes += static_cast<char>(c.unicode() & 0xFF);
+        bytes += static_cast<char>(c.unicode() >> 8);
+    }
+    return bytes;
+}
+
+// Files written on older Slovenian systems are Windows-1250, newer ones UTF-8 or
+// UTF-16; all load as the same entries, and saving writes UTF-8.
+TEST_F(RecipientList, LoadsEveryEncodingAsTheSameEntriesAndSavesUtf8)
+{
+    const std::vector<std::string> entries = {"Špela Žagar <spela@x.org>", "Črt <c@x.org>"};
+    const std::string utf8 = "Špela Žagar <spela@x.org>\r\nČrt <c@x.org>\r\n";
+    const std::pair<std::string, TTextEncoding> files[] = {
+        {utf8, TTextEncoding::Utf8},
+        {"\xEF\xBB\xBF" + utf8, TTextEncoding::Utf8WithBom},
+        {"\x8A" "pela \x8E" "agar <spela@x.org>\r\n\xC8" "rt <c@x.org>\r\n", TTextEncoding::Windows1250},
+        {"\xFF\xFE" + Utf16LittleEndian(utf8), TTextEncoding::Utf16LittleEndian}};
+    for (const auto& [bytes, encoding] : files) {
+        const TTextDecoding decoding = List.LoadFromFile(Sandbox.MakeFile("list.txt", bytes), "To:");
+        EXPECT_EQ(Entries.Rows, entries) << EncodingName(encoding);
+        EXPECT_EQ(decoding.Encoding, encoding);
+        EXPECT_FALSE(decoding.Lossy);
+        List.SaveToFile(Sandbox.Path("saved.txt"));
+        EXPECT_EQ(ReadFileBytes(Sandbox.Path("saved.txt")), utf8);
+    }
+}
+
+TEST_F(RecipientList, SaysWhenLoadingLostSomething)
+{
+    const TTextDecoding decoding = List.LoadFromFile(Sandbox.MakeFile("list.txt", "\xE8\x98" "rt@x.org\r\n"), "To:");
+    EXPECT_EQ(Entries.Rows, std::vector<std::string>{"č\uFFFDrt@x.org"});
+    EXPECT_EQ(decoding.Encoding, TTextEncoding::Windows1250);
+    EXPECT_TRUE(decoding.Lossy);
+}
 
 TEST_F(RecipientList, FailedLoadChangesNeitherColumn)
 {

@@ -159,7 +159,7 @@ public: // the case tables arrange through a reference to the fixture
     static std::string HtmlContent()
     {
         const std::string boundary = "====================54535aavfgq====";
-        return CrLfLines({"Content-Type: multipart/alternative; boundary=\"" + boundary + "\"", "", "",
+        return CrLfLines({"Content-Type: multipart/alternative;", " boundary=\"" + boundary + "\"", "", "",
                           "--" + boundary, "Content-Type: text/plain; charset=us-ascii", "", "Line one .",
                           "--" + boundary, "Content-Type: text/html; charset=us-ascii", "", "Line one", "..",
                           "--" + boundary + "--", "."});
