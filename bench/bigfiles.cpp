@@ -62,7 +62,7 @@ int Measure(const std::string& kind, const std::string& path, int argc, char** a
         if (kind == "recipients")
             window.Recipients().LoadFromFile(path, "To:");
         else
-            window.SetBodyText(LoadMessageText(path));
+            window.SetBodyText(LoadMessageFile(path).Text);
     } catch (const Exception& error) {
         outcome = "refused: " + error.Message();
     }

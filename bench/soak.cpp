@@ -40,7 +40,7 @@ public:
     std::string Port() const override { return port; }
     void AskForSettings() override {}
     std::string Subject() const override { return "Soak"; }
-    TStringList BodyLines() const override { return TStringList{"Hello,", "the meeting is on Monday."}; }
+    TStringList BodyParagraphs() const override { return TStringList{"Hello,", "the meeting is on Monday."}; }
     int FormatIndex() const override { return 0; }
     std::string AttachmentPath() const override { return {}; }
     void ShowState(const std::string&) override {}

@@ -169,9 +169,9 @@ void TMainWindow::RunCommandLine()
     if (FArguments.size() < 2)
         return;
     if (IsFile(FArguments[0]))
-        Recipients().LoadFromFile(FArguments[0].toStdString(), addRecipientButton->text().toStdString());
+        LoadRecipientFile(FArguments[0].toStdString());
     if (IsFile(FArguments[1]))
-        SetBodyText(LoadMessageText(FArguments[1].toStdString()));
+        LoadMessageFileIntoBody(FArguments[1].toStdString());
     if (FArguments.size() > 2 && FArguments[2] == "send") {
         FPeers->SettingsDialog.LoadStoredSettings();
         sendToList();
@@ -267,9 +267,11 @@ std::string TMainWindow::Subject() const
     return Text(subjectEdit);
 }
 
-TStringList TMainWindow::BodyLines() const
+TStringList TMainWindow::BodyParagraphs() const
 {
-    return FBodyLines.Lines(*bodyEdit);
+    TStringList paragraphs;
+    paragraphs.SetText(BodyText());
+    return paragraphs;
 }
 
 int TMainWindow::FormatIndex() const
@@ -292,7 +294,12 @@ TRecipientList TMainWindow::Recipients()
 void TMainWindow::openRecipientFile()
 {
     if (openDialog.Execute())
-        Recipients().LoadFromFile(openDialog.FileName, addRecipientButton->text().toStdString());
+        LoadRecipientFile(openDialog.FileName);
+}
+
+void TMainWindow::LoadRecipientFile(const std::string& fileName)
+{
+    ReportLossyLoading(fileName, Recipients().LoadFromFile(fileName, addRecipientButton->text().toStdString()));
 }
 
 void TMainWindow::AddTypedAddress()
@@ -342,7 +349,14 @@ void TMainWindow::openMessageFile()
     // The file is read before the body is replaced, so a file that cannot be read
     // leaves the body as it was.
     if (openDialog.Execute())
-        SetBodyText(LoadMessageText(openDialog.FileName));
+        LoadMessageFileIntoBody(openDialog.FileName);
+}
+
+void TMainWindow::LoadMessageFileIntoBody(const std::string& fileName)
+{
+    const TDecodedText loaded = LoadMessageFile(fileName);
+    SetBodyText(loaded.Text);
+    ReportLossyLoading(fileName, loaded.Decoding);
 }
 
 void TMainWindow::saveMessageFile()

@@ -1,5 +1,4 @@
 #pragma once
-#include "app/DisplayedLines.h"
 #include "base/StringList.h"
 #include "workflow/FileDialog.h"
 #include "workflow/RecipientList.h"
@@ -136,8 +135,8 @@ public:
 
     // The message as the send job reads it.
     std::string Subject() const override;
-    // The body as the field shows it: one line per displayed line.
-    TStringList BodyLines() const override;
+    // The body as typed: one entry per paragraph.
+    TStringList BodyParagraphs() const override;
     int FormatIndex() const override;
     std::string AttachmentPath() const override;
 
@@ -166,6 +165,8 @@ private:
     void ShowLanguage();
     void FocusWindowChanged(QWindow* window);
     void AddTypedAddress();
+    void LoadRecipientFile(const std::string& fileName);
+    void LoadMessageFileIntoBody(const std::string& fileName);
 
     QStringList FArguments;
     std::optional<TMainWindowPeers> FPeers;
@@ -173,5 +174,4 @@ private:
     bool FActivated = false;
     int FActivations = 0;
     QWindow* FLastFocusWindow = nullptr;
-    mutable TDisplayedLinesCache FBodyLines;
 };

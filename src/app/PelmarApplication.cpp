@@ -34,7 +34,7 @@ void Configure(TSmtpClient& smtp)
     smtp.SetEncodeType(emBase64);
     smtp.SetClearParams(true);
     smtp.SetSubType(mtHtml);
-    smtp.SetCharset("us-ascii");
+    smtp.SetCharset("utf-8");
 }
 
 void ConnectEvents(TSmtpClient& smtp, TSendJob& job)

@@ -120,7 +120,7 @@ void TSettingsDialog::BuildFields()
 
     portLabel->setText("Port");
     portEdit->setText(FLastGoodPort);
-    charsetEdit->setText("us-ascii");
+    charsetEdit->setText("utf-8");
     delayEdit->setText(FLastGoodDelay);
     connect(delayEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(delayEdit, FLastGoodDelay); });
     connect(portEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(portEdit, FLastGoodPort); });
@@ -159,7 +159,7 @@ void TSettingsDialog::LoadStoredSettings()
     emailEdit->setText(QText(RegReadString(SettingsKey, "email", "")));
     hostEdit->setText(QText(RegReadString(SettingsKey, "host", "")));
     userIdEdit->setText(QText(RegReadString(SettingsKey, "username", "")));
-    charsetEdit->setText(QText(RegReadString(SettingsKey, "charset", "us-ascii")));
+    charsetEdit->setText(QText(RegReadString(SettingsKey, "charset", "utf-8")));
     delayEdit->setText(QString::number(RegReadInteger(SettingsKey, "pavza", 0)));
     portEdit->setText(QString::number(RegReadInteger(SettingsKey, "port", 25)));
 }

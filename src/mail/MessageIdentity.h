@@ -1,5 +1,6 @@
 #pragma once
 #include <QDateTime>
+#include <functional>
 #include <string>
 
 // The value of a Date field (RFC 5322 3.3) for the moment, with English day and month
@@ -18,3 +19,10 @@ inline constexpr const char* MessageIdFallbackDomain = "varnolt-pelmar.invalid";
 // A left-hand part no other message will share: the time in milliseconds and 64
 // random bits, both in hexadecimal.
 std::string NewMessageIdUniquePart();
+
+// Where the time and the unique part of each message's Date and Message-ID come
+// from: the clock and NewMessageIdUniquePart, or fixed ones in tests.
+struct TMessageStamps {
+    std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+    std::function<std::string()> UniquePart = NewMessageIdUniquePart;
+};

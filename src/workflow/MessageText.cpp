@@ -2,7 +2,9 @@
 
 #include "base/Exception.h"
 #include "base/Stream.h"
+#include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
+#include "workflow/UserInterface.h"
 
 #include <cstdio>
 
@@ -38,9 +40,10 @@ TDecodedText LoadMessageFile(const std::string& fileName)
     return decoded;
 }
 
-std::string LoadMessageText(const std::string& fileName)
+void ReportLossyLoading(const std::string& fileName, const TTextDecoding& decoding)
 {
-    return LoadMessageFile(fileName).Text;
+    if (decoding.Lossy)
+        UserInterface().ShowMessage(Messages::LossyFile(fileName, EncodingName(decoding.Encoding)));
 }
 
 void SaveMessageText(const std::string& fileName, const std::string& text)

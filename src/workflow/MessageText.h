@@ -14,9 +14,12 @@ constexpr std::int64_t MessageCapacity = 16 * 1024 * 1024;
 // window uses CR LF line breaks. A file larger than MessageCapacity raises Exception
 // "Text exceeds memo capacity" before anything is read.
 TDecodedText LoadMessageFile(const std::string& fileName);
-std::string LoadMessageText(const std::string& fileName);
 void SaveMessageText(const std::string& fileName, const std::string& text);
 std::string ToCrLf(const std::string& text);
+
+// Tells the user, through a message box, when a file could not be read without loss;
+// says nothing otherwise.
+void ReportLossyLoading(const std::string& fileName, const TTextDecoding& decoding);
 
 // Writes the body to "msg.html" in the program's folder and returns that path.
 std::string WritePreviewFile(const std::string& text);

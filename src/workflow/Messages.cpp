@@ -45,6 +45,17 @@ std::string MessagesSent(int count)
     return std::to_string(count) + " messages sent.";
 }
 
+std::string LossyFile(const std::string& fileName, const std::string& encoding)
+{
+    if (CurrentLanguage == 1)
+        return "Datoteke " + fileName + " ni bilo mogoče prebrati v celoti (prebrana je kot " + encoding
+            + "): znaki, ki jih ni bilo mogoče prebrati, so nadomeščeni z \uFFFD.\r"
+              "Preden besedilo pošljete ali shranite, ga preglejte.";
+    return "The file " + fileName + " could not be read in full (it was read as " + encoding
+        + "): characters that could not be read were replaced with \uFFFD.\r"
+          "Check the text before you send or save it.";
+}
+
 std::string AboutParagraph()
 {
     return Lang("Varnolt Pelmar je program za pošiljanje elektronske pošte več naslovnikom "

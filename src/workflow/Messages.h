@@ -10,6 +10,8 @@ std::string SettingsMissing();
 std::string NoRecipients();
 std::string ConnectFailed();
 std::string MessagesSent(int count);
+// A file read with characters replaced by U+FFFD, and the encoding it was read in.
+std::string LossyFile(const std::string& fileName, const std::string& encoding);
 // The three lines of the about box.
 std::string AboutParagraph();
 std::string AboutSeeAlso();

@@ -177,8 +177,10 @@ void TSendJob::ComposeForCurrentEntry()
     message.SetFromName(FSettings.Name());
     message.ToAddress().Clear();
     message.ToAddress().Add(FEntries.Item(CurrentRecipient));
-    message.SetBody(FMessage.BodyLines());
+    message.SetBody(FMessage.BodyParagraphs());
     message.SetSubject(FMessage.Subject());
+    message.SetDate(MailDate(Stamps.Now()));
+    message.SetMessageId(::MessageId(Stamps.UniquePart(), FSettings.Email()));
     // Emptied first: an attachment left over from a failed message, or one the user has
     // removed since, must not go out with this one.
     message.Attachments().Clear();
@@ -186,6 +188,11 @@ void TSendJob::ComposeForCurrentEntry()
     if (IsFile(attachment))
         message.Attachments().Add(attachment);
     message.SetLocalProgram(std::string(ApplicationTitle) + " " + ProgramVersion);
+}
+
+const std::string& TSendJob::MessageId() const
+{
+    return FSmtp.PostMessage().MessageId();
 }
 
 // ---- Events of the SMTP client -----------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 #include "base/StringList.h"
+#include "mail/MessageIdentity.h"
 #include "workflow/SendLog.h"
 
 #include <cstdint>
@@ -29,8 +30,8 @@ class TMessageFields {
 public:
     virtual ~TMessageFields() = default;
     virtual std::string Subject() const = 0;
-    // The body as the field displays it, one line per displayed line.
-    virtual TStringList BodyLines() const = 0;
+    // The body as typed: one entry per paragraph, however the field wraps it on screen.
+    virtual TStringList BodyParagraphs() const = 0;
     // 0 is the plain-text choice; any other index means HTML.
     virtual int FormatIndex() const = 0;
     virtual std::string AttachmentPath() const = 0;
@@ -78,6 +79,12 @@ public:
     void SMTPSuccess(QObject* Sender);
     void SMTPFailure(QObject* Sender);
     void SMTPAuthenticationFailed(bool& Handled);
+
+    // The Message-ID of the message being sent, or of the last one: when the client
+    // reports a delivery, the one delivered.
+    const std::string& MessageId() const;
+    // Date and Message-ID of every message come from here.
+    TMessageStamps Stamps;
 
     std::int32_t RecipientCount = 0; // entries when the loop started
     std::int32_t CurrentRecipient = 0;

@@ -61,9 +61,9 @@ INSTANTIATE_TEST_SUITE_P(Files, BadSettingsFile, ::testing::Values(
                  {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "58"}, {},
                  With(AccountLines, {"charset=utf-8", "port=58"})},
     SettingsCase{"TruncatedInAKey", Account + "pav",
-                 {"Ana", "ana@x.org", "mail.x.org", "ana", "us-ascii", "0", "25"}, {}, AccountLines},
+                 {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "25"}, {}, AccountLines},
     SettingsCase{"IntegersThatAreNoNumbers", Account + "port=twenty-five\npavza=9999999999\nwidth=-\n",
-                 {"Ana", "ana@x.org", "mail.x.org", "ana", "us-ascii", "0", "25"}, {},
+                 {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "25"}, {},
                  With(AccountLines, {"port=twenty-five", "pavza=9999999999"})},
     // The reading stops at the first value of another type; those before it are shown.
     SettingsCase{"ValueOfAnotherType", Account + "charset=utf-8\npavza=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\nport=587\n",
@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Files, BadSettingsFile, ::testing::Values(
                  With(AccountLines, {"charset=utf-8", "pavza=5", "port=587"})},
     SettingsCase{"GarbageLinesAround", "\x01\x02\xff\xfe garbage\n=no key\n[General\n" + Account.substr(10)
                      + "\xff=\xfe\n\n[General]\nport=587\n",
-                 {"Ana", "ana@x.org", "mail.x.org", "ana", "us-ascii", "0", "587"}, {},
+                 {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "587"}, {},
                  With(AccountLines, {"port=587"})}),
     [](const auto& info) { return info.param.name; });
 

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "workflow/ProgramFolder.h"
+#include "workflow/ProgramState.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ TEST_F(MessageCommands, LfFileIsShownLineByLineAndSavedBackWithCrLf)
     Ui.OpenAnswers = {Sandbox.MakeFile("message.txt", "Dear friend,\nsee you.\n")};
     Window().openMessageButton->click();
     EXPECT_EQ(Window().BodyText(), "Dear friend,\r\nsee you.\r\n");
-    EXPECT_EQ(Window().BodyLines().Lines(), (std::vector<std::string>{"Dear friend,", "see you."}));
+    EXPECT_EQ(Window().BodyParagraphs().Lines(), (std::vector<std::string>{"Dear friend,", "see you."}));
     Ui.SaveAnswers = {Sandbox.Path("saved.txt")};
     Window().saveMessageFileAction->trigger();
     EXPECT_EQ(ReadFileBytes(Sandbox.Path("saved.txt")), "Dear friend,\r\nsee you.\r\n");
@@ -31,34 +32,52 @@ TEST_F(MessageCommands, SavesExactlyTheBodyWithoutAddingALineBreak)
         Ui.SaveAnswers = {Sandbox.Path("saved.txt")};
         Window().saveMessageFile();
         EXPECT_EQ(ReadFileBytes(Sandbox.Path("saved.txt")), body);
-        EXPECT_EQ(Window().BodyLines().Count(), lines) << body;
+        EXPECT_EQ(Window().BodyParagraphs().Count(), lines) << body;
     }
 }
 
-TEST_F(MessageCommands, WideParagraphIsOneLineInTheFileButSeveralOnScreen)
+// The message is what was typed, not what the field happens to show at its width.
+TEST_F(MessageCommands, WideParagraphIsOneParagraphInTheFileAndTheMessageAtAnyWidth)
 {
     std::string paragraph;
     while (paragraph.size() < 300)
-        paragraph += "word" + std::to_string(paragraph.size()) + " ";
+        paragraph += "word" + std::to_string(paragraph.size()) + " https://example.org/a/long/link ";
     paragraph.resize(300);
-    Window().SetBodyText(paragraph);
-    Pump();
-    const TStringList lines = Window().BodyLines();
-    EXPECT_GT(lines.Count(), 1);
-    std::string joined;
-    for (const auto& line : lines.Lines()) {
-        EXPECT_LT(line.size(), paragraph.size());
-        joined += line;
+    Window().SetBodyText("Dear friend,\r\n" + paragraph);
+    for (int width : {900, 500}) {
+        Window().resize(width, Window().height());
+        Pump();
+        EXPECT_EQ(Window().BodyParagraphs().Lines(), (std::vector<std::string>{"Dear friend,", paragraph})) << width;
     }
-    EXPECT_EQ(joined, paragraph) << "the displayed lines are the paragraph, broken, nothing lost";
     Ui.SaveAnswers = {Sandbox.Path("saved.txt")};
     Window().saveMessageFile();
-    EXPECT_EQ(ReadFileBytes(Sandbox.Path("saved.txt")), paragraph);
+    EXPECT_EQ(ReadFileBytes(Sandbox.Path("saved.txt")), "Dear friend,\r\n" + paragraph);
+}
 
-    // A narrower field shows, and so sends, more lines.
-    Window().resize(500, Window().height());
-    Pump();
-    EXPECT_GT(Window().BodyLines().Count(), lines.Count());
+// A Windows-1250 file from an older system loads as written; one with bytes that mean
+// nothing there loads with U+FFFD in their place and says so, in the language in force.
+TEST_F(MessageCommands, OldFileLoadsAsWrittenAndALossyOneIsReported)
+{
+    Ui.OpenAnswers = {Sandbox.MakeFile("old.txt", "Pozdravljeni \x96 \xE8\x9A\x9E\r\n")};
+    Window().openMessageFileAction->trigger();
+    EXPECT_EQ(Window().BodyText(), "Pozdravljeni – čšž\r\n");
+    EXPECT_TRUE(Ui.Messages.empty());
+
+    const std::string lossy = Sandbox.MakeFile("lossy.txt", "\xE8\x81");
+    for (const int language : {2, 1}) {
+        CurrentLanguage = language;
+        Ui.OpenAnswers = {lossy};
+        Window().openMessageFileAction->trigger();
+        EXPECT_EQ(Window().BodyText(), "č\uFFFD");
+    }
+    CurrentLanguage = 2;
+    ASSERT_EQ(Ui.Messages.size(), 2u);
+    EXPECT_EQ(Ui.Messages[0], "The file " + lossy + " could not be read in full (it was read as Windows-1250): "
+                              "characters that could not be read were replaced with \uFFFD.\r"
+                              "Check the text before you send or save it.");
+    EXPECT_EQ(Ui.Messages[1], "Datoteke " + lossy + " ni bilo mogoče prebrati v celoti (prebrana je kot Windows-1250): "
+                              "znaki, ki jih ni bilo mogoče prebrati, so nadomeščeni z \uFFFD.\r"
+                              "Preden besedilo pošljete ali shranite, ga preglejte.");
 }
 
 TEST_F(MessageCommands, UnreadableMessageFileIsReportedAndTheBodyKept)

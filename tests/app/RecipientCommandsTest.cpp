@@ -98,6 +98,24 @@ INSTANTIATE_TEST_SUITE_P(Keys, DeleteKey, ::testing::Values(
     DeleteKeyCase{"OtherKey", 1, Qt::Key_Backspace, {"a", "b", "c"}, 1}),
     [](const auto& info) { return info.param.name; });
 
+TEST_F(RecipientCommands, Windows1250ListLoadsAsWrittenSavesAsUtf8AndALossyOneIsReported)
+{
+    Ui.OpenAnswers = {Sandbox.MakeFile("old.txt", "\x8Apela \x8E" "agar <spela@example.org>\r\n")};
+    Window().openRecipientFileAction->trigger();
+    EXPECT_EQ(Entries(), QStringList{"Špela Žagar <spela@example.org>"});
+    EXPECT_TRUE(Ui.Messages.empty());
+    Ui.SaveAnswers = {Sandbox.Path("new.txt")};
+    Window().saveRecipientFileAction->trigger();
+    EXPECT_EQ(ReadFileBytes(Sandbox.Path("new.txt")), "Špela Žagar <spela@example.org>\r\n");
+
+    const std::string lossy = Sandbox.MakeFile("lossy.txt", "\x98" "a@x.org\n");
+    Ui.OpenAnswers = {lossy};
+    Window().openRecipientFileAction->trigger();
+    EXPECT_EQ(Entries(), QStringList{"\uFFFDa@x.org"});
+    ASSERT_EQ(Ui.Messages.size(), 1u);
+    EXPECT_NE(Ui.Messages[0].find("The file " + lossy + " could not be read in full"), std::string::npos);
+}
+
 TEST_F(RecipientCommands, LoadSaveAndClearGoThroughTheSharedDialogs)
 {
     const std::string file = Sandbox.MakeFile("in/list.txt", "E-mail Address\na@x.org\n\nb@x.org\n");

@@ -34,7 +34,8 @@ print(json.dumps({
     'type': text.get_content_type(), 'defects': len(msg.defects),
     'text': text.get_payload(decode=True).decode('utf-8'),
     'sha256': hashlib.sha256(attachment.get_payload(decode=True)).hexdigest() if attachment else '',
-    'addresses': sorted(set(a.decode() for a in re.findall(rb'[\w.+-]+@[\w-]+(?:\.[\w-]+)+', raw))),
+    'addresses': sorted(set(a.decode() for a in re.findall(rb'[\w.+-]+@[\w-]+(?:\.[\w-]+)+',
+                                                            raw.replace(msg['Message-ID'].encode(), b'')))),
 }))
 )";
     QProcess python;

@@ -86,7 +86,7 @@ TEST_F(SettingsDialog, NumberMessageFollowsTheLanguage)
 TEST_F(SettingsDialog, StartsWithItsInitialTexts)
 {
     EXPECT_EQ(Str(Dialog.portEdit->text()), "25");
-    EXPECT_EQ(Str(Dialog.charsetEdit->text()), "us-ascii");
+    EXPECT_EQ(Str(Dialog.charsetEdit->text()), "utf-8");
     EXPECT_EQ(Str(Dialog.delayEdit->text()), "0");
 }
 

@@ -11,7 +11,10 @@ import time
 
 
 class PelmarSend:
-    def __init__(self, workdir, port, recipients, message, delay=0, pelmar_bin=None):
+    def __init__(self, workdir, port, recipients, message, delay=0, pelmar_bin=None, name="Ana",
+                 charset="us-ascii"):
+        """recipients: a list of entries, or the file's bytes; message: text, or the file's
+        bytes; charset None leaves the setting out, so that its default holds."""
         self.workdir = workdir
         bin_dir = pelmar_bin or os.environ["PELMAR_BIN"]
         self.program_dir = os.path.join(workdir, "program")
@@ -20,15 +23,17 @@ class PelmarSend:
         self.log_path = os.path.join(self.program_dir, "log.txt")
         config = os.path.join(workdir, "config")
         os.makedirs(os.path.join(config, "Drelko"), exist_ok=True)
-        with open(os.path.join(config, "Drelko", "Varnolt Pelmar.conf"), "w") as f:
-            f.write("[General]\nime=Ana\nemail=ana@example.org\nhost=127.0.0.1\n"
-                    f"username=pc1\nport={port}\npavza={delay}\ncharset=us-ascii\n")
+        with open(os.path.join(config, "Drelko", "Varnolt Pelmar.conf"), "w", encoding="utf-8") as f:
+            f.write(f"[General]\nime={name}\nemail=ana@example.org\nhost=127.0.0.1\n"
+                    f"username=pc1\nport={port}\npavza={delay}\n"
+                    + (f"charset={charset}\n" if charset is not None else ""))
         self.list_path = os.path.join(workdir, "list.txt")
         with open(self.list_path, "wb") as f:
-            f.write("".join(r + "\r\n" for r in recipients).encode())
+            f.write(recipients if isinstance(recipients, bytes)
+                    else "".join(r + "\r\n" for r in recipients).encode())
         self.message_path = os.path.join(workdir, "message.txt")
         with open(self.message_path, "wb") as f:
-            f.write(message.encode())
+            f.write(message if isinstance(message, bytes) else message.encode())
         self.env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=config,
                         HOME=os.path.join(workdir, "home"), XDG_DATA_HOME=os.path.join(workdir, "data"))
         self.proc = None

@@ -10,6 +10,7 @@
 #include "workflow/ListColumn.h"
 #include "workflow/ProgramState.h"
 #include "workflow/SendJob.h"
+#include "support/FixedStamps.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,7 @@ public:
     std::string Port() const override { return port; }
     void AskForSettings() override {}
     std::string Subject() const override { return "Hello"; }
-    TStringList BodyLines() const override
+    TStringList BodyParagraphs() const override
     {
         TStringList body{"Line one", "."};
         if (largeSecondBody && bodiesRead++ == FaultyMessage)
@@ -94,7 +95,7 @@ std::string ReplyOf(TStep step)
 std::string HeaderBlock(const std::string& entry)
 {
     return "From: Ana<ana@example.org>\r\nTo: " + entry + "\r\nSubject: Hello\r\nX-Mailer: Varnolt Pelmar 0.8\r\n"
-           "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\n";
+           + FixedStampLines + "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\n";
 }
 
 struct TRow {
@@ -242,6 +243,7 @@ protected:
     void SetUp() override
     {
         SetApplicationTitleObserver([](const std::string& title) { titles.push_back(title); });
+        Job.Stamps = FixedStamps();
         Smtp.SetTimeOut(TimeOutMs);
         Smtp.OnDisconnect = [this](QObject* s) { Job.SMTPDisconnect(s); };
         Smtp.OnConnect = [this](QObject* s) { Fired.push_back("connect"); Job.SMTPConnect(s); };

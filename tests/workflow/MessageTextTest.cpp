@@ -29,14 +29,14 @@ TEST(MessageText, FileUpToTheCapacityLoadsOneByteMoreIsRefusedUnread)
     for (const std::int64_t size : {MessageCapacity, MessageCapacity + 1}) {
         ASSERT_EQ(::truncate(path.c_str(), size), 0);
         const char* expected = size <= MessageCapacity ? "(nothing raised)" : "Text exceeds memo capacity";
-        EXPECT_EQ(MessageOf<Exception>([&] { LoadMessageText(path); }), expected) << size;
+        EXPECT_EQ(MessageOf<Exception>([&] { LoadMessageFile(path); }), expected) << size;
     }
 }
 
 TEST(MessageText, LfFileIsSavedBackWithCrLf)
 {
     TSandbox sandbox;
-    const std::string text = LoadMessageText(sandbox.MakeFile("in.txt", "Hello\nWorld\n"));
+    const std::string text = LoadMessageFile(sandbox.MakeFile("in.txt", "Hello\nWorld\n")).Text;
     SaveMessageText(sandbox.Path("out.txt"), text);
     EXPECT_EQ(ReadFileBytes(sandbox.Path("out.txt")), "Hello\r\nWorld\r\n");
 }
@@ -69,7 +69,7 @@ TEST(MessageText, UnreadableFileRaisesOpenErrorWithItsName)
 {
     TSandbox sandbox;
     try {
-        LoadMessageText(sandbox.Path("missing.txt"));
+        LoadMessageFile(sandbox.Path("missing.txt"));
         FAIL() << "no error";
     } catch (const EFOpenError& e) {
         EXPECT_EQ(e.Message(), "Cannot open file " + sandbox.Path("missing.txt"));

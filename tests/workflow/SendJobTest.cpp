@@ -1,6 +1,7 @@
 #include "base/Exception.h"
 #include "workflow/RowsColumn.h"
 #include "support/CrLfLines.h"
+#include "support/FixedStamps.h"
 #include "mail/MessageAssembly.h"
 #include "mail/SmtpClient.h"
 #include "support/LoopbackPeers.h"
@@ -43,7 +44,7 @@ public:
     void AskForSettings() override { shown.push_back("settings"); }
 
     std::string Subject() const override { return subject; }
-    TStringList BodyLines() const override { return body; }
+    TStringList BodyParagraphs() const override { return body; }
     int FormatIndex() const override { return formatIndex; }
     std::string AttachmentPath() const override { return attachment; }
 
@@ -107,6 +108,7 @@ public: // the case tables arrange through a reference to the fixture
     void SetUp() override
     {
         ResetBoundaryGenerator();
+        Job.Stamps = FixedStamps();
         titles.clear();
         SetApplicationTitleObserver(RecordTitle);
         Smtp.SetTimeOut(10000);
@@ -139,15 +141,16 @@ public: // the case tables arrange through a reference to the fixture
     ScriptedServer& Greeted() { return Server().Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n"); }
 
     // One whole transaction up to the final dot, for the window's default message.
-    ScriptedServer& Transaction(const std::string& entry, const std::string& mailbox, bool html = false)
+    ScriptedServer& Transaction(const std::string& entry, const std::string& mailbox, bool html = false,
+                                const std::string& stampLines = FixedStampLines)
     {
         return Server().ExpectLine("RSET").Send("250 ok\r\n")
             .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
             .ExpectLine("RCPT TO:<" + mailbox + ">").Send("250 ok\r\n")
             .ExpectLine("DATA").Send("354 go on\r\n")
             .Expect(CrLfLines({"From: Ana<ana@example.org>", "To: " + entry, "Subject: Hello",
-                               "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0"})
-                    + (html ? HtmlContent() : PlainContent()));
+                               "X-Mailer: Varnolt Pelmar 0.8"})
+                    + stampLines + CrLfLines({"Mime-Version: 1.0"}) + (html ? HtmlContent() : PlainContent()));
     }
 
     static std::string PlainContent()
@@ -179,6 +182,53 @@ public: // the case tables arrange through a reference to the fixture
         Server().Finish();
     }
 };
+
+// RFC 5322 3.6.1 and 3.6.4: a Date, and a Message-ID of its own, on every message;
+// the job names the Message-ID of each message whose delivery it reports.
+TEST_F(SendJob, EveryMessageIsStampedAndTheJobNamesTheOneDelivered)
+{
+    int unique = 0;
+    Job.Stamps.UniquePart = [&unique] { return "m" + std::to_string(++unique); };
+    std::vector<std::string> reported;
+    Smtp.OnSuccess = [this, &reported](QObject* s) {
+        reported.push_back(Job.MessageId());
+        Job.SMTPSuccess(s);
+    };
+    Entries.Rows = {"bob@example.org", "carol@example.org"};
+    Greeted();
+    for (const char* id : {"m1", "m2"}) {
+        const std::string mailbox = id == std::string("m1") ? "bob@example.org" : "carol@example.org";
+        Transaction(mailbox, mailbox, false,
+                    "Date: Thu, 5 Jun 2025 09:30:00 +0200\r\nMessage-ID: <" + std::string(id) + "@example.org>\r\n")
+            .Send("250 queued\r\n");
+    }
+    Quit();
+    Run();
+    EXPECT_EQ(reported, (std::vector<std::string>{"<m1@example.org>", "<m2@example.org>"}));
+}
+
+TEST_F(SendJob, BodyGoesAsTheParagraphsTyped)
+{
+    const std::string paragraph(1500, 'p');
+    Window.body = TStringList{"Dear Bob,", paragraph, "", "Ana"};
+    Entries.Rows = {"bob@example.org"};
+    Greeted();
+    Server().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>").Send("250 ok\r\n").ExpectLine("DATA").Send("354 go on\r\n");
+    std::string encoded;
+    for (int i = 0; i < 19; ++i)
+        encoded += std::string(75, 'p') + "=\r\n";
+    encoded += std::string(75, 'p') + "\r\n"; // the last piece may fill its line
+    Server().Expect(CrLfLines({"From: Ana<ana@example.org>", "To: bob@example.org", "Subject: Hello",
+                               "X-Mailer: Varnolt Pelmar 0.8"})
+                    + FixedStampLines
+                    + CrLfLines({"Mime-Version: 1.0", "Content-Type: text/plain; charset=us-ascii",
+                                 "Content-Transfer-Encoding: quoted-printable", "", "", "Dear Bob,"})
+                    + encoded + CrLfLines({"", "Ana", "."}))
+        .Send("250 queued\r\n");
+    Quit();
+    Run();
+}
 
 TEST_F(SendJob, SendsOneMessagePerEntrySkippingEmptyOnesOverOneSession)
 {
@@ -479,7 +529,8 @@ TEST_F(SendJob, ComposingFillsTheRecordForTheCurrentEntryOnly)
     EXPECT_EQ(m.LocalProgram(), "Varnolt Pelmar 0.8");
     EXPECT_TRUE(m.ToCarbonCopy().Empty());
     EXPECT_TRUE(m.ToBlindCarbonCopy().Empty());
-    EXPECT_TRUE(m.Date().empty());
+    EXPECT_EQ(m.Date(), "Thu, 5 Jun 2025 09:30:00 +0200");
+    EXPECT_EQ(m.MessageId(), "<u1@example.org>");
     EXPECT_TRUE(m.ReplyTo().empty());
 }
 
