@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <random>
+#include <set>
 
 namespace {
 
@@ -146,6 +147,64 @@ TEST_F(SendCommand, EveryRecipientGetsAnOwnCopyThatNamesOnlyThem)
     EXPECT_TRUE(Ui.Messages.empty());
     EXPECT_EQ(Pause.Pauses, std::vector<std::int32_t>(5, 2000));
     EXPECT_FALSE(Program->Smtp().Connected());
+}
+
+// Read with Python's policy.default, which decodes encoded-words, RFC 2231 names and
+// quoted-printable text.
+QJsonObject ParseDecoded(const std::string& path)
+{
+    static const char* script = R"(
+import email, email.policy, email.utils, json, sys
+raw = open(sys.argv[1], 'rb').read()
+msg = email.message_from_bytes(raw, policy=email.policy.default)
+attachment = next(msg.iter_attachments())
+print(json.dumps({
+    'subject': msg['Subject'], 'from': msg['From'].addresses[0].display_name,
+    'to': msg['To'].addresses[0].display_name, 'toAddress': msg['To'].addresses[0].addr_spec,
+    'html': msg.get_body(('html',)).get_content().replace('\r\n', '\n'),
+    'plain': msg.get_body(('plain',)).get_content().replace('\r\n', '\n'),
+    'name': attachment.get_filename(), 'bytes': attachment.get_payload(decode=True).decode('latin-1'),
+    'dated': email.utils.parsedate_to_datetime(msg['Date']) is not None, 'id': msg['Message-ID'],
+    'sevenBitHeader': all(b < 128 for b in raw[:raw.index(b'\r\n\r\n')]),
+}))
+)";
+    QProcess python;
+    python.start("/usr/bin/python3", {"-c", script, QString::fromStdString(path)});
+    python.waitForFinished(30000);
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+TEST_F(SendCommand, SlovenianMessageTypedInTheWindowArrivesAsWritten)
+{
+    Settings().nameEdit->setText("Ana Černe");
+    SetRecipients({"Špela Žagar <spela@example.org>", "Črt Kovač <crt@example.org>"});
+    Window().subjectEdit->setText("Vabilo – srečanje članov v četrtek");
+    std::string paragraph;
+    for (int i = 1; paragraph.size() < 1200; ++i)
+        paragraph += "To je " + std::to_string(i) + ". stavek, čšž – ČŠŽ. ";
+    Window().SetBodyText("<p>Pozdravljeni – čšž</p>\r\n<p>" + paragraph + "</p>");
+    Window().formatChoice->SetItemIndex(1);
+    Window().attachmentEdit->setText(QString::fromStdString(Sandbox.MakeFile("Poročilo.pdf", "%PDF-1.4 čšž")));
+    Window().sendToList();
+
+    ASSERT_EQ(ReceivedCount(), 2);
+    const std::string names[] = {"Špela Žagar", "Črt Kovač"};
+    std::set<std::string> ids;
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(names[i]);
+        const QJsonObject m = ParseDecoded(Eml(i + 1));
+        EXPECT_EQ(Str(m["subject"].toString()), "Vabilo – srečanje članov v četrtek");
+        EXPECT_EQ(Str(m["from"].toString()), "Ana Černe");
+        EXPECT_EQ(Str(m["to"].toString()), names[i]);
+        EXPECT_EQ(Str(m["html"].toString()), "<p>Pozdravljeni – čšž</p>\n<p>" + paragraph + "</p>");
+        EXPECT_EQ(Str(m["plain"].toString()), "Pozdravljeni – čšž\n\n" + paragraph.substr(0, paragraph.size() - 1));
+        EXPECT_EQ(Str(m["name"].toString()), "Poročilo.pdf");
+        EXPECT_EQ(m["bytes"].toString().toLatin1().toStdString(), "%PDF-1.4 čšž");
+        EXPECT_TRUE(m["dated"].toBool());
+        EXPECT_TRUE(m["sevenBitHeader"].toBool());
+        ids.insert(Str(m["id"].toString()));
+    }
+    EXPECT_EQ(ids.size(), 2u) << "every message has its own Message-ID";
 }
 
 TEST_F(SendCommand, DelayOfTwoPausesAfterEachMessageWithTheWindowShowingWhatTheFileHolds)
