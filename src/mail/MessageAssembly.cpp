@@ -48,16 +48,20 @@ std::string FileNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The body's lines: any line break inside an entry (CR LF, lone CR, lone LF) ends a
-// line, so that no bare CR or LF reaches the text (RFC 5322 2.3).
-std::vector<std::string> BodyLines(const TStringList& body)
+// The body as text, every line ended by CR LF: any line break inside an entry (CR LF,
+// lone CR, lone LF) ends a line, so that no bare CR or LF reaches the text (RFC 5322 2.3).
+std::string BodyText(const TStringList& body)
 {
-    std::vector<std::string> lines;
+    std::size_t size = 0;
+    for (const auto& entry : body.Lines())
+        size += entry.size() + 2;
+    std::string text;
+    text.reserve(size);
     for (const auto& entry : body.Lines()) {
-        size_t start = 0;
-        for (;;) {
-            const size_t stop = entry.find_first_of("\r\n", start);
-            lines.push_back(entry.substr(start, stop == std::string::npos ? std::string::npos : stop - start));
+        for (std::size_t start = 0;;) {
+            const std::size_t stop = entry.find_first_of("\r\n", start);
+            text.append(entry, start, stop == std::string::npos ? std::string::npos : stop - start);
+            text += "\r\n";
             if (stop == std::string::npos)
                 break;
             start = stop + 1;
@@ -65,27 +69,22 @@ std::vector<std::string> BodyLines(const TStringList& body)
                 ++start;
         }
     }
-    return lines;
-}
-
-std::vector<std::string> SplitAtLf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    if (text.empty())
-        return lines;
-    size_t start = 0;
-    for (size_t stop; (stop = text.find('\n', start)) != std::string::npos; start = stop + 1)
-        lines.push_back(text.substr(start, stop - start));
-    lines.push_back(text.substr(start));
-    return lines;
-}
-
-std::string JoinedWithLf(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\n";
     return text;
+}
+
+// The plain-text reading of an HTML body, its lines ended by CR LF.
+std::string PlainReading(const std::string& html)
+{
+    std::string reading = HtmlToText(html);
+    if (reading.empty())
+        return reading;
+    std::string text;
+    for (const char c : reading) {
+        if (c == '\n')
+            text += '\r';
+        text += c;
+    }
+    return text + "\r\n";
 }
 
 // A boundary that occurs in none of the text parts (RFC 2046 5.1.1). Only they can
@@ -170,11 +169,10 @@ void TMessageAssembler::BuildMessage(const TOutgoingMessage& message)
 
 std::vector<TTextPart> TMessageAssembler::TextParts(const TOutgoingMessage& message) const
 {
-    const std::vector<std::string> lines = BodyLines(message.Body());
+    const std::string text = BodyText(message.Body());
     if (SubType != mtHtml)
-        return {MakeTextPart(MediaTypeOf(SubType), lines, Charset)};
-    const std::vector<std::string> reading = SplitAtLf(HtmlToText(JoinedWithLf(lines)));
-    return {MakeTextPart("text/plain", reading, Charset), MakeTextPart("text/html", lines, Charset)};
+        return {MakeTextPart(MediaTypeOf(SubType), text, Charset)};
+    return {MakeTextPart("text/plain", PlainReading(text), Charset), MakeTextPart("text/html", text, Charset)};
 }
 
 void TMessageAssembler::BuildHeader(const TOutgoingMessage& message, const std::vector<std::string>& contentLines)

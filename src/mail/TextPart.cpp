@@ -4,66 +4,63 @@
 #include "mail/QuotedPrintable.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 
 namespace {
 
 constexpr std::size_t MaxLineOctets = 998; // RFC 5322 2.1.1, without the CR LF
 
-bool IsAscii(const std::string& text)
+// Eight bytes at a time: bodies of several megabytes are checked for every message.
+bool IsAscii(std::string_view text)
 {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// 7bit data (RFC 2045 2.7): no 8-bit byte, no NUL, short lines.
-bool IsSevenBitData(const std::vector<std::string>& lines)
-{
-    return std::all_of(lines.begin(), lines.end(), [](const std::string& line) {
-        return line.size() <= MaxLineOctets && IsAscii(line) && line.find('\0') == std::string::npos;
-    });
-}
-
-std::string JoinLines(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const auto& line : lines) {
-        text += line;
-        text += "\r\n";
+    std::size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + at, 8);
+        if (word & 0x8080808080808080u)
+            return false;
     }
-    return text;
+    for (; at < text.size(); ++at)
+        if (static_cast<unsigned char>(text[at]) >= 0x80)
+            return false;
+    return true;
 }
 
-std::vector<std::string> SplitCrLfLines(const std::string& text)
+// Calls use(line) for every line of text, each ended by CR LF there.
+template <typename Use>
+void ForEachLine(std::string_view text, Use use)
 {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        lines.push_back(text.substr(start, end - start));
-        start = end == std::string::npos ? text.size() : end + 2;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find("\r\n", start), text.size());
+        use(text.substr(start, end - start));
+        start = end + 2;
     }
-    return lines;
 }
 
-// The lines in the character set they go out in, and that set's name.
-std::vector<std::string> InCharset(const std::vector<std::string>& lines, const std::string& charset,
-                                   std::string& declared)
+// 7bit data (RFC 2045 2.7): no 8-bit byte, no NUL, lines of at most 998 octets.
+bool IsSevenBitText(std::string_view text)
 {
-    declared = charset;
-    if (std::all_of(lines.begin(), lines.end(), [](const std::string& line) { return IsAscii(line); }))
-        return lines;
-    if (IsAsciiCompatibleCharset(charset))
-        if (const auto converted = ConvertExactly(JoinLines(lines), "UTF-8", charset))
-            return SplitCrLfLines(*converted);
-    declared = "utf-8";
-    return lines;
+    if (!IsAscii(text) || text.find('\0') != std::string_view::npos)
+        return false;
+    bool shortLines = true;
+    ForEachLine(text, [&](std::string_view line) { shortLines = shortLines && line.size() <= MaxLineOctets; });
+    return shortLines;
 }
 
-void AppendDotStuffedLine(const std::string& line, std::string& out)
+// Appends lines ended by CR LF, with one more "." before every line that starts with
+// one (RFC 5321 4.5.2).
+void AppendDotStuffed(std::string_view text, std::string& out)
 {
-    if (!line.empty() && line.front() == '.')
+    if (!text.empty() && text.front() == '.')
         out += '.';
-    out += line;
-    out += "\r\n";
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find("\r\n.", start)) != std::string_view::npos; start = at + 2) {
+        out.append(text, start, at + 2 - start);
+        out += '.';
+    }
+    out.append(text, start);
 }
 
 } // namespace
@@ -76,19 +73,31 @@ std::vector<std::string> TTextPart::HeaderLines() const
     return lines;
 }
 
-TTextPart MakeTextPart(const std::string& mediaType, const std::vector<std::string>& lines, const std::string& charset)
+TTextPart MakeTextPart(const std::string& mediaType, const std::string& text, const std::string& charset)
 {
     TTextPart part;
     part.MediaType = mediaType;
-    const std::vector<std::string> wireLines = InCharset(lines, charset, part.Charset);
-    part.QuotedPrintable = !IsSevenBitData(wireLines);
-    for (const auto& line : wireLines) {
-        if (!part.QuotedPrintable) {
-            AppendDotStuffedLine(line, part.Content);
-            continue;
-        }
-        for (const auto& encoded : QuotedPrintableLines(line))
-            AppendDotStuffedLine(encoded, part.Content);
+    part.Charset = charset;
+    std::optional<std::string> converted;
+    if (!IsAscii(text)) {
+        if (IsAsciiCompatibleCharset(charset))
+            converted = ConvertExactly(text, "UTF-8", charset);
+        if (!converted)
+            part.Charset = "utf-8";
     }
+    const std::string_view wire = converted ? *converted : text;
+    part.QuotedPrintable = !IsSevenBitText(wire);
+    if (!part.QuotedPrintable) {
+        part.Content.reserve(wire.size() + wire.size() / 64);
+        AppendDotStuffed(wire, part.Content);
+        return part;
+    }
+    std::string encoded;
+    encoded.reserve(wire.size() * 2);
+    ForEachLine(wire, [&](std::string_view line) {
+        for (const auto& piece : QuotedPrintableLines(line))
+            encoded.append(piece).append("\r\n");
+    });
+    AppendDotStuffed(encoded, part.Content);
     return part;
 }

@@ -15,11 +15,11 @@ struct TTextPart {
     std::vector<std::string> HeaderLines() const;
 };
 
-// Makes the part from lines of UTF-8 text (no line breaks inside). ASCII text with
+// Makes the part from UTF-8 text whose every line ends in CR LF. ASCII text with
 // lines of at most 998 octets goes out as written, declared in `charset`. Other text
 // is converted into `charset` when that holds every character of it, else it stays
 // UTF-8 and says so; it then goes out quoted-printable, so that no line is longer than
 // 998 octets (RFC 5322 2.1.1) and no 8-bit byte meets a server that did not offer
 // 8BITMIME (RFC 6152). A line that starts with "." after encoding gets one more
 // (RFC 5321 4.5.2).
-TTextPart MakeTextPart(const std::string& mediaType, const std::vector<std::string>& lines, const std::string& charset);
+TTextPart MakeTextPart(const std::string& mediaType, const std::string& text, const std::string& charset);

@@ -60,7 +60,10 @@ class TextPart : public ::testing::TestWithParam<PartCase> {};
 
 TEST_P(TextPart, ChoosesCharsetAndEncoding)
 {
-    const TTextPart part = MakeTextPart("text/plain", GetParam().lines, GetParam().charset);
+    std::string text;
+    for (const auto& line : GetParam().lines)
+        text += line + "\r\n";
+    const TTextPart part = MakeTextPart("text/plain", text, GetParam().charset);
     EXPECT_EQ(part.Charset, GetParam().declared);
     EXPECT_EQ(part.QuotedPrintable, GetParam().quotedPrintable);
     EXPECT_EQ(part.Content, GetParam().content);
@@ -90,9 +93,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, TextPart, ::testing::Values(
 
 TEST(TextPart, HeaderLinesDeclareTypeCharsetAndEncoding)
 {
-    EXPECT_EQ(MakeTextPart("text/html", {"a"}, "us-ascii").HeaderLines(),
+    EXPECT_EQ(MakeTextPart("text/html", "a\r\n", "us-ascii").HeaderLines(),
               std::vector<std::string>{"Content-Type: text/html; charset=us-ascii"});
-    EXPECT_EQ(MakeTextPart("text/html", {"č"}, "windows-1250").HeaderLines(),
+    EXPECT_EQ(MakeTextPart("text/html", "č\r\n", "windows-1250").HeaderLines(),
               (std::vector<std::string>{"Content-Type: text/html; charset=windows-1250",
                                         "Content-Transfer-Encoding: quoted-printable"}));
 }

@@ -6,6 +6,7 @@
 #include "workflow/MessageText.h"
 #include "workflow/ProgramFolder.h"
 
+#include <QString>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -41,13 +42,22 @@ TEST(MessageText, LfFileIsSavedBackWithCrLf)
     EXPECT_EQ(ReadFileBytes(sandbox.Path("out.txt")), "Hello\r\nWorld\r\n");
 }
 
+std::string Utf16BigEndian(const std::string& utf8)
+{
+    std::string bytes;
+    for (const QChar c : QString::fromStdString(utf8)) {
+        bytes += static_cast<char>(c.unicode() >> 8);
+        bytes += static_cast<char>(c.unicode() & 0xFF);
+    }
+    return bytes;
+}
+
 TEST(MessageText, DecodesTheFileThenMakesEveryLineBreakCrLf)
 {
     TSandbox sandbox;
     const std::pair<std::string, TTextEncoding> files[] = {
         {"Pozdravljeni \x96 \xE8\x9A\x9E\n", TTextEncoding::Windows1250},
-        {std::string("\xFE\xFF\0P\0o\0z\0d\0r\0a\0v\0l\0j\0e\0n\0i\0 \x20\x13\0 \x01\x0D\x01\x61\x01\x7E\0\r", 42),
-         TTextEncoding::Utf16BigEndian}};
+        {"\xFE\xFF" + Utf16BigEndian("Pozdravljeni – čšž\r"), TTextEncoding::Utf16BigEndian}};
     for (const auto& [bytes, encoding] : files) {
         const TDecodedText loaded = LoadMessageFile(sandbox.MakeFile("in.txt", bytes));
         EXPECT_EQ(loaded.Text, "Pozdravljeni – čšž\r\n");
