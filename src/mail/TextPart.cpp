@@ -39,14 +39,19 @@ void ForEachLine(std::string_view text, Use use)
     }
 }
 
-// 7bit data (RFC 2045 2.7): no 8-bit byte, no NUL, lines of at most 998 octets.
-bool IsSevenBitText(std::string_view text)
+// 7bit data (RFC 2045 2.7) once the text is known to be ASCII: no NUL, lines of at
+// most 998 octets.
+bool IsSevenBitAscii(std::string_view text)
 {
-    if (!IsAscii(text) || text.find('\0') != std::string_view::npos)
+    if (text.find('\0') != std::string_view::npos)
         return false;
-    bool shortLines = true;
-    ForEachLine(text, [&](std::string_view line) { shortLines = shortLines && line.size() <= MaxLineOctets; });
-    return shortLines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find("\r\n", start), text.size());
+        if (end - start > MaxLineOctets)
+            return false;
+        start = end + 2;
+    }
+    return true;
 }
 
 // Appends lines ended by CR LF, with one more "." before every line that starts with
@@ -78,15 +83,16 @@ TTextPart MakeTextPart(const std::string& mediaType, const std::string& text, co
     TTextPart part;
     part.MediaType = mediaType;
     part.Charset = charset;
+    const bool ascii = IsAscii(text);
     std::optional<std::string> converted;
-    if (!IsAscii(text)) {
+    if (!ascii) {
         if (IsAsciiCompatibleCharset(charset))
             converted = ConvertExactly(text, "UTF-8", charset);
         if (!converted)
             part.Charset = "utf-8";
     }
     const std::string_view wire = converted ? *converted : text;
-    part.QuotedPrintable = !IsSevenBitText(wire);
+    part.QuotedPrintable = !ascii || !IsSevenBitAscii(wire);
     if (!part.QuotedPrintable) {
         part.Content.reserve(wire.size() + wire.size() / 64);
         AppendDotStuffed(wire, part.Content);
