@@ -10,6 +10,8 @@ std::string SettingsMissing();
 std::string NoRecipients();
 std::string ConnectFailed();
 std::string MessagesSent(int count);
+// Why an entry of the recipient list is marked: it does not name a mailbox.
+std::string NotAnAddress();
 // The three lines of the about box.
 std::string AboutParagraph();
 std::string AboutSeeAlso();
