@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/Guard.h"
+#include "app/HistoryWindow.h"
 #include "app/ImportHelpWindow.h"
 #include "app/Language.h"
 #include "app/SendLogWindow.h"
@@ -86,6 +87,7 @@ void TMainWindow::WireCommands()
         {saveMessageFileAction, &TMainWindow::saveMessageFile},
         {showImportHelpAction, &TMainWindow::showImportHelp},
         {sendToListAction, &TMainWindow::sendToList},
+        {showHistoryAction, &TMainWindow::showHistory},
         {exitProgramAction, &TMainWindow::exitProgram},
         {useSlovenianAction, &TMainWindow::useSlovenian},
         {useEnglishAction, &TMainWindow::useEnglish},
@@ -252,6 +254,7 @@ void TMainWindow::FocusWindowChanged(QWindow* window)
 void TMainWindow::ShowLanguage()
 {
     ApplyLanguage(*this, FPeers->SettingsDialog);
+    FPeers->HistoryWindow.ShowLanguage();
     siteStatusBar->SetPanelText(1, QText(WebSiteAddress));
 }
 
@@ -386,6 +389,17 @@ void TMainWindow::showImportHelp()
     help.show();
     help.raise();
     help.activateWindow();
+}
+
+// The history is opened at the first showing; one that cannot be opened or read is
+// reported, and the window stays closed.
+void TMainWindow::showHistory()
+{
+    THistoryWindow& history = FPeers->HistoryWindow;
+    history.Refresh();
+    history.show();
+    history.raise();
+    history.activateWindow();
 }
 
 void TMainWindow::useSlovenian()

@@ -20,6 +20,7 @@ class QToolBar;
 class QToolButton;
 class QWindow;
 class TAboutBox;
+class THistoryWindow;
 class TImportHelpWindow;
 class TListBox;
 class TRadioGroup;
@@ -36,6 +37,7 @@ struct TMainWindowPeers {
     TImportHelpWindow& ImportHelpWindow;
     TSendLogWindow& SendLogWindow;
     TSendJob& SendJob;
+    THistoryWindow& HistoryWindow;
 };
 
 // The main window: the recipient list, the message, the commands and the program's state
@@ -56,6 +58,7 @@ public:
     QAction* saveMessageFileAction;
     QAction* showImportHelpAction;
     QAction* sendToListAction;
+    QAction* showHistoryAction;
     QAction* exitProgramAction;
     QAction* useSlovenianAction;
     QAction* useEnglishAction;
@@ -119,6 +122,7 @@ public:
     void showAbout();
     void showHelp();
     void showImportHelp();
+    void showHistory();
     void openWebSite();
     void openForum();
     void useSlovenian();

@@ -108,6 +108,7 @@ void TMainWindow::BuildActions()
     showImportHelpAction = Action(this, "showImportHelpAction");
     sendToListAction = Action(this, "sendToListAction");
     sendToListAction->setIcon(PictureIcon("send"));
+    showHistoryAction = Action(this, "showHistoryAction");
     exitProgramAction = Action(this, "exitProgramAction", QKeySequence::Quit);
     useSlovenianAction = Action(this, "useSlovenianAction");
     useEnglishAction = Action(this, "useEnglishAction");
@@ -140,6 +141,7 @@ void TMainWindow::BuildMenus()
     fileMenu->addAction(showImportHelpAction);
     fileMenu->addSeparator();
     fileMenu->addAction(sendToListAction);
+    fileMenu->addAction(showHistoryAction);
     fileMenu->addSeparator();
     fileMenu->addAction(exitProgramAction);
 
