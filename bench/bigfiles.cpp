@@ -88,6 +88,8 @@ int main(int argc, char** argv)
     QTemporaryDir scratch;
     // A complete account, so that no first-run welcome waits for a person.
     qputenv("XDG_CONFIG_HOME", scratch.filePath("config").toLocal8Bit());
+    // Nor any work kept from the user's own runs (the draft lies in the data folder).
+    qputenv("XDG_DATA_HOME", scratch.filePath("data").toLocal8Bit());
     QDir().mkpath(scratch.filePath("config/Drelko"));
     std::ofstream(scratch.filePath("config/Drelko/Varnolt Pelmar.conf").toStdString())
         << "[General]\nime=Ana\nemail=ana@x.org\nhost=mail.x.org\nusername=ana\n";

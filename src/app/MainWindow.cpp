@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/DraftKeeper.h"
 #include "app/Guard.h"
 #include "app/HistoryWindow.h"
 #include "app/ImportHelpWindow.h"
@@ -61,8 +62,14 @@ TMainWindow::TMainWindow(QStringList arguments) : FArguments(std::move(arguments
     ApplyInitialMainWindowTexts(*this);
     WireCommands();
     WireControls();
+    FDraft = std::make_unique<TDraftKeeper>(TDraftFields{
+        *recipientList, *labelColumn, [this] { return addRecipientButton->text().toStdString(); }, *subjectEdit,
+        *bodyEdit, [this] { return BodyText(); }, [this](const std::string& text) { SetBodyText(text); },
+        *attachmentEdit, *formatChoice});
     Guard([this] { RestoreWindowState(); });
 }
+
+TMainWindow::~TMainWindow() = default;
 
 void TMainWindow::SetPeers(const TMainWindowPeers& peers)
 {
@@ -166,15 +173,22 @@ void TMainWindow::RestoreWindowState()
     CurrentLanguage = RegReadInteger(SettingsKey, "jezik", 2);
 }
 
+// A command line that sends is a job given by its files alone: no list, subject or
+// attachment of an earlier run may slip into it. Otherwise the files it names replace the
+// list and the body put back from the draft.
 void TMainWindow::RunCommandLine()
 {
+    const bool sends = FArguments.size() > 2 && FArguments[2] == "send";
+    if (!sends)
+        Guard([this] { FDraft->Restore(); });
     if (FArguments.size() < 2)
         return;
     if (IsFile(FArguments[0]))
         Recipients().LoadFromFile(FArguments[0].toStdString(), addRecipientButton->text().toStdString());
     if (IsFile(FArguments[1]))
         SetBodyText(LoadMessageText(FArguments[1].toStdString()));
-    if (FArguments.size() > 2 && FArguments[2] == "send") {
+    if (sends) {
+        FDraft->HoldUntilChanged();
         FPeers->SettingsDialog.LoadStoredSettings();
         sendToList();
     }
@@ -224,6 +238,7 @@ void TMainWindow::closeEvent(QCloseEvent* event)
     // The state is saved and the preview file removed even when saving fails part way:
     // the program must still be able to end.
     Guard([this] { SaveWindowState(); });
+    Guard([this] { FDraft->Save(true); });
     Guard([] { RemovePreviewFile(); });
     event->accept();
     if (OnClosed)

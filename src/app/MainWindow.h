@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -20,6 +21,7 @@ class QToolBar;
 class QToolButton;
 class QWindow;
 class TAboutBox;
+class TDraftKeeper;
 class THistoryWindow;
 class TImportHelpWindow;
 class TListBox;
@@ -46,6 +48,7 @@ class TMainWindow : public QMainWindow, public TMessageFields {
 public:
     // arguments: the command line without the program's own name.
     explicit TMainWindow(QStringList arguments);
+    ~TMainWindow() override;
 
     void SetPeers(const TMainWindowPeers& peers);
 
@@ -129,7 +132,8 @@ public:
     void useEnglish();
     void exitProgram();
 
-    // Loads the recipient and message files the command line names, and sends at once
+    // Puts back the work kept from the last run (unless the command line sends), loads
+    // the recipient and message files the command line names over it, and sends at once
     // when its third word is "send". Runs when the window is first shown.
     void RunCommandLine();
 
@@ -144,6 +148,9 @@ public:
     TStringList BodyLines() const override;
     int FormatIndex() const override;
     std::string AttachmentPath() const override;
+
+    // Keeps the list and the message between runs.
+    TDraftKeeper& Draft() const { return *FDraft; }
 
     // How often the activation handler has run.
     int ActivationCount() const { return FActivations; }
@@ -178,4 +185,5 @@ private:
     int FActivations = 0;
     QWindow* FLastFocusWindow = nullptr;
     mutable TDisplayedLinesCache FBodyLines;
+    std::unique_ptr<TDraftKeeper> FDraft;
 };
