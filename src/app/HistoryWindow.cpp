@@ -62,7 +62,7 @@ THistoryWindow::THistoryWindow(QWidget* owner, THistoryAccess& history, TFileDia
 
 void THistoryWindow::BuildWindow()
 {
-    resize(900, 560);
+    resize(1040, 580);
     saveNotDeliveredAction = new QAction(this);
     saveNotDeliveredAction->setObjectName("saveNotDeliveredAction");
     saveNotDeliveredAction->setEnabled(false);
@@ -75,7 +75,7 @@ void THistoryWindow::BuildWindow()
     jobsLayout->setContentsMargins(0, 0, 0, 0);
     jobsLabel = new QLabel(jobsPanel);
     jobsLabel->setObjectName("jobsLabel");
-    jobsView = Table(jobsPanel, "jobsView", &Jobs, {135, 135, 120, 170, 75, 70, 70, 70});
+    jobsView = Table(jobsPanel, "jobsView", &Jobs, {135, 135, 110, 190, 70, 65, 65, 65});
     jobsLabel->setBuddy(jobsView);
     jobsLayout->addWidget(jobsLabel);
     jobsLayout->addWidget(jobsView);
@@ -84,7 +84,7 @@ void THistoryWindow::BuildWindow()
     entriesLayout->setContentsMargins(0, 0, 0, 0);
     entriesLabel = new QLabel(entriesPanel);
     entriesLabel->setObjectName("entriesLabel");
-    entriesView = Table(entriesPanel, "entriesView", &Entries, {55, 230, 90, 220, 150, 135});
+    entriesView = Table(entriesPanel, "entriesView", &Entries, {45, 210, 80, 250, 190, 135});
     entriesLabel->setBuddy(entriesView);
     entriesLayout->addWidget(entriesLabel);
     entriesLayout->addWidget(entriesView);

@@ -170,7 +170,7 @@ QVariant TCheckedRows::data(const QModelIndex& index, int role) const
     return QStringListModel::data(index, role);
 }
 
-TListBox::TListBox(const QString& name, int rowHeight, QWidget* parent) : QListView(parent)
+TListBox::TListBox(const QString& name, int rowHeight, QWidget* parent) : QListView(parent), FRowHeight(rowHeight)
 {
     setObjectName(name);
     setModel(&FRows);
@@ -179,6 +179,13 @@ TListBox::TListBox(const QString& name, int rowHeight, QWidget* parent) : QListV
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void TListBox::SetRowCheck(TRowCheck check)
+{
+    FRows.Check = std::move(check);
+    // The warning sign fits the row.
+    setIconSize(QSize(FRowHeight - 2, FRowHeight - 2));
 }
 
 std::string TListBox::Item(int index) const

@@ -73,7 +73,7 @@ private:
 class TListBox : public QListView, public TListColumn {
 public:
     TListBox(const QString& name, int rowHeight, QWidget* parent);
-    void SetRowCheck(TRowCheck check) { FRows.Check = std::move(check); }
+    void SetRowCheck(TRowCheck check);
     int Count() const override { return count(); }
     std::string Item(int index) const override;
     void Append(const std::string& text) override;
@@ -90,4 +90,5 @@ public:
 
 private:
     TCheckedRows FRows;
+    int FRowHeight;
 };
