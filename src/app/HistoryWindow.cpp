@@ -56,6 +56,10 @@ THistoryWindow::THistoryWindow(QWidget* owner, THistoryAccess& history, TFileDia
     connect(saveNotDeliveredAction, &QAction::triggered, this, [this] { Guard([this] { saveNotDelivered(); }); });
     connect(saveNotDeliveredButton, &QPushButton::clicked, saveNotDeliveredAction, &QAction::trigger);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    auto* closeKey = new QAction(this);
+    closeKey->setShortcut(Qt::Key_Escape);
+    addAction(closeKey);
+    connect(closeKey, &QAction::triggered, this, &QWidget::close);
     connect(jobsView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { Guard([this, current] { ShowEntriesOf(current.row()); }); });
 }

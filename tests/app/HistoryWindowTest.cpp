@@ -5,8 +5,8 @@
 #include "workflow/HistoryMessages.h"
 
 #include <QLabel>
+#include <QTest>
 #include <QTableView>
-#include <QThread>
 
 namespace {
 
@@ -77,6 +77,9 @@ TEST_F(HistoryWindow, MenuRowShowsTheJobsNewestFirstWithTheirCountsAndState)
     EXPECT_EQ(History().ChosenJob(), Interrupted);
     EXPECT_EQ(History().Entries.rowCount(), 1);
     EXPECT_TRUE(Ui.Events.empty());
+    Activate(History());
+    QTest::keyClick(&History(), Qt::Key_Escape);
+    EXPECT_FALSE(History().isVisible());
 }
 
 TEST_F(HistoryWindow, ChosenJobShowsEachEntryWithOutcomeReplyMessageIdAndTime)
