@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -183,12 +184,19 @@ void TMainWindow::RunCommandLine()
         Guard([this] { FDraft->Restore(); });
     if (FArguments.size() < 2)
         return;
-    if (IsFile(FArguments[0]))
-        Recipients().LoadFromFile(FArguments[0].toStdString(), addRecipientButton->text().toStdString());
-    if (IsFile(FArguments[1]))
-        SetBodyText(LoadMessageText(FArguments[1].toStdString()));
+    {
+        // What a sending command line loads is not the user's own work, also when one of
+        // its files cannot be read.
+        const auto hold = qScopeGuard([this, sends] {
+            if (sends)
+                FDraft->HoldUntilChanged();
+        });
+        if (IsFile(FArguments[0]))
+            Recipients().LoadFromFile(FArguments[0].toStdString(), addRecipientButton->text().toStdString());
+        if (IsFile(FArguments[1]))
+            SetBodyText(LoadMessageText(FArguments[1].toStdString()));
+    }
     if (sends) {
-        FDraft->HoldUntilChanged();
         FPeers->SettingsDialog.LoadStoredSettings();
         sendToList();
     }
@@ -406,8 +414,8 @@ void TMainWindow::showImportHelp()
     help.activateWindow();
 }
 
-// The history is opened at the first showing; one that cannot be opened or read is
-// reported, and the window stays closed.
+// The history is opened at its first use; one that cannot be opened or read is reported,
+// and the window stays closed.
 void TMainWindow::showHistory()
 {
     THistoryWindow& history = FPeers->HistoryWindow;

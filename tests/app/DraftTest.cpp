@@ -2,6 +2,8 @@
 // is there at the next start, and a command line's files take its place.
 #include "AppFixture.h"
 #include "app/DraftKeeper.h"
+#include "app/Guard.h"
+#include "workflow/MessageText.h"
 #include "support/LoopbackPeers.h"
 #include "workflow/Draft.h"
 #include "workflow/RecipientList.h"
@@ -125,6 +127,26 @@ TEST_F(Draft, CommandLineThatSendsTakesNothingFromTheDraftAndLeavesIt)
     EXPECT_FALSE(Window().Draft().Pending());
     Window().close();
     EXPECT_EQ(ReadFileBytes(DraftFile()), kept);
+}
+
+TEST_F(Draft, SendingRunWhoseMessageCannotBeLoadedLeavesTheDraftUntilTheUserChangesSomething)
+{
+    RefusingPort refusing;
+    Sandbox.WriteSettings(SettingsFor(refusing.Port()));
+    Start();
+    LeaveWork();
+    Window().close();
+    Program.reset();
+    const std::string list = Sandbox.MakeFile("cl/list.txt", "cl@example.org\r\n");
+    const std::string tooLarge = Sandbox.MakeFile("cl/huge.txt", std::string(MessageCapacity + 1, 'x'));
+    Create({QString::fromStdString(list), QString::fromStdString(tooLarge), "send"});
+    Guard([this] { Window().RunCommandLine(); });
+    EXPECT_EQ(Ui.Errors, std::vector<std::string>{"Text exceeds memo capacity"});
+    EXPECT_FALSE(Window().Draft().Pending());
+    Window().subjectEdit->setText("Edited");
+    Restart();
+    EXPECT_EQ(Window().recipientList->Items(), QStringList{"cl@example.org"});
+    EXPECT_EQ(Str(Window().subjectEdit->text()), "Edited");
 }
 
 TEST_F(Draft, WorkChangedInARunThatSentIsKept)
