@@ -1,7 +1,9 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/DraftKeeper.h"
 #include "app/Guard.h"
+#include "app/HistoryWindow.h"
 #include "app/ImportHelpWindow.h"
 #include "app/Language.h"
 #include "app/SendLogWindow.h"
@@ -22,6 +24,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -60,8 +63,14 @@ TMainWindow::TMainWindow(QStringList arguments) : FArguments(std::move(arguments
     ApplyInitialMainWindowTexts(*this);
     WireCommands();
     WireControls();
+    FDraft = std::make_unique<TDraftKeeper>(TDraftFields{
+        *recipientList, *labelColumn, [this] { return addRecipientButton->text().toStdString(); }, *subjectEdit,
+        *bodyEdit, [this] { return BodyText(); }, [this](const std::string& text) { SetBodyText(text); },
+        *attachmentEdit, *formatChoice});
     Guard([this] { RestoreWindowState(); });
 }
+
+TMainWindow::~TMainWindow() = default;
 
 void TMainWindow::SetPeers(const TMainWindowPeers& peers)
 {
@@ -86,6 +95,7 @@ void TMainWindow::WireCommands()
         {saveMessageFileAction, &TMainWindow::saveMessageFile},
         {showImportHelpAction, &TMainWindow::showImportHelp},
         {sendToListAction, &TMainWindow::sendToList},
+        {showHistoryAction, &TMainWindow::showHistory},
         {exitProgramAction, &TMainWindow::exitProgram},
         {useSlovenianAction, &TMainWindow::useSlovenian},
         {useEnglishAction, &TMainWindow::useEnglish},
@@ -164,15 +174,29 @@ void TMainWindow::RestoreWindowState()
     CurrentLanguage = RegReadInteger(SettingsKey, "jezik", 2);
 }
 
+// A command line that sends is a job given by its files alone: no list, subject or
+// attachment of an earlier run may slip into it. Otherwise the files it names replace the
+// list and the body put back from the draft.
 void TMainWindow::RunCommandLine()
 {
+    const bool sends = FArguments.size() > 2 && FArguments[2] == "send";
+    if (!sends)
+        Guard([this] { FDraft->Restore(); });
     if (FArguments.size() < 2)
         return;
-    if (IsFile(FArguments[0]))
-        LoadRecipientFile(FArguments[0].toStdString());
-    if (IsFile(FArguments[1]))
-        LoadMessageFileIntoBody(FArguments[1].toStdString());
-    if (FArguments.size() > 2 && FArguments[2] == "send") {
+    {
+        // What a sending command line loads is not the user's own work, also when one of
+        // its files cannot be read.
+        const auto hold = qScopeGuard([this, sends] {
+            if (sends)
+                FDraft->HoldUntilChanged();
+        });
+        if (IsFile(FArguments[0]))
+            LoadRecipientFile(FArguments[0].toStdString());
+        if (IsFile(FArguments[1]))
+            LoadMessageFileIntoBody(FArguments[1].toStdString());
+    }
+    if (sends) {
         FPeers->SettingsDialog.LoadStoredSettings();
         sendToList();
     }
@@ -222,6 +246,7 @@ void TMainWindow::closeEvent(QCloseEvent* event)
     // The state is saved and the preview file removed even when saving fails part way:
     // the program must still be able to end.
     Guard([this] { SaveWindowState(); });
+    Guard([this] { FDraft->Save(true); });
     Guard([] { RemovePreviewFile(); });
     event->accept();
     if (OnClosed)
@@ -252,6 +277,7 @@ void TMainWindow::FocusWindowChanged(QWindow* window)
 void TMainWindow::ShowLanguage()
 {
     ApplyLanguage(*this, FPeers->SettingsDialog);
+    FPeers->HistoryWindow.ShowLanguage();
     siteStatusBar->SetPanelText(1, QText(WebSiteAddress));
 }
 
@@ -400,6 +426,17 @@ void TMainWindow::showImportHelp()
     help.show();
     help.raise();
     help.activateWindow();
+}
+
+// The history is opened at its first use; one that cannot be opened or read is reported,
+// and the window stays closed.
+void TMainWindow::showHistory()
+{
+    THistoryWindow& history = FPeers->HistoryWindow;
+    history.Refresh();
+    history.show();
+    history.raise();
+    history.activateWindow();
 }
 
 void TMainWindow::useSlovenian()

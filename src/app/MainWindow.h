@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -19,6 +20,8 @@ class QToolBar;
 class QToolButton;
 class QWindow;
 class TAboutBox;
+class TDraftKeeper;
+class THistoryWindow;
 class TImportHelpWindow;
 class TListBox;
 class TRadioGroup;
@@ -35,6 +38,7 @@ struct TMainWindowPeers {
     TImportHelpWindow& ImportHelpWindow;
     TSendLogWindow& SendLogWindow;
     TSendJob& SendJob;
+    THistoryWindow& HistoryWindow;
 };
 
 // The main window: the recipient list, the message, the commands and the program's state
@@ -43,6 +47,7 @@ class TMainWindow : public QMainWindow, public TMessageFields {
 public:
     // arguments: the command line without the program's own name.
     explicit TMainWindow(QStringList arguments);
+    ~TMainWindow() override;
 
     void SetPeers(const TMainWindowPeers& peers);
 
@@ -55,6 +60,7 @@ public:
     QAction* saveMessageFileAction;
     QAction* showImportHelpAction;
     QAction* sendToListAction;
+    QAction* showHistoryAction;
     QAction* exitProgramAction;
     QAction* useSlovenianAction;
     QAction* useEnglishAction;
@@ -118,13 +124,15 @@ public:
     void showAbout();
     void showHelp();
     void showImportHelp();
+    void showHistory();
     void openWebSite();
     void openForum();
     void useSlovenian();
     void useEnglish();
     void exitProgram();
 
-    // Loads the recipient and message files the command line names, and sends at once
+    // Puts back the work kept from the last run (unless the command line sends), loads
+    // the recipient and message files the command line names over it, and sends at once
     // when its third word is "send". Runs when the window is first shown.
     void RunCommandLine();
 
@@ -139,6 +147,9 @@ public:
     TStringList BodyParagraphs() const override;
     int FormatIndex() const override;
     std::string AttachmentPath() const override;
+
+    // Keeps the list and the message between runs.
+    TDraftKeeper& Draft() const { return *FDraft; }
 
     // How often the activation handler has run.
     int ActivationCount() const { return FActivations; }
@@ -174,4 +185,5 @@ private:
     bool FActivated = false;
     int FActivations = 0;
     QWindow* FLastFocusWindow = nullptr;
+    std::unique_ptr<TDraftKeeper> FDraft;
 };

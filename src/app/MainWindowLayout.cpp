@@ -2,6 +2,8 @@
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
 #include "app/Widgets.h"
+#include "workflow/MailboxCheck.h"
+#include "workflow/Messages.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -106,6 +108,7 @@ void TMainWindow::BuildActions()
     showImportHelpAction = Action(this, "showImportHelpAction");
     sendToListAction = Action(this, "sendToListAction");
     sendToListAction->setIcon(PictureIcon("send"));
+    showHistoryAction = Action(this, "showHistoryAction");
     exitProgramAction = Action(this, "exitProgramAction", QKeySequence::Quit);
     useSlovenianAction = Action(this, "useSlovenianAction");
     useEnglishAction = Action(this, "useEnglishAction");
@@ -138,6 +141,7 @@ void TMainWindow::BuildMenus()
     fileMenu->addAction(showImportHelpAction);
     fileMenu->addSeparator();
     fileMenu->addAction(sendToListAction);
+    fileMenu->addAction(showHistoryAction);
     fileMenu->addSeparator();
     fileMenu->addAction(exitProgramAction);
 
@@ -207,6 +211,9 @@ QWidget* TMainWindow::BuildRecipientBands()
     recipientList = new TListBox("recipientList", RowHeight, recipientBand);
     recipientList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     recipientList->setContextMenuPolicy(Qt::CustomContextMenu);
+    // An empty entry is no recipient (the job passes over it), so it is not marked.
+    recipientList->SetRowCheck({[](const std::string& entry) { return entry.empty() || IsValidEntry(entry); },
+                                [] { return QString::fromStdString(Messages::NotAnAddress()); }});
     row->addWidget(labelColumn);
     row->addWidget(recipientList, 1);
     column->addWidget(recipientBand, 1);

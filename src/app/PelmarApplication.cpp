@@ -1,6 +1,7 @@
 #include "app/PelmarApplication.h"
 
 #include "app/AboutBox.h"
+#include "app/HistoryWindow.h"
 #include "app/ImportHelpWindow.h"
 #include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
@@ -10,6 +11,7 @@
 #include "app/SettingsDialog.h"
 #include "app/Widgets.h"
 #include "mail/SmtpClient.h"
+#include "workflow/HistoryAccess.h"
 #include "workflow/ProgramState.h"
 #include "workflow/SendJob.h"
 
@@ -54,12 +56,13 @@ void ConnectEvents(TSmtpClient& smtp, TSendJob& job)
 
 }
 
-TPelmarApplication::TPelmarApplication(QStringList arguments)
+TPelmarApplication::TPelmarApplication(QStringList arguments) : FHistory(std::make_unique<THistoryAccess>())
 {
     SetApplicationTitle(ApplicationTitle);
     CreateWindows(std::move(arguments));
     CreateSendJob();
-    FMainWindow->SetPeers({*FSettingsDialog, *FAboutBox, *FImportHelpWindow, *FSendLogWindow, *FSendJob});
+    FMainWindow->SetPeers(
+        {*FSettingsDialog, *FAboutBox, *FImportHelpWindow, *FSendLogWindow, *FSendJob, *FHistoryWindow});
     mainWindow = FMainWindow.get();
     SetApplicationTitleObserver(ShowTitle);
 }
@@ -85,6 +88,8 @@ void TPelmarApplication::CreateWindows(QStringList arguments)
     FCreationOrder.push_back(FImportHelpWindow->objectName().toStdString());
     FSendLogWindow = new TSendLogWindow(FMainWindow.get());
     FCreationOrder.push_back(FSendLogWindow->objectName().toStdString());
+    FHistoryWindow = new THistoryWindow(FMainWindow.get(), *FHistory, FMainWindow->saveDialog);
+    FCreationOrder.push_back(FHistoryWindow->objectName().toStdString());
 }
 
 // The job reads the recipient list and the message from the main window and the account

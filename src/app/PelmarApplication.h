@@ -5,6 +5,8 @@
 #include <vector>
 
 class TAboutBox;
+class THistoryAccess;
+class THistoryWindow;
 class TImportHelpWindow;
 class TMainWindow;
 class TSendJob;
@@ -13,9 +15,9 @@ class TSendProgressView;
 class TSettingsDialog;
 class TSmtpClient;
 
-// The running program, and the one place that puts it together: it creates the five
-// windows (in this order), the SMTP client, the send job and the job's progress view,
-// connects them, and keeps them until it ends. Closing the main window ends the program;
+// The running program, and the one place that puts it together: it creates the windows
+// (in this order), the SMTP client, the send job and the job's progress view, and the
+// one access to the delivery history, connects them, and keeps them until it ends. Closing the main window ends the program;
 // the other windows go with it.
 class TPelmarApplication {
 public:
@@ -30,6 +32,9 @@ public:
     TAboutBox& AboutBox() const { return *FAboutBox; }
     TImportHelpWindow& ImportHelpWindow() const { return *FImportHelpWindow; }
     TSendLogWindow& SendLogWindow() const { return *FSendLogWindow; }
+    THistoryWindow& HistoryWindow() const { return *FHistoryWindow; }
+    // The delivery history, opened at its first use and shared by every window and job.
+    THistoryAccess& History() const { return *FHistory; }
     TSmtpClient& Smtp() const { return *FSmtp; }
     TSendProgressView& SendProgress() const { return *FSendProgress; }
 
@@ -41,6 +46,8 @@ private:
     void CreateSendJob();
 
     std::vector<std::string> FCreationOrder;
+    // Outlives every window and the job that read or write it.
+    std::unique_ptr<THistoryAccess> FHistory;
     // Destroyed in the reverse order: the SMTP client goes first, since its events call
     // into the job, which shows its progress in the windows.
     std::unique_ptr<TMainWindow> FMainWindow;
@@ -49,6 +56,7 @@ private:
     TAboutBox* FAboutBox = nullptr;
     TImportHelpWindow* FImportHelpWindow = nullptr;
     TSendLogWindow* FSendLogWindow = nullptr;
+    THistoryWindow* FHistoryWindow = nullptr;
     std::unique_ptr<TSendProgressView> FSendProgress;
     std::unique_ptr<TSendJob> FSendJob;
     std::unique_ptr<TSmtpClient> FSmtp;

@@ -2,10 +2,12 @@
 
 #include "base/StringList.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -142,7 +144,33 @@ void TRadioGroup::SetItemIndex(int index)
     }
 }
 
-TListBox::TListBox(const QString& name, int rowHeight, QWidget* parent) : QListView(parent)
+bool TCheckedRows::Fails(const QModelIndex& index) const
+{
+    return Check.Passes && !Check.Passes(QStringListModel::data(index, Qt::DisplayRole).toString().toStdString());
+}
+
+QVariant TCheckedRows::data(const QModelIndex& index, int role) const
+{
+    switch (role) {
+    case Qt::DecorationRole:
+        if (Fails(index))
+            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+        break;
+    case Qt::ForegroundRole:
+        if (Fails(index))
+            return QColor(0xb0, 0x00, 0x20);
+        break;
+    case Qt::ToolTipRole:
+        if (Fails(index) && Check.Complaint)
+            return Check.Complaint();
+        break;
+    default:
+        break;
+    }
+    return QStringListModel::data(index, role);
+}
+
+TListBox::TListBox(const QString& name, int rowHeight, QWidget* parent) : QListView(parent), FRowHeight(rowHeight)
 {
     setObjectName(name);
     setModel(&FRows);
@@ -151,6 +179,13 @@ TListBox::TListBox(const QString& name, int rowHeight, QWidget* parent) : QListV
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void TListBox::SetRowCheck(TRowCheck check)
+{
+    FRows.Check = std::move(check);
+    // The warning sign fits the row.
+    setIconSize(QSize(FRowHeight - 2, FRowHeight - 2));
 }
 
 std::string TListBox::Item(int index) const
@@ -193,8 +228,8 @@ void TListBox::Assign(const TStringList& lines)
 
 int TListBox::ItemIndex() const
 {
-    const QModelIndex current = currentIndex();
-    return current.isValid() ? current.row() : -1;
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.front().row();
 }
 
 void TListBox::SetItemIndex(int index)

@@ -47,18 +47,41 @@ private:
     std::vector<QRadioButton*> FItems;
 };
 
+// Marks the rows whose text fails a check with a warning sign, a colour and a tool tip
+// that says why.
+struct TRowCheck {
+    std::function<bool(const std::string& row)> Passes;
+    std::function<QString()> Complaint;  // in the language in force when it is shown
+};
+
+// The rows of a list box: plain strings, and the check of TRowCheck. The check runs only
+// for the rows the view draws or the pointer rests on, never over the whole list, so a
+// list of millions of rows loads as fast with it as without, and a row's mark always
+// follows its text.
+class TCheckedRows : public QStringListModel {
+public:
+    TRowCheck Check;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    bool Fails(const QModelIndex& index) const;
+};
+
 // A list box of text rows with a fixed row height. The rows are plain strings in a
 // model rather than one item object each: a list of millions of rows (a large address
 // book export) then costs its text and little more.
 class TListBox : public QListView, public TListColumn {
 public:
     TListBox(const QString& name, int rowHeight, QWidget* parent);
+    void SetRowCheck(TRowCheck check);
     int Count() const override { return count(); }
     std::string Item(int index) const override;
     void Append(const std::string& text) override;
     void Remove(int index) override;
     void Clear() override;
     void Assign(const TStringList& lines) override;
+    // The selected row, not Qt's current row: the view makes a row current without
+    // selecting it when the focus arrives by Tab.
     int ItemIndex() const override;
     void SetItemIndex(int index) override;
     QStringList Items() const { return FRows.stringList(); }
@@ -66,5 +89,6 @@ public:
     void ScrollToRow(int row) { scrollTo(FRows.index(row)); }
 
 private:
-    QStringListModel FRows;
+    TCheckedRows FRows;
+    int FRowHeight;
 };

@@ -75,4 +75,9 @@ std::string AboutSeeAlso()
     return "See " + WebSiteAddress + " for more information and new versions.";
 }
 
+std::string NotAnAddress()
+{
+    return Lang("To ni veljaven e-poštni naslov.", "This is not a valid e-mail address.");
+}
+
 }

@@ -12,6 +12,8 @@ std::string ConnectFailed();
 std::string MessagesSent(int count);
 // A file read with characters replaced by U+FFFD, and the encoding it was read in.
 std::string LossyFile(const std::string& fileName, const std::string& encoding);
+// Why an entry of the recipient list is marked: it does not name a mailbox.
+std::string NotAnAddress();
 // The three lines of the about box.
 std::string AboutParagraph();
 std::string AboutSeeAlso();

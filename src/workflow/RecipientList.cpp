@@ -55,3 +55,19 @@ void TRecipientList::SaveToFile(const std::string& fileName) const
         lines.Add(FEntries.Item(i));
     lines.SaveToFile(fileName);
 }
+
+void TRecipientList::SaveLabelsToFile(const std::string& fileName) const
+{
+    TStringList lines;
+    for (int i = 0; i < FLabels.Count(); ++i)
+        lines.Add(FLabels.Item(i));
+    lines.SaveToFile(fileName);
+}
+
+void TRecipientList::LoadLabelsFromFile(const std::string& fileName)
+{
+    TStringList labels;
+    labels.LoadFromFile(fileName);
+    if (labels.Count() == FEntries.Count())
+        FLabels.Assign(labels);
+}

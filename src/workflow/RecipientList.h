@@ -22,6 +22,11 @@ public:
     void Clear();
     // Every entry followed by CR LF; raises EFCreateError.
     void SaveToFile(const std::string& fileName) const;
+    // The label column in a file of its own, one label a line, to go with a saved list.
+    void SaveLabelsToFile(const std::string& fileName) const;
+    // Labels saved with the entries now in the list: taken only when there is one per
+    // entry, so that the two columns never differ in length. Raises EFOpenError.
+    void LoadLabelsFromFile(const std::string& fileName);
 
 private:
     void FillLabels(const std::string& label);

@@ -26,7 +26,7 @@ TEST_F(MainWindow, WindowsAreCreatedInOrderWithTheMainWindowFirst)
 {
     Create();
     EXPECT_EQ(Program->CreationOrder(),
-              (std::vector<std::string>{"Form1", "Form3", "VarnoltAbout", "OutlookForm", "Form6"}));
+              (std::vector<std::string>{"Form1", "Form3", "VarnoltAbout", "OutlookForm", "Form6", "HistoryWindow"}));
     EXPECT_EQ(Str(Window().windowTitle()), "Varnolt Pelmar");
     EXPECT_EQ(ApplicationTitleText(), "Varnolt Pelmar");
 }
@@ -297,7 +297,7 @@ TEST_F(MainWindow, MenusHoldEveryRowAndSeparatorInOrder)
     Create();
     EXPECT_EQ(Rows(Window().fileMenu), (std::vector<std::string>{"openRecipientFileAction", "openMessageFileAction", "-",
         "previewHtmlAction", "-", "clearRecipientsAction", "-", "saveRecipientFileAction", "saveMessageFileAction", "-",
-        "showImportHelpAction", "-", "sendToListAction", "-", "exitProgramAction"}));
+        "showImportHelpAction", "-", "sendToListAction", "showHistoryAction", "-", "exitProgramAction"}));
     EXPECT_EQ(Rows(Window().languageMenu), (std::vector<std::string>{"useSlovenianAction", "useEnglishAction"}));
     EXPECT_EQ(Rows(Window().aboutMenu), (std::vector<std::string>{"showHelpAction", "openWebSiteAction", "openForumAction", "-",
                                                                   "showAboutAction"}));

@@ -116,6 +116,83 @@ TEST_F(RecipientCommands, Windows1250ListLoadsAsWrittenSavesAsUtf8AndALossyOneIs
     EXPECT_NE(Ui.Messages[0].find("The file " + lossy + " could not be read in full"), std::string::npos);
 }
 
+// Tab brings the focus into the list and makes its first row Qt's current one without
+// selecting it; Delete must then remove nothing.
+TEST_F(RecipientCommands, DeleteAfterTabIntoTheListRemovesNothing)
+{
+    for (const char* address : {"a@x.org", "b@x.org"}) {
+        Window().addressEdit->setText(address);
+        Window().addRecipient();
+    }
+    Window().recipientList->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(Window().recipientList->currentIndex().isValid());
+    EXPECT_EQ(Window().recipientList->ItemIndex(), -1);
+    SendKey(Window().recipientList, QEvent::KeyPress, Qt::Key_Delete);
+    SendKey(Window().recipientList, QEvent::KeyRelease, Qt::Key_Delete);
+    EXPECT_EQ(Entries(), (QStringList{"a@x.org", "b@x.org"}));
+    EXPECT_EQ(Labels().size(), 2);
+    // Once the user picks a row, Delete removes that one.
+    Window().recipientList->SetItemIndex(1);
+    SendKey(Window().recipientList, QEvent::KeyRelease, Qt::Key_Delete);
+    EXPECT_EQ(Entries(), QStringList{"a@x.org"});
+}
+
+// ---- Entries that are not addresses ------------------------------------------------------
+
+struct MarkCase {
+    const char* entry;
+    bool marked;
+};
+
+TEST_F(RecipientCommands, EntriesThatAreNotAddressesAreMarkedWithTheirLabelsUnchanged)
+{
+    const MarkCase cases[] = {{"ana@example.org", false},       {"bob@", true},
+                              {"", false},                      {"not an address", true},
+                              {"Marko <marko@example.org>", false}, {" dave@example.org ", false},
+                              {"jože@primer.si", false},        {"eve@example..org", true},
+                              {"  ", true}};
+    QStringList lines;
+    for (const auto& c : cases)
+        lines << QString::fromUtf8(c.entry);
+    Ui.OpenAnswers = {Sandbox.MakeFile("marks.txt", lines.join("\r\n").toStdString())};
+    Window().openRecipientFileAction->trigger();
+    ASSERT_EQ(Entries(), lines);
+    EXPECT_EQ(Labels(), QStringList(lines.size(), "To:"));
+    QAbstractItemModel* rows = Window().recipientList->model();
+    for (int row = 0; row < lines.size(); ++row) {
+        const QModelIndex index = rows->index(row, 0);
+        const bool marked = cases[row].marked;
+        EXPECT_EQ(Str(index.data(Qt::ToolTipRole).toString()), marked ? "This is not a valid e-mail address." : "")
+            << cases[row].entry;
+        EXPECT_EQ(index.data(Qt::DecorationRole).isValid(), marked) << cases[row].entry;
+        EXPECT_EQ(index.data(Qt::ForegroundRole).isValid(), marked) << cases[row].entry;
+        EXPECT_FALSE(Window().labelColumn->model()->index(row, 0).data(Qt::ToolTipRole).isValid());
+    }
+}
+
+TEST_F(RecipientCommands, MarkFollowsTheEntriesAndTheLanguage)
+{
+    const auto tip = [this](int row) {
+        return Str(Window().recipientList->model()->index(row, 0).data(Qt::ToolTipRole).toString());
+    };
+    for (const char* typed : {"ana@example.org", "bob@", "cene@example.org"}) {
+        Type(Window().addressEdit, typed);
+        SendKey(Window().addressEdit, QEvent::KeyPress, Qt::Key_Return, "\r");
+    }
+    EXPECT_EQ(tip(0), "");
+    EXPECT_EQ(tip(1), "This is not a valid e-mail address.");
+    Window().useSlovenianAction->trigger();
+    EXPECT_EQ(tip(1), "To ni veljaven e-poštni naslov.");
+    Window().recipientList->SetItemIndex(1);
+    SendKey(Window().recipientList, QEvent::KeyRelease, Qt::Key_Delete);
+    EXPECT_EQ(Entries(), (QStringList{"ana@example.org", "cene@example.org"}));
+    EXPECT_EQ(tip(1), "");
+    Window().clearRecipientsAction->trigger();
+    Type(Window().addressEdit, "@example.org");
+    SendKey(Window().addressEdit, QEvent::KeyPress, Qt::Key_Return, "\r");
+    EXPECT_EQ(tip(0), "To ni veljaven e-poštni naslov.");
+}
+
 TEST_F(RecipientCommands, LoadSaveAndClearGoThroughTheSharedDialogs)
 {
     const std::string file = Sandbox.MakeFile("in/list.txt", "E-mail Address\na@x.org\n\nb@x.org\n");

@@ -5,6 +5,9 @@
 #include "app/ImportHelpWindow.h"
 #include "app/SendLogWindow.h"
 #include "app/AboutBox.h"
+#include "app/HistoryWindow.h"
+#include "workflow/DeliveryHistory.h"
+#include "workflow/HistoryAccess.h"
 
 #include <QProcess>
 #include <QWindow>
@@ -25,6 +28,35 @@ protected:
             Pump();
         const QString file = Folder + "/" + name + ".png";
         EXPECT_EQ(QProcess::execute("import", {"-window", QString::number(window.winId()), file}), 0) << Str(file);
+    }
+
+    // Three jobs of a week: the oldest delivered everything, the next met a refusal, a
+    // greylisting server and an interrupted line, the newest is still under way.
+    void FillHistory()
+    {
+        using enum TOutcome;
+        TDeliveryHistory& history = Program->History().History();
+        const auto party = history.BeginJob({Sandbox.Path("lists/friends.txt"), "Summer party invitation", "m1",
+            {"ana.kovac@example.org", "Marko Horvat <marko@example.org>", "spela@example.net"}});
+        for (int i = 0; i < 3; ++i)
+            history.Record(party, {i, Delivered, "250 2.0.0 Ok: queued as 4F2A" + std::to_string(i),
+                                   "<20240610.1402" + std::to_string(i) + "@example.org>", ""});
+        history.EndJob(party);
+        const auto news = history.BeginJob({Sandbox.Path("lists/club.txt"), "Club news, June", "m2",
+            {"ana.kovac@example.org", "marko.horvat.example.org", "spela@example.net", "bob@", "info@example.com",
+             "joze.zupan@example.org", "nina@example.net"}});
+        history.Record(news, {0, Delivered, "250 2.0.0 Ok: queued as 7C11", "<20240612.0930@example.org>", ""});
+        history.Record(news, {1, Refused, "not a valid e-mail address", "", ""});
+        history.Record(news, {2, Delivered, "250 2.0.0 Ok: queued as 7C12", "<20240612.0931@example.org>", ""});
+        history.Record(news, {3, Refused, "not a valid e-mail address", "", ""});
+        history.Record(news, {4, Refused, "550 5.1.1 <info@example.com>: Recipient address rejected: User unknown",
+                              "<20240612.0932@example.org>", ""});
+        history.Record(news, {5, Deferred, "451 4.7.1 Greylisted, please try again in 60 seconds",
+                              "<20240612.0933@example.org>", ""});
+        history.Record(news, {6, Deferred, "421 4.4.2 Connection dropped", "<20240612.0934@example.org>",
+                              "sent again: no reply to the final dot"});
+        history.EndJob(news);
+        history.BeginJob({"", "Reminder: party on Saturday", "m3", {"ana.kovac@example.org", "spela@example.net"}});
     }
 };
 
@@ -65,6 +97,19 @@ TEST_F(Screenshots, EveryWindow)
                                         "14:02:12: Marko Horvat <marko@example.org>...   OK.\n"
                                         "14:02:13: spela@example.net...   OK.");
     Take(Program->SendLogWindow(), "log");
+    Program->SendLogWindow().hide();
+
+    // Entries that are not addresses, marked where they stand.
+    Ui.OpenAnswers = {Sandbox.MakeFile("lists/club.txt",
+        "ana.kovac@example.org\nmarko.horvat.example.org\nspela@example.net\nbob@\ninfo@example.com\n")};
+    Window().openRecipientFile();
+    Window().recipientList->SetItemIndex(1);
+    Take(Window(), "main-invalid-entry");
+
+    FillHistory();
+    Window().showHistory();
+    Program->HistoryWindow().ChooseJob(1);
+    Take(Program->HistoryWindow(), "history");
 }
 
 }

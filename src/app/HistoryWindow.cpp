@@ -1,0 +1,172 @@
+#include "app/HistoryWindow.h"
+
+#include "app/Guard.h"
+#include "workflow/FileDialog.h"
+#include "workflow/HistoryAccess.h"
+#include "workflow/ProgramState.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int RowHeight = 20;
+
+QString Tr(const char* slovenian, const char* english)
+{
+    return QString::fromUtf8(Lang(slovenian, english));
+}
+
+// Rows of one fixed height and columns of set widths: the view then never measures
+// the rows' texts, whatever their number.
+QTableView* Table(QWidget* parent, const char* name, QAbstractItemModel* model, const std::vector<int>& widths)
+{
+    auto* view = new QTableView(parent);
+    view->setObjectName(name);
+    view->setModel(model);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setWordWrap(false);
+    view->setAlternatingRowColors(true);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(RowHeight);
+    view->horizontalHeader()->setHighlightSections(false);
+    view->horizontalHeader()->setStretchLastSection(true);
+    for (size_t column = 0; column < widths.size(); ++column)
+        view->setColumnWidth(static_cast<int>(column), widths[column]);
+    return view;
+}
+
+}
+
+THistoryWindow::THistoryWindow(QWidget* owner, THistoryAccess& history, TFileDialog& saveDialog)
+    : QWidget(owner, Qt::Window), FHistory(history), FSaveDialog(saveDialog)
+{
+    setObjectName("HistoryWindow");
+    BuildWindow();
+    ShowLanguage();
+    connect(saveNotDeliveredAction, &QAction::triggered, this, [this] { Guard([this] { saveNotDelivered(); }); });
+    connect(saveNotDeliveredButton, &QPushButton::clicked, saveNotDeliveredAction, &QAction::trigger);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    auto* closeKey = new QAction(this);
+    closeKey->setShortcut(Qt::Key_Escape);
+    addAction(closeKey);
+    connect(closeKey, &QAction::triggered, this, &QWidget::close);
+    connect(jobsView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { Guard([this, current] { ShowEntriesOf(current.row()); }); });
+}
+
+void THistoryWindow::BuildWindow()
+{
+    resize(1040, 580);
+    saveNotDeliveredAction = new QAction(this);
+    saveNotDeliveredAction->setObjectName("saveNotDeliveredAction");
+    saveNotDeliveredAction->setEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setChildrenCollapsible(false);
+    auto* jobsPanel = new QWidget(splitter);
+    auto* jobsLayout = new QVBoxLayout(jobsPanel);
+    jobsLayout->setContentsMargins(0, 0, 0, 0);
+    jobsLabel = new QLabel(jobsPanel);
+    jobsLabel->setObjectName("jobsLabel");
+    jobsView = Table(jobsPanel, "jobsView", &Jobs, {135, 135, 110, 190, 70, 65, 65, 65});
+    jobsLabel->setBuddy(jobsView);
+    jobsLayout->addWidget(jobsLabel);
+    jobsLayout->addWidget(jobsView);
+    auto* entriesPanel = new QWidget(splitter);
+    auto* entriesLayout = new QVBoxLayout(entriesPanel);
+    entriesLayout->setContentsMargins(0, 0, 0, 0);
+    entriesLabel = new QLabel(entriesPanel);
+    entriesLabel->setObjectName("entriesLabel");
+    entriesView = Table(entriesPanel, "entriesView", &Entries, {45, 210, 80, 250, 190, 135});
+    entriesLabel->setBuddy(entriesView);
+    entriesLayout->addWidget(entriesLabel);
+    entriesLayout->addWidget(entriesView);
+    splitter->addWidget(jobsPanel);
+    splitter->addWidget(entriesPanel);
+    splitter->setSizes({200, 320});
+    layout->addWidget(splitter, 1);
+
+    auto* buttons = new QHBoxLayout;
+    saveNotDeliveredButton = new QPushButton(this);
+    saveNotDeliveredButton->setObjectName("saveNotDeliveredButton");
+    saveNotDeliveredButton->setEnabled(false);
+    connect(saveNotDeliveredAction, &QAction::changed, saveNotDeliveredButton,
+            [this] { saveNotDeliveredButton->setEnabled(saveNotDeliveredAction->isEnabled()); });
+    closeButton = new QPushButton(this);
+    closeButton->setObjectName("closeButton");
+    buttons->addWidget(saveNotDeliveredButton);
+    buttons->addStretch(1);
+    buttons->addWidget(closeButton);
+    layout->addLayout(buttons);
+}
+
+void THistoryWindow::ShowLanguage()
+{
+    setWindowTitle(Tr("Varnolt Pelmar - zgodovina pošiljanja", "Varnolt Pelmar - Delivery history"));
+    jobsLabel->setText(Tr("&Pošiljanja, najnovejše prvo:", "&Jobs, newest first:"));
+    entriesLabel->setText(Tr("&Naslovi izbranega pošiljanja:", "&Entries of the chosen job:"));
+    saveNotDeliveredAction->setText(Tr("Shrani nedostavljene naslove …", "Save the entries not delivered…"));
+    saveNotDeliveredButton->setText(saveNotDeliveredAction->text());
+    closeButton->setText(Tr("Zapri", "Close"));
+    Jobs.LanguageChanged();
+    Entries.LanguageChanged();
+}
+
+void THistoryWindow::Refresh()
+{
+    const std::int64_t chosen = ChosenJob();
+    Jobs.SetJobs(FHistory.History().Jobs());
+    const int row = Jobs.RowOf(chosen);
+    ChooseJob(row >= 0 ? row : 0);
+}
+
+std::int64_t THistoryWindow::ChosenJob() const
+{
+    const QModelIndex current = jobsView->currentIndex();
+    return current.isValid() ? Jobs.Job(current.row()).id : 0;
+}
+
+void THistoryWindow::ChooseJob(int row)
+{
+    if (row < 0 || row >= Jobs.rowCount()) {
+        ShowEntriesOf(-1);
+        return;
+    }
+    const QModelIndex index = Jobs.index(row, 0);
+    if (jobsView->currentIndex() == index)
+        ShowEntriesOf(row);  // the same row again: its entries may have changed
+    else
+        jobsView->setCurrentIndex(index);
+}
+
+void THistoryWindow::ShowEntriesOf(int row)
+{
+    if (row < 0 || row >= Jobs.rowCount()) {
+        Entries.SetEntries({});
+        saveNotDeliveredAction->setEnabled(false);
+        return;
+    }
+    const TJobSummary& job = Jobs.Job(row);
+    Entries.SetEntries(FHistory.History().Entries(job.id));
+    entriesView->scrollToTop();
+    saveNotDeliveredAction->setEnabled(job.Unfinished());
+}
+
+void THistoryWindow::saveNotDelivered()
+{
+    const std::int64_t job = ChosenJob();
+    if (job == 0 || !FSaveDialog.Execute())
+        return;
+    FHistory.History().NotDelivered(job).SaveToFile(FSaveDialog.FileName);
+}

@@ -1,0 +1,119 @@
+#include "workflow/Draft.h"
+
+#include "base/Exception.h"
+#include "workflow/ProgramFolder.h"
+#include "workflow/RecipientList.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace {
+
+constexpr int DraftVersion = 1;
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// A name no earlier save used, also when two copies of the program save at once.
+std::string FreshStem()
+{
+    return std::to_string(QDateTime::currentMSecsSinceEpoch()) + "-"
+        + std::to_string(QCoreApplication::applicationPid());
+}
+
+std::string Field(const QJsonObject& json, const char* name)
+{
+    return json.value(name).toString().toStdString();
+}
+
+// Only a bare file name of the draft's own kinds is taken from the file: "../x" or an
+// absolute path would make a restore read, and a later save delete, a file elsewhere.
+bool IsListFileName(const std::string& name)
+{
+    const QString file = Q(name);
+    return (file.startsWith("recipients-") || file.startsWith("labels-")) && file.endsWith(".txt")
+        && !file.contains('/');
+}
+
+}
+
+std::string DraftFolder()
+{
+    return UserDataFolder() + "draft/";
+}
+
+TDraftStore::TDraftStore(std::string folder) : FFolder(std::move(folder))
+{
+    if (!FFolder.empty() && FFolder.back() != '/')
+        FFolder += '/';
+}
+
+void TDraftStore::Save(const TDraftMessage& message, const TRecipientList* list)
+{
+    if (!QDir().mkpath(Q(FFolder)))
+        throw EFCreateError(FileName());
+    std::string recipients = FRecipientsFile;
+    std::string labels = FLabelsFile;
+    if (list) {
+        const std::string stem = FreshStem();
+        recipients = "recipients-" + stem + ".txt";
+        labels = "labels-" + stem + ".txt";
+        list->SaveToFile(FFolder + recipients);
+        list->SaveLabelsToFile(FFolder + labels);
+    }
+    QJsonObject json{{"version", DraftVersion},
+                     {"subject", Q(message.subject)},
+                     {"body", Q(message.body)},
+                     {"attachment", Q(message.attachment)},
+                     {"format", message.format}};
+    if (!recipients.empty()) {
+        json["recipients"] = Q(recipients);
+        json["labels"] = Q(labels);
+    }
+    QSaveFile file(Q(FileName()));
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(json).toJson()) < 0 || !file.commit())
+        throw EFCreateError(FileName());
+    FRecipientsFile = recipients;
+    FLabelsFile = labels;
+    RemoveListFilesBut(recipients, labels);
+}
+
+// List files of earlier saves, and of a save that died before it named its files.
+void TDraftStore::RemoveListFilesBut(const std::string& recipients, const std::string& labels) const
+{
+    QDir folder(Q(FFolder));
+    for (const QString& name : folder.entryList({"recipients-*.txt", "labels-*.txt"}, QDir::Files))
+        if (name.toStdString() != recipients && name.toStdString() != labels)
+            folder.remove(name);
+}
+
+std::optional<TDraftMessage> TDraftStore::Restore(TRecipientList& list, const std::string& label)
+{
+    QFile file(Q(FileName()));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    if (!document.isObject())
+        return std::nullopt;
+    const QJsonObject json = document.object();
+    TDraftMessage message{Field(json, "subject"), Field(json, "body"), Field(json, "attachment"),
+                          json.value("format").toInt(0)};
+    const std::string recipients = Field(json, "recipients");
+    const std::string labels = Field(json, "labels");
+    if (IsListFileName(recipients) && QFile::exists(Q(FFolder + recipients))) {
+        list.LoadFromFile(FFolder + recipients, label);
+        FRecipientsFile = recipients;
+        if (IsListFileName(labels) && QFile::exists(Q(FFolder + labels))) {
+            list.LoadLabelsFromFile(FFolder + labels);
+            FLabelsFile = labels;
+        }
+    }
+    return message;
+}

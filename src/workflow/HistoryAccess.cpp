@@ -1,0 +1,19 @@
+#include "workflow/HistoryAccess.h"
+
+#include "workflow/DeliveryHistory.h"
+#include "workflow/HistoryMessages.h"
+#include "workflow/UserInterface.h"
+
+THistoryAccess::THistoryAccess(std::string folder) : FFolder(std::move(folder)) {}
+
+THistoryAccess::~THistoryAccess() = default;
+
+TDeliveryHistory& THistoryAccess::History()
+{
+    if (FHistory)
+        return *FHistory;
+    FHistory = FFolder.empty() ? std::make_unique<TDeliveryHistory>() : std::make_unique<TDeliveryHistory>(FFolder);
+    if (!FHistory->DamagedCopy().empty())
+        UserInterface().ShowMessage(Messages::HistoryMovedAside(FHistory->DamagedCopy()));
+    return *FHistory;
+}

@@ -1,0 +1,151 @@
+#include "base/Exception.h"
+#include "base/Stream.h"
+#include "support/Sandbox.h"
+#include "workflow/Draft.h"
+#include "workflow/RecipientList.h"
+#include "workflow/RowsColumn.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList FilesIn(const std::string& folder)
+{
+    return QDir(QString::fromStdString(folder)).entryList(QDir::Files, QDir::Name);
+}
+
+class DraftStore : public ::testing::Test {
+protected:
+    TSandbox Sandbox;
+    std::string Folder = Sandbox.Path("draft");
+    TRowsColumn Entries{{"ana@example.org", "", "jože@primer.si", "Marko Horvat <marko@example.org>", " x "}};
+    TRowsColumn Labels{{"Za:", "Za:", "To:", "To:", "To:"}};
+    TRecipientList List{Entries, Labels};
+    TDraftMessage Message{"Poletna zabava – vabilo", "Dragi,\r\n\r\nvabljeni!\r\n", "/home/ana/zemljevid.pdf", 1};
+
+    // What a later run finds: a store of its own and empty columns.
+    struct Restored {
+        std::optional<TDraftMessage> message;
+        TRowsColumn entries, labels;
+    };
+    Restored RestoreInNewRun(const std::string& label = "To:")
+    {
+        Restored run;
+        TRecipientList list{run.entries, run.labels};
+        run.message = TDraftStore(Folder).Restore(list, label);
+        return run;
+    }
+};
+
+TEST_F(DraftStore, ListLabelsAndMessageComeBackAsTheyWere)
+{
+    TDraftStore(Folder).Save(Message, &List);
+    const Restored run = RestoreInNewRun();
+    ASSERT_TRUE(run.message);
+    EXPECT_EQ(*run.message, Message);
+    EXPECT_EQ(run.entries.Rows, Entries.Rows);
+    EXPECT_EQ(run.labels.Rows, Labels.Rows);
+}
+
+TEST_F(DraftStore, NoDraftRestoresNothingAndLeavesTheList)
+{
+    TRowsColumn entries{{"keep@example.org"}}, labels{{"To:"}};
+    TRecipientList list{entries, labels};
+    EXPECT_FALSE(TDraftStore(Folder).Restore(list, "To:"));
+    EXPECT_EQ(entries.Rows, std::vector<std::string>{"keep@example.org"});
+}
+
+TEST_F(DraftStore, SaveWithoutAListKeepsTheListSavedLastAlsoInALaterRun)
+{
+    TDraftStore(Folder).Save(Message, &List);
+    TDraftStore later(Folder);
+    TRowsColumn entries, labels;
+    TRecipientList list{entries, labels};
+    ASSERT_TRUE(later.Restore(list, "To:"));
+    TDraftMessage changed = Message;
+    changed.subject = "Changed";
+    later.Save(changed, nullptr);
+    const Restored run = RestoreInNewRun();
+    EXPECT_EQ(run.message->subject, "Changed");
+    EXPECT_EQ(run.entries.Rows, Entries.Rows);
+}
+
+TEST_F(DraftStore, OnlyTheNewestListFilesStayAlsoAfterASaveThatDied)
+{
+    QDir().mkpath(QString::fromStdString(Folder));
+    Sandbox.MakeFile("draft/recipients-1-1.txt", "left by a save that died\r\n");
+    TDraftStore store(Folder);
+    for (int i = 0; i < 3; ++i) {
+        Entries.Append("more" + std::to_string(i) + "@example.org");
+        Labels.Append("To:");
+        store.Save(Message, &List);
+    }
+    const QStringList files = FilesIn(Folder);
+    EXPECT_EQ(files.size(), 3) << files.join(' ').toStdString();
+    EXPECT_EQ(files.filter("recipients-").size(), 1);
+    EXPECT_EQ(files.filter("labels-").size(), 1);
+    EXPECT_EQ(RestoreInNewRun().entries.Rows, Entries.Rows);
+}
+
+// A draft file damaged or edited by hand: nothing is taken that could be wrong.
+struct BadDraftCase {
+    const char* name;
+    std::function<void(const std::string& folder)> spoil;
+    bool messageBack;
+    bool listBack;
+    std::vector<std::string> labelsBack;
+};
+
+void PrintTo(const BadDraftCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class BadDraft : public DraftStore, public ::testing::WithParamInterface<BadDraftCase> {};
+
+TEST_P(BadDraft, TakesOnlyWhatIsWhole)
+{
+    TDraftStore(Folder).Save(Message, &List);
+    GetParam().spoil(Folder + "/");
+    const Restored run = RestoreInNewRun("Za:");
+    EXPECT_EQ(run.message.has_value(), GetParam().messageBack);
+    EXPECT_EQ(run.entries.Rows, GetParam().listBack ? Entries.Rows : std::vector<std::string>{});
+    EXPECT_EQ(run.labels.Rows, GetParam().labelsBack);
+    EXPECT_EQ(run.labels.Count(), run.entries.Count());
+}
+
+void Rewrite(const std::string& file, const std::string& from, const std::string& to)
+{
+    std::string text = ReadFileBytes(file);
+    text.replace(text.find(from), from.size(), to);
+    WriteWholeFile(file, text);
+}
+
+std::string OnlyFile(const std::string& folder, const char* pattern)
+{
+    return folder + FilesIn(folder).filter(pattern).front().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BadDraft, ::testing::Values(
+    BadDraftCase{"NotJson", [](const std::string& f) { WriteWholeFile(f + "draft.json", "{\"subject\": \"cut"); },
+                 false, false, {}},
+    BadDraftCase{"ListFileGone", [](const std::string& f) { QFile::remove(QString::fromStdString(OnlyFile(f, "recipients-"))); },
+                 true, false, {}},
+    BadDraftCase{"LabelsFileGone", [](const std::string& f) { QFile::remove(QString::fromStdString(OnlyFile(f, "labels-"))); },
+                 true, true, std::vector<std::string>(5, "Za:")},
+    BadDraftCase{"LabelsOneShort", [](const std::string& f) { WriteWholeFile(OnlyFile(f, "labels-"), "To:\r\nTo:\r\n"); },
+                 true, true, std::vector<std::string>(5, "Za:")},
+    BadDraftCase{"ListNamedOutsideTheFolder", [](const std::string& f) {
+                     Rewrite(f + "draft.json", "\"recipients-", "\"../recipients-");
+                 }, true, false, {}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(DraftStore, FolderThatCannotBeMadeIsACreateError)
+{
+    const std::string blocked = Sandbox.MakeFile("blocked", "a file") + "/draft";
+    EXPECT_THROW(TDraftStore(blocked).Save(Message, &List), EFCreateError);
+}
+
+}
