@@ -402,7 +402,7 @@ void TMainWindow::useEnglish()
 
 void TMainWindow::showHelp()
 {
-    UserInterface().ShellOpen(ExecutableFolder() + "help.htm");
+    UserInterface().ShellOpen(HelpFile());
 }
 
 void TMainWindow::openWebSite()
