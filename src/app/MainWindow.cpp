@@ -12,6 +12,7 @@
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
+#include "workflow/UserInterface.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -364,7 +365,7 @@ void TMainWindow::clearAttachment()
 
 void TMainWindow::previewHtml()
 {
-    UserInterface().ShellOpen(WritePreviewFile(BodyText()));
+    OpenOnDesktop(WritePreviewFile(BodyText()));
 }
 
 // ---- Other windows, language and addresses -----------------------------------------------
@@ -402,17 +403,17 @@ void TMainWindow::useEnglish()
 
 void TMainWindow::showHelp()
 {
-    UserInterface().ShellOpen(HelpFile());
+    OpenOnDesktop(HelpFile());
 }
 
 void TMainWindow::openWebSite()
 {
-    UserInterface().ShellOpen(WebSiteAddress);
+    OpenOnDesktop(WebSiteAddress);
 }
 
 void TMainWindow::openForum()
 {
-    UserInterface().ShellOpen(ForumAddress);
+    OpenOnDesktop(ForumAddress);
 }
 
 void TMainWindow::showAbout()

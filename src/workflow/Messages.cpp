@@ -45,6 +45,14 @@ std::string MessagesSent(int count)
     return std::to_string(count) + " messages sent.";
 }
 
+std::string CannotOpen(const std::string& target)
+{
+    if (CurrentLanguage == 1)
+        return "Ni mogoče odpreti " + target +
+               "\r\rNa tem računalniku ni spletnega brskalnika ali drugega programa, ki bi ga odprl.";
+    return "Cannot open " + target + "\r\rNo web browser or other program on this computer is set up to open it.";
+}
+
 std::string AboutParagraph()
 {
     return Lang("Varnolt Pelmar je program za pošiljanje elektronske pošte več naslovnikom "

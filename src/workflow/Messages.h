@@ -10,6 +10,8 @@ std::string SettingsMissing();
 std::string NoRecipients();
 std::string ConnectFailed();
 std::string MessagesSent(int count);
+// The desktop has no program that opens an address or file (the help, a web page, the preview).
+std::string CannotOpen(const std::string& target);
 // The three lines of the about box.
 std::string AboutParagraph();
 std::string AboutSeeAlso();
