@@ -7,7 +7,7 @@ namespace {
 
 // Only the whole command line asks a question; every other one belongs to the window,
 // whose rule keeps file names such as "--help" after a recipients file.
-TEST(CommandLine, OnlyAWholeCommandLineOfOneOptionIsAQuestion)
+TEST(CommandLineQuestion, OnlyAWholeCommandLineOfOneOptionIsAQuestion)
 {
     const std::pair<QStringList, bool> cases[] = {
         {{"--version"}, true},
@@ -27,7 +27,7 @@ TEST(CommandLine, OnlyAWholeCommandLineOfOneOptionIsAQuestion)
         EXPECT_EQ(IsCommandLineQuestion(arguments), question) << arguments.join(' ').toStdString();
 }
 
-TEST(CommandLine, AnswersTheVersionAndAHelpThatNamesTheHelpFile)
+TEST(CommandLineQuestion, AnswersTheVersionAndAHelpThatNamesTheHelpFile)
 {
     EXPECT_EQ(CommandLineAnswer({"--version"}), "Varnolt Pelmar 0.8\n");
     for (const QStringList& help : {QStringList{"--help"}, QStringList{"-h"}}) {
