@@ -11,7 +11,7 @@ case "${1:-}" in
   "") ;;
   *) echo "usage: $0 [--quick]" >&2; exit 2 ;;
 esac
-./scripts/install-deps.sh
+./scripts/install-deps.sh --tests
 
 run_suite() { # preset
   cmake --preset "$1" > /dev/null

@@ -63,7 +63,7 @@ public:
     void ExecModal(QWidget&) override {}
     std::string OpenFileName(const TFileDialogRequest&) override { return {}; }
     std::string SaveFileName(const TFileDialogRequest&) override { return {}; }
-    void ShellOpen(const std::string&) override {}
+    bool ShellOpen(const std::string&) override { return true; }
     void Beep() override {}
 };
 

@@ -93,6 +93,26 @@ LOGO = (
     '<path d="M62 56 H138" stroke="#3d8ee0" stroke-width="3"/></svg>\n')
 
 
+
+def envelope(x, y, fill):
+    return (f'<rect x="{x}" y="{y}" width="128" height="84" rx="8" fill="{fill}" stroke="#1f4470" '
+            'stroke-width="4"/>'
+            f'<path d="M{x + 4} {y + 6} L{x + 64} {y + 48} L{x + 124} {y + 6}" fill="none" '
+            'stroke="#2f5f96" stroke-width="6" stroke-linejoin="round" stroke-linecap="round"/>')
+
+
+# The program's own icon (the desktop's menus, the window): one message fanned out into
+# copies, on the toolbar's blue tile. Square, and without text, so it reads at any size.
+APP_ICON = (
+    '<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">'
+    '<defs><linearGradient id="a" x1="0" y1="0" x2="0" y2="1">'
+    '<stop offset="0" stop-color="#3d8ee0"/><stop offset="1" stop-color="#1f4470"/>'
+    '</linearGradient></defs>'
+    '<rect x="16" y="16" width="224" height="224" rx="44" fill="url(#a)"/>'
+    + envelope(92, 52, "#9fc3ea") + envelope(72, 86, "#cfe0f5") + envelope(52, 120, "#ffffff")
+    + '</svg>\n')
+
+
 def main():
     OUT.mkdir(parents=True, exist_ok=True)
     names = []
@@ -102,7 +122,7 @@ def main():
             (OUT / file).write_text(tile(glyph, hot))
             names.append(file)
     extras = {"ok.svg": word_button("OK", "#bfe3c0"), "cancel.svg": word_button("CANCEL", "#f0c8c8"),
-              "settings-background.svg": BACKGROUND, "logo.svg": LOGO}
+              "settings-background.svg": BACKGROUND, "logo.svg": LOGO, "pelmar.svg": APP_ICON}
     for file, text in extras.items():
         (OUT / file).write_text(text)
         names.append(file)

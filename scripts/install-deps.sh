@@ -1,16 +1,32 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need,
-# asking apt only when one is missing.
+# Installs the Debian packages that are missing, asking apt only when one is.
+#   scripts/install-deps.sh          what building and running the program need (./run.sh)
+#   scripts/install-deps.sh --tests  also what the tests, fuzzing, screenshots, the install
+#                                    checks, packaging and the benchmarks need (./test.sh)
 set -euo pipefail
-packages=(
+
+build_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
   libsqlite3-dev
-  libgtest-dev libgmock-dev googletest
-  python3 python3-aiosmtpd postfix
-  clang-14 libclang-rt-14-dev
-  xvfb imagemagick x11-utils fonts-dejavu-core
 )
+test_packages=(
+  libgtest-dev libgmock-dev googletest               # unit and widget tests
+  python3 python3-aiosmtpd postfix                   # real SMTP servers (smtp-sink)
+  clang-14 libclang-rt-14-dev                        # libFuzzer
+  xvfb imagemagick x11-utils fonts-dejavu-core       # screenshots on a virtual display
+  desktop-file-utils appstream man-db groff-base     # validators of the install tree
+  dpkg-dev                                           # cpack -G DEB (dpkg-shlibdeps)
+  debootstrap                                        # bench/deb-clean-install
+)
+
+packages=("${build_packages[@]}")
+case "${1:-}" in
+  --tests) packages+=("${test_packages[@]}") ;;
+  "") ;;
+  *) echo "usage: $0 [--tests]" >&2; exit 2 ;;
+esac
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

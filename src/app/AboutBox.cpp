@@ -4,6 +4,7 @@
 #include "app/Pictures.h"
 #include "app/Widgets.h"
 #include "workflow/ProgramState.h"
+#include "workflow/UserInterface.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -80,7 +81,7 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner)
     buttons->addWidget(okButton);
     layout->addLayout(buttons);
 
-    OnClick(logo, [] { Guard([] { UserInterface().ShellOpen(MakerSiteAddress); }); });
+    OnClick(logo, [] { Guard([] { OpenOnDesktop(MakerSiteAddress); }); });
     connect(okButton, &QToolButton::clicked, this, &QDialog::accept);
     setWindowTitle(QString("About ") + ApplicationTitle);
     titleLabel->setText(QString(ApplicationTitle) + " v " + QString::fromStdString(ProgramVersion));

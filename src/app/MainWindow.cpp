@@ -14,6 +14,7 @@
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
+#include "workflow/UserInterface.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -404,7 +405,7 @@ void TMainWindow::clearAttachment()
 
 void TMainWindow::previewHtml()
 {
-    UserInterface().ShellOpen(WritePreviewFile(BodyText()));
+    OpenOnDesktop(WritePreviewFile(BodyText()));
 }
 
 // ---- Other windows, language and addresses -----------------------------------------------
@@ -453,17 +454,17 @@ void TMainWindow::useEnglish()
 
 void TMainWindow::showHelp()
 {
-    UserInterface().ShellOpen(ExecutableFolder() + "help.htm");
+    OpenOnDesktop(HelpFile());
 }
 
 void TMainWindow::openWebSite()
 {
-    UserInterface().ShellOpen(WebSiteAddress);
+    OpenOnDesktop(WebSiteAddress);
 }
 
 void TMainWindow::openForum()
 {
-    UserInterface().ShellOpen(ForumAddress);
+    OpenOnDesktop(ForumAddress);
 }
 
 void TMainWindow::showAbout()

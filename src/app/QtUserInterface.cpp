@@ -79,11 +79,11 @@ std::string TQtUserInterface::SaveFileName(const TFileDialogRequest& request)
     return RunFileDialog(request, QFileDialog::AcceptSave);
 }
 
-void TQtUserInterface::ShellOpen(const std::string& target)
+bool TQtUserInterface::ShellOpen(const std::string& target)
 {
     const QString text = QString::fromStdString(target);
     const QUrl url = QFileInfo(text).isAbsolute() ? QUrl::fromLocalFile(text) : QUrl(text);
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 void TQtUserInterface::Beep()

@@ -9,7 +9,7 @@ public:
     void ExecModal(QWidget& dialog) override;
     std::string OpenFileName(const TFileDialogRequest& request) override;
     std::string SaveFileName(const TFileDialogRequest& request) override;
-    void ShellOpen(const std::string& target) override;
+    bool ShellOpen(const std::string& target) override;
     void Beep() override;
 };
 

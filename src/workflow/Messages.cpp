@@ -56,6 +56,14 @@ std::string LossyFile(const std::string& fileName, const std::string& encoding)
           "Check the text before you send or save it.";
 }
 
+std::string CannotOpen(const std::string& target)
+{
+    if (CurrentLanguage == 1)
+        return "Ni mogoče odpreti " + target +
+               "\r\rNa tem računalniku ni spletnega brskalnika ali drugega programa, ki bi ga odprl.";
+    return "Cannot open " + target + "\r\rNo web browser or other program on this computer is set up to open it.";
+}
+
 std::string AboutParagraph()
 {
     return Lang("Varnolt Pelmar je program za pošiljanje elektronske pošte več naslovnikom "

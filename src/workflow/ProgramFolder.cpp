@@ -1,5 +1,7 @@
 #include "workflow/ProgramFolder.h"
 
+#include "InstallLayout.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -25,10 +27,20 @@ std::string ExecutableFolder()
     return WithSeparator(QCoreApplication::applicationDirPath());
 }
 
+// An installed executable has its data folder beside its own (P/bin and P/share/pelmar);
+// one run from the build tree has none. Installing into a prefix the user may write to
+// (~/.local) leaves the executable's folder writable, so that alone cannot tell.
+std::string InstalledDataFolder(const std::string& executableFolder)
+{
+    const QDir exe(QString::fromStdString(executableFolder));
+    const QString data = exe.filePath(QStringLiteral(PELMAR_DATA_DIR_FROM_BIN));
+    return QFileInfo(data).isDir() ? WithSeparator(data) : std::string();
+}
+
 std::string ChooseProgramFolder(const std::string& executableFolder, const std::string& userDataFolder)
 {
     const QFileInfo exe(QString::fromStdString(executableFolder));
-    if (exe.isDir() && exe.isWritable())
+    if (exe.isDir() && exe.isWritable() && InstalledDataFolder(executableFolder).empty())
         return WithSeparator(exe.filePath());
     QDir().mkpath(QString::fromStdString(userDataFolder));
     return WithSeparator(QString::fromStdString(userDataFolder));
@@ -40,6 +52,17 @@ std::string ProgramFolder()
         return overridden;
     return ChooseProgramFolder(ExecutableFolder(),
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
+}
+
+std::string ChooseHelpFile(const std::string& executableFolder)
+{
+    const std::string installed = InstalledDataFolder(executableFolder);
+    return (installed.empty() ? WithSeparator(QString::fromStdString(executableFolder)) : installed) + "help.htm";
+}
+
+std::string HelpFile()
+{
+    return ChooseHelpFile(ExecutableFolder());
 }
 
 void OverrideProgramFolder(const std::string& folder)

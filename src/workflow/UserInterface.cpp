@@ -1,6 +1,7 @@
 #include "workflow/UserInterface.h"
 
 #include "base/Exception.h"
+#include "workflow/Messages.h"
 
 namespace {
 TUserInterface* installed = nullptr;
@@ -18,4 +19,10 @@ TUserInterface* SetUserInterface(TUserInterface* ui)
     TUserInterface* previous = installed;
     installed = ui;
     return previous;
+}
+
+void OpenOnDesktop(const std::string& target)
+{
+    if (!UserInterface().ShellOpen(target))
+        UserInterface().ShowMessage(Messages::CannotOpen(target));
 }

@@ -26,11 +26,15 @@ public:
     // The chosen file's full path, or empty when the user cancelled.
     virtual std::string OpenFileName(const TFileDialogRequest& request) = 0;
     virtual std::string SaveFileName(const TFileDialogRequest& request) = 0;
-    // Opens an address or a file with the user's default program; failures are not reported.
-    virtual void ShellOpen(const std::string& target) = 0;
+    // Opens an address or a file with the user's default program; false when the desktop
+    // has none for it (no browser or handler installed).
+    virtual bool ShellOpen(const std::string& target) = 0;
     virtual void Beep() = 0;
 };
 
 TUserInterface& UserInterface();
+
+// Opens target through the seam; when the desktop cannot, tells the user so in a message box.
+void OpenOnDesktop(const std::string& target);
 // Installs ui (not owned) and returns the one it replaces.
 TUserInterface* SetUserInterface(TUserInterface* ui);

@@ -62,6 +62,35 @@ TEST_F(AuxiliaryWindows, LogoAndAddressesOpenTheirPages)
         ExecutableFolder() + "help.htm", ProgramSiteUrl, ForumAddress, ProgramSiteUrl}));
     for (const std::string address : {MakerSiteUrl, ProgramSiteUrl, ForumAddress})
         EXPECT_NE(address.find(".example.org/"), std::string::npos);
+    EXPECT_TRUE(Ui.Messages.empty());
+}
+
+// With no browser or handler installed the desktop opens nothing: every command that
+// hands something to it says so, naming what it could not open, in the language in force.
+TEST_F(AuxiliaryWindows, EveryOpenCommandTellsWhenTheDesktopCannotOpen)
+{
+    Ui.ShellOpens = false;
+    const std::string english = "\r\rNo web browser or other program on this computer is set up to open it.";
+    const std::string preview = Sandbox.ProgramFolder() + "msg.html";
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(Program->AboutBox().logo, &release);
+    Window().showHelpAction->trigger();
+    Window().openWebSiteAction->trigger();
+    Window().openForumAction->trigger();
+    Window().previewHtmlAction->trigger();
+    Window().useSlovenianAction->trigger();
+    Window().webSiteButton->click();
+    EXPECT_EQ(Ui.Events, (std::vector<std::string>{
+        "shell:" + std::string(MakerSiteUrl), "message:Cannot open " + std::string(MakerSiteUrl) + english,
+        "shell:" + HelpFile(), "message:Cannot open " + HelpFile() + english,
+        "shell:" + std::string(ProgramSiteUrl), "message:Cannot open " + std::string(ProgramSiteUrl) + english,
+        "shell:" + std::string(ForumAddress), "message:Cannot open " + std::string(ForumAddress) + english,
+        "shell:" + preview, "message:Cannot open " + preview + english,
+        "shell:" + std::string(ProgramSiteUrl),
+        "message:Ni mogoče odpreti " + std::string(ProgramSiteUrl) +
+            "\r\rNa tem računalniku ni spletnega brskalnika ali drugega programa, ki bi ga odprl."}));
+    EXPECT_TRUE(Ui.Errors.empty());
 }
 
 TEST_F(AuxiliaryWindows, SettingsCommandsRunTheDialogModally)

@@ -56,10 +56,11 @@ std::string TScriptedUi::SaveFileName(const TFileDialogRequest& request)
     return Answer(SaveAnswers, "save");
 }
 
-void TScriptedUi::ShellOpen(const std::string& target)
+bool TScriptedUi::ShellOpen(const std::string& target)
 {
     ShellOpened.push_back(target);
     Events.push_back("shell:" + target);
+    return ShellOpens;
 }
 
 void TScriptedUi::Beep()

@@ -19,7 +19,7 @@ public:
     void ExecModal(QWidget& dialog) override;
     std::string OpenFileName(const TFileDialogRequest& request) override;
     std::string SaveFileName(const TFileDialogRequest& request) override;
-    void ShellOpen(const std::string& target) override;
+    bool ShellOpen(const std::string& target) override;
     void Beep() override;
 
     // Answers for the next file dialogs; an empty answer cancels.
@@ -27,6 +27,8 @@ public:
     std::deque<std::string> SaveAnswers;
     // What the person does inside a modal dialog; by default it is closed at once.
     std::function<void(QWidget& dialog)> OnModal;
+    // Whether the desktop has a program for what the shell is asked to open.
+    bool ShellOpens = true;
 
     std::vector<std::string> Messages;
     std::vector<std::string> Errors;

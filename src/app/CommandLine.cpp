@@ -1,0 +1,41 @@
+#include "app/CommandLine.h"
+
+#include "workflow/ProgramFolder.h"
+#include "workflow/ProgramState.h"
+
+namespace {
+
+bool IsVersionQuestion(const QStringList& arguments)
+{
+    return arguments == QStringList{"--version"};
+}
+
+std::string HelpText()
+{
+    return "Usage: pelmar [RECIPIENTS-FILE MESSAGE-FILE [send]]\n"
+           "Sends one e-mail message to many recipients, each a copy of their own.\n"
+           "\n"
+           "  RECIPIENTS-FILE  loaded into the recipient list, one entry per line\n"
+           "  MESSAGE-FILE     loaded as the message text\n"
+           "  send             starts sending at once\n"
+           "  -h, --help       shows this help (only as the whole command line)\n"
+           "      --version    shows the version (only as the whole command line)\n"
+           "\n"
+           "With fewer than two arguments the window opens with an empty list.\n"
+           "Help: " + HelpFile() + "\n"
+           "Manual: man pelmar\n";
+}
+
+}
+
+bool IsCommandLineQuestion(const QStringList& arguments)
+{
+    return IsVersionQuestion(arguments) || arguments == QStringList{"--help"} || arguments == QStringList{"-h"};
+}
+
+std::string CommandLineAnswer(const QStringList& arguments)
+{
+    if (IsVersionQuestion(arguments))
+        return std::string(ApplicationTitle) + " " + ProgramVersion + "\n";
+    return HelpText();
+}
