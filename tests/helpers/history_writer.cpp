@@ -1,7 +1,9 @@
 // Started by the crash test: records the outcomes of one job of a fixed list in the
 // delivery history, as a send job would, and reports each one on its standard output
 // only after Record returned, so that whatever the test reads was committed before the
-// test kills this process. A run continues the unfinished job of an earlier run.
+// test kills this process. A run continues the unfinished job of an earlier run. Each
+// outcome waits for a line on standard input, as a send job sends its next message only
+// after the last one's outcome is recorded: the test decides how far the writer gets.
 //
 //   history_writer FOLDER SEED ENTRIES PAUSE
 // prints "job ID new|continued", then "POSITION OUTCOME" per outcome (OUTCOME as the
@@ -24,6 +26,12 @@ void Report(const std::string& line)
     const std::string text = line + "\n";
     if (write(STDOUT_FILENO, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
         std::exit(3);
+}
+
+bool WaitForGoAhead()
+{
+    char byte = 0;
+    return read(STDIN_FILENO, &byte, 1) == 1;
 }
 
 // Every seventh entry is empty: positions must still match the list's.
@@ -69,6 +77,8 @@ int main(int argc, char** argv)
         if (skip[position] || list[position].empty())
             continue;
         const TOutcome outcome = Draw(random);
+        if (!WaitForGoAhead())
+            return 0;
         std::this_thread::sleep_for(pause);
         history.Record(job, {static_cast<int>(position), outcome, "reply", "<" + std::to_string(position) + "@crash>", ""});
         Report(std::to_string(position) + " " + std::to_string(static_cast<int>(outcome)));

@@ -27,6 +27,13 @@ public:
         FChild.waitForStarted();
     }
 
+    // Lets the writer record one more outcome.
+    void GoAhead()
+    {
+        FChild.write("\n");
+        FChild.waitForBytesWritten(10000);
+    }
+
     // The next line, or empty once the writer has ended or fell silent.
     std::string ReadLine()
     {
@@ -100,6 +107,7 @@ TEST(HistoryCrash, AKilledWriterLosesNoOutcomeItReported)
         int lastReported = -1;
         bool ended = false;
         for (int read = 0; read < killAfter && !ended;) {
+            writer.GoAhead();
             const std::string line = writer.ReadLine();
             ended = line.empty() || line == "end";
             if (ended)
@@ -116,6 +124,7 @@ TEST(HistoryCrash, AKilledWriterLosesNoOutcomeItReported)
             ++read;
         }
         if (!ended) {
+            writer.GoAhead(); // the outcome in flight when the kill comes
             std::this_thread::sleep_for(killDelay);
             writer.Kill();
             ++kills;
