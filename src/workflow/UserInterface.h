@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 
 class QWidget;
@@ -29,6 +30,8 @@ public:
     // Opens an address or a file with the user's default program; failures are not reported.
     virtual void ShellOpen(const std::string& target) = 0;
     virtual void Beep() = 0;
+    // Asks for a password with the prompt, the typing masked; nothing when cancelled.
+    virtual std::optional<std::string> AskPassword(const std::string& prompt) = 0;
 };
 
 TUserInterface& UserInterface();
