@@ -6,10 +6,12 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
   libsqlite3-dev
+  libssl-dev openssl qtkeychain-qt6-dev
   libgtest-dev libgmock-dev googletest
   python3 python3-aiosmtpd postfix
   clang-14 libclang-rt-14-dev
   xvfb imagemagick x11-utils fonts-dejavu-core
+  dbus gnome-keyring
 )
 missing=()
 for p in "${packages[@]}"; do

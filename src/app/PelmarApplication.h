@@ -5,6 +5,7 @@
 #include <vector>
 
 class TAboutBox;
+class TKeyringPasswords;
 class TImportHelpWindow;
 class TMainWindow;
 class TSendJob;
@@ -49,6 +50,7 @@ private:
     TAboutBox* FAboutBox = nullptr;
     TImportHelpWindow* FImportHelpWindow = nullptr;
     TSendLogWindow* FSendLogWindow = nullptr;
+    std::unique_ptr<TKeyringPasswords> FKeyring;
     std::unique_ptr<TSendProgressView> FSendProgress;
     std::unique_ptr<TSendJob> FSendJob;
     std::unique_ptr<TSmtpClient> FSmtp;
