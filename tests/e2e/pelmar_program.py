@@ -11,7 +11,9 @@ import time
 
 
 class PelmarSend:
-    def __init__(self, workdir, port, recipients, message, delay=0, pelmar_bin=None):
+    def __init__(self, workdir, port, recipients, message, delay=0, pelmar_bin=None, host="127.0.0.1",
+                 username="pc1", settings="", env=None):
+        """settings: more lines for the settings file; env: more environment variables."""
         self.workdir = workdir
         bin_dir = pelmar_bin or os.environ["PELMAR_BIN"]
         self.program_dir = os.path.join(workdir, "program")
@@ -21,16 +23,18 @@ class PelmarSend:
         config = os.path.join(workdir, "config")
         os.makedirs(os.path.join(config, "Drelko"), exist_ok=True)
         with open(os.path.join(config, "Drelko", "Varnolt Pelmar.conf"), "w") as f:
-            f.write("[General]\nime=Ana\nemail=ana@example.org\nhost=127.0.0.1\n"
-                    f"username=pc1\nport={port}\npavza={delay}\ncharset=us-ascii\n")
+            f.write(f"[General]\nime=Ana\nemail=ana@example.org\nhost={host}\n"
+                    f"username={username}\nport={port}\npavza={delay}\ncharset=us-ascii\n" + settings)
         self.list_path = os.path.join(workdir, "list.txt")
         with open(self.list_path, "wb") as f:
             f.write("".join(r + "\r\n" for r in recipients).encode())
         self.message_path = os.path.join(workdir, "message.txt")
         with open(self.message_path, "wb") as f:
             f.write(message.encode())
+        # No session bus answers: the user's own keyring is never asked.
         self.env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=config,
-                        HOME=os.path.join(workdir, "home"), XDG_DATA_HOME=os.path.join(workdir, "data"))
+                        HOME=os.path.join(workdir, "home"), XDG_DATA_HOME=os.path.join(workdir, "data"),
+                        DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/pelmar-test-bus", **(env or {}))
         self.proc = None
         self._log_offset = 0
         self._log_count = 0
