@@ -13,6 +13,7 @@ second reply line behind its "220" (and then waits), ehlo_refused answers EHLO w
 import asyncio
 import logging
 import os
+import socket
 import ssl
 import subprocess
 import threading
@@ -116,6 +117,15 @@ class SubmissionServer(Aiosmtpd):
             return AuthResult(success=accepted)
 
         class Server(SMTP):
+            def connection_made(self, transport):
+                # aiosmtpd writes every reply of a pipelined group on its own; with Nagle's
+                # algorithm each would wait for the acknowledgement of the one before.
+                # Servers made for pipelining send the group's replies in one write.
+                raw = transport.get_extra_info("socket")
+                if raw is not None:
+                    raw.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+                super().connection_made(transport)
+
             async def smtp_EHLO(self, hostname):
                 if ehlo_refused:
                     await self.push("502 5.5.1 EHLO not implemented")
