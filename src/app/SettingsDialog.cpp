@@ -62,7 +62,7 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
 {
     setObjectName("Form3");
     setWindowTitle("Varnolt Pelmar");
-    setFixedSize(574, 470);
+    setFixedSize(574, 440);
     setModal(true);
     setStyleSheet(NeededStyle);
 
