@@ -19,9 +19,18 @@ void TSmtpClient::SendPipelined()
         DiscardUnsolicitedInput();
     WriteAll(group);
     FTransactionOpen = true;
-    const std::optional<ESmtpError> heldRefusal = ReadHeldReply();
+    std::optional<ESmtpError> heldRefusal;
+    std::optional<ESmtpError> refusal;
     bool acceptedData = false;
-    std::optional<ESmtpError> refusal = ReadEnvelopeReplies(reset, recipients, acceptedData);
+    try {
+        heldRefusal = ReadHeldReply();
+        refusal = ReadEnvelopeReplies(reset, recipients, acceptedData);
+    } catch (...) {
+        // A broken reply, or an event handler that raised: the replies still to come can
+        // no longer be matched to their commands, and the server may wait for a text.
+        MarkExchangeCut();
+        throw;
+    }
     if (refusal) {
         if (acceptedData)
             AbandonData();
@@ -68,11 +77,7 @@ std::optional<ESmtpError> TSmtpClient::ReadEnvelopeReplies(bool reset, const std
     std::optional<ESmtpError> refusal;
     const auto next = [this](TSmtpStep step) {
         TSmtpReply reply = ReadReply(true);
-        if (auto broken = ReplyError(reply, step, AnyCode)) {
-            // The replies still to come can no longer be matched to their commands.
-            MarkExchangeCut();
-            throw *broken;
-        }
+        CheckReply(reply, step, AnyCode);
         return reply;
     };
     const auto note = [&refusal](std::optional<ESmtpError> error) {

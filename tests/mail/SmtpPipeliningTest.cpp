@@ -2,6 +2,7 @@
 // send order, a refusal charged to exactly the message it belongs to.
 #include "mail/SmtpClient.h"
 
+#include "base/Exception.h"
 #include "mail/MessageAssembly.h"
 #include "support/ScriptedServer.h"
 #include "support/SessionTestHelpers.h"
@@ -173,6 +174,22 @@ TEST_F(Pipelining, AServerThatClosesBeforeAnsweringTheDotLeavesItUnanswered)
     EXPECT_EQ(Refusal([&] { smtp.CompletePending(); }),
               Expected(TSmtpErrorKind::NoReply, TSmtpStep::EndOfData, 1, "No reply from the server to the end of the message"));
     EXPECT_EQ(smtp.UnansweredSendNumber(), 1);
+    smtp.Disconnect();
+    server.Finish();
+}
+
+// A handler that raises while the group's replies are still coming (a log that cannot be
+// written) leaves them unmatched: the connection is closed without QUIT, which the server
+// waiting for the text would only take as text.
+TEST_F(Pipelining, AHandlerThatRaisesMidGroupCutsTheExchange)
+{
+    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
+        .Expect(Envelope("b@example.org")).Send("250 queued\r\n" + Accepted).DiscardFromHere().WaitForClose();
+    Connect();
+    SendTo("a@example.org");
+    smtp.OnSuccess = [](QObject*) { throw Exception("Cannot create file log.txt"); };
+    EXPECT_EQ(MessageOf<Exception>([&] { SendTo("b@example.org"); }), "Cannot create file log.txt");
+    EXPECT_TRUE(smtp.ExchangeCut());
     smtp.Disconnect();
     server.Finish();
 }
