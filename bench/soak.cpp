@@ -65,6 +65,7 @@ public:
     std::string SaveFileName(const TFileDialogRequest&) override { return {}; }
     bool ShellOpen(const std::string&) override { return true; }
     void Beep() override {}
+    std::optional<std::string> AskPassword(const std::string&) override { return std::nullopt; }
 };
 
 // The entry of every line of log.txt ("<time>: <entry>...   OK.").

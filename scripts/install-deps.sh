@@ -9,6 +9,7 @@ build_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
   libsqlite3-dev
+  libssl-dev qtkeychain-qt6-dev
 )
 test_packages=(
   libgtest-dev libgmock-dev googletest               # unit and widget tests
@@ -18,6 +19,7 @@ test_packages=(
   desktop-file-utils appstream man-db groff-base     # validators of the install tree
   dpkg-dev                                           # cpack -G DEB (dpkg-shlibdeps)
   debootstrap                                        # bench/deb-clean-install
+  openssl dbus gnome-keyring                         # test certificates, a keyring of the tests' own
 )
 
 packages=("${build_packages[@]}")

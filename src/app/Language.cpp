@@ -58,6 +58,16 @@ const std::vector<TLanguageText> Table = {
     {T::Caption, "SettingsDialog.charsetLabel", "Kodiranje znakov", "Character set"},
     {T::Caption, "SettingsDialog.delayUnitLabel", "sekund", "seconds"},
     {T::Caption, "SettingsDialog.delayLabel", "Razmak med sporočili", "Delay between mails"},
+    // The secured connection: security choice, password, time-out, and the note on the marks.
+    {T::Caption, "SettingsDialog.securityLabel", "Varnost povezave", "Connection security"},
+    {T::Caption, "SettingsDialog.securityNone", "Brez", "None"},
+    {T::Caption, "SettingsDialog.securityStartTls", "STARTTLS", "STARTTLS"},
+    {T::Caption, "SettingsDialog.securityTls", "SSL/TLS", "SSL/TLS"},
+    {T::Caption, "SettingsDialog.passwordLabel", "Geslo", "Password"},
+    {T::Caption, "SettingsDialog.timeOutLabel", "Čakanje na strežnik", "Server time-out"},
+    {T::Caption, "SettingsDialog.timeOutUnitLabel", "sekund", "seconds"},
+    {T::Caption, "SettingsDialog.neededLabel", "Označeno polje je potrebno za pošiljanje.",
+     "The marked field is needed to send."},
 };
 
 // Before the first activation: the main window mostly Slovenian, the dialog English.
@@ -112,6 +122,15 @@ const std::vector<TLanguageText> Initial = {
     {T::Caption, "SettingsDialog.delayUnitLabel", "seconds", ""},
     {T::Caption, "SettingsDialog.delayLabel", "Delay between mails", ""},
     {T::Caption, "SettingsDialog.portLabel", "Port", ""},
+    // The secured connection.
+    {T::Caption, "SettingsDialog.securityLabel", "Security", ""},
+    {T::Caption, "SettingsDialog.securityNone", "None", ""},
+    {T::Caption, "SettingsDialog.securityStartTls", "STARTTLS", ""},
+    {T::Caption, "SettingsDialog.securityTls", "SSL/TLS", ""},
+    {T::Caption, "SettingsDialog.passwordLabel", "Password", ""},
+    {T::Caption, "SettingsDialog.timeOutLabel", "Time-out", ""},
+    {T::Caption, "SettingsDialog.timeOutUnitLabel", "seconds", ""},
+    {T::Caption, "SettingsDialog.neededLabel", "The marked field is needed to send.", ""},
 };
 
 // The toolbar's text buttons follow the four top entries of the main menu.

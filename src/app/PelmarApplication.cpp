@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/HistoryWindow.h"
 #include "app/ImportHelpWindow.h"
+#include "app/KeyringPasswords.h"
 #include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
 #include "app/ScreenFit.h"
@@ -104,6 +105,10 @@ void TPelmarApplication::CreateSendJob()
     FSendJob = std::make_unique<TSendJob>(*FSmtp, *FMainWindow->recipientList, *FMainWindow, *FSettingsDialog,
                                           *FSendProgress);
     ConnectEvents(*FSmtp, *FSendJob);
+    // The password typed in the dialog, asked for by a job or kept in the keyring.
+    FKeyring = std::make_unique<TKeyringPasswords>();
+    FSendJob->Passwords().SetKeeper(FKeyring.get());
+    FSettingsDialog->SetPasswords(&FSendJob->Passwords());
 }
 
 int RunPelmar(const QStringList& arguments)

@@ -7,6 +7,7 @@
 class TAboutBox;
 class THistoryAccess;
 class THistoryWindow;
+class TKeyringPasswords;
 class TImportHelpWindow;
 class TMainWindow;
 class TSendJob;
@@ -57,6 +58,7 @@ private:
     TImportHelpWindow* FImportHelpWindow = nullptr;
     TSendLogWindow* FSendLogWindow = nullptr;
     THistoryWindow* FHistoryWindow = nullptr;
+    std::unique_ptr<TKeyringPasswords> FKeyring;
     std::unique_ptr<TSendProgressView> FSendProgress;
     std::unique_ptr<TSendJob> FSendJob;
     std::unique_ptr<TSmtpClient> FSmtp;

@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -89,4 +91,14 @@ bool TQtUserInterface::ShellOpen(const std::string& target)
 void TQtUserInterface::Beep()
 {
     QApplication::beep();
+}
+
+std::optional<std::string> TQtUserInterface::AskPassword(const std::string& prompt)
+{
+    bool given = false;
+    const QString password = QInputDialog::getText(QApplication::activeWindow(), QString::fromUtf8(ApplicationTitle),
+                                                   QString::fromStdString(prompt), QLineEdit::Password, {}, &given);
+    if (!given)
+        return std::nullopt;
+    return password.toStdString();
 }

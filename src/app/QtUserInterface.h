@@ -11,6 +11,7 @@ public:
     std::string SaveFileName(const TFileDialogRequest& request) override;
     bool ShellOpen(const std::string& target) override;
     void Beep() override;
+    std::optional<std::string> AskPassword(const std::string& prompt) override;
 };
 
 // "description|pattern|..." as the name filters of a Qt file dialog.

@@ -4,6 +4,7 @@
 #include "app/Language.h"
 #include "app/Pictures.h"
 #include "app/SettingsStore.h"
+#include "workflow/AccountPasswords.h"
 #include "workflow/IntegerText.h"
 #include "workflow/Messages.h"
 
@@ -12,14 +13,26 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
 constexpr int FieldWidth = 280;
 constexpr int DelayFieldWidth = 41;
+
+// The port each security choice usually goes with: SMTP, submission with STARTTLS
+// (RFC 6409), submission over TLS (RFC 8314).
+constexpr int UsualPorts[] = {25, 587, 465};
+
+// An empty field a job needs stands out until it is filled.
+constexpr const char* NeededStyle = "QLineEdit[needed=\"true\"] { border: 2px solid #c81e1e; background: #fff1f1; }";
 
 std::string Text(const QLineEdit* edit)
 {
@@ -49,8 +62,9 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
 {
     setObjectName("Form3");
     setWindowTitle("Varnolt Pelmar");
-    setFixedSize(574, 346);
+    setFixedSize(574, 440);
     setModal(true);
+    setStyleSheet(NeededStyle);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(22, 12, 22, 14);
@@ -60,16 +74,22 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
     layout->addWidget(headingLabel);
     BuildFields();
     layout->addWidget(fieldPanel);
+    neededLabel = new QLabel(this);
+    neededLabel->setObjectName("neededLabel");
+    neededLabel->setStyleSheet("QLabel { color: #c81e1e; font-weight: bold; }");
+    neededLabel->hide();
+    layout->addWidget(neededLabel);
     layout->addStretch(1);
     BuildButtons();
     ApplyInitialSettingsTexts(*this);
 
-    setTabOrder(nameEdit, emailEdit);
-    setTabOrder(emailEdit, hostEdit);
-    setTabOrder(hostEdit, userIdEdit);
-    setTabOrder(userIdEdit, charsetEdit);
-    setTabOrder(charsetEdit, delayEdit);
-    setTabOrder(delayEdit, portEdit);
+    // The first seven keep their order (the port last of them); the secured connection's follow.
+    QWidget* order[] = {nameEdit, emailEdit,    hostEdit,         userIdEdit,  charsetEdit,  delayEdit,
+                        portEdit, securityNone, securityStartTls, securityTls, passwordEdit, timeOutEdit};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    for (QLineEdit* field : {nameEdit, emailEdit, hostEdit, portEdit, userIdEdit})
+        connect(field, &QLineEdit::textChanged, this, [this] { MarkNeededFields(); });
 }
 
 QLineEdit* TSettingsDialog::AddField(const char* editName, QLabel*& label, const char* labelName, int row)
@@ -104,19 +124,11 @@ void TSettingsDialog::BuildFields()
     emailEdit = AddField("emailEdit", emailLabel, "emailLabel", 1);
     hostEdit = AddField("hostEdit", hostLabel, "hostLabel", 2);
     portEdit = AddField("portEdit", portLabel, "portLabel", 3);
-    userIdEdit = AddField("userIdEdit", userIdLabel, "userIdLabel", 4);
-    charsetEdit = AddField("charsetEdit", charsetLabel, "charsetLabel", 5);
-    delayEdit = AddField("delayEdit", delayLabel, "delayLabel", 6);
-    delayEdit->setFixedWidth(DelayFieldWidth);
-    grid->removeWidget(delayEdit);
-    auto* delayRow = new QHBoxLayout;
-    delayRow->setSpacing(6);
-    delayRow->addWidget(delayEdit);
-    delayUnitLabel = new QLabel(fieldPanel);
-    delayUnitLabel->setObjectName("delayUnitLabel");
-    delayRow->addWidget(delayUnitLabel);
-    delayRow->addStretch(1);
-    grid->addLayout(delayRow, 6, 1);
+    userIdEdit = AddField("userIdEdit", userIdLabel, "userIdLabel", 5);
+    charsetEdit = AddField("charsetEdit", charsetLabel, "charsetLabel", 7);
+    delayEdit = AddField("delayEdit", delayLabel, "delayLabel", 8);
+    delayUnitLabel = AddUnit(delayEdit, "delayUnitLabel", 8);
+    BuildSecurityFields(4);
 
     portLabel->setText("Port");
     portEdit->setText(FLastGoodPort);
@@ -124,6 +136,81 @@ void TSettingsDialog::BuildFields()
     delayEdit->setText(FLastGoodDelay);
     connect(delayEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(delayEdit, FLastGoodDelay); });
     connect(portEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(portEdit, FLastGoodPort); });
+}
+
+// A short number field followed by its unit.
+QLabel* TSettingsDialog::AddUnit(QLineEdit* field, const char* unitName, int row)
+{
+    auto* grid = static_cast<QGridLayout*>(fieldPanel->layout());
+    field->setFixedWidth(DelayFieldWidth);
+    grid->removeWidget(field);
+    auto* line = new QHBoxLayout;
+    line->setSpacing(6);
+    line->addWidget(field);
+    auto* unit = new QLabel(fieldPanel);
+    unit->setObjectName(unitName);
+    line->addWidget(unit);
+    line->addStretch(1);
+    grid->addLayout(line, row, 1);
+    return unit;
+}
+
+// The security choice under the port, the password under the user name, the time-out last.
+void TSettingsDialog::BuildSecurityFields(int firstRow)
+{
+    auto* grid = static_cast<QGridLayout*>(fieldPanel->layout());
+    securityLabel = new QLabel(fieldPanel);
+    securityLabel->setObjectName("securityLabel");
+    securityLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* choices = new QHBoxLayout;
+    choices->setSpacing(14);
+    QRadioButton** buttons[] = {&securityNone, &securityStartTls, &securityTls};
+    const char* names[] = {"securityNone", "securityStartTls", "securityTls"};
+    for (int index = 0; index < 3; ++index) {
+        QRadioButton* button = new QRadioButton(fieldPanel);
+        button->setObjectName(names[index]);
+        *buttons[index] = button;
+        choices->addWidget(button);
+        connect(button, &QRadioButton::toggled, this, [this, index](bool on) {
+            if (on)
+                FollowSecurityWithPort(index);
+        });
+    }
+    choices->addStretch(1);
+    securityNone->setChecked(true);
+    securityLabel->setBuddy(securityNone);
+    grid->addWidget(securityLabel, firstRow, 0);
+    grid->addLayout(choices, firstRow, 1);
+
+    passwordEdit = AddField("passwordEdit", passwordLabel, "passwordLabel", firstRow + 2);
+    passwordEdit->setEchoMode(QLineEdit::Password);
+    timeOutEdit = AddField("timeOutEdit", timeOutLabel, "timeOutLabel", firstRow + 5);
+    timeOutUnitLabel = AddUnit(timeOutEdit, "timeOutUnitLabel", firstRow + 5);
+    timeOutEdit->setText(FLastGoodTimeOut);
+    connect(timeOutEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(timeOutEdit, FLastGoodTimeOut); });
+}
+
+// A port that still holds the previous choice's usual port was not chosen by the user:
+// it follows the new choice.
+void TSettingsDialog::FollowSecurityWithPort(int index)
+{
+    const int previous = std::exchange(FSecurityIndex, index);
+    if (portEdit->text() == QString::number(UsualPorts[previous]))
+        portEdit->setText(QString::number(UsualPorts[index]));
+}
+
+int TSettingsDialog::SecurityIndex() const
+{
+    return FSecurityIndex;
+}
+
+// Any value but 1 and 2 is the plain dialogue, as a missing one is.
+void TSettingsDialog::SetSecurityIndex(int index)
+{
+    QRadioButton* button = index == 1 ? securityStartTls : index == 2 ? securityTls : securityNone;
+    const QSignalBlocker quiet(button);
+    button->setChecked(true);
+    FSecurityIndex = index == 1 || index == 2 ? index : 0;
 }
 
 void TSettingsDialog::BuildButtons()
@@ -149,8 +236,67 @@ void TSettingsDialog::saveAndClose()
         RegWriteString(SettingsKey, "username", Text(userIdEdit));
         RegWriteString(SettingsKey, "charset", Text(charsetEdit));
         RegWriteInteger(SettingsKey, "pavza", StrToInt(Text(delayEdit)));
+        RegWriteInteger(SettingsKey, "security", SecurityIndex());
+        RegWriteInteger(SettingsKey, "timeout", StrToInt(Text(timeOutEdit)));
+        SavePassword();
         accept();
     });
+}
+
+// The password goes to the keyring (and stays for the run), under the account the
+// fields now name; only a password the user typed is stored.
+void TSettingsDialog::SavePassword()
+{
+    if (!FPasswords || !passwordEdit->isModified())
+        return;
+    FPasswords->Store(Text(userIdEdit), Text(hostEdit), Text(passwordEdit));
+    FPasswordAccount = Text(userIdEdit) + "@" + Text(hostEdit);
+    passwordEdit->setModified(false);
+}
+
+// The keyring is asked when the dialog opens (it may ask the user to unlock it), not at
+// every activation of the main window.
+void TSettingsDialog::LoadPassword()
+{
+    const std::string account = Text(userIdEdit) + "@" + Text(hostEdit);
+    if (!FPasswords || passwordEdit->isModified() || account == FPasswordAccount)
+        return;
+    FPasswordAccount = account;
+    passwordEdit->setText(QText(FPasswords->Stored(Text(userIdEdit), Text(hostEdit)).value_or("")));
+    passwordEdit->setModified(false);
+}
+
+void TSettingsDialog::showEvent(QShowEvent* event)
+{
+    LoadPassword();
+    MarkNeededFields();
+    const std::vector<QLineEdit*> needed = NeededFields();
+    if (!needed.empty())
+        needed.front()->setFocus(Qt::OtherFocusReason);
+    QDialog::showEvent(event);
+}
+
+std::vector<QLineEdit*> TSettingsDialog::NeededFields() const
+{
+    std::vector<QLineEdit*> needed;
+    for (QLineEdit* field : {nameEdit, emailEdit, hostEdit, portEdit, userIdEdit})
+        if (field->text().isEmpty())
+            needed.push_back(field);
+    return needed;
+}
+
+void TSettingsDialog::MarkNeededFields()
+{
+    const std::vector<QLineEdit*> needed = NeededFields();
+    for (QLineEdit* field : {nameEdit, emailEdit, hostEdit, portEdit, userIdEdit}) {
+        const bool mark = std::find(needed.begin(), needed.end(), field) != needed.end();
+        if (field->property("needed").toBool() == mark)
+            continue;
+        field->setProperty("needed", mark);
+        field->style()->unpolish(field);
+        field->style()->polish(field);
+    }
+    neededLabel->setVisible(!needed.empty());
 }
 
 void TSettingsDialog::LoadStoredSettings()
@@ -162,6 +308,8 @@ void TSettingsDialog::LoadStoredSettings()
     charsetEdit->setText(QText(RegReadString(SettingsKey, "charset", "utf-8")));
     delayEdit->setText(QString::number(RegReadInteger(SettingsKey, "pavza", 0)));
     portEdit->setText(QString::number(RegReadInteger(SettingsKey, "port", 25)));
+    SetSecurityIndex(RegReadInteger(SettingsKey, "security", 0));
+    timeOutEdit->setText(QString::number(RegReadInteger(SettingsKey, "timeout", 60)));
 }
 
 bool TSettingsDialog::AccountComplete() const
@@ -177,6 +325,8 @@ std::string TSettingsDialog::UserID() const { return Text(userIdEdit); }
 std::string TSettingsDialog::Charset() const { return Text(charsetEdit); }
 std::string TSettingsDialog::Delay() const { return Text(delayEdit); }
 std::string TSettingsDialog::Port() const { return Text(portEdit); }
+std::string TSettingsDialog::Security() const { return std::to_string(SecurityIndex()); }
+std::string TSettingsDialog::TimeOut() const { return Text(timeOutEdit); }
 
 void TSettingsDialog::AskForSettings()
 {

@@ -2,15 +2,19 @@
 #include "workflow/SendJob.h"
 
 #include <QDialog>
+#include <vector>
 
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QRadioButton;
 class QToolButton;
+class TAccountPasswords;
 
-// The settings dialog: the user's mail account data. Its seven fields are the program's
+// The settings dialog: the user's mail account data. Its fields are the program's
 // working copy of the settings, and what the send job reads; OK writes them to the
-// settings store.
+// settings store, except the password, which goes to the keyring only. A field that a
+// job still needs is marked, and the focus goes to the first such field.
 class TSettingsDialog : public QDialog, public TSendSettings {
 public:
     explicit TSettingsDialog(QWidget* owner);
@@ -32,11 +36,29 @@ public:
     QLabel* delayLabel;
     QLineEdit* delayEdit;  // seconds after each message
     QLabel* delayUnitLabel;
+    QLabel* securityLabel;
+    QRadioButton* securityNone;     // security 0: the plain dialogue
+    QRadioButton* securityStartTls; // 1
+    QRadioButton* securityTls;      // 2: TLS from the first byte
+    QLabel* passwordLabel;
+    QLineEdit* passwordEdit; // masked; never in the settings file
+    QLabel* timeOutLabel;
+    QLineEdit* timeOutEdit; // seconds, 0 waits for ever
+    QLabel* timeOutUnitLabel;
+    QLabel* neededLabel; // says what the marks on empty fields mean
     QToolButton* cancelButton;
     QToolButton* okButton;
 
+    // Where the typed password is kept for the run and in the keyring (not owned).
+    void SetPasswords(TAccountPasswords* passwords) { FPasswords = passwords; }
+
     // The settings store into the fields.
     void LoadStoredSettings();
+    // The fields a job needs that are empty, in the window's order.
+    std::vector<QLineEdit*> NeededFields() const;
+    // 0, 1 or 2 by the security choice.
+    int SecurityIndex() const;
+    void SetSecurityIndex(int index);
     // Name, address, host and user ID are all filled in.
     bool AccountComplete() const;
 
@@ -51,18 +73,31 @@ public:
     std::string Charset() const override;
     std::string Delay() const override;
     std::string Port() const override;
+    std::string Security() const override;
+    std::string TimeOut() const override;
     void AskForSettings() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildFields();
+    void BuildSecurityFields(int firstRow);
     void BuildButtons();
     QLineEdit* AddField(const char* editName, QLabel*& label, const char* labelName, int row);
+    QLabel* AddUnit(QLineEdit* field, const char* unitName, int row);
     // lastGood: what the field held before the edit being checked.
     void CheckNumber(QLineEdit* field, QString& lastGood);
+    void FollowSecurityWithPort(int index);
+    void MarkNeededFields();
+    void LoadPassword();
+    void SavePassword();
 
     QString FLastGoodDelay = "0";
     QString FLastGoodPort = "25";
+    QString FLastGoodTimeOut = "60";
+    int FSecurityIndex = 0;
+    TAccountPasswords* FPasswords = nullptr;
+    std::string FPasswordAccount; // user name and host the password field was loaded for
 };

@@ -2,17 +2,14 @@
 
 #include "base/Exception.h"
 #include "mail/MessageAssembly.h"
+#include "mail/SmtpReplyBounds.h"
+#include "platform/MachineName.h"
 
 #include <cstring>
 
 namespace {
 
-// Refusal bounds: a reply is refused when its code is above the bound.
-constexpr int kRefusedAboveGreeting = 399;
-constexpr int kRefusedAboveHelo = 299;
-constexpr int kRefusedAboveCommand = 399;
-constexpr int kRefusedAboveRcpt = 300;
-constexpr int kRefusedAboveQuit = 339;
+using namespace SmtpBounds;
 
 // Every reply code has three digits (RFC 5321 section 4.2); anything below 100 means
 // the server sent no code at all.
@@ -21,8 +18,8 @@ constexpr int kLowestReplyCode = 100;
 // Unsolicited input is dropped in chunks of the session's transfer size.
 constexpr int kMaxDiscardedChunks = 16;
 
-// CheckReply with this bound accepts every reply that came and carries a code.
-constexpr int kAnyCode = -1;
+// Status level of the server's reply lines.
+constexpr int kLevelReply = 1;
 
 // A reply keeps this many of its lines (the last one always), so that a server that
 // never ends its reply cannot make it grow without bound.
@@ -50,6 +47,9 @@ const char* ExchangeName(TSmtpStep step)
     case TSmtpStep::Data: return "DATA";
     case TSmtpStep::EndOfData: return "the end of the message";
     case TSmtpStep::Quit: return "QUIT";
+    case TSmtpStep::Ehlo: return "EHLO";
+    case TSmtpStep::StartTls: return "STARTTLS";
+    case TSmtpStep::Auth: return "AUTH";
     case TSmtpStep::Greeting:
     case TSmtpStep::None: break;
     }
@@ -111,6 +111,7 @@ TSmtpClient::TSmtpClient(QObject* owner)
     : TSocketSession(owner), FPostMessage(std::make_unique<TOutgoingMessage>())
 {
     SetPort(25);
+    MachineDomainName(); // starts the lookup, so that the name is known by the first EHLO
     OnAbortRestart = [this](QObject*) {
         TSocketSession::Disconnect();
         ClearInput();
@@ -129,7 +130,9 @@ void TSmtpClient::Abort()
 // A reply that never came has no lines.
 TSmtpReply TSmtpClient::Command(const std::string& command)
 {
-    DiscardUnsolicitedInput();
+    // The reply to a held final dot is solicited input.
+    if (!FHeldSendNumber)
+        DiscardUnsolicitedInput();
     TSmtpReply reply;
     const std::string firstLine = Transaction(command);
     if (!firstLine.empty())
@@ -139,12 +142,15 @@ TSmtpReply TSmtpClient::Command(const std::string& command)
     return reply;
 }
 
-TSmtpReply TSmtpClient::ReadGreeting()
+TSmtpReply TSmtpClient::ReadReply(bool reportFirstLine)
 {
     TSmtpReply reply;
     const std::string firstLine = ReadLn();
-    if (!firstLine.empty())
+    if (!firstLine.empty()) {
         reply.Lines.push_back(firstLine);
+        if (reportFirstLine)
+            ReportStatus(kLevelReply, firstLine);
+    }
     reply.Code = ReplyNumberOf(firstLine);
     ReadContinuation(reply);
     return reply;
@@ -184,14 +190,21 @@ void TSmtpClient::ReadContinuation(TSmtpReply& reply)
 
 // The one place that turns a reply into an error. A reply that never came (the server
 // closed the connection) or that carries no code is never taken as an acceptance.
-void TSmtpClient::CheckReply(const TSmtpReply& reply, TSmtpStep step, int refusedAbove) const
+std::optional<ESmtpError> TSmtpClient::ReplyError(const TSmtpReply& reply, TSmtpStep step, int refusedAbove) const
 {
     if (reply.Lines.empty() || !reply.Complete)
-        throw ESmtpError(TSmtpErrorKind::NoReply, NoReplyText(step), step, reply);
+        return ESmtpError(TSmtpErrorKind::NoReply, NoReplyText(step), step, reply);
     if (reply.Code < kLowestReplyCode)
-        throw ESmtpError(TSmtpErrorKind::InvalidReply, InvalidReplyText(step, reply), step, reply);
-    if (refusedAbove != kAnyCode && reply.Code > refusedAbove)
-        throw ESmtpError(TSmtpErrorKind::Refused, RefusalText(step, reply), step, reply);
+        return ESmtpError(TSmtpErrorKind::InvalidReply, InvalidReplyText(step, reply), step, reply);
+    if (refusedAbove != AnyCode && reply.Code > refusedAbove)
+        return ESmtpError(TSmtpErrorKind::Refused, RefusalText(step, reply), step, reply);
+    return std::nullopt;
+}
+
+void TSmtpClient::CheckReply(const TSmtpReply& reply, TSmtpStep step, int refusedAbove) const
+{
+    if (auto error = ReplyError(reply, step, refusedAbove))
+        throw *error;
 }
 
 // --- connect and disconnect --------------------------------------------------
@@ -204,9 +217,14 @@ void TSmtpClient::Connect()
     bool greeted = false;
     try {
         TSocketSession::Connect();
+        ForgetConnection();
         try {
-            Greet();
-            Hello();
+            if (FSecurity == TSmtpSecurity::None) {
+                Greet();
+                Hello();
+            } else {
+                OpenSecured();
+            }
             greeted = true;
         } catch (...) {
             Disconnect(); // an error of the QUIT replaces the one that led here
@@ -223,9 +241,19 @@ void TSmtpClient::Connect()
         Fire(OnConnect, this);
 }
 
+// What the last connection learnt and left pending does not carry over to a new one.
+void TSmtpClient::ForgetConnection()
+{
+    FExtensions.clear();
+    FAuthMechanisms.clear();
+    FPipelining = false;
+    FTransactionOpen = false;
+    FHeldSendNumber = 0;
+}
+
 void TSmtpClient::Greet()
 {
-    CheckReply(ReadGreeting(), TSmtpStep::Greeting, kRefusedAboveGreeting);
+    CheckReply(ReadReply(), TSmtpStep::Greeting, RefusedAboveGreeting);
 }
 
 void TSmtpClient::Hello()
@@ -234,8 +262,8 @@ void TSmtpClient::Hello()
     for (;;) {
         CheckField(FUserID, "UserID");
         const TSmtpReply reply = Command("HELO " + FUserID);
-        CheckReply(reply, TSmtpStep::Helo, kAnyCode);
-        if (reply.Code <= kRefusedAboveHelo)
+        CheckReply(reply, TSmtpStep::Helo, AnyCode);
+        if (reply.Code <= RefusedAboveHelo)
             return;
         bool handled = false;
         if (!retried && OnAuthenticationFailed)
@@ -249,6 +277,7 @@ void TSmtpClient::Hello()
 // After a time-out or cancel the server is not answering, or its answer to the cut
 // exchange is still to come (and in the middle of the text QUIT would only be more text):
 // the connection is closed without QUIT, so a dead server cannot hold the caller twice.
+// A held final dot is answered first; its refusal is raised once QUIT has gone out.
 void TSmtpClient::Disconnect()
 {
     if (ExchangeCut()) {
@@ -256,13 +285,28 @@ void TSmtpClient::Disconnect()
         return;
     }
     ClearCanceled(); // QUIT must still go out after a cancel
+    std::optional<ESmtpError> heldRefusal;
     try {
-        CheckReply(Command("QUIT"), TSmtpStep::Quit, kRefusedAboveQuit);
+        try {
+            CompletePending();
+        } catch (const ESmtpError& error) {
+            if (error.Kind() != TSmtpErrorKind::Refused)
+                throw;
+            heldRefusal = error;
+        }
+        CheckReply(Command("QUIT"), TSmtpStep::Quit, RefusedAboveQuit);
     } catch (...) {
         TSocketSession::Disconnect();
         throw;
     }
     TSocketSession::Disconnect();
+    if (heldRefusal)
+        throw *heldRefusal;
+}
+
+int TSmtpClient::UnansweredSendNumber() const
+{
+    return Connected() && !ExchangeCut() ? 0 : FHeldSendNumber;
 }
 
 // --- send --------------------------------------------------------------------
@@ -272,6 +316,7 @@ void TSmtpClient::Send()
     if (FBusy)
         return;
     FBusy = true;
+    const int number = ++FSendNumber;
     bool delivered = false;
     try {
         CheckFieldsForLineBreaks();
@@ -279,19 +324,34 @@ void TSmtpClient::Send()
         CheckConnection();
         CheckHeader();
         Fire(OnSendStart, this);
-        SendEnvelope();
-        SendText();
-        FinishData();
-        delivered = true;
-        if (FClearParams)
-            ClearRecipients();
+        if (FPipelining) {
+            SendPipelined();
+        } else {
+            SendEnvelope();
+            SendText();
+            FinishData();
+            delivered = true;
+            if (FClearParams)
+                ClearRecipients();
+        }
+    } catch (ESmtpError& error) {
+        FBusy = false;
+        if (error.SendNumber() == 0)
+            error.SetSendNumber(number);
+        throw;
     } catch (...) {
         FBusy = false;
         throw;
     }
     FBusy = false;
     if (delivered)
-        Fire(OnSuccess, this);
+        ReportOutcome(number, true);
+}
+
+void TSmtpClient::ReportOutcome(int number, bool delivered)
+{
+    FOutcomeSendNumber = number;
+    Fire(delivered ? OnSuccess : OnFailure, this);
 }
 
 void TSmtpClient::BuildMessage()
@@ -344,14 +404,24 @@ void TSmtpClient::CheckHeader()
     }
 }
 
+// The plain dialogue resets before every message, so that a transaction an earlier Send
+// abandoned is ended. Over TLS the reset goes out only when one was abandoned: a
+// transaction ends with its final dot, whatever the reply (RFC 5321 section 4.1.1.5).
+bool TSmtpClient::ResetFirst() const
+{
+    return FSecurity == TSmtpSecurity::None || FTransactionOpen;
+}
+
 void TSmtpClient::SendEnvelope()
 {
-    CheckReply(Command("RSET"), TSmtpStep::Rset, kRefusedAboveCommand);
-    CheckReply(Command("MAIL FROM:<" + FPostMessage->FromAddress() + ">"), TSmtpStep::MailFrom, kRefusedAboveCommand);
+    if (ResetFirst())
+        CheckReply(Command("RSET"), TSmtpStep::Rset, RefusedAboveCommand);
+    FTransactionOpen = true;
+    CheckReply(Command("MAIL FROM:<" + FPostMessage->FromAddress() + ">"), TSmtpStep::MailFrom, RefusedAboveCommand);
     SendRecipients(FPostMessage->ToAddress());
     SendRecipients(FPostMessage->ToCarbonCopy());
     SendRecipients(FPostMessage->ToBlindCarbonCopy());
-    CheckReply(Command("DATA"), TSmtpStep::Data, kRefusedAboveCommand);
+    CheckReply(Command("DATA"), TSmtpStep::Data, RefusedAboveCommand);
 }
 
 void TSmtpClient::SendRecipients(TStringList& list)
@@ -364,8 +434,8 @@ void TSmtpClient::SendRecipients(TStringList& list)
         if (mailbox.empty())
             continue;
         const TSmtpReply reply = Command("RCPT TO:<" + mailbox + ">");
-        CheckReply(reply, TSmtpStep::RcptTo, kAnyCode);
-        if (reply.Code > kRefusedAboveRcpt)
+        CheckReply(reply, TSmtpStep::RcptTo, AnyCode);
+        if (reply.Code > RefusedAboveRcpt)
             Fire(OnRecipientNotFound, entry);
     }
 }
@@ -378,11 +448,12 @@ void TSmtpClient::SendText()
 
 void TSmtpClient::FinishData()
 {
+    FTransactionOpen = false;
     const TSmtpReply reply = Command(".");
-    CheckReply(reply, TSmtpStep::EndOfData, kAnyCode);
-    if (reply.Code > kRefusedAboveCommand)
-        Fire(OnFailure, this);
-    CheckReply(reply, TSmtpStep::EndOfData, kRefusedAboveCommand);
+    CheckReply(reply, TSmtpStep::EndOfData, AnyCode);
+    if (reply.Code > RefusedAboveCommand)
+        ReportOutcome(FSendNumber, false);
+    CheckReply(reply, TSmtpStep::EndOfData, RefusedAboveCommand);
 }
 
 void TSmtpClient::ClearRecipients()

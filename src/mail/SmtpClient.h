@@ -9,10 +9,31 @@
 #include "net/SocketSession.h"
 
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
-// The SMTP client: a socket session that greets a server with HELO and delivers the
-// message in PostMessage as one mail transaction per Send (RFC 5321 section 3.3).
+// How the connection to the server is secured.
+//   None: the plain dialogue: HELO with UserID, no login, one command at a time.
+//   StartTls: EHLO, then STARTTLS (RFC 3207), required; never goes on in clear text.
+//   Tls: TLS from the first byte (the submission port 465, RFC 8314).
+// Under TLS the client introduces itself with EHLO, logs in when a password is set and
+// pipelines the envelope when the server offers it (RFC 2920).
+enum class TSmtpSecurity { None = 0, StartTls = 1, Tls = 2 };
+
+// The SMTP client: a socket session that greets a server and delivers the message in
+// PostMessage as one mail transaction per Send (RFC 5321 section 3.3).
+//
+// Pipelining. When the server offers PIPELINING, Send writes the envelope (MAIL FROM,
+// every RCPT TO, DATA) as one group and, once the text and its final dot are written,
+// returns without waiting for the dot's reply: that reply is read at the start of the
+// next Send, after its envelope has gone out, or by CompletePending; Disconnect completes
+// it first. OnSuccess or OnFailure of a message fires when its dot's reply is read,
+// exactly once for every message whose dot went out, in send order; OutcomeSendNumber
+// names the message meanwhile. A Send may therefore raise the refusal of the message
+// before it (ESmtpError::SendNumber tells which); the message of that Send is then held
+// in its turn.
 class TSmtpClient : public TSocketSession {
 public:
     explicit TSmtpClient(QObject* owner = nullptr);
@@ -22,9 +43,37 @@ public:
     void Disconnect() override;
     void Abort() override;
     void Send();
+    // Reads the reply to a held final dot, if any, and fires its OnSuccess or OnFailure;
+    // raises ESmtpError (with the message's SendNumber) when it was a refusal. Does
+    // nothing after a time-out or cancel cut the exchange.
+    void CompletePending();
 
+    // HELO's argument without TLS; the login name under TLS.
     const std::string& UserID() const { return FUserID; }
     void SetUserID(const std::string& value) { FUserID = value; }
+    TSmtpSecurity Security() const { return FSecurity; }
+    void SetSecurity(TSmtpSecurity value) { FSecurity = value; }
+    // Sent only over TLS, and only when not empty.
+    void SetPassword(const std::string& value) { FPassword = value; }
+    // The name EHLO introduces this machine by; empty: its fully qualified domain name
+    // where known, else the address literal of the connection's own address.
+    const std::string& LocalName() const { return FLocalName; }
+    void SetLocalName(const std::string& value) { FLocalName = value; }
+
+    // What the server's last EHLO reply offered (a keyword such as "PIPELINING").
+    bool Offers(const std::string& keyword) const;
+    // The envelope goes out in groups on this connection.
+    bool Pipelining() const { return FPipelining; }
+
+    // Messages are numbered from 1 by Send, over the client's life.
+    int SendNumber() const { return FSendNumber; }
+    // The message whose final dot went out and whose reply is still to be read; 0 for none.
+    int HeldSendNumber() const { return FHeldSendNumber; }
+    // The message whose OnSuccess or OnFailure fires, or fired last.
+    int OutcomeSendNumber() const { return FOutcomeSendNumber; }
+    // After the connection failed or was cut: the message whose final dot went out
+    // without its reply arriving (it may have been delivered); 0 for none.
+    int UnansweredSendNumber() const;
     TOutgoingMessage& PostMessage() { return *FPostMessage; }
     THeaderList& FinalHeader() { return FAssembler.FinalHeader(); }
     void SetFinalHeader(const THeaderList& value) { FAssembler.FinalHeader().Assign(value); }
@@ -60,12 +109,27 @@ protected:
 private:
     TSmtpReply Command(const std::string& command);
     void DiscardUnsolicitedInput();
-    TSmtpReply ReadGreeting();
+    // The next reply as it comes, without a command (the greeting, pipelined replies);
+    // pipelined replies report their first line as Transaction does.
+    TSmtpReply ReadReply(bool reportFirstLine = false);
     void ReadContinuation(TSmtpReply& reply);
+    std::optional<ESmtpError> ReplyError(const TSmtpReply& reply, TSmtpStep step, int refusedAbove) const;
     void CheckReply(const TSmtpReply& reply, TSmtpStep step, int refusedAbove) const;
 
+    void ForgetConnection();
     void Greet();
     void Hello();
+    // The secured dialogue (SmtpSecureDialogue.cpp).
+    void OpenSecured();
+    void Introduce();
+    void NoteExtensions(const TSmtpReply& reply);
+    void RequestTls();
+    void LogIn();
+    void LogInPlain();
+    void LogInLogin();
+    void CheckLoginStep(const TSmtpReply& reply, int expected);
+    std::string EhloName() const;
+
     void CheckHeader();
     void SendEnvelope();
     void SendRecipients(TStringList& list);
@@ -73,8 +137,29 @@ private:
     void FinishData();
     void ClearRecipients();
     void CheckFieldsForLineBreaks() const;
+    bool ResetFirst() const;
+
+    // The pipelined transaction (SmtpPipelining.cpp).
+    void SendPipelined();
+    std::string EnvelopeGroup(bool reset, std::vector<std::string>& recipientEntries) const;
+    std::optional<ESmtpError> ReadEnvelopeReplies(bool reset, const std::vector<std::string>& recipientEntries,
+                                                  bool& acceptedData);
+    std::optional<ESmtpError> ReadHeldReply();
+    void AbandonData();
+    // Fires OnSuccess or OnFailure for message number, by its final dot's reply.
+    void ReportOutcome(int number, bool delivered);
 
     std::string FUserID;
+    TSmtpSecurity FSecurity = TSmtpSecurity::None;
+    std::string FPassword;
+    std::string FLocalName;
+    std::set<std::string> FExtensions;     // EHLO keywords, upper case
+    std::set<std::string> FAuthMechanisms; // from the AUTH keyword, upper case
+    bool FPipelining = false;
+    bool FTransactionOpen = false; // a MAIL FROM went out and its transaction has not ended
+    int FSendNumber = 0;
+    int FHeldSendNumber = 0;
+    int FOutcomeSendNumber = 0;
     std::unique_ptr<TOutgoingMessage> FPostMessage;
     TEncodeMethod FEncodeType = emBase64;
     bool FClearParams = true;

@@ -19,8 +19,9 @@ struct TSmtpReply {
 };
 
 // The exchange of the dialogue an error belongs to; None for a fault of the message
-// found before any command. EndOfData is the final dot after the text.
-enum class TSmtpStep { None, Greeting, Helo, Rset, MailFrom, RcptTo, Data, EndOfData, Quit };
+// found before any command. EndOfData is the final dot after the text. Ehlo, StartTls
+// and Auth belong to the secured dialogue (a login is Auth).
+enum class TSmtpStep { None, Greeting, Helo, Rset, MailFrom, RcptTo, Data, EndOfData, Quit, Ehlo, StartTls, Auth };
 
 // What went wrong in the SMTP dialogue, so that callers decide without reading texts.
 enum class TSmtpErrorKind {
@@ -29,15 +30,22 @@ enum class TSmtpErrorKind {
     NoReply,              // the server closed the connection instead of (finishing) a reply
     InvalidReply,         // a reply without a reply code
     Refused,              // a reply code above what the step accepts
-    AuthenticationFailed, // HELO refused, also after the handler's one retry
+    AuthenticationFailed, // HELO refused (also after the handler's one retry), or the login refused
+    TlsNotOffered,        // STARTTLS was required but the server does not offer it
+    UnexpectedData,       // the server sent more after its "220" to STARTTLS (command injection)
+    LoginNotOffered,      // a password is set but the server offers no login this client can use
+    NoRecipientAccepted,  // every recipient was refused, but the server took DATA all the same
 };
 
 // An error the SMTP client raises itself; the message is the text the user sees (for a
 // refusal, the server's reply line). Errors of the socket session pass as ESocketError.
+// SendNumber names the message it belongs to (see TSmtpClient::SendNumber): with
+// pipelining, a Send may raise the refusal of the message before it.
 class ESmtpError : public Exception {
 public:
-    ESmtpError(TSmtpErrorKind kind, std::string message, TSmtpStep step = TSmtpStep::None, TSmtpReply reply = {})
-        : Exception(std::move(message)), FKind(kind), FStep(step), FReply(std::move(reply))
+    ESmtpError(TSmtpErrorKind kind, std::string message, TSmtpStep step = TSmtpStep::None, TSmtpReply reply = {},
+               int sendNumber = 0)
+        : Exception(std::move(message)), FKind(kind), FStep(step), FReply(std::move(reply)), FSendNumber(sendNumber)
     {
     }
     TSmtpErrorKind Kind() const noexcept { return FKind; }
@@ -47,9 +55,13 @@ public:
     int Code() const noexcept { return FReply.Code; }
     std::string FirstLine() const { return FReply.FirstLine(); }
     std::string ReplyText() const { return FReply.Text(); }
+    // 0 for an error outside any message (connect, login, QUIT).
+    int SendNumber() const noexcept { return FSendNumber; }
+    void SetSendNumber(int number) noexcept { FSendNumber = number; }
 
 private:
     TSmtpErrorKind FKind;
     TSmtpStep FStep;
     TSmtpReply FReply;
+    int FSendNumber;
 };

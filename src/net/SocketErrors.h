@@ -22,6 +22,10 @@ enum class TSocketErrorKind {
     ListenFailed,
     AcceptFailed,
     AcceptCanceled,
+    TlsFailed,             // the TLS handshake failed for a reason other than the certificate
+    CertificateNotTrusted, // the server's certificate is signed by no trusted authority
+    CertificateExpired,    // the server's certificate has expired (or is not valid yet)
+    CertificateWrongName,  // the server's certificate is made out to another name
 };
 
 // A failure of the socket session; the message is the text the user sees. ErrorNumber

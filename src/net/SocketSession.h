@@ -44,6 +44,17 @@ public:
     // Sends the command as one line and returns the first line of the reply.
     virtual std::string Transaction(const std::string& command);
     void SendStream(TStream& stream);
+    // Sends the bytes as they are, of any length (Write stops at a NUL and 65,535 bytes).
+    void WriteAll(const std::string& bytes);
+
+    // Turns the connection into TLS (a client handshake), checking the server's
+    // certificate against serverName; from then on every transfer goes through TLS.
+    // Raises ESocketError (a certificate kind, or TlsFailed) and EAbortError on time-out
+    // or cancel; either way the connection cannot carry the dialogue any more.
+    void StartTls(const std::string& serverName);
+    bool TlsActive() const;
+    // The connection's own address as an address literal ("[192.0.2.1]"), empty when unconnected.
+    std::string LocalAddressLiteral() const;
     // Waits for an incoming connection on a listening session and returns its
     // socket (non-blocking, owned by the caller).
     virtual int Accept();
@@ -96,6 +107,8 @@ public:
 
 protected:
     void ClearCanceled() { FCanceled = false; }
+    // The dialogue cannot go on over this connection (see ExchangeCut).
+    void MarkExchangeCut() { FExchangeCut = true; }
     // The library reported the connection established; fires OnConnect.
     virtual void ConnectNotified() { Fire(OnConnect, this); }
     void ReportStatus(int level, const std::string& text);

@@ -83,9 +83,18 @@ void TSocketSession::SendBytes(const char* data, std::size_t length)
             remaining -= static_cast<std::size_t>(sent);
         } else {
             CheckSocketError(TSocketErrorKind::SendFailed, wsa::WouldBlock);
-            TransferPass(POLLOUT);
+            TransferPass(FSocket->WaitEvents(POLLOUT));
         }
     } while (remaining > 0 && !FCanceled);
+}
+
+void TSocketSession::WriteAll(const std::string& bytes)
+{
+    ReportStatus(LevelDetail, "Write");
+    TTimerGuard timer(*this);
+    if (!FCanceled && !bytes.empty())
+        SendBytes(bytes.data(), bytes.size());
+    RaiseIfCanceled("Socket send aborted");
 }
 
 // Peeks at what the socket holds. Returns the count peeked, 0 when the connection is
@@ -102,7 +111,7 @@ long TSocketSession::PeekOrWait(char* into, std::size_t room)
         return 0;
     CheckSocketError(TSocketErrorKind::ReceiveFailed, wsa::WouldBlock);
     if (!FCanceled)
-        TransferPass(POLLIN);
+        TransferPass(FSocket->WaitEvents(POLLIN));
     return -1;
 }
 
@@ -228,7 +237,7 @@ void TSocketSession::SendStream(TStream& stream)
                     DispatchPendingEvents();
                 } else {
                     CheckSocketError(TSocketErrorKind::SendFailed, wsa::WouldBlock);
-                    TransferPass(POLLOUT);
+                    TransferPass(FSocket->WaitEvents(POLLOUT));
                 }
             } while (remaining > 0 && !FCanceled);
         } while (stream.Position() != size && !FCanceled);

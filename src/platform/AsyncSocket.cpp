@@ -101,6 +101,9 @@ int TAsyncSocket::Close()
         notifier->deleteLater();
     }
     FReadNotifier = FWriteNotifier = nullptr;
+    if (FTls)
+        FTls->Shutdown();
+    FTls.reset();
     const int handle = FHandle;
     FHandle = -1;
     FState = TState::Closed;
@@ -190,6 +193,8 @@ int TAsyncSocket::Accept(std::uint32_t& peerAddress, std::uint16_t& peerPort)
 
 long TAsyncSocket::Send(const char* data, std::size_t length)
 {
+    if (FTls)
+        return FTls->Send(data, length);
     // MSG_NOSIGNAL: a peer that has gone must surface as an error, not as SIGPIPE.
     const ssize_t sent = ::send(FHandle, data, length, MSG_NOSIGNAL);
     return sent < 0 ? Fail(errno) : static_cast<long>(sent);
@@ -197,10 +202,60 @@ long TAsyncSocket::Send(const char* data, std::size_t length)
 
 long TAsyncSocket::Recv(char* buffer, std::size_t length, bool peek)
 {
+    if (FTls) {
+        const long received = FTls->Recv(buffer, length, peek);
+        ArmRead();
+        return received;
+    }
     const ssize_t received = ::recv(FHandle, buffer, length, peek ? MSG_PEEK : 0);
     const int error = errno;
     ArmRead();
     return received < 0 ? Fail(error) : static_cast<long>(received);
+}
+
+short TAsyncSocket::WaitEvents(short plain) const
+{
+    return FTls ? FTls->WaitEvents() : plain;
+}
+
+bool TAsyncSocket::BeginTls(const std::string& serverName)
+{
+    if (FHandle < 0 || FState != TState::Connected)
+        return false;
+    FTls = std::make_unique<TTlsChannel>();
+    return FTls->Begin(FHandle, serverName);
+}
+
+// The handshake reads like Recv does, so the read notifier is armed again after each
+// step: the server's next flight must wake a wait that sleeps in the event loop.
+int TAsyncSocket::TlsHandshake()
+{
+    if (!FTls)
+        return -1;
+    const int result = FTls->Handshake();
+    ArmRead();
+    return result;
+}
+
+TTlsProblem TAsyncSocket::TlsProblem() const
+{
+    return FTls ? FTls->Problem() : TTlsProblem::Failed;
+}
+
+std::string TAsyncSocket::TlsProblemDetail() const
+{
+    return FTls ? FTls->ProblemDetail() : "the connection closed during the handshake";
+}
+
+std::string TAsyncSocket::LocalAddress() const
+{
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    char text[INET_ADDRSTRLEN] = {};
+    if (FHandle < 0 || getsockname(FHandle, reinterpret_cast<sockaddr*>(&local), &length) != 0
+        || local.sin_addr.s_addr == 0 || !inet_ntop(AF_INET, &local.sin_addr, text, sizeof text))
+        return {};
+    return text;
 }
 
 void TAsyncSocket::OnWritable()

@@ -1,6 +1,10 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/TlsChannel.h"
 
 #include <QObject>
 
@@ -40,8 +44,22 @@ public:
     std::uint16_t LocalPort() const;
     // Returns the new non-blocking socket (owned by the caller) or -1.
     int Accept(std::uint32_t& peerAddress, std::uint16_t& peerPort);
+    // After BeginTls, Send and Recv (peek included) carry the data through TLS.
     long Send(const char* data, std::size_t length);
     long Recv(char* buffer, std::size_t length, bool peek);
+    // poll() events a Send or Recv that answered would-block waits for: plain for a
+    // plain socket, whatever TLS needs under TLS.
+    short WaitEvents(short plain) const;
+
+    // TLS on the connected socket (see TTlsChannel); the handshake runs in steps of
+    // TlsHandshake: 1 done, 0 wait for WaitEvents, -1 failed (TlsProblem tells why).
+    bool BeginTls(const std::string& serverName);
+    int TlsHandshake();
+    bool TlsActive() const { return FTls && FTls->Established(); }
+    TTlsProblem TlsProblem() const;
+    std::string TlsProblemDetail() const;
+    // The socket's own IPv4 address, dotted; empty when it has none.
+    std::string LocalAddress() const;
 
 private:
     enum class TState { Idle, Connecting, Connected, Listening, Closed };
@@ -59,6 +77,7 @@ private:
     bool FConnectTried = false;
     int FImmediateConnectError = 0;
     TState FState = TState::Idle;
+    std::unique_ptr<TTlsChannel> FTls; // from BeginTls until the socket closes
     // Children of this object; a closed socket's notifiers are deleted later, since
     // the close may run inside their own activation.
     QSocketNotifier* FReadNotifier = nullptr;

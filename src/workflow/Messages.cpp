@@ -88,4 +88,48 @@ std::string NotAnAddress()
     return Lang("To ni veljaven e-poštni naslov.", "This is not a valid e-mail address.");
 }
 
+// ---- The secured connection ----------------------------------------------------------
+
+std::string PasswordPrompt(const std::string& user, const std::string& host)
+{
+    if (CurrentLanguage == 1)
+        return "Geslo za " + user + " na strežniku " + host + ":";
+    return "Password for " + user + " on " + host + ":";
+}
+
+std::string CertificateNotTrusted(const std::string& host)
+{
+    if (CurrentLanguage == 1)
+        return "Strežnik " + host + " se je izkazal s potrdilom, ki mu ta računalnik ne zaupa.\r\r"
+               "Nobeno sporočilo ni bilo poslano.";
+    return "The server " + host + " showed a certificate that this computer does not trust.\r\r"
+           "No message was sent.";
+}
+
+std::string CertificateExpired(const std::string& host)
+{
+    if (CurrentLanguage == 1)
+        return "Potrdilo strežnika " + host + " je poteklo.\r\rNobeno sporočilo ni bilo poslano.";
+    return "The certificate of the server " + host + " has expired.\r\rNo message was sent.";
+}
+
+std::string CertificateWrongName(const std::string& host)
+{
+    if (CurrentLanguage == 1)
+        return "Potrdilo strežnika je izdano za drugo ime, ne za " + host + ".\r\r"
+               "Nobeno sporočilo ni bilo poslano.";
+    return "The server's certificate is made out to another name, not to " + host + ".\r\r"
+           "No message was sent.";
+}
+
+std::string LoginRefused(const std::string& reply)
+{
+    std::string words = reply;
+    while (!words.empty() && (words.back() == '\n' || words.back() == '\r'))
+        words.pop_back();
+    for (std::size_t at = words.find("\r\n"); at != std::string::npos; at = words.find("\r\n", at))
+        words.replace(at, 2, "\r");
+    return std::string(Lang("Strežnik je zavrnil prijavo:\r", "The server refused the login:\r")) + words;
+}
+
 }

@@ -19,4 +19,12 @@ std::string CannotOpen(const std::string& target);
 // The three lines of the about box.
 std::string AboutParagraph();
 std::string AboutSeeAlso();
+
+// The secured connection: the password prompt, and why a job ended before any message.
+std::string PasswordPrompt(const std::string& user, const std::string& host);
+std::string CertificateNotTrusted(const std::string& host);
+std::string CertificateExpired(const std::string& host);
+std::string CertificateWrongName(const std::string& host);
+// reply: the server's words, line ends and all.
+std::string LoginRefused(const std::string& reply);
 }

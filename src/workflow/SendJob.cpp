@@ -1,6 +1,7 @@
 #include "workflow/SendJob.h"
 
 #include "base/Exception.h"
+#include "mail/SmtpErrors.h"
 #include "mail/SmtpClient.h"
 #include "platform/WaitStep.h"
 #include "workflow/IntegerText.h"
@@ -12,6 +13,10 @@
 #include "workflow/UserInterface.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -37,6 +42,16 @@ std::string CountPair(std::int32_t done, std::int32_t total)
     return std::to_string(done) + "/" + std::to_string(total);
 }
 
+TSmtpSecurity SecurityOf(const std::string& text)
+{
+    const std::optional<std::int32_t> value = TryDecimalToInt(text);
+    if (value == 1)
+        return TSmtpSecurity::StartTls;
+    if (value == 2)
+        return TSmtpSecurity::Tls;
+    return TSmtpSecurity::None;
+}
+
 }
 
 TSendJob::TSendJob(TSmtpClient& smtp, const TListColumn& entries, const TMessageFields& message,
@@ -51,12 +66,15 @@ void TSendJob::Run()
         return;
     TRunningScope running(FRunning);
     DoneCount = 0;
+    FInFlight.clear();
     Configure();
     if (!SettingsComplete()) {
         UserInterface().ShowMessage(Messages::SettingsMissing());
         FSettings.AskForSettings();
         return;
     }
+    if (!ProvidePassword())
+        return;
     try {
         CheckPort();
         FSmtp.Connect();
@@ -70,10 +88,13 @@ void TSendJob::Run()
             Finish();
         }
     } catch (const std::exception&) {
-        // Whatever went wrong, the user gets the one message; what the session reported
-        // last stays in the status bar.
+        // Whatever went wrong, the user gets the one message (unless the server's
+        // certificate or login was the reason); what the session reported last stays in the
+        // status bar. Messages the server has taken meanwhile are counted and logged first.
+        const std::exception_ptr error = std::current_exception();
+        CompletePendingQuietly();
         FLog.EndJob();
-        ShowMessage(Messages::ConnectFailed());
+        ShowMessage(FailureMessage(error));
         FSmtp.Cancel();
     }
     Disconnect();
@@ -91,6 +112,27 @@ void TSendJob::ShowMessage(const std::string& text)
     UserInterface().ShowMessage(text);
 }
 
+// The certificate and the login have messages of their own: the user can act on them.
+std::string TSendJob::FailureMessage(std::exception_ptr error) const
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const ESocketError& failure) {
+        const std::string host = FSmtp.Host();
+        switch (failure.Kind()) {
+        case TSocketErrorKind::CertificateNotTrusted: return Messages::CertificateNotTrusted(host);
+        case TSocketErrorKind::CertificateExpired: return Messages::CertificateExpired(host);
+        case TSocketErrorKind::CertificateWrongName: return Messages::CertificateWrongName(host);
+        default: break;
+        }
+    } catch (const ESmtpError& failure) {
+        if (failure.Kind() == TSmtpErrorKind::AuthenticationFailed && failure.Step() == TSmtpStep::Auth)
+            return Messages::LoginRefused(failure.ReplyText());
+    } catch (...) {
+    }
+    return Messages::ConnectFailed();
+}
+
 void TSendJob::Configure()
 {
     FSmtp.SetSubType(FMessage.FormatIndex() == 0 ? mtPlain : mtHtml);
@@ -101,6 +143,24 @@ void TSendJob::Configure()
     const std::string port = FSettings.Port();
     if (!port.empty())
         FSmtp.SetPort(StrToInt(port));
+    FSmtp.SetSecurity(SecurityOf(FSettings.Security()));
+    FSmtp.SetPassword({});
+    // Seconds, as many as a time-out in milliseconds can hold.
+    if (const std::optional<std::int32_t> seconds = TryDecimalToInt(FSettings.TimeOut()))
+        FSmtp.SetTimeOut(*seconds > 0 ? static_cast<int>(std::min<std::int64_t>(*seconds * 1000LL, INT32_MAX)) : 0);
+}
+
+// A password is only ever sent over TLS, so the plain dialogue asks for none. False
+// when the person declined to give one: the job ends before it connects.
+bool TSendJob::ProvidePassword()
+{
+    if (FSmtp.Security() == TSmtpSecurity::None)
+        return true;
+    const std::optional<std::string> password = FPasswords.ForJob(FSettings.UserID(), FSettings.Host());
+    if (!password)
+        return false;
+    FSmtp.SetPassword(*password);
+    return true;
 }
 
 // The socket takes the port as 16 bits: 70000 would quietly become 4464, some other
@@ -126,29 +186,74 @@ void TSendJob::SendToEveryEntry()
         CurrentRecipient = index;
         const std::string entry = FEntries.Item(index);
         if (entry.empty()) {
-            ++DoneCount;
+            SkipEntry();
             continue;
         }
         SendOne(entry);
     }
+    CompletePending();
     FLog.EndJob();
 }
 
+// With pipelining a message may still wait for its final reply when Send returns; its
+// log line comes with its outcome (SMTPSuccess). The pause waits for that outcome, so
+// that the job never rests with a message unaccounted for.
 void TSendJob::SendOne(const std::string& entry)
 {
     ComposeForCurrentEntry();
-    FDelivered = false;
+    const int number = FSmtp.SendNumber() + 1;
+    // The entry the message goes to, as it is now, even if the list changes meanwhile.
+    FInFlight.push_back({entry, number});
     FSmtp.Send();
-    if (!FDelivered)
+    const bool awaitsOutcome = !FInFlight.empty() && FInFlight.back().Number == number;
+    if (FSmtp.SendNumber() != number || (awaitsOutcome && FSmtp.HeldSendNumber() != number))
         throw Exception("The message was not delivered");
-    // The line names the entry the message went to, even if the list changed meanwhile.
-    const std::string line = SendLogLine(entry);
-    FProgress.AppendLogLine(line);
-    FLog.Append(line);
     const std::int32_t milliseconds = PauseMilliseconds(StrToInt(FSettings.Delay()));
     if (milliseconds > 0) {
+        CompletePending();
         FProgress.Flush();
         PauseBetweenMessages().Sleep(milliseconds);
+    }
+}
+
+// An empty entry counts as done once every message before it has its outcome.
+void TSendJob::SkipEntry()
+{
+    if (FInFlight.empty())
+        ++DoneCount;
+    else
+        FInFlight.push_back({{}, 0});
+}
+
+void TSendJob::CompletePending()
+{
+    FSmtp.CompletePending();
+}
+
+// After a failure the job ends anyway: a held message's outcome is taken if it can be,
+// and a refusal or a broken connection only means it is not logged.
+void TSendJob::CompletePendingQuietly()
+{
+    try {
+        FSmtp.CompletePending();
+    } catch (const std::exception&) {
+    }
+}
+
+TSendJob::TInFlight TSendJob::TakeInFlight()
+{
+    if (FInFlight.empty())
+        return {};
+    TInFlight sent = FInFlight.front();
+    FInFlight.pop_front();
+    return sent;
+}
+
+void TSendJob::CountSkippedEntries()
+{
+    while (!FInFlight.empty() && FInFlight.front().Number == 0) {
+        FInFlight.pop_front();
+        ++DoneCount;
     }
 }
 
@@ -239,15 +344,22 @@ void TSendJob::SMTPSendStart(QObject*)
 
 void TSendJob::SMTPSuccess(QObject*)
 {
-    FDelivered = true;
+    const TInFlight sent = TakeInFlight();
     ++DoneCount;
     const std::string count = CountPair(DoneCount, RecipientCount);
     FProgress.ShowCounter(count);
     SetApplicationTitle(std::string(ApplicationTitle) + " " + count);
     DispatchPendingEvents();
+    const std::string line = SendLogLine(sent.Entry);
+    FProgress.AppendLogLine(line);
+    FLog.Append(line);
+    CountSkippedEntries();
 }
 
-void TSendJob::SMTPFailure(QObject*) {}
+void TSendJob::SMTPFailure(QObject*)
+{
+    TakeInFlight();
+}
 
 void TSendJob::SMTPAuthenticationFailed(bool&)
 {

@@ -1,9 +1,12 @@
 #pragma once
 #include "base/StringList.h"
 #include "mail/MessageIdentity.h"
+#include "workflow/AccountPasswords.h"
 #include "workflow/SendLog.h"
 
 #include <cstdint>
+#include <deque>
+#include <exception>
 #include <string>
 
 class QObject;
@@ -21,6 +24,11 @@ public:
     virtual std::string Charset() const = 0;
     virtual std::string Delay() const = 0; // seconds after each message
     virtual std::string Port() const = 0;
+    // How the connection is secured: "0" none, "1" STARTTLS, "2" TLS from the first byte;
+    // anything else counts as "0".
+    virtual std::string Security() const { return "0"; }
+    // Seconds any wait on the server may last, "0" for ever; empty leaves the session's own.
+    virtual std::string TimeOut() const { return {}; }
     // Lets the user complete the settings (the settings dialog, modally).
     virtual void AskForSettings() = 0;
 };
@@ -67,6 +75,8 @@ public:
     void Cancel();
     // Fills the client's message record for the entry at CurrentRecipient.
     void ComposeForCurrentEntry();
+    // The account's passwords for this run (the settings dialog keeps the typed one here).
+    TAccountPasswords& Passwords() { return FPasswords; }
 
     void SMTPDisconnect(QObject* Sender);
     void SMTPConnect(QObject* Sender);
@@ -91,12 +101,26 @@ public:
     std::int32_t DoneCount = 0; // delivered plus empty entries skipped
 
 private:
+    // An entry whose message is on its way, or an empty entry after such a one: the
+    // client reports outcomes in send order, and counts and log lines follow them.
+    struct TInFlight {
+        std::string Entry;
+        int Number = 0; // the client's SendNumber; 0 for an empty entry
+    };
+
     void Configure();
+    bool ProvidePassword();
     void ShowMessage(const std::string& text);
+    std::string FailureMessage(std::exception_ptr error) const;
     bool SettingsComplete() const;
     void CheckPort() const;
     void SendToEveryEntry();
     void SendOne(const std::string& entry);
+    void SkipEntry();
+    void CompletePending();
+    void CompletePendingQuietly();
+    TInFlight TakeInFlight();
+    void CountSkippedEntries();
     void Finish();
     void Disconnect();
 
@@ -106,6 +130,7 @@ private:
     TSendSettings& FSettings;
     TSendProgress& FProgress;
     TSendLog FLog;
+    TAccountPasswords FPasswords;
+    std::deque<TInFlight> FInFlight;
     bool FRunning = false;
-    bool FDelivered = false;
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 
 class QWidget;
@@ -30,6 +31,8 @@ public:
     // has none for it (no browser or handler installed).
     virtual bool ShellOpen(const std::string& target) = 0;
     virtual void Beep() = 0;
+    // Asks for a password with the prompt, the typing masked; nothing when cancelled.
+    virtual std::optional<std::string> AskPassword(const std::string& prompt) = 0;
 };
 
 TUserInterface& UserInterface();

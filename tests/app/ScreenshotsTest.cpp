@@ -65,7 +65,7 @@ TEST_F(Screenshots, EveryWindow)
     if (Folder.isEmpty() || QGuiApplication::platformName() != "xcb")
         GTEST_SKIP() << "set PELMAR_SCREENSHOT_DIR and run on an X display";
     Sandbox.WriteSettings("[General]\nime=Ana Novak\nemail=ana@example.org\nhost=mail.example.org\n"
-                          "username=ana\nport=587\npavza=1\nleft=0\ntop=0\n");
+                          "username=ana\nport=587\npavza=1\nleft=0\ntop=0\nsecurity=1\ntimeout=60\n");
     Ui.OpenAnswers = {Sandbox.MakeFile("lists/friends.txt",
         "ana.kovac@example.org\nMarko Horvat <marko@example.org>\nspela@example.net\n"
         "info@example.com\njoze.zupan@example.org\nnina@example.net\n"),
@@ -85,7 +85,14 @@ TEST_F(Screenshots, EveryWindow)
     Take(Window(), "main-slovenian");
     Window().useEnglish();
 
-    Take(Settings(), "settings");
+    Settings().show(); // the keyring is asked as it opens; the password is typed after
+    Settings().passwordEdit->setText("not-a-real-password");
+    Take(Settings(), "settings-english");
+    Window().useSlovenian();
+    Take(Settings(), "settings-slovenian");
+    Window().useEnglish();
+    Settings().userIdEdit->clear();
+    Take(Settings(), "settings-needed");
     Settings().hide();
     Ui.OnModal = [this](QWidget& dialog) {
         Take(dialog, "about");

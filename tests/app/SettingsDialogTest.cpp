@@ -109,7 +109,8 @@ TEST_F(SettingsDialog, SaveStoresEveryFieldAsTypedAndCloses)
     Dialog.okButton->click();
     EXPECT_EQ(Dialog.result(), QDialog::Accepted);
     EXPECT_EQ(Sandbox.ReadSettings(), "[General]\ncharset=utf-8\nemail=ana@example.org\n"
-                                      "host=mail.example.org\nime=\" Ana \"\npavza=-5\nport=587\nusername=ana\n");
+                                      "host=mail.example.org\nime=\" Ana \"\npavza=-5\nport=587\nsecurity=0\n"
+                                      "timeout=60\nusername=ana\n");
     EXPECT_EQ(RegReadString(SettingsKey, "ime", ""), " Ana ");
     EXPECT_TRUE(Ui.Errors.empty());
 }

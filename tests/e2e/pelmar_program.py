@@ -12,9 +12,10 @@ import time
 
 class PelmarSend:
     def __init__(self, workdir, port, recipients, message, delay=0, pelmar_bin=None, name="Ana",
-                 charset="us-ascii"):
+                 charset="us-ascii", host="127.0.0.1", username="pc1", settings="", env=None):
         """recipients: a list of entries, or the file's bytes; message: text, or the file's
-        bytes; charset None leaves the setting out, so that its default holds."""
+        bytes; charset None leaves the setting out, so that its default holds; settings: more
+        lines for the settings file; env: more environment variables."""
         self.workdir = workdir
         bin_dir = pelmar_bin or os.environ["PELMAR_BIN"]
         self.program_dir = os.path.join(workdir, "program")
@@ -24,9 +25,9 @@ class PelmarSend:
         config = os.path.join(workdir, "config")
         os.makedirs(os.path.join(config, "Drelko"), exist_ok=True)
         with open(os.path.join(config, "Drelko", "Varnolt Pelmar.conf"), "w", encoding="utf-8") as f:
-            f.write(f"[General]\nime={name}\nemail=ana@example.org\nhost=127.0.0.1\n"
-                    f"username=pc1\nport={port}\npavza={delay}\n"
-                    + (f"charset={charset}\n" if charset is not None else ""))
+            f.write(f"[General]\nime={name}\nemail=ana@example.org\nhost={host}\n"
+                    f"username={username}\nport={port}\npavza={delay}\n"
+                    + (f"charset={charset}\n" if charset is not None else "") + settings)
         self.list_path = os.path.join(workdir, "list.txt")
         with open(self.list_path, "wb") as f:
             f.write(recipients if isinstance(recipients, bytes)
@@ -34,8 +35,10 @@ class PelmarSend:
         self.message_path = os.path.join(workdir, "message.txt")
         with open(self.message_path, "wb") as f:
             f.write(message if isinstance(message, bytes) else message.encode())
+        # No session bus answers: the user's own keyring is never asked.
         self.env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=config,
-                        HOME=os.path.join(workdir, "home"), XDG_DATA_HOME=os.path.join(workdir, "data"))
+                        HOME=os.path.join(workdir, "home"), XDG_DATA_HOME=os.path.join(workdir, "data"),
+                        DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/pelmar-test-bus", **(env or {}))
         self.proc = None
         self._log_offset = 0
         self._log_count = 0

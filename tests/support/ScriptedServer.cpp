@@ -1,5 +1,7 @@
 #include "ScriptedServer.h"
 
+#include "support/TestCertificates.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -11,6 +13,9 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 
 namespace {
 
@@ -93,6 +98,11 @@ ScriptedServer& ScriptedServer::WaitForClose() { return Add({TAction::WaitForClo
 ScriptedServer& ScriptedServer::AcceptNext() { return Add({TAction::AcceptNext, {}, {}}); }
 ScriptedServer& ScriptedServer::DiscardFromHere() { return Add({TAction::Discard, {}, {}}); }
 
+ScriptedServer& ScriptedServer::StartTls(const std::string& certificate, bool refusedByClient)
+{
+    return Add({refusedByClient ? TAction::TlsRefused : TAction::StartTls, certificate, {}});
+}
+
 void ScriptedServer::Start()
 {
     FThread = std::thread([this] { Run(); });
@@ -172,6 +182,9 @@ bool ScriptedServer::RunStep(const TStep& step)
     case TAction::Discard:
         StartDiscarding();
         return true;
+    case TAction::StartTls:
+    case TAction::TlsRefused:
+        return Handshake(step.Bytes, step.Action == TAction::TlsRefused);
     }
     return false;
 }
@@ -194,10 +207,85 @@ bool ScriptedServer::AcceptConnection()
 bool ScriptedServer::SendAll(const std::string& bytes)
 {
     for (std::size_t offset = 0; offset < bytes.size();) {
-        const ssize_t sent = ::send(FConnection, bytes.data() + offset, bytes.size() - offset, MSG_NOSIGNAL);
+        const long sent = SendSome(bytes.data() + offset, bytes.size() - offset);
         if (sent <= 0)
             return Fail("sending \"" + PrintableBytes(bytes) + "\" failed: " + std::strerror(errno));
         offset += static_cast<std::size_t>(sent);
+    }
+    return true;
+}
+
+// Under TLS the socket is non-blocking: a call that must wait for the network waits
+// here, bounded by the step time-out and the stop request.
+bool ScriptedServer::AwaitTls(int result)
+{
+    const int error = SSL_get_error(FTls, result);
+    if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE)
+        return false;
+    pollfd watched[2] = {{FConnection, static_cast<short>(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT), 0},
+                         {FStopPipe[0], POLLIN, 0}};
+    return poll(watched, 2, StepTimeoutMs) > 0 && watched[0].revents != 0;
+}
+
+long ScriptedServer::SendSome(const char* data, std::size_t length)
+{
+    if (!FTls)
+        return ::send(FConnection, data, length, MSG_NOSIGNAL);
+    for (;;) {
+        ERR_clear_error();
+        const int sent = SSL_write(FTls, data, static_cast<int>(length));
+        if (sent > 0 || !AwaitTls(sent))
+            return sent;
+    }
+}
+
+// -1 with EAGAIN when nothing has come yet, 0 when the client has closed.
+long ScriptedServer::ReceiveSome(char* buffer, std::size_t length)
+{
+    if (!FTls)
+        return ::recv(FConnection, buffer, length, MSG_DONTWAIT);
+    ERR_clear_error();
+    const int received = SSL_read(FTls, buffer, static_cast<int>(length));
+    if (received > 0)
+        return received;
+    const int error = SSL_get_error(FTls, received);
+    if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
+        errno = EAGAIN;
+        return -1;
+    }
+    return 0;
+}
+
+bool ScriptedServer::Handshake(const std::string& certificate, bool refusedByClient)
+{
+    SSL_CTX* context = SSL_CTX_new(TLS_server_method());
+    if (!context || SSL_CTX_use_certificate_chain_file(context, certificate.c_str()) != 1
+        || SSL_CTX_use_PrivateKey_file(context, TestCertificates().Key.c_str(), SSL_FILETYPE_PEM) != 1) {
+        SSL_CTX_free(context);
+        return Fail("cannot load the certificate " + certificate);
+    }
+    SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE);
+    FTls = SSL_new(context);
+    SSL_CTX_free(context); // the connection keeps its own reference
+    fcntl(FConnection, F_SETFL, fcntl(FConnection, F_GETFL) | O_NONBLOCK);
+    SSL_set_fd(FTls, FConnection);
+    int result = 0;
+    do {
+        ERR_clear_error();
+        result = SSL_accept(FTls);
+    } while (result != 1 && AwaitTls(result));
+    if (refusedByClient) {
+        if (result == 1)
+            return Fail("the client accepted the certificate " + certificate);
+        SSL_free(FTls);
+        FTls = nullptr;
+        return true;
+    }
+    if (result != 1) {
+        char reason[256];
+        ERR_error_string_n(ERR_peek_last_error(), reason, sizeof reason);
+        return Fail(std::string("TLS handshake failed: ") + reason);
     }
     return true;
 }
@@ -245,6 +333,8 @@ void ScriptedServer::StartDiscarding()
 
 bool ScriptedServer::WaitReadable()
 {
+    if (FTls && SSL_pending(FTls) > 0)
+        return true;
     pollfd watched[2] = {{FConnection, POLLIN, 0}, {FStopPipe[0], POLLIN, 0}};
     return poll(watched, 2, StepTimeoutMs) > 0 && watched[0].revents != 0;
 }
@@ -252,7 +342,7 @@ bool ScriptedServer::WaitReadable()
 bool ScriptedServer::ReadSome()
 {
     char buffer[65536];
-    const ssize_t received = ::recv(FConnection, buffer, sizeof buffer, MSG_DONTWAIT);
+    const long received = ReceiveSome(buffer, sizeof buffer);
     std::lock_guard<std::mutex> guard(FLock);
     if (received <= 0) {
         if (received < 0 && (errno == EAGAIN || errno == EINTR))
@@ -274,11 +364,18 @@ void ScriptedServer::CloseConnection(bool reset)
         const linger resetOnClose{1, 0};
         setsockopt(FConnection, SOL_SOCKET, SO_LINGER, &resetOnClose, sizeof resetOnClose);
     }
+    // An orderly close under TLS says so first (close_notify); the peer reads the end.
     // Whatever the client sent and nobody expected stays in the inbox for Finish.
     while (!reset && ReadSome() && !FPeerClosed) {
         pollfd more{FConnection, POLLIN, 0};
         if (poll(&more, 1, 0) <= 0)
             break;
+    }
+    if (FTls) {
+        if (!reset)
+            SSL_shutdown(FTls);
+        SSL_free(FTls);
+        FTls = nullptr;
     }
     ::close(FConnection);
     FConnection = -1;

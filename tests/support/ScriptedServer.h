@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+struct ssl_st;
+
 // A scripted TCP peer on 127.0.0.1 for exact dialogues. It listens on a free port,
 // accepts one connection when started and follows its script in its own thread:
 //
@@ -17,7 +19,9 @@
 //     server.Finish();   // gtest failure unless the script was used up, nothing else came
 //
 // Every byte received is recorded. A step that does not complete within ten seconds
-// fails the script; a failure ends the script and closes the connection.
+// fails the script; a failure ends the script and closes the connection. After StartTls
+// the connection speaks TLS: what is sent and expected is the plain text inside it,
+// and a chunked send writes one TLS record per piece.
 class ScriptedServer {
 public:
     ScriptedServer();
@@ -48,6 +52,9 @@ public:
     ScriptedServer& DiscardFromHere();
     // Closes the current connection (if open) and accepts the next one.
     ScriptedServer& AcceptNext();
+    // The server side of a TLS handshake with the certificate (and the test key). With
+    // refusedByClient the client must give the handshake up (a certificate it refuses).
+    ScriptedServer& StartTls(const std::string& certificate, bool refusedByClient = false);
 
     void Start();
     // Blocks until every step has run (true) or the script failed or ten seconds
@@ -61,7 +68,7 @@ public:
     std::string Received() const;
 
 private:
-    enum class TAction { Send, Expect, Pause, Close, Reset, WaitForClose, AcceptNext, Discard };
+    enum class TAction { Send, Expect, Pause, Close, Reset, WaitForClose, AcceptNext, Discard, StartTls, TlsRefused };
     struct TStep {
         TAction Action;
         std::string Bytes;
@@ -83,9 +90,14 @@ private:
     bool ReadSome();
     void CloseConnection(bool reset);
     bool Fail(const std::string& message);
+    bool Handshake(const std::string& certificate, bool refusedByClient);
+    bool AwaitTls(int result);
+    long SendSome(const char* data, std::size_t length);
+    long ReceiveSome(char* buffer, std::size_t length);
 
     int FListener = -1;
     int FConnection = -1;
+    ssl_st* FTls = nullptr; // from StartTls until the connection closes
     int FStopPipe[2] = {-1, -1};
     std::uint16_t FPort = 0;
     std::vector<TStep> FSteps;

@@ -68,3 +68,16 @@ void TScriptedUi::Beep()
     ++Beeps;
     Events.push_back("beep");
 }
+
+std::optional<std::string> TScriptedUi::AskPassword(const std::string& prompt)
+{
+    PasswordPrompts.push_back(prompt);
+    Events.push_back("password:" + prompt);
+    if (PasswordAnswers.empty()) {
+        ADD_FAILURE() << "unexpected password prompt: " << prompt;
+        return std::nullopt;
+    }
+    std::optional<std::string> answer = PasswordAnswers.front();
+    PasswordAnswers.pop_front();
+    return answer;
+}

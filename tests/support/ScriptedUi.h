@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,13 @@ public:
     std::string SaveFileName(const TFileDialogRequest& request) override;
     bool ShellOpen(const std::string& target) override;
     void Beep() override;
+    std::optional<std::string> AskPassword(const std::string& prompt) override;
 
     // Answers for the next file dialogs; an empty answer cancels.
     std::deque<std::string> OpenAnswers;
     std::deque<std::string> SaveAnswers;
+    // Answers for the next password prompts; nothing declines.
+    std::deque<std::optional<std::string>> PasswordAnswers;
     // What the person does inside a modal dialog; by default it is closed at once.
     std::function<void(QWidget& dialog)> OnModal;
     // Whether the desktop has a program for what the shell is asked to open.
@@ -36,7 +40,9 @@ public:
     std::vector<std::string> ShellOpened;
     std::vector<TFileDialogRequest> FileRequests;
     int Beeps = 0;
-    // Everything in the order it happened: "message:", "error:", "modal:", "open:", "save:", "shell:".
+    std::vector<std::string> PasswordPrompts;
+    // Everything in the order it happened: "message:", "error:", "modal:", "open:", "save:",
+    // "shell:", "password:" (with the prompt).
     std::vector<std::string> Events;
 
 private:

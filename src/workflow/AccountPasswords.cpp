@@ -1,0 +1,50 @@
+#include "workflow/AccountPasswords.h"
+
+#include "workflow/Messages.h"
+#include "workflow/UserInterface.h"
+
+#include <cstdlib>
+
+// One keyring entry per user name and host: the same name may have different
+// passwords on two servers.
+std::string TAccountPasswords::Account(const std::string& user, const std::string& host)
+{
+    return user + "@" + host;
+}
+
+std::optional<std::string> TAccountPasswords::Stored(const std::string& user, const std::string& host)
+{
+    const std::string account = Account(user, host);
+    if (const auto known = FThisRun.find(account); known != FThisRun.end())
+        return known->second;
+    if (!FKeeper)
+        return std::nullopt;
+    std::optional<std::string> stored = FKeeper->Read(account);
+    if (stored)
+        FThisRun[account] = *stored;
+    return stored;
+}
+
+std::optional<std::string> TAccountPasswords::ForJob(const std::string& user, const std::string& host)
+{
+    if (const char* given = std::getenv("PELMAR_PASSWORD"))
+        return std::string(given);
+    if (std::optional<std::string> stored = Stored(user, host))
+        return stored;
+    std::optional<std::string> answer = UserInterface().AskPassword(Messages::PasswordPrompt(user, host));
+    if (answer)
+        FThisRun[Account(user, host)] = *answer;
+    return answer;
+}
+
+void TAccountPasswords::Store(const std::string& user, const std::string& host, const std::string& password)
+{
+    const std::string account = Account(user, host);
+    FThisRun[account] = password;
+    if (!FKeeper)
+        return;
+    if (password.empty())
+        FKeeper->Remove(account);
+    else
+        FKeeper->Write(account, password);
+}

@@ -1,0 +1,39 @@
+#pragma once
+#include <map>
+#include <optional>
+#include <string>
+
+// Where passwords are kept between runs: the desktop's keyring.
+class TPasswordKeeper {
+public:
+    virtual ~TPasswordKeeper() = default;
+    // The password stored for the account; nothing when none is or no keyring answers.
+    virtual std::optional<std::string> Read(const std::string& account) = 0;
+    // False when no keyring took it.
+    virtual bool Write(const std::string& account, const std::string& password) = 0;
+    virtual void Remove(const std::string& account) = 0;
+};
+
+// The password of the mail account (a user name on a host) for the running program. It
+// lives in memory and in the keyring only: never in the settings file, a log or the
+// history.
+class TAccountPasswords {
+public:
+    // keeper may be null (no keyring); it is not owned.
+    void SetKeeper(TPasswordKeeper* keeper) { FKeeper = keeper; }
+
+    // The password given this run, else the keyring's.
+    std::optional<std::string> Stored(const std::string& user, const std::string& host);
+    // For a job: PELMAR_PASSWORD when it is set (scripted runs), else Stored, else the
+    // person's answer (masked), kept for the rest of the run. Nothing when the person
+    // declined.
+    std::optional<std::string> ForJob(const std::string& user, const std::string& host);
+    // Keeps the password for the run and in the keyring; an empty one is removed there.
+    void Store(const std::string& user, const std::string& host, const std::string& password);
+
+private:
+    static std::string Account(const std::string& user, const std::string& host);
+
+    std::map<std::string, std::string> FThisRun;
+    TPasswordKeeper* FKeeper = nullptr;
+};

@@ -1,0 +1,197 @@
+// Pipelined transactions (RFC 2920): every reply matched to its command, outcomes in
+// send order, a refusal charged to exactly the message it belongs to.
+#include "mail/SmtpClient.h"
+
+#include "base/Exception.h"
+#include "mail/MessageAssembly.h"
+#include "support/ScriptedServer.h"
+#include "support/SessionTestHelpers.h"
+#include "support/TestCertificates.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Envelope(const std::string& mailbox, bool reset = false)
+{
+    return std::string(reset ? "RSET\r\n" : "") + "MAIL FROM:<ana@example.org>\r\nRCPT TO:<" + mailbox
+         + ">\r\nDATA\r\n";
+}
+
+std::string Text(const std::string& mailbox)
+{
+    return "From: <ana@example.org>\r\nTo: " + mailbox
+         + "\r\nMime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nHi\r\n.\r\n";
+}
+
+const std::string Accepted = "250 ok\r\n250 ok\r\n354 go\r\n";
+
+class Pipelining : public ::testing::Test {
+protected:
+    TTrustTestAuthority Trust;
+    ScriptedServer server;
+    TSmtpClient smtp;
+    std::vector<std::string> events;
+
+    void SetUp() override
+    {
+        ResetBoundaryGenerator();
+        smtp.SetUserID("ana");
+        smtp.SetLocalName("client.test");
+        smtp.SetSecurity(TSmtpSecurity::Tls);
+        smtp.SetTimeOut(5000);
+        smtp.OnSuccess = [this](QObject*) { events.push_back("success " + std::to_string(smtp.OutcomeSendNumber())); };
+        smtp.OnFailure = [this](QObject*) { events.push_back("failure " + std::to_string(smtp.OutcomeSendNumber())); };
+        smtp.OnRecipientNotFound = [this](const std::string& entry) { events.push_back("not found " + entry); };
+        server.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
+            .Send("250-sink\r\n250 PIPELINING\r\n");
+    }
+
+    void Connect()
+    {
+        server.Start();
+        smtp.SetHost("127.0.0.1");
+        smtp.SetPort(server.Port());
+        smtp.Connect();
+        ASSERT_TRUE(smtp.Pipelining());
+    }
+
+    void SendTo(const std::string& mailbox)
+    {
+        smtp.PostMessage().SetFromAddress("ana@example.org");
+        smtp.PostMessage().ToAddress().Clear();
+        smtp.PostMessage().ToAddress().Add(mailbox);
+        smtp.PostMessage().SetBody(TStringList{"Hi"});
+        smtp.Send();
+    }
+
+    // The error a Send raised, as "kind step number".
+    template <typename F>
+    std::string Refusal(F&& action)
+    {
+        try {
+            action();
+        } catch (const ESmtpError& error) {
+            return std::to_string(static_cast<int>(error.Kind())) + " " + std::to_string(static_cast<int>(error.Step()))
+                 + " " + std::to_string(error.SendNumber()) + " " + error.Message();
+        }
+        return "(nothing raised)";
+    }
+    static std::string Expected(TSmtpErrorKind kind, TSmtpStep step, int number, const std::string& message)
+    {
+        return std::to_string(static_cast<int>(kind)) + " " + std::to_string(static_cast<int>(step)) + " "
+             + std::to_string(number) + " " + message;
+    }
+};
+
+TEST_F(Pipelining, ARefusedRecipientFailsItsOwnMessageAndTheNextOneResetsFirst)
+{
+    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
+        .Expect(Envelope("b@example.org"))
+        .Send("250 queued\r\n250 ok\r\n550 5.1.1 no such user\r\n554 5.5.1 no valid recipients\r\n")
+        .Expect(Envelope("c@example.org", true))
+        .Send("250 reset\r\n" + Accepted).Expect(Text("c@example.org"))
+        .Send("250 queued\r\n").ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    Connect();
+    SendTo("a@example.org");
+    EXPECT_EQ(Refusal([&] { SendTo("b@example.org"); }),
+              Expected(TSmtpErrorKind::Refused, TSmtpStep::Data, 2, "554 5.5.1 no valid recipients\r\n"));
+    EXPECT_EQ(smtp.HeldSendNumber(), 0);
+    SendTo("c@example.org");
+    smtp.Disconnect();
+    EXPECT_EQ(events, (std::vector<std::string>{"success 1", "not found b@example.org", "success 3"}));
+    server.Finish();
+}
+
+TEST_F(Pipelining, AHeldMessageRefusedAtItsDotIsChargedToItselfNotToTheNextOne)
+{
+    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
+        .Expect(Envelope("b@example.org"))
+        .Send("552 5.3.4 message too big\r\n" + Accepted).Expect(Text("b@example.org"))
+        .Send("250 queued\r\n").ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    Connect();
+    SendTo("a@example.org");
+    EXPECT_EQ(Refusal([&] { SendTo("b@example.org"); }),
+              Expected(TSmtpErrorKind::Refused, TSmtpStep::EndOfData, 1, "552 5.3.4 message too big\r\n"));
+    EXPECT_EQ(smtp.HeldSendNumber(), 2) << "the second message went out all the same";
+    smtp.CompletePending();
+    EXPECT_EQ(events, (std::vector<std::string>{"failure 1", "success 2"}));
+    smtp.Disconnect();
+    server.Finish();
+}
+
+// RFC 2920 section 3.1: a server may take DATA although it took no recipient; the client
+// ends that transaction with a lone dot, and no message has an outcome.
+TEST_F(Pipelining, DataTakenWithoutRecipientsIsEndedWithALoneDot)
+{
+    server.Expect(Envelope("a@example.org"))
+        .Send("250 ok\r\n550 no\r\n354 go\r\n")
+        .ExpectLine(".").Send("554 no recipients\r\n")
+        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    Connect();
+    EXPECT_EQ(Refusal([&] { SendTo("a@example.org"); }),
+              Expected(TSmtpErrorKind::NoRecipientAccepted, TSmtpStep::RcptTo, 1, "No recipient was accepted"));
+    smtp.Disconnect();
+    EXPECT_EQ(events, (std::vector<std::string>{"not found a@example.org"}));
+    server.Finish();
+}
+
+TEST_F(Pipelining, RepliesArrivingByteByByteAreMatchedAllTheSame)
+{
+    server.Expect(Envelope("a@example.org")).SendBytewise(Accepted).Expect(Text("a@example.org"))
+        .Expect(Envelope("b@example.org")).SendBytewise("250 queued\r\n" + Accepted)
+        .Expect(Text("b@example.org")).SendBytewise("250 queued\r\n")
+        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    Connect();
+    SendTo("a@example.org");
+    SendTo("b@example.org");
+    smtp.Disconnect();
+    EXPECT_EQ(events, (std::vector<std::string>{"success 1", "success 2"}));
+    server.Finish();
+}
+
+TEST_F(Pipelining, AHeldDotWhoseReplyNeverComesIsReportedUnanswered)
+{
+    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org")).WaitForClose();
+    Connect();
+    SendTo("a@example.org");
+    smtp.SetTimeOut(300);
+    const SocketFailure failure = SocketFailureOf([&] { smtp.CompletePending(); });
+    EXPECT_EQ(failure.Kind, TSocketErrorKind::TimedOut);
+    EXPECT_EQ(smtp.UnansweredSendNumber(), 1);
+    smtp.Disconnect(); // no QUIT after a time-out
+    EXPECT_EQ(smtp.UnansweredSendNumber(), 1);
+    EXPECT_TRUE(events.empty());
+    server.Finish();
+}
+
+TEST_F(Pipelining, AServerThatClosesBeforeAnsweringTheDotLeavesItUnanswered)
+{
+    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org")).Close();
+    Connect();
+    SendTo("a@example.org");
+    ASSERT_TRUE(server.WaitUntilScriptDone());
+    EXPECT_EQ(Refusal([&] { smtp.CompletePending(); }),
+              Expected(TSmtpErrorKind::NoReply, TSmtpStep::EndOfData, 1, "No reply from the server to the end of the message"));
+    EXPECT_EQ(smtp.UnansweredSendNumber(), 1);
+    smtp.Disconnect();
+    server.Finish();
+}
+
+// A handler that raises while the group's replies are still coming (a log that cannot be
+// written) leaves them unmatched: the connection is closed without QUIT, which the server
+// waiting for the text would only take as text.
+TEST_F(Pipelining, AHandlerThatRaisesMidGroupCutsTheExchange)
+{
+    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
+        .Expect(Envelope("b@example.org")).Send("250 queued\r\n" + Accepted).DiscardFromHere().WaitForClose();
+    Connect();
+    SendTo("a@example.org");
+    smtp.OnSuccess = [](QObject*) { throw Exception("Cannot create file log.txt"); };
+    EXPECT_EQ(MessageOf<Exception>([&] { SendTo("b@example.org"); }), "Cannot create file log.txt");
+    EXPECT_TRUE(smtp.ExchangeCut());
+    smtp.Disconnect();
+    server.Finish();
+}
+
+} // namespace

@@ -1,0 +1,270 @@
+// The send job over TLS: where the password comes from, the messages that say why a job
+// ended before any message, the time-out setting, and pipelined messages that keep the
+// job's counts, log lines and pauses in step.
+#include "mail/SmtpClient.h"
+#include "support/RecordedPause.h"
+#include "support/Sandbox.h"
+#include "support/ScriptedServer.h"
+#include "support/ScriptedUi.h"
+#include "support/TestCertificates.h"
+#include "workflow/ProgramState.h"
+#include "workflow/RowsColumn.h"
+#include "workflow/SendJob.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
+public:
+    std::string port, security = "2", timeOut = "5", delay = "0";
+    std::vector<std::string> shown;
+
+    std::string Name() const override { return "Ana"; }
+    std::string Email() const override { return "ana@example.org"; }
+    std::string Host() const override { return "127.0.0.1"; }
+    std::string UserID() const override { return "ana"; }
+    std::string Charset() const override { return "us-ascii"; }
+    std::string Delay() const override { return delay; }
+    std::string Port() const override { return port; }
+    std::string Security() const override { return security; }
+    std::string TimeOut() const override { return timeOut; }
+    void AskForSettings() override {}
+    std::string Subject() const override { return "Hello"; }
+    TStringList BodyLines() const override { return TStringList{"Line one"}; }
+    int FormatIndex() const override { return 0; }
+    std::string AttachmentPath() const override { return {}; }
+    void ShowState(const std::string&) override {}
+    void ShowCounter(const std::string& text) override { shown.push_back("counter:" + text); }
+    void ShowLogWindow() override {}
+    void ClearLog() override {}
+    void AppendLogLine(const std::string& line) override
+    {
+        shown.push_back("log:" + line.substr(line.find(": ") + 2));
+    }
+    void Flush() override {}
+};
+
+// A keyring in memory that counts what it is asked.
+class TMemoryKeeper : public TPasswordKeeper {
+public:
+    std::map<std::string, std::string> Entries;
+    int Reads = 0;
+    std::optional<std::string> Read(const std::string& account) override
+    {
+        ++Reads;
+        const auto found = Entries.find(account);
+        return found == Entries.end() ? std::nullopt : std::optional<std::string>(found->second);
+    }
+    bool Write(const std::string& account, const std::string& password) override
+    {
+        Entries[account] = password;
+        return true;
+    }
+    void Remove(const std::string& account) override { Entries.erase(account); }
+};
+
+// Sets an environment variable for the scope.
+class TEnvironment {
+public:
+    TEnvironment(const char* name, const char* value) : FName(name) { setenv(name, value, 1); }
+    ~TEnvironment() { unsetenv(FName); }
+
+private:
+    const char* FName;
+};
+
+const std::string Accepted = "250 ok\r\n250 ok\r\n354 go\r\n";
+
+std::string Envelope(const std::string& mailbox)
+{
+    return "MAIL FROM:<ana@example.org>\r\nRCPT TO:<" + mailbox + ">\r\nDATA\r\n";
+}
+
+std::string Text(const std::string& mailbox)
+{
+    return "From: Ana<ana@example.org>\r\nTo: " + mailbox + "\r\nSubject: Hello\r\nX-Mailer: Varnolt Pelmar 0.8\r\n"
+           "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nLine one\r\n.\r\n";
+}
+
+class SecureSendJob : public ::testing::Test {
+protected:
+    TTrustTestAuthority Trust;
+    TSandbox Sandbox;
+    TScriptedUi Ui;
+    TRecordedPause Pause;
+    TSmtpClient Smtp;
+    TRowsColumn Entries{std::vector<std::string>{"a@example.org"}};
+    TWindow Window;
+    TSendJob Job{Smtp, Entries, Window, Window, Window};
+    std::unique_ptr<ScriptedServer> Server = std::make_unique<ScriptedServer>();
+
+    void SetUp() override
+    {
+        Smtp.SetLocalName("client.test");
+        Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
+        Smtp.OnFailure = [this](QObject* s) { Job.SMTPFailure(s); };
+        Window.port = std::to_string(Server->Port());
+        Pause.OnPause = [this] { Window.shown.push_back("pause"); };
+    }
+
+    // TLS from the first byte, EHLO offering what is given.
+    ScriptedServer& Greeted(const std::string& extensions = "250 PIPELINING\r\n")
+    {
+        return Server->StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
+            .Send("250-sink\r\n" + extensions);
+    }
+    ScriptedServer& Quit() { return Server->ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose(); }
+
+    void Run()
+    {
+        Server->Start();
+        Job.Run();
+        Server->Finish();
+    }
+    void NewServer()
+    {
+        Server = std::make_unique<ScriptedServer>();
+        Window.port = std::to_string(Server->Port());
+    }
+};
+
+TEST_F(SecureSendJob, PelmarPasswordComesFirstAndIsSentAsTheLogin)
+{
+    const TEnvironment password("PELMAR_PASSWORD", "s3cret");
+    TMemoryKeeper keeper;
+    keeper.Entries["ana@127.0.0.1"] = "from the keyring";
+    Job.Passwords().SetKeeper(&keeper);
+    Greeted("250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQBzM2NyZXQ=").Send("235 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<a@example.org>").Send("250 ok\r\n")
+        .ExpectLine("DATA").Send("354 go\r\n").Expect(Text("a@example.org")).Send("250 queued\r\n");
+    Quit();
+    Run();
+    EXPECT_EQ(Ui.Events, std::vector<std::string>{"beep"});
+    EXPECT_EQ(keeper.Reads, 0);
+}
+
+TEST_F(SecureSendJob, TheKeyringAnswersBeforeThePersonIsAsked)
+{
+    TMemoryKeeper keeper;
+    keeper.Entries["ana@127.0.0.1"] = "s3cret";
+    Job.Passwords().SetKeeper(&keeper);
+    Greeted("250-PIPELINING\r\n250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQBzM2NyZXQ=").Send("235 ok\r\n")
+        .Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org")).Send("250 queued\r\n");
+    Quit();
+    Run();
+    EXPECT_EQ(Ui.Events, std::vector<std::string>{"beep"});
+}
+
+TEST_F(SecureSendJob, WithoutAKeyringThePersonIsAskedOncePerRun)
+{
+    Ui.PasswordAnswers.push_back("s3cret");
+    for (int run = 0; run < 2; ++run) {
+        NewServer();
+        Greeted("250-PIPELINING\r\n250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQBzM2NyZXQ=").Send("235 ok\r\n")
+            .Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org")).Send("250 queued\r\n");
+        Quit();
+        Run();
+    }
+    EXPECT_EQ(Ui.Events, (std::vector<std::string>{"password:Password for ana on 127.0.0.1:", "beep", "beep"}));
+}
+
+TEST_F(SecureSendJob, DecliningThePasswordEndsTheJobBeforeItConnects)
+{
+    Ui.PasswordAnswers.push_back(std::nullopt);
+    Job.Run();
+    EXPECT_EQ(Ui.Events, std::vector<std::string>{"password:Password for ana on 127.0.0.1:"});
+    EXPECT_TRUE(Window.shown.empty());
+    EXPECT_FALSE(Smtp.Connected());
+}
+
+TEST_F(SecureSendJob, ThePlainDialogueNeverAsksForAPassword)
+{
+    Window.security = "0";
+    Server->Send("220 ready\r\n").ExpectLine("HELO ana").Send("250 hi\r\n")
+        .ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<a@example.org>").Send("250 ok\r\n").ExpectLine("DATA").Send("354 go\r\n")
+        .Expect(Text("a@example.org")).Send("250 queued\r\n");
+    Quit();
+    Run();
+    EXPECT_EQ(Ui.Events, std::vector<std::string>{"beep"});
+}
+
+// The reasons a person can act on get their own message, in the current language.
+struct EndCase {
+    const char* Name;
+    friend void PrintTo(const EndCase& c, std::ostream* out) { *out << c.Name; }
+    std::string TTestCertificates::*Certificate; // null: the login is refused
+    int Language;
+    std::string Message;
+};
+
+class SecureJobEnd : public SecureSendJob, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(SecureJobEnd, ShowsWhyInPlainWordsAndSendsNothing)
+{
+    CurrentLanguage = GetParam().Language;
+    Job.Passwords().Store("ana", "127.0.0.1", "wrong");
+    if (GetParam().Certificate) {
+        Server->StartTls(TestCertificates().*GetParam().Certificate, true).WaitForClose();
+    } else {
+        Greeted("250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==")
+            .Send("535-5.7.8 Username and password not accepted.\r\n535 5.7.8 See the help pages.\r\n");
+        Quit();
+    }
+    Sandbox.MakeFile("program/log.txt", "an earlier job\r\n");
+    Run();
+    EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:" + GetParam().Message});
+    EXPECT_EQ(ReadFileBytes(Sandbox.ProgramFolder() + "log.txt"), "an earlier job\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SecureSendJob, SecureJobEnd,
+    ::testing::Values(
+        EndCase{"NotTrusted", &TTestCertificates::Untrusted, 2,
+                "The server 127.0.0.1 showed a certificate that this computer does not trust.\r\rNo message was sent."},
+        EndCase{"Expired", &TTestCertificates::Expired, 2,
+                "The certificate of the server 127.0.0.1 has expired.\r\rNo message was sent."},
+        EndCase{"WrongName", &TTestCertificates::WrongName, 2,
+                "The server's certificate is made out to another name, not to 127.0.0.1.\r\rNo message was sent."},
+        EndCase{"ExpiredSlovenian", &TTestCertificates::Expired, 1,
+                "Potrdilo strežnika 127.0.0.1 je poteklo.\r\rNobeno sporočilo ni bilo poslano."},
+        EndCase{"LoginRefused", nullptr, 2,
+                "The server refused the login:\r535-5.7.8 Username and password not accepted.\r"
+                "535 5.7.8 See the help pages."},
+        EndCase{"LoginRefusedSlovenian", nullptr, 1,
+                "Strežnik je zavrnil prijavo:\r535-5.7.8 Username and password not accepted.\r"
+                "535 5.7.8 See the help pages."}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(SecureSendJob, TheTimeOutSettingIsInSecondsAndZeroWaitsForEver)
+{
+    Window.security = "0";
+    for (const auto& [setting, milliseconds] : std::vector<std::pair<std::string, int>>{{"1", 1000}, {"0", 0}, {"60", 60000}}) {
+        Window.timeOut = setting;
+        Window.port = "";
+        Job.Run(); // ends at the settings check, after the settings were taken
+        EXPECT_EQ(Smtp.TimeOut(), milliseconds) << setting;
+    }
+}
+
+// Pipelined: an empty entry is counted once the message before it has its outcome, and a
+// pause waits for the outcome of the message it follows.
+TEST_F(SecureSendJob, PipelinedCountsLogLinesAndPausesFollowTheOutcomes)
+{
+    Job.Passwords().Store("ana", "127.0.0.1", "");
+    Entries.Rows = {"a@example.org", "", "b@example.org"};
+    Window.delay = "1";
+    Greeted().Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org")).Send("250 queued\r\n")
+        .Expect(Envelope("b@example.org")).Send(Accepted).Expect(Text("b@example.org")).Send("250 queued\r\n");
+    Quit();
+    Run();
+    EXPECT_EQ(Window.shown, (std::vector<std::string>{"counter:1/3", "log:a@example.org...   OK.", "pause",
+                                                       "counter:3/3", "log:b@example.org...   OK.", "pause",
+                                                       "counter:3 messages sent."}));
+}
+
+} // namespace
