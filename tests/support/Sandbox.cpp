@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -36,9 +37,17 @@ std::string TSandbox::SettingsFile() const
     return FDir.filePath("config/Drelko/Varnolt Pelmar.conf").toStdString();
 }
 
+// QSettings notices a rewritten file only by its size and modification time, and the file
+// system's clock advances in ticks of a few milliseconds: a rewrite of the same size within
+// one tick would go unseen, so the time is moved on by hand.
 void TSandbox::WriteSettings(const std::string& iniText) const
 {
+    const QString path = QString::fromStdString(SettingsFile());
+    const QDateTime before = QFileInfo(path).lastModified();
     WriteWholeFile(SettingsFile(), iniText);
+    QFile file(path);
+    if (before.isValid() && QFileInfo(path).lastModified() <= before && file.open(QIODevice::ReadWrite))
+        file.setFileTime(before.addMSecs(1), QFileDevice::FileModificationTime);
 }
 
 std::string TSandbox::ReadSettings() const

@@ -9,6 +9,7 @@
 #include "support/TestCertificates.h"
 #include "workflow/ProgramState.h"
 #include "workflow/RowsColumn.h"
+#include "support/FixedStamps.h"
 #include "workflow/SendJob.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ public:
     std::string TimeOut() const override { return "5"; }
     void AskForSettings() override {}
     std::string Subject() const override { return "Hello"; }
-    TStringList BodyLines() const override { return TStringList{"Line one"}; }
+    TStringList BodyParagraphs() const override { return TStringList{"Line one"}; }
     int FormatIndex() const override { return 0; }
     std::string AttachmentPath() const override { return {}; }
     void ShowState(const std::string&) override {}
@@ -56,7 +57,7 @@ std::string Envelope(const std::string& mailbox)
 std::string Text(const std::string& mailbox)
 {
     return "From: Ana<ana@example.org>\r\nTo: " + mailbox + "\r\nSubject: Hello\r\nX-Mailer: Varnolt Pelmar 0.8\r\n"
-           "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nLine one\r\n.\r\n";
+           + FixedStampLines + "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nLine one\r\n.\r\n";
 }
 
 // What the server answers to the second group (the first message's dot, then the
@@ -93,6 +94,7 @@ protected:
     void SetUp() override
     {
         Smtp.SetLocalName("client.test");
+        Job.Stamps = FixedStamps();
         Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
         Smtp.OnFailure = [this](QObject* s) { Job.SMTPFailure(s); };
         SetApplicationTitleObserver([](const std::string& title) { titles.push_back(title); });

@@ -6,6 +6,7 @@
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
+#include "support/FixedStamps.h"
 #include "support/TestCertificates.h"
 #include "workflow/ProgramState.h"
 #include "workflow/RowsColumn.h"
@@ -33,7 +34,7 @@ public:
     std::string TimeOut() const override { return timeOut; }
     void AskForSettings() override {}
     std::string Subject() const override { return "Hello"; }
-    TStringList BodyLines() const override { return TStringList{"Line one"}; }
+    TStringList BodyParagraphs() const override { return TStringList{"Line one"}; }
     int FormatIndex() const override { return 0; }
     std::string AttachmentPath() const override { return {}; }
     void ShowState(const std::string&) override {}
@@ -86,7 +87,7 @@ std::string Envelope(const std::string& mailbox)
 std::string Text(const std::string& mailbox)
 {
     return "From: Ana<ana@example.org>\r\nTo: " + mailbox + "\r\nSubject: Hello\r\nX-Mailer: Varnolt Pelmar 0.8\r\n"
-           "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nLine one\r\n.\r\n";
+           + FixedStampLines + "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nLine one\r\n.\r\n";
 }
 
 class SecureSendJob : public ::testing::Test {
@@ -104,6 +105,7 @@ protected:
     void SetUp() override
     {
         Smtp.SetLocalName("client.test");
+        Job.Stamps = FixedStamps();
         Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
         Smtp.OnFailure = [this](QObject* s) { Job.SMTPFailure(s); };
         Window.port = std::to_string(Server->Port());
