@@ -96,6 +96,7 @@ void TMainWindow::WireCommands()
         {saveMessageFileAction, &TMainWindow::saveMessageFile},
         {showImportHelpAction, &TMainWindow::showImportHelp},
         {sendToListAction, &TMainWindow::sendToList},
+        {stopSendingAction, &TMainWindow::stopSending},
         {showHistoryAction, &TMainWindow::showHistory},
         {exitProgramAction, &TMainWindow::exitProgram},
         {useSlovenianAction, &TMainWindow::useSlovenian},
@@ -119,6 +120,7 @@ void TMainWindow::WireControls()
     const auto trigger = [](QAction* action) { return [action] { action->trigger(); }; };
     const std::pair<QAbstractButton*, QAction*> buttons[] = {
         {sendButton, sendToListAction},
+        {stopButton, stopSendingAction},
         {openMessageButton, openMessageFileAction},
         {openRecipientsButton, openRecipientFileAction},
         {slovenianButton, useSlovenianAction},
@@ -132,6 +134,7 @@ void TMainWindow::WireControls()
     for (const auto& [button, action] : buttons)
         connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
     connect(clearRecipientsPopupRow, &QAction::triggered, clearRecipientsAction, &QAction::trigger);
+    connect(stopSendingAction, &QAction::enabledChanged, stopButton, &QWidget::setEnabled);
 
     siteStatusBar->OnClick = trigger(openWebSiteAction);
     OnDoubleClick(recipientList->viewport(), trigger(openRecipientFileAction));
@@ -197,9 +200,11 @@ void TMainWindow::RunCommandLine()
         if (IsFile(FArguments[1]))
             LoadMessageFileIntoBody(FArguments[1].toStdString());
     }
+    // The command line continues an unfinished job of the same list and message without
+    // asking: nobody may be at the screen.
     if (sends) {
         FPeers->SettingsDialog.LoadStoredSettings();
-        sendToList();
+        RunSendJob({false, TResumeChoice::Continue, FListFile});
     }
 }
 
@@ -286,7 +291,23 @@ void TMainWindow::ShowLanguage()
 
 void TMainWindow::sendToList()
 {
-    FPeers->SendJob.Run();
+    RunSendJob({true, TResumeChoice::Ask, FListFile});
+}
+
+// Stop can be used while a job runs, and only then.
+void TMainWindow::RunSendJob(const TJobStart& start)
+{
+    TSendJob& job = FPeers->SendJob;
+    if (job.Running())
+        return;
+    stopSendingAction->setEnabled(true);
+    const auto stopped = qScopeGuard([this] { stopSendingAction->setEnabled(false); });
+    job.Run(start);
+}
+
+void TMainWindow::stopSending()
+{
+    FPeers->SendJob.Stop();
 }
 
 std::string TMainWindow::Subject() const
@@ -327,6 +348,7 @@ void TMainWindow::openRecipientFile()
 void TMainWindow::LoadRecipientFile(const std::string& fileName)
 {
     ReportLossyLoading(fileName, Recipients().LoadFromFile(fileName, addRecipientButton->text().toStdString()));
+    FListFile = fileName;
 }
 
 void TMainWindow::AddTypedAddress()
@@ -349,6 +371,7 @@ void TMainWindow::deleteRecipient()
 void TMainWindow::clearRecipients()
 {
     Recipients().Clear();
+    FListFile.clear();
 }
 
 void TMainWindow::saveRecipientFile()

@@ -60,6 +60,7 @@ public:
     QAction* saveMessageFileAction;
     QAction* showImportHelpAction;
     QAction* sendToListAction;
+    QAction* stopSendingAction; // enabled while a job runs
     QAction* showHistoryAction;
     QAction* exitProgramAction;
     QAction* useSlovenianAction;
@@ -86,7 +87,7 @@ public:
     QToolBar* menuToolBar;
     QToolButton *fileMenuButton, *languageMenuButton, *settingsMenuButton, *aboutMenuButton;
     QToolBar* pictureToolBar;
-    QToolButton *sendButton, *openMessageButton, *openRecipientsButton, *slovenianButton, *englishButton,
+    QToolButton *sendButton, *stopButton, *openMessageButton, *openRecipientsButton, *slovenianButton, *englishButton,
         *settingsButton, *webSiteButton;
     TListBox* labelColumn;  // the "To:" label of each entry, in the language it was added in
     TListBox* recipientList;
@@ -110,6 +111,7 @@ public:
 
     // The commands.
     void sendToList();
+    void stopSending();
     void addRecipient();
     void deleteRecipient();
     void clearRecipients();
@@ -178,6 +180,7 @@ private:
     void AddTypedAddress();
     void LoadRecipientFile(const std::string& fileName);
     void LoadMessageFileIntoBody(const std::string& fileName);
+    void RunSendJob(const TJobStart& start);
 
     QStringList FArguments;
     std::optional<TMainWindowPeers> FPeers;
@@ -186,4 +189,5 @@ private:
     int FActivations = 0;
     QWindow* FLastFocusWindow = nullptr;
     std::unique_ptr<TDraftKeeper> FDraft;
+    std::string FListFile; // the recipients file the list was last loaded from
 };
