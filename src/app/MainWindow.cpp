@@ -10,6 +10,7 @@
 #include "app/SettingsDialog.h"
 #include "app/SettingsStore.h"
 #include "app/Widgets.h"
+#include "workflow/ListReport.h"
 #include "workflow/MessageText.h"
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
@@ -30,10 +31,27 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
+#include <utility>
 
 namespace {
 
 const char* const FileFilter = "*.txt|*.txt|*.*|*.*";
+// Recipient lists may also be address-book exports; text files stay the first choice.
+const char* const ListFileFilter = "*.txt|*.txt|*.csv|*.csv|*.*|*.*";
+
+// Runs a shared dialog with a filter of its own for this one command; every other
+// command keeps the usual one.
+bool ExecuteWithFilter(TFileDialog& dialog, const char* filter)
+{
+    const std::string usual = std::exchange(dialog.Filter, filter);
+    const auto restore = qScopeGuard([&dialog, &usual] { dialog.Filter = usual; });
+    return dialog.Execute();
+}
+
+bool IsCsvName(const std::string& fileName)
+{
+    return QFileInfo(QString::fromStdString(fileName)).suffix().compare("csv", Qt::CaseInsensitive) == 0;
+}
 
 std::string Text(const QLineEdit* edit)
 {
@@ -65,7 +83,7 @@ TMainWindow::TMainWindow(QStringList arguments) : FArguments(std::move(arguments
     WireCommands();
     WireControls();
     FDraft = std::make_unique<TDraftKeeper>(TDraftFields{
-        *recipientList, *labelColumn, [this] { return addRecipientButton->text().toStdString(); }, *subjectEdit,
+        *recipientList, *labelColumn, recipientFields, [this] { return addRecipientButton->text().toStdString(); }, *subjectEdit,
         *bodyEdit, [this] { return BodyText(); }, [this](const std::string& text) { SetBodyText(text); },
         *attachmentEdit, *formatChoice});
     Guard([this] { RestoreWindowState(); });
@@ -315,18 +333,18 @@ std::string TMainWindow::AttachmentPath() const
 
 TRecipientList TMainWindow::Recipients()
 {
-    return TRecipientList(*recipientList, *labelColumn);
+    return TRecipientList(*recipientList, *labelColumn, &recipientFields);
 }
 
 void TMainWindow::openRecipientFile()
 {
-    if (openDialog.Execute())
+    if (ExecuteWithFilter(openDialog, ListFileFilter))
         LoadRecipientFile(openDialog.FileName);
 }
 
 void TMainWindow::LoadRecipientFile(const std::string& fileName)
 {
-    ReportLossyLoading(fileName, Recipients().LoadFromFile(fileName, addRecipientButton->text().toStdString()));
+    ReportListLoading(fileName, Recipients().LoadFromFile(fileName, addRecipientButton->text().toStdString()));
 }
 
 void TMainWindow::AddTypedAddress()
@@ -351,10 +369,18 @@ void TMainWindow::clearRecipients()
     Recipients().Clear();
 }
 
+// A list with columns can go back into a CSV file with them: the name's extension
+// chooses, and the dialog offers "*.csv" (whose choice makes it the default extension).
+// A plain list saves as it always did, whatever the name.
 void TMainWindow::saveRecipientFile()
 {
-    if (saveDialog.Execute())
-        Recipients().SaveToFile(saveDialog.FileName);
+    const TRecipientList list = Recipients();
+    if (!ExecuteWithFilter(saveDialog, list.HasColumns() ? ListFileFilter : FileFilter))
+        return;
+    if (list.HasColumns() && IsCsvName(saveDialog.FileName))
+        list.SaveAsTableToFile(saveDialog.FileName);
+    else
+        list.SaveToFile(saveDialog.FileName);
 }
 
 // ---- Message and attachment --------------------------------------------------------------

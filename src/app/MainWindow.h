@@ -1,6 +1,7 @@
 #pragma once
 #include "base/StringList.h"
 #include "workflow/FileDialog.h"
+#include "workflow/ListFields.h"
 #include "workflow/RecipientList.h"
 #include "workflow/SendJob.h"
 
@@ -90,6 +91,8 @@ public:
         *settingsButton, *webSiteButton;
     TListBox* labelColumn;  // the "To:" label of each entry, in the language it was added in
     TListBox* recipientList;
+    // The columns and values of a list read from an address book, a row per entry.
+    TListFields recipientFields;
     QPushButton* addRecipientButton;  // its text labels the entries it adds
     QLineEdit* addressEdit;
     QPushButton* pickAttachmentButton;
