@@ -103,6 +103,7 @@ void TPelmarApplication::CreateSendJob()
         TSendProgressWidgets{FMainWindow->sendStatusBar, FSendLogWindow, FSendLogWindow->logText});
     FSendJob = std::make_unique<TSendJob>(*FSmtp, *FMainWindow->recipientList, *FMainWindow, *FSettingsDialog,
                                           *FSendProgress);
+    FSendJob->SetListFields(&FMainWindow->recipientFields);
     ConnectEvents(*FSmtp, *FSendJob);
 }
 

@@ -115,6 +115,7 @@ public:
     TMergeTemplate(std::string_view text, TValueContext context, const TColumnKeys& columns,
                    std::vector<TFieldProblem>& problems);
     void AppendMerged(std::string& out, const TMergeRecipient& recipient) const;
+    bool UsesColumns() const { return FUsesColumns; }
 
 private:
     enum class TKind { Text, Name, First, Email, Column };
@@ -131,6 +132,7 @@ private:
     TValueContext FContext;
     std::vector<TPiece> FPieces;
     bool FUsesEntry = false;
+    bool FUsesColumns = false;
 };
 
 TMergeTemplate::TMergeTemplate(std::string_view text, TValueContext context,
@@ -159,6 +161,7 @@ TMergeTemplate::TMergeTemplate(std::string_view text, TValueContext context,
             const std::string_view name = rest.substr(2, close - 2);
             if (std::optional<TPiece> field = Resolve(name, columns)) {
                 FUsesEntry = FUsesEntry || field->Kind != TKind::Column;
+                FUsesColumns = FUsesColumns || field->Kind == TKind::Column;
                 FPieces.push_back(std::move(*field));
             } else {
                 problems.push_back({ShownName(name), inBody ? line : 0, false});
@@ -244,6 +247,11 @@ TMessageMerge::~TMessageMerge() = default;
 bool TMessageMerge::HasFields() const
 {
     return FSubject || FBody;
+}
+
+bool TMessageMerge::UsesColumns() const
+{
+    return (FSubject && FSubject->UsesColumns()) || (FBody && FBody->UsesColumns());
 }
 
 std::string TMessageMerge::Subject(const TMergeRecipient& recipient) const

@@ -57,6 +57,8 @@ public:
 
     // False when neither the subject nor the body holds "{{": the message goes out as written.
     bool HasFields() const;
+    // True when a field names a column of the list (not only the built-in names).
+    bool UsesColumns() const;
     // Every unknown or unclosed field, the subject's first, then the body's in order.
     const std::vector<TFieldProblem>& Problems() const { return FProblems; }
 

@@ -4,10 +4,13 @@
 #include "workflow/SendLog.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class QObject;
+class TJobMessage;
 class TListColumn;
+class TListFields;
 class TSmtpClient;
 
 // The settings dialog's fields as the user left them (not the stored settings).
@@ -58,6 +61,11 @@ class TSendJob {
 public:
     TSendJob(TSmtpClient& smtp, const TListColumn& entries, const TMessageFields& message,
              TSendSettings& settings, TSendProgress& progress);
+    ~TSendJob();
+
+    // The columns and values of the entries, for the personal fields of the message; a
+    // job without them fills only the built-in ones ({{name}}, {{first}}, {{email}}).
+    void SetListFields(const TListFields* fields) { FListFields = fields; }
 
     // A start while a job runs is ignored (the session's waits let commands run).
     void Run();
@@ -65,7 +73,8 @@ public:
     // Makes whatever the session waits for give up at once, so that a running job ends
     // (with its failure message) instead of holding up the program's exit.
     void Cancel();
-    // Fills the client's message record for the entry at CurrentRecipient.
+    // Fills the client's message record for the entry at CurrentRecipient, its personal
+    // fields filled in.
     void ComposeForCurrentEntry();
 
     void SMTPDisconnect(QObject* Sender);
@@ -99,6 +108,8 @@ private:
     void SendOne(const std::string& entry);
     void Finish();
     void Disconnect();
+    bool FieldsKnown();
+    const TJobMessage& JobMessage();
 
     TSmtpClient& FSmtp;
     const TListColumn& FEntries;
@@ -106,6 +117,9 @@ private:
     TSendSettings& FSettings;
     TSendProgress& FProgress;
     TSendLog FLog;
+    const TListFields* FListFields = nullptr;
+    // Subject and body as the job read them at its start; null outside a job.
+    std::unique_ptr<TJobMessage> FJobMessage;
     bool FRunning = false;
     bool FDelivered = false;
 };
