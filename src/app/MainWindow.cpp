@@ -297,6 +297,7 @@ void TMainWindow::ShowLanguage()
 {
     ApplyLanguage(*this, FPeers->SettingsDialog);
     FPeers->HistoryWindow.ShowLanguage();
+    FPeers->ImportHelpWindow.ShowLanguage();
     siteStatusBar->SetPanelText(1, QText(WebSiteAddress));
 }
 
