@@ -6,6 +6,7 @@
 #include "app/HistoryWindow.h"
 #include "app/ImportHelpWindow.h"
 #include "app/Language.h"
+#include "app/MessagePreviewWindow.h"
 #include "app/SendLogWindow.h"
 #include "app/SettingsDialog.h"
 #include "app/SettingsStore.h"
@@ -26,6 +27,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScopeGuard>
 #include <QTextEdit>
 #include <QTimer>
@@ -82,6 +84,7 @@ TMainWindow::TMainWindow(QStringList arguments) : FArguments(std::move(arguments
     ApplyInitialMainWindowTexts(*this);
     WireCommands();
     WireControls();
+    WirePreview();
     FDraft = std::make_unique<TDraftKeeper>(TDraftFields{
         *recipientList, *labelColumn, recipientFields, [this] { return addRecipientButton->text().toStdString(); }, *subjectEdit,
         *bodyEdit, [this] { return BodyText(); }, [this](const std::string& text) { SetBodyText(text); },
@@ -109,6 +112,7 @@ void TMainWindow::WireCommands()
         {openRecipientFileAction, &TMainWindow::openRecipientFile},
         {openMessageFileAction, &TMainWindow::openMessageFile},
         {previewHtmlAction, &TMainWindow::previewHtml},
+        {previewMessageAction, &TMainWindow::previewMessage},
         {clearRecipientsAction, &TMainWindow::clearRecipients},
         {saveRecipientFileAction, &TMainWindow::saveRecipientFile},
         {saveMessageFileAction, &TMainWindow::saveMessageFile},
@@ -137,6 +141,7 @@ void TMainWindow::WireControls()
     const auto trigger = [](QAction* action) { return [action] { action->trigger(); }; };
     const std::pair<QAbstractButton*, QAction*> buttons[] = {
         {sendButton, sendToListAction},
+        {previewButton, previewMessageAction},
         {openMessageButton, openMessageFileAction},
         {openRecipientsButton, openRecipientFileAction},
         {slovenianButton, useSlovenianAction},
@@ -298,6 +303,7 @@ void TMainWindow::ShowLanguage()
     ApplyLanguage(*this, FPeers->SettingsDialog);
     FPeers->HistoryWindow.ShowLanguage();
     FPeers->ImportHelpWindow.ShowLanguage();
+    previewWindow->ShowLanguage();
     siteStatusBar->SetPanelText(1, QText(WebSiteAddress));
 }
 
@@ -433,6 +439,52 @@ void TMainWindow::clearAttachment()
 void TMainWindow::previewHtml()
 {
     OpenOnDesktop(WritePreviewFile(BodyText()));
+}
+
+// ---- Preview of the message for one recipient ---------------------------------------------
+
+void TMainWindow::previewMessage()
+{
+    previewWindow->Refresh();
+    previewWindow->show();
+    previewWindow->raise();
+    previewWindow->activateWindow();
+}
+
+TMessagePreview TMainWindow::PreviewForSelection() const
+{
+    return PreviewMessage(*this, *recipientList, &recipientFields, recipientList->ItemIndex());
+}
+
+// The preview follows whatever it shows: the selection, the list, the subject, the body
+// and the format.
+void TMainWindow::WirePreview()
+{
+    previewWindow = new TMessagePreviewWindow(
+        this, [this] { return PreviewForSelection(); }, [this](int step) { StepPreview(step); });
+    const auto refresh = [this] { previewWindow->RefreshSoon(); };
+    QAbstractItemModel* rows = recipientList->model();
+    connect(rows, &QAbstractItemModel::rowsInserted, this, refresh);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, refresh);
+    connect(rows, &QAbstractItemModel::modelReset, this, refresh);
+    connect(recipientList->selectionModel(), &QItemSelectionModel::selectionChanged, this, refresh);
+    connect(subjectEdit, &QLineEdit::textChanged, this, refresh);
+    connect(bodyEdit, &QPlainTextEdit::textChanged, this, refresh);
+    for (int item = 0; item < 2; ++item)
+        connect(formatChoice->Item(item), &QRadioButton::toggled, this, refresh);
+}
+
+// Moves the selection to the next entry that gets a message, back or on.
+void TMainWindow::StepPreview(int step)
+{
+    int row = previewWindow->ShownIndex() + step;
+    while (row >= 0 && row < recipientList->Count() && recipientList->Item(row).empty())
+        row += step;
+    if (row < 0 || row >= recipientList->Count())
+        return;
+    recipientList->SetItemIndex(row);
+    recipientList->ScrollToRow(row);
+    previewWindow->Refresh();
 }
 
 // ---- Other windows, language and addresses -----------------------------------------------

@@ -2,6 +2,7 @@
 #include "base/StringList.h"
 #include "workflow/FileDialog.h"
 #include "workflow/ListFields.h"
+#include "workflow/MessagePreview.h"
 #include "workflow/RecipientList.h"
 #include "workflow/SendJob.h"
 
@@ -25,6 +26,7 @@ class TDraftKeeper;
 class THistoryWindow;
 class TImportHelpWindow;
 class TListBox;
+class TMessagePreviewWindow;
 class TRadioGroup;
 class TSendLogWindow;
 class TSettingsDialog;
@@ -56,6 +58,7 @@ public:
     QAction* openRecipientFileAction;
     QAction* openMessageFileAction;
     QAction* previewHtmlAction;
+    QAction* previewMessageAction;  // the message as the selected recipient gets it
     QAction* clearRecipientsAction;
     QAction* saveRecipientFileAction;
     QAction* saveMessageFileAction;
@@ -87,7 +90,7 @@ public:
     QToolBar* menuToolBar;
     QToolButton *fileMenuButton, *languageMenuButton, *settingsMenuButton, *aboutMenuButton;
     QToolBar* pictureToolBar;
-    QToolButton *sendButton, *openMessageButton, *openRecipientsButton, *slovenianButton, *englishButton,
+    QToolButton *sendButton, *previewButton, *openMessageButton, *openRecipientsButton, *slovenianButton, *englishButton,
         *settingsButton, *webSiteButton;
     TListBox* labelColumn;  // the "To:" label of each entry, in the language it was added in
     TListBox* recipientList;
@@ -106,6 +109,7 @@ public:
     QPlainTextEdit* bodyEdit;
     TStatusBar* sendStatusBar;  // the session's state and the counter
     TStatusBar* siteStatusBar;  // the maker and the program's web address; a click opens it
+    TMessagePreviewWindow* previewWindow;
 
     // The shared file dialogs of every open and save command.
     TFileDialog openDialog{TFileDialog::TKind::Open};
@@ -123,6 +127,7 @@ public:
     void pickAttachment();
     void clearAttachment();
     void previewHtml();
+    void previewMessage();
     void showSettings();
     void showAbout();
     void showHelp();
@@ -143,6 +148,8 @@ public:
     std::string BodyText() const;
     void SetBodyText(const std::string& text);
     TRecipientList Recipients();
+    // The message as the selected entry (or the first one) gets it.
+    TMessagePreview PreviewForSelection() const;
 
     // The message as the send job reads it.
     std::string Subject() const override;
@@ -181,6 +188,8 @@ private:
     void AddTypedAddress();
     void LoadRecipientFile(const std::string& fileName);
     void LoadMessageFileIntoBody(const std::string& fileName);
+    void WirePreview();
+    void StepPreview(int step);
 
     QStringList FArguments;
     std::optional<TMainWindowPeers> FPeers;

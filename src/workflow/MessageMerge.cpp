@@ -272,15 +272,14 @@ TStringList TMessageMerge::Body(const TMergeRecipient& recipient) const
     return SplitLines(text);
 }
 
-std::string FieldProblemsMessage(const std::vector<TFieldProblem>& problems)
+std::string FieldProblemLines(const std::vector<TFieldProblem>& problems)
 {
     constexpr std::size_t shown = 10;
-    std::string text =
-        Lang("Sporočilo vsebuje polja, ki jih seznam prejemnikov nima. Nič ni bilo poslano.\r",
-             "The message has fields that the recipient list does not have. Nothing was sent.\r");
+    std::string text;
     for (std::size_t i = 0; i < std::min(problems.size(), shown); ++i) {
         const TFieldProblem& problem = problems[i];
-        text += '\r';
+        if (i > 0)
+            text += '\r';
         text += problem.Unclosed ? "{{" + problem.Field + Lang(" brez }}", " without }}")
                                  : "{{" + problem.Field + "}}";
         if (problem.BodyLine == 0)
@@ -293,4 +292,11 @@ std::string FieldProblemsMessage(const std::vector<TFieldProblem>& problems)
         text += Lang("\rin še ", "\rand ") + std::to_string(problems.size() - shown)
             + Lang(" drugih", " more");
     return text;
+}
+
+std::string FieldProblemsMessage(const std::vector<TFieldProblem>& problems)
+{
+    return Lang("Sporočilo vsebuje polja, ki jih seznam prejemnikov nima. Nič ni bilo poslano.\r\r",
+                "The message has fields that the recipient list does not have. Nothing was sent.\r\r")
+        + FieldProblemLines(problems);
 }

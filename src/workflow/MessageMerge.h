@@ -76,3 +76,5 @@ private:
 // The message that stops the job: every problem with its place (the first ten, then how
 // many more), in the language in force. Lines are separated by CR, as message boxes take them.
 std::string FieldProblemsMessage(const std::vector<TFieldProblem>& problems);
+// The problems alone, a line each, as FieldProblemsMessage lists them.
+std::string FieldProblemLines(const std::vector<TFieldProblem>& problems);
