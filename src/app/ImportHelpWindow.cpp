@@ -34,7 +34,7 @@ Gmail and Google Contacts
 
 Thunderbird
 1. Open the Address Book (Ctrl+Shift+B).
-2. Right-click the address book on the left and choose Export….
+2. Right-click the address book on the left and choose Export…
 3. Choose "Comma Separated (UTF-8)" as the file type and save.
 
 Apple Contacts (Mac, iPhone, iCloud)
@@ -67,7 +67,7 @@ Gmail in Google Stiki
 
 Thunderbird
 1. Odprite Imenik (Ctrl+Shift+B).
-2. Z desno tipko kliknite imenik na levi in izberite Izvozi ….
+2. Z desno tipko kliknite imenik na levi in izberite Izvozi …
 3. Za vrsto datoteke izberite »Ločeno z vejicami (UTF-8)« in shranite.
 
 Applovi Stiki (Mac, iPhone, iCloud)
