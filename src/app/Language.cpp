@@ -14,6 +14,8 @@ using T = TLanguageText;
 
 const std::vector<TLanguageText> Table = {
     {T::ToolTip, "sendButton", "Pošlji sporočilo naslovnikom", "Send the message to the recipients"},
+    {T::ToolTip, "previewButton", "Poglej sporočilo, kot ga bo dobil izbrani prejemnik",
+     "See the message as the selected recipient will get it"},
     {T::ToolTip, "openMessageButton", "Odpri datoteko s sporočilom", "Open the file with message body"},
     {T::ToolTip, "openRecipientsButton", "Odpri datoteko z naslovniki", "Open the file with a list of addresses"},
     {T::ToolTip, "settingsButton", "Spremeni nastavitve", "Change user settings"},
@@ -40,6 +42,8 @@ const std::vector<TLanguageText> Table = {
     {T::Caption, "saveMessageFileAction", "Shrani besedilo", "Save message"},
     {T::Caption, "clearRecipientsAction", "Zbriši seznam prejemnikov", "Clear recipient list"},
     {T::Caption, "previewHtmlAction", "Predogled HTML sporočila", "Preview HTML messsage"},
+    {T::Caption, "previewMessageAction", "Predogled sporočila za izbranega prejemnika",
+     "Preview message for the selected recipient"},
     {T::Caption, "exitProgramAction", "Izhod", "Exit"},
     {T::Caption, "languageMenu", "Jezik", "Language"},
     {T::Caption, "showSettingsAction", "Nastavitve", "Settings"},
@@ -74,6 +78,7 @@ const std::vector<TLanguageText> Table = {
 // Only the Slovenian column is used.
 const std::vector<TLanguageText> Initial = {
     {T::ToolTip, "sendButton", "", ""},
+    {T::ToolTip, "previewButton", "", ""},
     {T::ToolTip, "openMessageButton", "", ""},
     {T::ToolTip, "openRecipientsButton", "", ""},
     {T::ToolTip, "settingsButton", "", ""},
@@ -97,6 +102,7 @@ const std::vector<TLanguageText> Initial = {
     {T::Caption, "saveMessageFileAction", "Shrani besedilo", ""},
     {T::Caption, "clearRecipientsAction", "Zbriši seznam prejemnikov", ""},
     {T::Caption, "previewHtmlAction", "Predogled HTML sporočila", ""},
+    {T::Caption, "previewMessageAction", "Predogled sporočila za izbranega prejemnika", ""},
     {T::Caption, "exitProgramAction", "Izhod", ""},
     {T::Caption, "languageMenu", "Jezik", ""},
     {T::Caption, "useSlovenianAction", "Slovenski", ""},

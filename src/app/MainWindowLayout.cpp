@@ -102,6 +102,8 @@ void TMainWindow::BuildActions()
     openRecipientFileAction = Action(this, "openRecipientFileAction");
     openMessageFileAction = Action(this, "openMessageFileAction", QKeySequence::Open);
     previewHtmlAction = Action(this, "previewHtmlAction");
+    previewMessageAction = Action(this, "previewMessageAction");
+    previewMessageAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     clearRecipientsAction = Action(this, "clearRecipientsAction");
     saveRecipientFileAction = Action(this, "saveRecipientFileAction");
     saveMessageFileAction = Action(this, "saveMessageFileAction", QKeySequence::Save);
@@ -132,6 +134,7 @@ void TMainWindow::BuildMenus()
     fileMenu->addAction(openMessageFileAction);
     fileMenu->addSeparator();
     fileMenu->addAction(previewHtmlAction);
+    fileMenu->addAction(previewMessageAction);
     fileMenu->addSeparator();
     fileMenu->addAction(clearRecipientsAction);
     fileMenu->addSeparator();
@@ -178,6 +181,7 @@ void TMainWindow::BuildToolBars()
     pictureToolBar->setObjectName("pictureToolBar");
     pictureToolBar->setIconSize(QSize(50, 45));
     sendButton = PictureButton(pictureToolBar, "sendButton", "send");
+    previewButton = PictureButton(pictureToolBar, "previewButton", "preview");
     pictureToolBar->addSeparator();
     openMessageButton = PictureButton(pictureToolBar, "openMessageButton", "message");
     openRecipientsButton = PictureButton(pictureToolBar, "openRecipientsButton", "recipients");

@@ -104,6 +104,7 @@ void TPelmarApplication::CreateSendJob()
         TSendProgressWidgets{FMainWindow->sendStatusBar, FSendLogWindow, FSendLogWindow->logText});
     FSendJob = std::make_unique<TSendJob>(*FSmtp, *FMainWindow->recipientList, *FMainWindow, *FSettingsDialog,
                                           *FSendProgress);
+    FSendJob->SetListFields(&FMainWindow->recipientFields);
     ConnectEvents(*FSmtp, *FSendJob);
     // The password typed in the dialog, asked for by a job or kept in the keyring.
     FKeyring = std::make_unique<TKeyringPasswords>();

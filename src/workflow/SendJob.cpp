@@ -5,6 +5,7 @@
 #include "mail/SmtpClient.h"
 #include "platform/WaitStep.h"
 #include "workflow/IntegerText.h"
+#include "workflow/JobMessage.h"
 #include "workflow/ListColumn.h"
 #include "workflow/Messages.h"
 #include "workflow/Pause.h"
@@ -60,6 +61,8 @@ TSendJob::TSendJob(TSmtpClient& smtp, const TListColumn& entries, const TMessage
 {
 }
 
+TSendJob::~TSendJob() = default;
+
 void TSendJob::Run()
 {
     if (FRunning)
@@ -73,6 +76,8 @@ void TSendJob::Run()
         FSettings.AskForSettings();
         return;
     }
+    if (!FieldsKnown())
+        return;
     if (!ProvidePassword())
         return;
     try {
@@ -99,6 +104,30 @@ void TSendJob::Run()
     }
     Disconnect();
     FProgress.Flush();
+    FJobMessage.reset();
+}
+
+// A field the list does not have would go out as written to every recipient: the job
+// stops before it connects, naming each such field and where it stands.
+bool TSendJob::FieldsKnown()
+{
+    FJobMessage.reset();
+    const std::vector<TFieldProblem>& problems = JobMessage().Problems();
+    if (problems.empty())
+        return true;
+    UserInterface().ShowMessage(FieldProblemsMessage(problems));
+    FJobMessage.reset();
+    return false;
+}
+
+// The message is read once per job, so every entry gets the text that was checked.
+// Outside a job (a single compose) it is read as it stands now.
+const TJobMessage& TSendJob::JobMessage()
+{
+    if (!FRunning || !FJobMessage)
+        FJobMessage = std::make_unique<TJobMessage>(FMessage.Subject(), FMessage.BodyParagraphs(),
+                                                    FMessage.FormatIndex() != 0, FListFields);
+    return *FJobMessage;
 }
 
 void TSendJob::Cancel()
@@ -280,10 +309,12 @@ void TSendJob::ComposeForCurrentEntry()
     TOutgoingMessage& message = FSmtp.PostMessage();
     message.SetFromAddress(FSettings.Email());
     message.SetFromName(FSettings.Name());
+    const std::string entry = FEntries.Item(CurrentRecipient);
     message.ToAddress().Clear();
-    message.ToAddress().Add(FEntries.Item(CurrentRecipient));
-    message.SetBody(FMessage.BodyParagraphs());
-    message.SetSubject(FMessage.Subject());
+    message.ToAddress().Add(entry);
+    const TJobMessage& text = JobMessage();
+    message.SetBody(text.Body(entry, CurrentRecipient));
+    message.SetSubject(text.Subject(entry, CurrentRecipient));
     message.SetDate(MailDate(Stamps.Now()));
     message.SetMessageId(::MessageId(Stamps.UniquePart(), FSettings.Email()));
     // Emptied first: an attachment left over from a failed message, or one the user has

@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <string>
 
 class QObject;
+class TJobMessage;
 class TListColumn;
+class TListFields;
 class TSmtpClient;
 
 // The settings dialog's fields as the user left them (not the stored settings).
@@ -66,6 +69,11 @@ class TSendJob {
 public:
     TSendJob(TSmtpClient& smtp, const TListColumn& entries, const TMessageFields& message,
              TSendSettings& settings, TSendProgress& progress);
+    ~TSendJob();
+
+    // The columns and values of the entries, for the personal fields of the message; a
+    // job without them fills only the built-in ones ({{name}}, {{first}}, {{email}}).
+    void SetListFields(const TListFields* fields) { FListFields = fields; }
 
     // A start while a job runs is ignored (the session's waits let commands run).
     void Run();
@@ -73,7 +81,8 @@ public:
     // Makes whatever the session waits for give up at once, so that a running job ends
     // (with its failure message) instead of holding up the program's exit.
     void Cancel();
-    // Fills the client's message record for the entry at CurrentRecipient.
+    // Fills the client's message record for the entry at CurrentRecipient, its personal
+    // fields filled in.
     void ComposeForCurrentEntry();
     // The account's passwords for this run (the settings dialog keeps the typed one here).
     TAccountPasswords& Passwords() { return FPasswords; }
@@ -123,6 +132,8 @@ private:
     void CountSkippedEntries();
     void Finish();
     void Disconnect();
+    bool FieldsKnown();
+    const TJobMessage& JobMessage();
 
     TSmtpClient& FSmtp;
     const TListColumn& FEntries;
@@ -132,5 +143,8 @@ private:
     TSendLog FLog;
     TAccountPasswords FPasswords;
     std::deque<TInFlight> FInFlight;
+    const TListFields* FListFields = nullptr;
+    // Subject and body as the job read them at its start; null outside a job.
+    std::unique_ptr<TJobMessage> FJobMessage;
     bool FRunning = false;
 };
