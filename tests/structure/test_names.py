@@ -2,8 +2,9 @@
 only in project(): no Unit<N> or about files, no TForm<N> classes, no numbered handlers."""
 import os
 import re
-import tempfile
 import unittest
+
+from source_tree import source_root, write_tree
 
 NUMBERED_FILE = re.compile(r"^(Unit\d+|about)(Layout)?\.(h|cpp)$", re.IGNORECASE)
 NUMBERED_NAME = re.compile(
@@ -43,14 +44,7 @@ def problems_in(src, version):
 
 class CheckFindsFaults(unittest.TestCase):
     def tree(self, files):
-        folder = tempfile.TemporaryDirectory()
-        self.addCleanup(folder.cleanup)
-        for path, text in files.items():
-            full = os.path.join(folder.name, path)
-            os.makedirs(os.path.dirname(full), exist_ok=True)
-            with open(full, "w", encoding="utf-8") as out:
-                out.write(text)
-        return folder.name
+        return write_tree(self, files)
 
     def test_each_fault_is_found_and_good_names_pass(self):
         cases = {
@@ -74,8 +68,7 @@ class CheckFindsFaults(unittest.TestCase):
 
 class SourceTree(unittest.TestCase):
     def test_src_names_say_what_things_do(self):
-        root = os.environ.get("PELMAR_SOURCE_DIR",
-                              os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+        root = source_root()
         self.assertEqual(problems_in(os.path.join(root, "src"), project_version(root)), [])
 
 
