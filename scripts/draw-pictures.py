@@ -32,6 +32,13 @@ GLYPHS = {
     "english": '<path d="M9 10 H41 V31 H22 L15 37 V31 H9 Z" fill="#fff"/>'
                '<text x="25" y="26" font-family="DejaVu Sans, sans-serif" font-size="13" '
                'font-weight="bold" fill="#1f4470" text-anchor="middle">EN</text>',
+    # a page under a magnifying glass
+    "preview": '<path d="M12 8 H27 L33 14 V37 H12 Z" fill="#fff"/>'
+               '<path d="M27 8 V14 H33" fill="#cfe0f5"/>'
+               '<g stroke="#2f5f96" stroke-width="2"><path d="M16 19 H28"/><path d="M16 24 H23"/>'
+               '<path d="M16 29 H21"/></g>'
+               '<circle cx="30" cy="27" r="7" fill="#cfe0f5" fill-opacity="0.85" stroke="#ffd66b" stroke-width="3"/>'
+               '<path d="M35 32 L41 38" stroke="#ffd66b" stroke-width="4.5" stroke-linecap="round"/>',
     # a globe
     "web": '<g fill="none" stroke="#fff" stroke-width="2.2"><circle cx="25" cy="22.5" r="12"/>'
            '<ellipse cx="25" cy="22.5" rx="5.5" ry="12"/><path d="M13 22.5 H37"/>'

@@ -49,7 +49,7 @@ TDraftMessage TDraftKeeper::Message() const
 
 TRecipientList TDraftKeeper::Recipients() const
 {
-    return TRecipientList(FWindow.Entries, FWindow.Labels);
+    return TRecipientList(FWindow.Entries, FWindow.Labels, &FWindow.Fields);
 }
 
 void TDraftKeeper::Restore()

@@ -8,12 +8,14 @@
 class QLineEdit;
 class QPlainTextEdit;
 class TListBox;
+class TListFields;
 class TRadioGroup;
 
 // The main window's fields that hold the user's work.
 struct TDraftFields {
     TListBox& Entries;
     TListBox& Labels;
+    TListFields& Fields;  // changes only together with Entries
     std::function<std::string()> Label;  // for entries put back without their labels
     QLineEdit& Subject;
     QPlainTextEdit& Body;
@@ -23,11 +25,12 @@ struct TDraftFields {
     TRadioGroup& Format;
 };
 
-// Keeps the work in the main window between runs: the recipient list with its labels, the
-// subject, the body, the attachment and the format. The draft is put back at start and
-// written at close, and also a few seconds after a change, so that a crash or a power
-// cut loses at most those seconds. Writing a list costs about a second per 100 MB, so a
-// long list waits for the close instead of stopping the user every few seconds.
+// Keeps the work in the main window between runs: the recipient list with its labels (and
+// the columns of a list read from an address book), the subject, the body, the attachment
+// and the format. The draft is put back at start and written at close, and also a few
+// seconds after a change, so that a crash or a power cut loses at most those seconds.
+// Writing a list costs about a second per 100 MB, so a long list waits for the close
+// instead of stopping the user every few seconds.
 class TDraftKeeper : public QObject {
 public:
     // Lists up to this many entries are written on the way; longer ones at close.

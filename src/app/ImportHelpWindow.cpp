@@ -1,5 +1,7 @@
 #include "app/ImportHelpWindow.h"
 
+#include "workflow/ProgramState.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -8,50 +10,88 @@
 
 namespace {
 
-const QStringList& HelpLines()
+QString Tr(const char* slovenian, const char* english)
 {
-    static const QStringList lines = {
-        "1. Open Outlook.",
-        "2. Open Address book (Tools->Address Book)",
-        "3. Select File->Export->Address Book on the mail menu",
-        "4. Click on Text file (comma separated values) and then on the Export button",
-        "5. Click on the 'browse' button where you will see in which folder you will save ",
-        "the file.",
-        "6. Enter a filename, for example 'emails.txt' - remember in which folder you ",
-        "saved it!!!",
-        "7.  Under a file name there should be an option to select File type - select Text ",
-        "file (*.txt)!",
-        "7a. If the program asks you (or gives you an option) select something like 'one ",
-        "contact per line' or 'each contact in separate line'",
-        "8. Select only the field e-mail. Other fields must be unchecked for proper export ",
-        "(even field Name!).",
-        "9. Click on the finish button.",
-        "",
-        "Now the address book should be properly exported. Now you run Varnolt Pelmar and ",
-        "1. Click on the icon with a folder and '@' sign (Or 'File->Open recipient file' from ",
-        "the main menu).",
-        "2. Select the file that you saved before (email.txt)",
-        "3. The addresses should be listed above the To: filed.",
-        "4. Move to the first address by scrolling up - if it is not an address but ",
-        "something like the text 'e-mail address' then click on it once (to select it) and ",
-        "press 'Del' on your keyboard.",
-        "",
-    };
-    return lines;
+    return QString::fromUtf8(Lang(slovenian, english));
 }
+
+const char* const EnglishHelp = R"help(You can use the contacts of an address book directly: export them as a CSV file (comma-separated values) and open that file as the recipients file.
+
+Outlook for Windows (classic)
+1. File > Open & Export > Import/Export.
+2. Choose "Export to a file", then "Comma Separated Values".
+3. Choose the Contacts folder and a name for the file, then click Finish.
+
+Outlook.com and the new Outlook
+1. Open People (the contacts icon on the left).
+2. Choose Manage contacts > Export contacts.
+3. Choose which contacts and click Export: contacts.csv is saved.
+
+Gmail and Google Contacts
+1. Open contacts.google.com (in Gmail: the Google apps button > Contacts).
+2. Click Export (or select contacts first, then More actions > Export).
+3. Choose "Google CSV" or "Outlook CSV" and click Export.
+
+Thunderbird
+1. Open the Address Book (Ctrl+Shift+B).
+2. Right-click the address book on the left and choose Export…
+3. Choose "Comma Separated (UTF-8)" as the file type and save.
+
+Apple Contacts (Mac, iPhone, iCloud)
+Apple Contacts exports vCard files (.vcf) only: File > Export > Export vCard. Import the vCard into Google Contacts (contacts.google.com > Import) and export it from there as CSV, as above.
+
+Then, in Varnolt Pelmar:
+1. Click the icon with a folder and the '@' sign (or File > Open recipients file) and choose the CSV file (the file type "*.csv" shows it).
+2. Every contact with an e-mail address becomes one entry, "First Last <address>"; contacts without an address are left out, and the program says how many.
+3. Every column of the file can be used in the subject and the text as a field, named as the column is: {{First Name}}, {{Company}}… (capitals and blanks do not matter). {{name}}, {{first}} and {{email}} work with every list: the recipient's name, first name and address. {{{{ writes {{.
+4. File > Preview message for the selected recipient (Ctrl+P) shows the message as that recipient will get it.
+5. Save recipient list with a name ending in .csv keeps the columns.
+)help";
+
+const char* const SlovenianHelp = R"help(Stike iz imenika lahko uporabite neposredno: izvozite jih v datoteko CSV (z vejicami ločene vrednosti) in jo odprite kot datoteko prejemnikov.
+
+Outlook za Windows (klasični)
+1. Datoteka > Odpri in izvozi > Uvoz/izvoz.
+2. Izberite »Izvozi v datoteko«, nato »Z vejicami ločene vrednosti«.
+3. Izberite mapo Stiki in ime datoteke, nato kliknite Dokončaj.
+
+Outlook.com in novi Outlook
+1. Odprite Osebe (ikona stikov na levi).
+2. Izberite Upravljanje stikov > Izvozi stike.
+3. Izberite, katere stike želite, in kliknite Izvozi: shrani se datoteka contacts.csv.
+
+Gmail in Google Stiki
+1. Odprite contacts.google.com (v Gmailu: gumb Googlovih aplikacij > Stiki).
+2. Kliknite Izvozi (ali najprej izberite stike, nato Več dejanj > Izvozi).
+3. Izberite »Google CSV« ali »Outlook CSV« in kliknite Izvozi.
+
+Thunderbird
+1. Odprite Imenik (Ctrl+Shift+B).
+2. Z desno tipko kliknite imenik na levi in izberite Izvozi …
+3. Za vrsto datoteke izberite »Ločeno z vejicami (UTF-8)« in shranite.
+
+Applovi Stiki (Mac, iPhone, iCloud)
+Applovi Stiki izvozijo le datoteke vCard (.vcf): Datoteka > Izvozi > Izvozi vCard. Datoteko vCard uvozite v Google Stike (contacts.google.com > Uvozi) in jo od tam izvozite kot CSV, kot je opisano zgoraj.
+
+Nato v programu Varnolt Pelmar:
+1. Kliknite ikono z mapo in znakom '@' (ali Datoteka > Odpri datoteko prejemnikov) in izberite datoteko CSV (pokaže jo vrsta datoteke »*.csv«).
+2. Vsak stik z e-poštnim naslovom postane en prejemnik, »Ime Priimek <naslov>«; stiki brez naslova so izpuščeni, program pa pove, koliko jih je.
+3. Vsak stolpec datoteke lahko v zadevi in besedilu uporabite kot polje, imenovano tako kot stolpec: {{First Name}}, {{Company}} … (velike črke in presledki niso pomembni). {{name}}, {{first}} in {{email}} delujejo pri vsakem seznamu: ime in priimek, osebno ime in naslov prejemnika. {{{{ zapiše {{.
+4. Datoteka > Predogled sporočila za izbranega prejemnika (Ctrl+P) pokaže sporočilo, kot ga bo dobil ta prejemnik.
+5. Shrani seznam prejemnikov z imenom, ki se konča s .csv, ohrani stolpce.
+)help";
 
 }
 
 TImportHelpWindow::TImportHelpWindow(QWidget* owner) : QDialog(owner)
 {
     setObjectName("OutlookForm");
-    setWindowTitle("Import");
     setFixedSize(519, 498);
     setModal(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(15, 10, 15, 10);
-    headingLabel = new QLabel("How to import address book from MS Outlook?", this);
+    headingLabel = new QLabel(this);
     headingLabel->setObjectName("headingLabel");
     QFont bold = headingLabel->font();
     bold.setBold(true);
@@ -60,13 +100,9 @@ TImportHelpWindow::TImportHelpWindow(QWidget* owner) : QDialog(owner)
     instructionsEdit->setObjectName("instructionsEdit");
     instructionsEdit->setFixedSize(488, 418);
     instructionsEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // The lines are broken for this width; a slightly smaller type keeps them whole.
-    QFont small = instructionsEdit->font();
-    small.setPointSizeF(small.pointSizeF() - 1);
-    instructionsEdit->setFont(small);
-    instructionsEdit->document()->setDocumentMargin(2);
     instructionsEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    instructionsEdit->setPlainText(HelpLines().join('\n'));
+    instructionsEdit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    instructionsEdit->document()->setDocumentMargin(4);
     okButton = new QPushButton("OK", this);
     okButton->setObjectName("okButton");
     auto* buttons = new QHBoxLayout;
@@ -77,4 +113,15 @@ TImportHelpWindow::TImportHelpWindow(QWidget* owner) : QDialog(owner)
     layout->addWidget(instructionsEdit);
     layout->addLayout(buttons);
     connect(okButton, &QPushButton::clicked, this, &QWidget::close);
+    ShowLanguage();
+}
+
+// What the user typed into the text stays, in whichever language it was typed.
+void TImportHelpWindow::ShowLanguage()
+{
+    setWindowTitle(Tr("Uvoz", "Import"));
+    headingLabel->setText(Tr("Kako uporabimo imenik kot seznam prejemnikov?",
+                             "How to use an address book as the recipient list?"));
+    if (!instructionsEdit->document()->isModified())
+        instructionsEdit->setPlainText(Tr(SlovenianHelp, EnglishHelp));
 }

@@ -6,10 +6,12 @@
 #include "app/HistoryWindow.h"
 #include "app/ImportHelpWindow.h"
 #include "app/Language.h"
+#include "app/MessagePreviewWindow.h"
 #include "app/SendLogWindow.h"
 #include "app/SettingsDialog.h"
 #include "app/SettingsStore.h"
 #include "app/Widgets.h"
+#include "workflow/ListReport.h"
 #include "workflow/MessageText.h"
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
@@ -25,15 +27,33 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScopeGuard>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
+#include <utility>
 
 namespace {
 
 const char* const FileFilter = "*.txt|*.txt|*.*|*.*";
+// Recipient lists may also be address-book exports; text files stay the first choice.
+const char* const ListFileFilter = "*.txt|*.txt|*.csv|*.csv|*.*|*.*";
+
+// Runs a shared dialog with a filter of its own for this one command; every other
+// command keeps the usual one.
+bool ExecuteWithFilter(TFileDialog& dialog, const char* filter)
+{
+    const std::string usual = std::exchange(dialog.Filter, filter);
+    const auto restore = qScopeGuard([&dialog, &usual] { dialog.Filter = usual; });
+    return dialog.Execute();
+}
+
+bool IsCsvName(const std::string& fileName)
+{
+    return QFileInfo(QString::fromStdString(fileName)).suffix().compare("csv", Qt::CaseInsensitive) == 0;
+}
 
 std::string Text(const QLineEdit* edit)
 {
@@ -64,8 +84,9 @@ TMainWindow::TMainWindow(QStringList arguments) : FArguments(std::move(arguments
     ApplyInitialMainWindowTexts(*this);
     WireCommands();
     WireControls();
+    WirePreview();
     FDraft = std::make_unique<TDraftKeeper>(TDraftFields{
-        *recipientList, *labelColumn, [this] { return addRecipientButton->text().toStdString(); }, *subjectEdit,
+        *recipientList, *labelColumn, recipientFields, [this] { return addRecipientButton->text().toStdString(); }, *subjectEdit,
         *bodyEdit, [this] { return BodyText(); }, [this](const std::string& text) { SetBodyText(text); },
         *attachmentEdit, *formatChoice});
     Guard([this] { RestoreWindowState(); });
@@ -91,6 +112,7 @@ void TMainWindow::WireCommands()
         {openRecipientFileAction, &TMainWindow::openRecipientFile},
         {openMessageFileAction, &TMainWindow::openMessageFile},
         {previewHtmlAction, &TMainWindow::previewHtml},
+        {previewMessageAction, &TMainWindow::previewMessage},
         {clearRecipientsAction, &TMainWindow::clearRecipients},
         {saveRecipientFileAction, &TMainWindow::saveRecipientFile},
         {saveMessageFileAction, &TMainWindow::saveMessageFile},
@@ -121,6 +143,7 @@ void TMainWindow::WireControls()
     const std::pair<QAbstractButton*, QAction*> buttons[] = {
         {sendButton, sendToListAction},
         {stopButton, stopSendingAction},
+        {previewButton, previewMessageAction},
         {openMessageButton, openMessageFileAction},
         {openRecipientsButton, openRecipientFileAction},
         {slovenianButton, useSlovenianAction},
@@ -284,6 +307,8 @@ void TMainWindow::ShowLanguage()
 {
     ApplyLanguage(*this, FPeers->SettingsDialog);
     FPeers->HistoryWindow.ShowLanguage();
+    FPeers->ImportHelpWindow.ShowLanguage();
+    previewWindow->ShowLanguage();
     siteStatusBar->SetPanelText(1, QText(WebSiteAddress));
 }
 
@@ -336,18 +361,18 @@ std::string TMainWindow::AttachmentPath() const
 
 TRecipientList TMainWindow::Recipients()
 {
-    return TRecipientList(*recipientList, *labelColumn);
+    return TRecipientList(*recipientList, *labelColumn, &recipientFields);
 }
 
 void TMainWindow::openRecipientFile()
 {
-    if (openDialog.Execute())
+    if (ExecuteWithFilter(openDialog, ListFileFilter))
         LoadRecipientFile(openDialog.FileName);
 }
 
 void TMainWindow::LoadRecipientFile(const std::string& fileName)
 {
-    ReportLossyLoading(fileName, Recipients().LoadFromFile(fileName, addRecipientButton->text().toStdString()));
+    ReportListLoading(fileName, Recipients().LoadFromFile(fileName, addRecipientButton->text().toStdString()));
     FListFile = fileName;
 }
 
@@ -374,10 +399,18 @@ void TMainWindow::clearRecipients()
     FListFile.clear();
 }
 
+// A list with columns can go back into a CSV file with them: the name's extension
+// chooses, and the dialog offers "*.csv" (whose choice makes it the default extension).
+// A plain list saves as it always did, whatever the name.
 void TMainWindow::saveRecipientFile()
 {
-    if (saveDialog.Execute())
-        Recipients().SaveToFile(saveDialog.FileName);
+    const TRecipientList list = Recipients();
+    if (!ExecuteWithFilter(saveDialog, list.HasColumns() ? ListFileFilter : FileFilter))
+        return;
+    if (list.HasColumns() && IsCsvName(saveDialog.FileName))
+        list.SaveAsTableToFile(saveDialog.FileName);
+    else
+        list.SaveToFile(saveDialog.FileName);
 }
 
 // ---- Message and attachment --------------------------------------------------------------
@@ -429,6 +462,52 @@ void TMainWindow::clearAttachment()
 void TMainWindow::previewHtml()
 {
     OpenOnDesktop(WritePreviewFile(BodyText()));
+}
+
+// ---- Preview of the message for one recipient ---------------------------------------------
+
+void TMainWindow::previewMessage()
+{
+    previewWindow->Refresh();
+    previewWindow->show();
+    previewWindow->raise();
+    previewWindow->activateWindow();
+}
+
+TMessagePreview TMainWindow::PreviewForSelection() const
+{
+    return PreviewMessage(*this, *recipientList, &recipientFields, recipientList->ItemIndex());
+}
+
+// The preview follows whatever it shows: the selection, the list, the subject, the body
+// and the format.
+void TMainWindow::WirePreview()
+{
+    previewWindow = new TMessagePreviewWindow(
+        this, [this] { return PreviewForSelection(); }, [this](int step) { StepPreview(step); });
+    const auto refresh = [this] { previewWindow->RefreshSoon(); };
+    QAbstractItemModel* rows = recipientList->model();
+    connect(rows, &QAbstractItemModel::rowsInserted, this, refresh);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, refresh);
+    connect(rows, &QAbstractItemModel::modelReset, this, refresh);
+    connect(recipientList->selectionModel(), &QItemSelectionModel::selectionChanged, this, refresh);
+    connect(subjectEdit, &QLineEdit::textChanged, this, refresh);
+    connect(bodyEdit, &QPlainTextEdit::textChanged, this, refresh);
+    for (int item = 0; item < 2; ++item)
+        connect(formatChoice->Item(item), &QRadioButton::toggled, this, refresh);
+}
+
+// Moves the selection to the next entry that gets a message, back or on.
+void TMainWindow::StepPreview(int step)
+{
+    int row = previewWindow->ShownIndex() + step;
+    while (row >= 0 && row < recipientList->Count() && recipientList->Item(row).empty())
+        row += step;
+    if (row < 0 || row >= recipientList->Count())
+        return;
+    recipientList->SetItemIndex(row);
+    recipientList->ScrollToRow(row);
+    previewWindow->Refresh();
 }
 
 // ---- Other windows, language and addresses -----------------------------------------------

@@ -1,6 +1,8 @@
 #pragma once
 #include "base/StringList.h"
 #include "workflow/FileDialog.h"
+#include "workflow/ListFields.h"
+#include "workflow/MessagePreview.h"
 #include "workflow/RecipientList.h"
 #include "workflow/SendJob.h"
 
@@ -24,6 +26,7 @@ class TDraftKeeper;
 class THistoryWindow;
 class TImportHelpWindow;
 class TListBox;
+class TMessagePreviewWindow;
 class TRadioGroup;
 class TSendLogWindow;
 class TSettingsDialog;
@@ -55,6 +58,7 @@ public:
     QAction* openRecipientFileAction;
     QAction* openMessageFileAction;
     QAction* previewHtmlAction;
+    QAction* previewMessageAction;  // the message as the selected recipient gets it
     QAction* clearRecipientsAction;
     QAction* saveRecipientFileAction;
     QAction* saveMessageFileAction;
@@ -87,10 +91,12 @@ public:
     QToolBar* menuToolBar;
     QToolButton *fileMenuButton, *languageMenuButton, *settingsMenuButton, *aboutMenuButton;
     QToolBar* pictureToolBar;
-    QToolButton *sendButton, *stopButton, *openMessageButton, *openRecipientsButton, *slovenianButton, *englishButton,
+    QToolButton *sendButton, *stopButton, *previewButton, *openMessageButton, *openRecipientsButton, *slovenianButton, *englishButton,
         *settingsButton, *webSiteButton;
     TListBox* labelColumn;  // the "To:" label of each entry, in the language it was added in
     TListBox* recipientList;
+    // The columns and values of a list read from an address book, a row per entry.
+    TListFields recipientFields;
     QPushButton* addRecipientButton;  // its text labels the entries it adds
     QLineEdit* addressEdit;
     QPushButton* pickAttachmentButton;
@@ -104,6 +110,7 @@ public:
     QPlainTextEdit* bodyEdit;
     TStatusBar* sendStatusBar;  // the session's state and the counter
     TStatusBar* siteStatusBar;  // the maker and the program's web address; a click opens it
+    TMessagePreviewWindow* previewWindow;
 
     // The shared file dialogs of every open and save command.
     TFileDialog openDialog{TFileDialog::TKind::Open};
@@ -122,6 +129,7 @@ public:
     void pickAttachment();
     void clearAttachment();
     void previewHtml();
+    void previewMessage();
     void showSettings();
     void showAbout();
     void showHelp();
@@ -142,6 +150,8 @@ public:
     std::string BodyText() const;
     void SetBodyText(const std::string& text);
     TRecipientList Recipients();
+    // The message as the selected entry (or the first one) gets it.
+    TMessagePreview PreviewForSelection() const;
 
     // The message as the send job reads it.
     std::string Subject() const override;
@@ -181,6 +191,8 @@ private:
     void LoadRecipientFile(const std::string& fileName);
     void LoadMessageFileIntoBody(const std::string& fileName);
     void RunSendJob(const TJobStart& start);
+    void WirePreview();
+    void StepPreview(int step);
 
     QStringList FArguments;
     std::optional<TMainWindowPeers> FPeers;

@@ -102,6 +102,8 @@ void TMainWindow::BuildActions()
     openRecipientFileAction = Action(this, "openRecipientFileAction");
     openMessageFileAction = Action(this, "openMessageFileAction", QKeySequence::Open);
     previewHtmlAction = Action(this, "previewHtmlAction");
+    previewMessageAction = Action(this, "previewMessageAction");
+    previewMessageAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     clearRecipientsAction = Action(this, "clearRecipientsAction");
     saveRecipientFileAction = Action(this, "saveRecipientFileAction");
     saveMessageFileAction = Action(this, "saveMessageFileAction", QKeySequence::Save);
@@ -136,6 +138,7 @@ void TMainWindow::BuildMenus()
     fileMenu->addAction(openMessageFileAction);
     fileMenu->addSeparator();
     fileMenu->addAction(previewHtmlAction);
+    fileMenu->addAction(previewMessageAction);
     fileMenu->addSeparator();
     fileMenu->addAction(clearRecipientsAction);
     fileMenu->addSeparator();
@@ -185,6 +188,7 @@ void TMainWindow::BuildToolBars()
     sendButton = PictureButton(pictureToolBar, "sendButton", "send");
     stopButton = PictureButton(pictureToolBar, "stopButton", "stop");
     stopButton->setEnabled(false);
+    previewButton = PictureButton(pictureToolBar, "previewButton", "preview");
     pictureToolBar->addSeparator();
     openMessageButton = PictureButton(pictureToolBar, "openMessageButton", "message");
     openRecipientsButton = PictureButton(pictureToolBar, "openRecipientsButton", "recipients");

@@ -90,6 +90,7 @@ void TPelmarApplication::CreateSendJob()
         TSendProgressWidgets{FMainWindow->sendStatusBar, FSendLogWindow, FSendLogWindow->logText});
     FSendJob = std::make_unique<TSendJob>(*FSmtp, *FMainWindow->recipientList, *FMainWindow, *FSettingsDialog,
                                           *FSendProgress, FHistory.get());
+    FSendJob->SetListFields(&FMainWindow->recipientFields);
     // The password typed in the dialog, asked for by a job or kept in the keyring.
     FKeyring = std::make_unique<TKeyringPasswords>();
     FSendJob->Passwords().SetKeeper(FKeyring.get());

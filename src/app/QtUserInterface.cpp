@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace {
@@ -35,7 +36,12 @@ std::string RunFileDialog(const TFileDialogRequest& request, QFileDialog::Accept
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilters(NameFilters(request.Filter));
-    dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExt));
+    const QString defaultSuffix = QString::fromStdString(request.DefaultExt);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (!defaultSuffix.isEmpty())
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, defaultSuffix](const QString& filter) {
+            dialog.setDefaultSuffix(SuffixForFilter(filter, defaultSuffix));
+        });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front().toStdString();
@@ -54,6 +60,19 @@ QStringList NameFilters(const std::string& filter)
         filters << parts[i] + " (" + pattern.replace(';', ' ') + ")";
     }
     return filters;
+}
+
+QString SuffixForFilter(const QString& nameFilter, const QString& defaultSuffix)
+{
+    const qsizetype open = nameFilter.lastIndexOf('(');
+    const qsizetype close = nameFilter.lastIndexOf(')');
+    if (open < 0 || close < open)
+        return defaultSuffix;
+    const QString pattern = nameFilter.mid(open + 1, close - open - 1).trimmed();
+    const QString suffix = pattern.mid(2);
+    const bool oneKind = pattern.startsWith("*.") && !suffix.isEmpty()
+        && !suffix.contains(QRegularExpression("[*?\\[\\s.]"));
+    return oneKind ? suffix : defaultSuffix;
 }
 
 void TQtUserInterface::ShowMessage(const std::string& text)

@@ -18,3 +18,7 @@ public:
 // "description|pattern|..." as the name filters of a Qt file dialog.
 #include <QStringList>
 QStringList NameFilters(const std::string& filter);
+// The extension a save dialog adds to a name typed without one, once the user has chosen
+// nameFilter: the filter's own when it stands for one kind of file ("*.csv (*.csv)"
+// gives "csv"), otherwise the request's default.
+QString SuffixForFilter(const QString& nameFilter, const QString& defaultSuffix);

@@ -2,6 +2,7 @@
 
 #include "base/Utf8.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -11,7 +12,7 @@ namespace {
 class TIconv {
 public:
     TIconv(const std::string& from, const std::string& to)
-        : FHandle(IsPlainName(from) && IsPlainName(to) ? iconv_open(to.c_str(), from.c_str()) : Invalid())
+        : FHandle(IsReadAsWritten(from) && IsReadAsWritten(to) ? iconv_open(to.c_str(), from.c_str()) : Invalid())
     {
     }
     ~TIconv()
@@ -47,9 +48,18 @@ public:
 private:
     static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
 
-    // iconv reads suffixes such as "//TRANSLIT" as orders to approximate; a charset
-    // name from a setting must never turn a conversion inexact.
-    static bool IsPlainName(const std::string& name) { return !name.empty() && name.find('/') == std::string::npos; }
+    // True when iconv takes the name as the charset it names, and a Content-Type field
+    // can carry it unquoted as a token (RFC 2045 5.1). iconv silently drops the other
+    // characters ("utf 8" is UTF8, "utf-8," too), takes a name left empty for the
+    // locale's charset, and reads "//TRANSLIT" as an order to approximate: a name from
+    // a setting would then convert into something other than what the header declares.
+    static bool IsReadAsWritten(const std::string& name)
+    {
+        return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+                   c == '.';
+        });
+    }
 
     // Writes what a stateful character set still holds (a shift back to ASCII).
     int Flush(std::string& out)

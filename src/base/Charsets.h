@@ -7,8 +7,9 @@
 // Character set conversion through the C library's iconv, by the names MIME and iconv
 // share ("utf-8", "iso-8859-2", "windows-1250", ...).
 
-// The text in the character set `to`, or nothing when either name is unknown or some
-// character of the text has no exact counterpart there.
+// The text in the character set `to`, or nothing when either name is unknown, is not
+// made only of letters, digits, "-", "_" and "." (what iconv reads as written and a
+// header can declare), or some character of the text has no exact counterpart there.
 std::optional<std::string> ConvertExactly(std::string_view text, const std::string& from, const std::string& to);
 
 // The text converted into UTF-8 with U+FFFD in place of whatever `from` leaves

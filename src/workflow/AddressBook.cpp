@@ -38,8 +38,10 @@ int FindColumn(const std::vector<std::string>& keys, std::initializer_list<const
     return -1;
 }
 
+} // namespace
+
 // The delimiter that stands most often in the first line outside quotes.
-char DetectDelimiter(std::string_view text)
+char HeaderDelimiter(std::string_view text)
 {
     constexpr std::array<char, 3> candidates = {',', ';', '\t'};
     std::array<int, 3> counts{};
@@ -56,6 +58,8 @@ char DetectDelimiter(std::string_view text)
     const auto most = std::max_element(counts.begin(), counts.end()); // the first of equals
     return candidates[static_cast<std::size_t>(most - counts.begin())];
 }
+
+namespace {
 
 const std::string& Cell(const std::vector<std::string>& values, int column)
 {
@@ -103,7 +107,7 @@ std::optional<TRecipientTable> ReadAddressBook(std::string_view text)
     if (text.starts_with(Utf8Bom))
         text.remove_prefix(Utf8Bom.size());
     TRecipientTable table;
-    table.Delimiter = DetectDelimiter(text);
+    table.Delimiter = HeaderDelimiter(text);
     TCsvReader reader(text, table.Delimiter);
     TCsvRecord record;
     if (!reader.Next(record))

@@ -48,6 +48,10 @@ struct TColumnRoles {
 
 TColumnRoles FindColumnRoles(const std::vector<std::string>& columns);
 
+// The delimiter of a text's first line as ReadAddressBook chooses it. A header that
+// WriteAddressBook or AppendCsvRecord wrote gives back the delimiter it was written with.
+char HeaderDelimiter(std::string_view text);
+
 // The list in a decoded text (UTF-8, a leading byte-order mark ignored); nothing when
 // the first line is not a header with an e-mail column: the caller loads plain lines.
 std::optional<TRecipientTable> ReadAddressBook(std::string_view text);

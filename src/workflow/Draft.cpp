@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace {
 
@@ -38,8 +39,9 @@ std::string Field(const QJsonObject& json, const char* name)
 bool IsListFileName(const std::string& name)
 {
     const QString file = Q(name);
-    return (file.startsWith("recipients-") || file.startsWith("labels-")) && file.endsWith(".txt")
-        && !file.contains('/');
+    const bool ownKind = ((file.startsWith("recipients-") || file.startsWith("labels-")) && file.endsWith(".txt"))
+        || (file.startsWith("fields-") && file.endsWith(".csv"));
+    return ownKind && !file.contains('/');
 }
 
 }
@@ -61,12 +63,16 @@ void TDraftStore::Save(const TDraftMessage& message, const TRecipientList* list)
         throw EFCreateError(FileName());
     std::string recipients = FRecipientsFile;
     std::string labels = FLabelsFile;
+    std::string fields = FFieldsFile;
     if (list) {
         const std::string stem = FreshStem();
         recipients = "recipients-" + stem + ".txt";
         labels = "labels-" + stem + ".txt";
+        fields = list->HasColumns() ? "fields-" + stem + ".csv" : "";
         list->SaveToFile(FFolder + recipients);
         list->SaveLabelsToFile(FFolder + labels);
+        if (!fields.empty())
+            list->SaveFieldsToFile(FFolder + fields);
     }
     QJsonObject json{{"version", DraftVersion},
                      {"subject", Q(message.subject)},
@@ -77,20 +83,23 @@ void TDraftStore::Save(const TDraftMessage& message, const TRecipientList* list)
         json["recipients"] = Q(recipients);
         json["labels"] = Q(labels);
     }
+    if (!fields.empty())
+        json["fields"] = Q(fields);
     QSaveFile file(Q(FileName()));
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(json).toJson()) < 0 || !file.commit())
         throw EFCreateError(FileName());
     FRecipientsFile = recipients;
     FLabelsFile = labels;
-    RemoveListFilesBut(recipients, labels);
+    FFieldsFile = fields;
+    RemoveListFilesBut({recipients, labels, fields});
 }
 
 // List files of earlier saves, and of a save that died before it named its files.
-void TDraftStore::RemoveListFilesBut(const std::string& recipients, const std::string& labels) const
+void TDraftStore::RemoveListFilesBut(const std::vector<std::string>& kept) const
 {
     QDir folder(Q(FFolder));
-    for (const QString& name : folder.entryList({"recipients-*.txt", "labels-*.txt"}, QDir::Files))
-        if (name.toStdString() != recipients && name.toStdString() != labels)
+    for (const QString& name : folder.entryList({"recipients-*.txt", "labels-*.txt", "fields-*.csv"}, QDir::Files))
+        if (std::find(kept.begin(), kept.end(), name.toStdString()) == kept.end())
             folder.remove(name);
 }
 
@@ -107,12 +116,17 @@ std::optional<TDraftMessage> TDraftStore::Restore(TRecipientList& list, const st
                           json.value("format").toInt(0)};
     const std::string recipients = Field(json, "recipients");
     const std::string labels = Field(json, "labels");
+    const std::string fields = Field(json, "fields");
     if (IsListFileName(recipients) && QFile::exists(Q(FFolder + recipients))) {
-        list.LoadFromFile(FFolder + recipients, label);
+        list.LoadLinesFromFile(FFolder + recipients, label);
         FRecipientsFile = recipients;
         if (IsListFileName(labels) && QFile::exists(Q(FFolder + labels))) {
             list.LoadLabelsFromFile(FFolder + labels);
             FLabelsFile = labels;
+        }
+        if (IsListFileName(fields) && QFile::exists(Q(FFolder + fields))) {
+            list.LoadFieldsFromFile(FFolder + fields);
+            FFieldsFile = fields;
         }
     }
     return message;

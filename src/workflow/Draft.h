@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 class TRecipientList;
 
@@ -14,8 +15,9 @@ struct TDraftMessage {
 };
 
 // The user's unfinished work, kept between runs in a folder of its own: "draft.json" holds
-// the message and names the files that hold the recipient list and its labels, which the
-// list writes and reads itself (so whatever the list keeps per entry travels with it).
+// the message and names the files that hold the recipient list, its labels and, for a list
+// read from an address book, its columns and values, which the list writes and reads
+// itself (so whatever the list keeps per entry travels with it).
 // A save writes the list's files under new names first and replaces "draft.json" last, in
 // one rename, so a crash at any moment leaves either the earlier draft or the new one whole.
 class TDraftStore {
@@ -34,12 +36,13 @@ public:
     std::string FileName() const { return FFolder + "draft.json"; }
 
 private:
-    void RemoveListFilesBut(const std::string& recipients, const std::string& labels) const;
+    void RemoveListFilesBut(const std::vector<std::string>& kept) const;
 
     std::string FFolder;
     // The list files the draft names now; empty until something names them.
     std::string FRecipientsFile;
     std::string FLabelsFile;
+    std::string FFieldsFile; // empty for a list without columns
 };
 
 // The draft's folder in the per-user data folder, with a trailing separator.

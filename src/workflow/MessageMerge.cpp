@@ -76,17 +76,6 @@ TStringList SplitLines(const std::string& text)
     return lines;
 }
 
-std::string JoinLines(const TStringList& lines)
-{
-    std::string text;
-    for (int i = 0; i < lines.Count(); ++i) {
-        if (i > 0)
-            text += '\n';
-        text += lines[i];
-    }
-    return text;
-}
-
 bool HasFieldMark(std::string_view text)
 {
     return text.find("{{") != std::string_view::npos;
@@ -115,6 +104,7 @@ public:
     TMergeTemplate(std::string_view text, TValueContext context, const TColumnKeys& columns,
                    std::vector<TFieldProblem>& problems);
     void AppendMerged(std::string& out, const TMergeRecipient& recipient) const;
+    bool UsesColumns() const { return FUsesColumns; }
 
 private:
     enum class TKind { Text, Name, First, Email, Column };
@@ -131,6 +121,7 @@ private:
     TValueContext FContext;
     std::vector<TPiece> FPieces;
     bool FUsesEntry = false;
+    bool FUsesColumns = false;
 };
 
 TMergeTemplate::TMergeTemplate(std::string_view text, TValueContext context,
@@ -159,6 +150,7 @@ TMergeTemplate::TMergeTemplate(std::string_view text, TValueContext context,
             const std::string_view name = rest.substr(2, close - 2);
             if (std::optional<TPiece> field = Resolve(name, columns)) {
                 FUsesEntry = FUsesEntry || field->Kind != TKind::Column;
+                FUsesColumns = FUsesColumns || field->Kind == TKind::Column;
                 FPieces.push_back(std::move(*field));
             } else {
                 problems.push_back({ShownName(name), inBody ? line : 0, false});
@@ -233,7 +225,7 @@ TMessageMerge::TMessageMerge(const std::string& subject, const TStringList& body
     if (HasFieldMark(subject))
         FSubject =
             std::make_unique<TMergeTemplate>(subject, TValueContext::Subject, keys, FProblems);
-    const std::string bodyText = JoinLines(body);
+    const std::string bodyText = body.Joined('\n');
     if (HasFieldMark(bodyText))
         FBody = std::make_unique<TMergeTemplate>(
             bodyText, html ? TValueContext::HtmlBody : TValueContext::TextBody, keys, FProblems);
@@ -244,6 +236,11 @@ TMessageMerge::~TMessageMerge() = default;
 bool TMessageMerge::HasFields() const
 {
     return FSubject || FBody;
+}
+
+bool TMessageMerge::UsesColumns() const
+{
+    return (FSubject && FSubject->UsesColumns()) || (FBody && FBody->UsesColumns());
 }
 
 std::string TMessageMerge::Subject(const TMergeRecipient& recipient) const
@@ -264,15 +261,14 @@ TStringList TMessageMerge::Body(const TMergeRecipient& recipient) const
     return SplitLines(text);
 }
 
-std::string FieldProblemsMessage(const std::vector<TFieldProblem>& problems)
+std::string FieldProblemLines(const std::vector<TFieldProblem>& problems)
 {
     constexpr std::size_t shown = 10;
-    std::string text =
-        Lang("Sporočilo vsebuje polja, ki jih seznam prejemnikov nima. Nič ni bilo poslano.\r",
-             "The message has fields that the recipient list does not have. Nothing was sent.\r");
+    std::string text;
     for (std::size_t i = 0; i < std::min(problems.size(), shown); ++i) {
         const TFieldProblem& problem = problems[i];
-        text += '\r';
+        if (i > 0)
+            text += '\r';
         text += problem.Unclosed ? "{{" + problem.Field + Lang(" brez }}", " without }}")
                                  : "{{" + problem.Field + "}}";
         if (problem.BodyLine == 0)
@@ -285,4 +281,11 @@ std::string FieldProblemsMessage(const std::vector<TFieldProblem>& problems)
         text += Lang("\rin še ", "\rand ") + std::to_string(problems.size() - shown)
             + Lang(" drugih", " more");
     return text;
+}
+
+std::string FieldProblemsMessage(const std::vector<TFieldProblem>& problems)
+{
+    return Lang("Sporočilo vsebuje polja, ki jih seznam prejemnikov nima. Nič ni bilo poslano.\r\r",
+                "The message has fields that the recipient list does not have. Nothing was sent.\r\r")
+        + FieldProblemLines(problems);
 }

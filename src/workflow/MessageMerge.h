@@ -57,6 +57,8 @@ public:
 
     // False when neither the subject nor the body holds "{{": the message goes out as written.
     bool HasFields() const;
+    // True when a field names a column of the list (not only the built-in names).
+    bool UsesColumns() const;
     // Every unknown or unclosed field, the subject's first, then the body's in order.
     const std::vector<TFieldProblem>& Problems() const { return FProblems; }
 
@@ -74,3 +76,5 @@ private:
 // The message that stops the job: every problem with its place (the first ten, then how
 // many more), in the language in force. Lines are separated by CR, as message boxes take them.
 std::string FieldProblemsMessage(const std::vector<TFieldProblem>& problems);
+// The problems alone, a line each, as FieldProblemsMessage lists them.
+std::string FieldProblemLines(const std::vector<TFieldProblem>& problems);

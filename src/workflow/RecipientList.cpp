@@ -1,17 +1,64 @@
 #include "workflow/RecipientList.h"
 
+#include "base/Stream.h"
 #include "base/StringList.h"
+#include "workflow/AddressBook.h"
+#include "workflow/CsvText.h"
 #include "workflow/ListColumn.h"
+#include "workflow/ListFields.h"
+#include "workflow/RecipientEntry.h"
 
 #include <algorithm>
 
-TTextDecoding TRecipientList::LoadFromFile(const std::string& fileName, const std::string& label)
+namespace {
+
+TRecipientTable EmptyTable(const TListFields& fields)
+{
+    TRecipientTable table;
+    table.Delimiter = fields.Delimiter();
+    table.Columns = fields.Columns();
+    return table;
+}
+
+}
+
+TListLoading TRecipientList::LoadFromFile(const std::string& fileName, const std::string& label)
+{
+    const TDecodedText decoded = DecodeText(ReadWholeFile(fileName));
+    std::optional<TRecipientTable> table = ReadAddressBook(decoded.Text);
+    if (!table) {
+        AssignLines(decoded.Text, label);
+        return {decoded.Decoding, false, 0};
+    }
+    TStringList entries;
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(table->Rows.size());
+    for (TTableRow& row : table->Rows) {
+        entries.Add(row.Entry);
+        rows.push_back(std::move(row.Values));
+    }
+    FEntries.Assign(entries);
+    FillLabels(label);
+    if (FFields)
+        FFields->Assign(std::move(table->Columns), table->Delimiter, std::move(rows));
+    return {decoded.Decoding, true, table->SkippedWithoutAddress};
+}
+
+TTextDecoding TRecipientList::LoadLinesFromFile(const std::string& fileName, const std::string& label)
+{
+    const TDecodedText decoded = DecodeText(ReadWholeFile(fileName));
+    AssignLines(decoded.Text, label);
+    return decoded.Decoding;
+}
+
+void TRecipientList::AssignLines(const std::string& text, const std::string& label)
 {
     TStringList lines;
-    const TTextDecoding decoding = lines.LoadFromFile(fileName);
+    lines.SetText(text);
     FEntries.Assign(lines);
     FillLabels(label);
-    return decoding;
+    if (FFields)
+        FFields->Clear();
 }
 
 void TRecipientList::FillLabels(const std::string& label)
@@ -28,6 +75,8 @@ bool TRecipientList::Add(const std::string& text, const std::string& label)
         return false;
     FEntries.Append(text);
     FLabels.Append(label);
+    if (HasColumns())
+        FFields->Append(RowForEntry(EmptyTable(*FFields), text).Values);
     return true;
 }
 
@@ -39,6 +88,8 @@ void TRecipientList::DeleteSelected()
     FEntries.Remove(selected);
     if (FLabels.Count() > 0)
         FLabels.Remove(std::min(selected, FLabels.Count() - 1));
+    if (FFields)
+        FFields->Remove(selected);
     FEntries.SetItemIndex(std::min(selected, FEntries.Count() - 1));
 }
 
@@ -46,6 +97,13 @@ void TRecipientList::Clear()
 {
     FEntries.Clear();
     FLabels.Clear();
+    if (FFields)
+        FFields->Clear();
+}
+
+bool TRecipientList::HasColumns() const
+{
+    return FFields && FFields->HasColumns();
 }
 
 void TRecipientList::SaveToFile(const std::string& fileName) const
@@ -54,6 +112,24 @@ void TRecipientList::SaveToFile(const std::string& fileName) const
     for (int i = 0; i < FEntries.Count(); ++i)
         lines.Add(FEntries.Item(i));
     lines.SaveToFile(fileName);
+}
+
+void TRecipientList::SaveAsTableToFile(const std::string& fileName) const
+{
+    if (!HasColumns()) {
+        SaveToFile(fileName);
+        return;
+    }
+    TRecipientTable table = EmptyTable(*FFields);
+    const int address = FindColumnRoles(table.Columns).Address;
+    for (int i = 0; i < FEntries.Count(); ++i) {
+        const std::string entry = FEntries.Item(i);
+        const std::vector<std::string>* values = FFields->Values(i);
+        TTableRow row = values ? TTableRow{entry, *values} : RowForEntry(table, entry);
+        if (!OneLine(row.Values[static_cast<std::size_t>(address)]).empty())
+            table.Rows.push_back(std::move(row));
+    }
+    WriteWholeFile(fileName, WriteAddressBook(table));
 }
 
 void TRecipientList::SaveLabelsToFile(const std::string& fileName) const
@@ -70,4 +146,28 @@ void TRecipientList::LoadLabelsFromFile(const std::string& fileName)
     labels.LoadFromFile(fileName);
     if (labels.Count() == FEntries.Count())
         FLabels.Assign(labels);
+}
+
+void TRecipientList::SaveFieldsToFile(const std::string& fileName) const
+{
+    std::string text;
+    AppendCsvRecord(text, FFields->Columns(), FFields->Delimiter());
+    const std::vector<std::string> none(FFields->Columns().size());
+    for (int i = 0; i < FEntries.Count(); ++i) {
+        const std::vector<std::string>* values = FFields->Values(i);
+        AppendCsvRecord(text, values ? *values : none, FFields->Delimiter());
+    }
+    WriteWholeFile(fileName, text);
+}
+
+void TRecipientList::LoadFieldsFromFile(const std::string& fileName)
+{
+    const std::string text = DecodeText(ReadWholeFile(fileName)).Text;
+    const char delimiter = HeaderDelimiter(text);
+    std::vector<TCsvRecord> records = ReadCsvRecords(text, delimiter);
+    if (!FFields || records.empty() || static_cast<int>(records.size()) - 1 != FEntries.Count())
+        return;
+    TCsvRecord columns = std::move(records.front());
+    records.erase(records.begin());
+    FFields->Assign(std::move(columns), delimiter, std::move(records));
 }

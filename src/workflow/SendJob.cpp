@@ -5,6 +5,7 @@
 #include "mail/SmtpClient.h"
 #include "workflow/IntegerText.h"
 #include "workflow/JobMessages.h"
+#include "workflow/JobMessage.h"
 #include "workflow/ListColumn.h"
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
@@ -62,6 +63,8 @@ TSendJob::TSendJob(TSmtpClient& smtp, const TListColumn& entries, const TMessage
     WireEvents();
 }
 
+TSendJob::~TSendJob() = default;
+
 void TSendJob::WireEvents()
 {
     FSmtp.OnDisconnect = [this](QObject* sender) { SMTPDisconnect(sender); };
@@ -90,6 +93,7 @@ TJobResult TSendJob::Run(const TJobStart& start)
     FReplyLost.clear();
     TJobResult result = RunJob(start);
     FProgress.Flush();
+    FJobMessage.reset();
     return result;
 }
 
@@ -97,6 +101,31 @@ void TSendJob::Stop()
 {
     if (FRunning)
         FStopRequested = true;
+}
+
+// A field the list does not have would go out as written to every recipient: the job
+// stops before it connects, naming each such field and where it stands. The subject and
+// the body are read here, once per job, so every entry gets the text that was checked.
+bool TSendJob::FieldsKnown()
+{
+    FSubject = FMessage.Subject();
+    FBody = FMessage.BodyParagraphs();
+    FJobMessage = std::make_unique<TJobMessage>(FSubject, FBody, FMessage.FormatIndex() != 0, &FFieldsTaken);
+    const std::vector<TFieldProblem>& problems = FJobMessage->Problems();
+    if (problems.empty())
+        return true;
+    UserInterface().ShowMessage(FieldProblemsMessage(problems));
+    FJobMessage.reset();
+    return false;
+}
+
+// Outside a job (a single compose) the message is read as it stands now.
+const TJobMessage& TSendJob::JobMessage()
+{
+    if (!FRunning || !FJobMessage)
+        FJobMessage = std::make_unique<TJobMessage>(FMessage.Subject(), FMessage.BodyParagraphs(),
+                                                    FMessage.FormatIndex() != 0, &FFieldsTaken);
+    return *FJobMessage;
 }
 
 void TSendJob::Cancel()
@@ -110,6 +139,11 @@ void TSendJob::TakeEntries()
     FEntries.Rows.clear();
     for (int index = 0; index < FListShown.Count(); ++index)
         FEntries.Rows.push_back(FListShown.Item(index));
+    // The values go with the entries by row number, so they are taken together.
+    if (FListFields)
+        FFieldsTaken = *FListFields;
+    else
+        FFieldsTaken.Clear();
 }
 
 // Settings, list, history and the person's answers are settled before the server is
@@ -123,6 +157,8 @@ TJobResult TSendJob::RunJob(const TJobStart& start)
         return {};
     }
     TakeEntries();
+    if (!FieldsKnown())
+        return {};
     if (!HasRecipients())
         return SendToNobody();
     std::optional<std::int64_t> earlierJob;
@@ -323,10 +359,12 @@ void TSendJob::ComposeForCurrentEntry()
     TOutgoingMessage& message = FSmtp.PostMessage();
     message.SetFromAddress(FSettings.Email());
     message.SetFromName(FSettings.Name());
+    const std::string entry = FEntries.Item(CurrentRecipient);
     message.ToAddress().Clear();
-    message.ToAddress().Add(FEntries.Item(CurrentRecipient));
-    message.SetBody(FMessage.BodyParagraphs());
-    message.SetSubject(FMessage.Subject());
+    message.ToAddress().Add(entry);
+    const TJobMessage& text = JobMessage();
+    message.SetBody(text.Body(entry, CurrentRecipient));
+    message.SetSubject(text.Subject(entry, CurrentRecipient));
     message.SetDate(MailDate(Stamps.Now()));
     message.SetMessageId(::MessageId(Stamps.UniquePart(), FSettings.Email()));
     // Emptied first: an attachment left over from a failed message, or one the user has

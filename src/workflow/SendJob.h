@@ -3,12 +3,14 @@
 #include "mail/MessageIdentity.h"
 #include "workflow/AccountPasswords.h"
 #include "workflow/JobLedger.h"
+#include "workflow/ListFields.h"
 #include "workflow/RowsColumn.h"
 #include "workflow/SendLog.h"
 
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -17,6 +19,7 @@
 #include "mail/SmtpErrors.h"
 
 class QObject;
+class TJobMessage;
 class TListColumn;
 class TSmtpClient;
 
@@ -123,6 +126,11 @@ public:
     // history: the program's one delivery history; nullptr keeps none (measurements).
     TSendJob(TSmtpClient& smtp, const TListColumn& entries, const TMessageFields& message,
              TSendSettings& settings, TSendProgress& progress, THistoryAccess* history);
+    ~TSendJob();
+
+    // The columns and values of the entries, for the personal fields of the message; a
+    // job without them fills only the built-in ones ({{name}}, {{first}}, {{email}}).
+    void SetListFields(const TListFields* fields) { FListFields = fields; }
 
     // Runs a whole job and returns when it has ended. A start while a job runs is
     // ignored (the session's waits let commands run) and returns NotStarted.
@@ -132,10 +140,11 @@ public:
     void Stop();
     // Ends the job at once: whatever the session or a wait waits for gives up.
     void Cancel();
-    // Takes the list as it is now: the job sends to these entries, whatever is done to
-    // the list meanwhile. Run does this first.
+    // Takes the list as it is now, with its columns and values: the job sends to these
+    // entries, whatever is done to the list meanwhile. Run does this first.
     void TakeEntries();
-    // Fills the client's message record for the entry at CurrentRecipient.
+    // Fills the client's message record for the entry at CurrentRecipient, its personal
+    // fields filled in.
     void ComposeForCurrentEntry();
     // The account's passwords for this run (the settings dialog keeps the typed one here).
     TAccountPasswords& Passwords() { return FPasswords; }
@@ -217,6 +226,8 @@ private:
     void ShowMessage(const std::string& text);
     std::string FailureMessage(std::exception_ptr error) const;
     void Disconnect();
+    bool FieldsKnown();
+    const TJobMessage& JobMessage();
 
     TSmtpClient& FSmtp;
     const TListColumn& FListShown;
@@ -235,5 +246,11 @@ private:
     bool FLogStarted = false;
     bool FStopRequested = false;
     bool FCancelRequested = false;
+    const TListFields* FListFields = nullptr;
+    TListFields FFieldsTaken; // the columns and values of the entries as the job took them
+    // Subject and body as the job read them at its start; null outside a job.
+    std::unique_ptr<TJobMessage> FJobMessage;
+    std::string FSubject; // as read at the job's start
+    TStringList FBody;
     bool FRunning = false;
 };

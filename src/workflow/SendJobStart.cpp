@@ -34,7 +34,7 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
     std::optional<TResumePoint> earlier;
     FMessageHash.clear();
     if (TDeliveryHistory* history = FLedger.History()) {
-        FMessageHash = MessageHash(FMessage.Subject(), FMessage.BodyParagraphs(), FMessage.FormatIndex() != 0,
+        FMessageHash = MessageHash(FSubject, FBody, FMessage.FormatIndex() != 0,
                                    FMessage.AttachmentPath());
         earlier = history->FindUnfinished(ListHash(FEntries.Rows), FMessageHash);
     }
@@ -62,7 +62,7 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
 bool TSendJob::Confirmed(int recipients) const
 {
     const std::string question =
-        Messages::SendConfirmation(recipients, Blank(FMessage.Subject()), HasNoText(FMessage.BodyParagraphs()));
+        Messages::SendConfirmation(recipients, Blank(FSubject), HasNoText(FBody));
     return UserInterface().Ask(question, Messages::SendAnswers()) == 0;
 }
 
@@ -71,7 +71,7 @@ void TSendJob::BeginRecording(const TJobStart& start, std::int64_t earlierJob)
     if (earlierJob)
         FLedger.Continue(earlierJob, FEntries.Rows);
     else
-        FLedger.Begin({start.ListFile, FMessage.Subject(), FMessageHash, FEntries.Rows});
+        FLedger.Begin({start.ListFile, FSubject, FMessageHash, FEntries.Rows});
     if (FLedger.Counts().Delivered > 0)
         ShowDeliveredCount();
 }

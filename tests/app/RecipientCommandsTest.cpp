@@ -195,22 +195,24 @@ TEST_F(RecipientCommands, MarkFollowsTheEntriesAndTheLanguage)
 
 TEST_F(RecipientCommands, LoadSaveAndClearGoThroughTheSharedDialogs)
 {
-    const std::string file = Sandbox.MakeFile("in/list.txt", "E-mail Address\na@x.org\n\nb@x.org\n");
+    const std::string file = Sandbox.MakeFile("in/list.txt", "Addresses\na@x.org\n\nb@x.org\n");
     Ui.OpenAnswers = {file, ""};
     Window().openRecipientFileAction->trigger();
-    EXPECT_EQ(Entries(), (QStringList{"E-mail Address", "a@x.org", "", "b@x.org"}));
+    EXPECT_EQ(Entries(), (QStringList{"Addresses", "a@x.org", "", "b@x.org"}));
     EXPECT_EQ(Labels(), QStringList(4, "To:"));
     Window().openRecipientsButton->click();  // cancelled: nothing changes
     EXPECT_EQ(Entries().size(), 4);
 
     Ui.SaveAnswers = {Sandbox.Path("out.txt")};
     Window().saveRecipientFileAction->trigger();
-    EXPECT_EQ(ReadFileBytes(Sandbox.Path("out.txt")), "E-mail Address\r\na@x.org\r\n\r\nb@x.org\r\n");
+    EXPECT_EQ(ReadFileBytes(Sandbox.Path("out.txt")), "Addresses\r\na@x.org\r\n\r\nb@x.org\r\n");
     ASSERT_EQ(Ui.FileRequests.size(), 3u);
     EXPECT_EQ(Ui.FileRequests[0].Title, "Varnolt Pelmar - Open file");
-    EXPECT_EQ(Ui.FileRequests[0].Filter, "*.txt|*.txt|*.*|*.*");
+    // A recipients file may be an address book's CSV export; text files stay the default.
+    EXPECT_EQ(Ui.FileRequests[0].Filter, "*.txt|*.txt|*.csv|*.csv|*.*|*.*");
     EXPECT_EQ(Ui.FileRequests[0].DefaultExt, "");
     EXPECT_EQ(Ui.FileRequests[2].Title, "Varnolt Pelmar - Save file");
+    EXPECT_EQ(Ui.FileRequests[2].Filter, "*.txt|*.txt|*.*|*.*") << "a plain list saves as it always did";
     EXPECT_EQ(Ui.FileRequests[2].DefaultExt, "txt");
 
     Window().clearRecipientsPopupRow->trigger();

@@ -6,6 +6,7 @@
 #include "app/SendLogWindow.h"
 #include "app/AboutBox.h"
 #include "app/HistoryWindow.h"
+#include "app/MessagePreviewWindow.h"
 #include "workflow/DeliveryHistory.h"
 #include "workflow/HistoryAccess.h"
 
@@ -117,6 +118,30 @@ TEST_F(Screenshots, EveryWindow)
     Window().showHistory();
     Program->HistoryWindow().ChooseJob(1);
     Take(Program->HistoryWindow(), "history");
+    Program->HistoryWindow().hide();
+
+    // An address book's export and a letter with personal fields, as one person gets it.
+    Ui.OpenAnswers = {Sandbox.MakeFile("lists/contacts.csv",
+        "First Name,Last Name,E-mail Address,Company\r\n"
+        "Ana,Kovač,ana.kovac@example.org,Knjigarna Kovač\r\n"
+        "Marko,Horvat,marko@example.org,\"Horvat & Sinovi, d.o.o.\"\r\n"
+        "Špela,Novak,spela@example.net,Vrtnarstvo Novak\r\n")};
+    Window().openRecipientFileAction->trigger();
+    Window().subjectEdit->setText("Summer party invitation for {{first}}");
+    Window().SetBodyText("Dear {{first}},\n\nyou and everyone at {{Company}} are kindly invited to our summer "
+        "party on Saturday, 14 June, at 18:00 in the garden behind the library.\n\n"
+        "We will send a reminder to {{email}} a few days before.\n\nKind regards,\nAna\n");
+    Window().recipientList->SetItemIndex(1);
+    Take(Window(), "main-fields");
+    Window().previewMessageAction->trigger();
+    Window().previewWindow->resize(560, 420);
+    Take(*Window().previewWindow, "preview");
+    Window().formatChoice->SetItemIndex(1);
+    Window().SetBodyText("<h2>Dear {{first}},</h2><p>you and everyone at <b>{{Company}}</b> are kindly invited to "
+        "our <i>summer party</i> on Saturday, 14 June, at 18:00.</p><ul><li>garden behind the library</li>"
+        "<li>bring good mood</li></ul><p>Kind regards,<br>Ana</p>");
+    Window().previewWindow->Refresh();
+    Take(*Window().previewWindow, "preview-html");
 }
 
 }

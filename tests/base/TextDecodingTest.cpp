@@ -88,14 +88,19 @@ INSTANTIATE_TEST_SUITE_P(Charsets, Conversion, ::testing::Values(
     ConversionCase{"Utf8StaysUtf8", "\xC4\x8D", "utf-8", "\xC4\x8D"},
     ConversionCase{"UnknownCharset", "a", "no-such-charset", std::nullopt},
     ConversionCase{"NoApproximation", "\xC4\x8D", "us-ascii//TRANSLIT", std::nullopt},
-    ConversionCase{"EmptyName", "a", "", std::nullopt}),
+    ConversionCase{"EmptyName", "a", "", std::nullopt},
+    ConversionCase{"NameOfQuotesOnly", "a", "\"\"", std::nullopt},
+    ConversionCase{"NameWithABlank", "a", "utf 8", std::nullopt},
+    ConversionCase{"NameWithAComma", "a", "utf-8,", std::nullopt},
+    ConversionCase{"NameWithAColon", "a", "iso_8859-2:1987", std::nullopt},
+    ConversionCase{"DotInName", "a", "ansi_x3.4-1968", "a"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(Charsets, OnlyCharsetsThatKeepAsciiSuitAMailText)
 {
     for (const char* name : {"utf-8", "us-ascii", "iso-8859-2", "windows-1250", "ISO-8859-15", "koi8-r"})
         EXPECT_TRUE(IsAsciiCompatibleCharset(name)) << name;
-    for (const char* name : {"utf-16", "UTF-16LE", "utf-32", "ucs-2", "ibm037", "no-such-charset", ""})
+    for (const char* name : {"utf-16", "UTF-16LE", "utf-32", "ucs-2", "ibm037", "no-such-charset", "", "\"\"", "utf 8"})
         EXPECT_FALSE(IsAsciiCompatibleCharset(name)) << name;
 }
 

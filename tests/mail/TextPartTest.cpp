@@ -82,6 +82,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, TextPart, ::testing::Values(
     PartCase{"Utf16IsNoMailCharset", {"č"}, "utf-16", "utf-8", true, "=C4=8D\r\n"},
     PartCase{"UnknownCharset", {"č"}, "x-unknown", "utf-8", true, "=C4=8D\r\n"},
     PartCase{"NoCharsetName", {"č"}, "", "utf-8", true, "=C4=8D\r\n"},
+    // iconv drops what it does not read in a name and takes an empty one for the
+    // locale's charset; the header would declare the name as typed.
+    PartCase{"QuotesAreNoCharsetName", {"“č”"}, "\"\"\"\"\"\"", "utf-8", true, "=E2=80=9C=C4=8D=E2=80=9D\r\n"},
+    PartCase{"BlankInCharsetName", {"č"}, "utf 8", "utf-8", true, "=C4=8D\r\n"},
+    PartCase{"CommaAfterCharsetName", {"č"}, "iso-8859-2,", "utf-8", true, "=C4=8D\r\n"},
+    PartCase{"EightBitInCharsetName", {"č"}, "iso-8859-2č", "utf-8", true, "=C4=8D\r\n"},
     PartCase{"AsciiLineOf998", {Line998}, "us-ascii", "us-ascii", false, Line998 + "\r\n"},
     PartCase{"AsciiLineOf999", {Line998 + "b"}, "us-ascii", "us-ascii", true,
              [] { std::string s; for (int i = 0; i < 13; ++i) s += std::string(75, 'a') + "=\r\n"; return s + std::string(23, 'a') + "b\r\n"; }()},

@@ -2,6 +2,7 @@
 #include "base/Stream.h"
 #include "support/Sandbox.h"
 #include "workflow/Draft.h"
+#include "workflow/ListFields.h"
 #include "workflow/RecipientList.h"
 #include "workflow/RowsColumn.h"
 
@@ -141,6 +142,44 @@ INSTANTIATE_TEST_SUITE_P(Files, BadDraft, ::testing::Values(
                      Rewrite(f + "draft.json", "\"recipients-", "\"../recipients-");
                  }, true, false, {}}),
     [](const auto& info) { return info.param.name; });
+
+// A list read from an address book comes back with its columns and each entry's values,
+// typed entries and entries that are not addresses included; a later plain list takes
+// the columns' file away.
+TEST_F(DraftStore, ListWithColumnsComesBackWithEveryEntrysValues)
+{
+    TRowsColumn entries, labels;
+    TListFields fields;
+    TRecipientList list{entries, labels, &fields};
+    list.LoadFromFile(Sandbox.MakeFile("export.csv", "First Name;Last Name;E-mail Address;Note\r\n"
+                                                     "Ana;Novak;ana@x.org;\"two\r\nlines; and a \"\"quote\"\"\"\r\n"
+                                                     "Bor;;bor@x.org;\r\n"),
+                      "To:");
+    list.Add("Marko Horvat <marko@x.org>", "Za:");
+    list.Add("not an address", "Za:");
+    TDraftStore store(Folder);
+    store.Save(Message, &list);
+
+    TRowsColumn entriesBack, labelsBack;
+    TListFields fieldsBack;
+    TRecipientList listBack{entriesBack, labelsBack, &fieldsBack};
+    ASSERT_TRUE(TDraftStore(Folder).Restore(listBack, "To:"));
+    EXPECT_EQ(entriesBack.Rows, entries.Rows);
+    EXPECT_EQ(labelsBack.Rows, labels.Rows);
+    EXPECT_EQ(fieldsBack.Columns(), fields.Columns());
+    EXPECT_EQ(fieldsBack.Delimiter(), ';');
+    ASSERT_EQ(fieldsBack.Count(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(*fieldsBack.Values(i), *fields.Values(i)) << i;
+
+    list.Clear();
+    list.Add("plain@x.org", "To:");
+    store.Save(Message, &list);
+    EXPECT_TRUE(FilesIn(Folder).filter("fields-").isEmpty());
+    ASSERT_TRUE(TDraftStore(Folder).Restore(listBack, "To:"));
+    EXPECT_EQ(entriesBack.Rows, std::vector<std::string>{"plain@x.org"});
+    EXPECT_FALSE(fieldsBack.HasColumns());
+}
 
 TEST_F(DraftStore, FolderThatCannotBeMadeIsACreateError)
 {

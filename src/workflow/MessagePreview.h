@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+class TListColumn;
+class TListFields;
+class TMessageFields;
+
+// The message as one entry of the list will get it, fields filled in.
+struct TMessagePreview {
+    int Index = -1; // the entry shown; -1 when the list has none to send to
+    std::string Entry;
+    std::string Subject;
+    std::string Body; // the paragraphs, each ended by LF but the last
+    bool Html = false;
+    // Why the job would not start (the fields the list does not have and where, a line
+    // each, after CR), empty when it would; those fields stand in the text as written.
+    std::string Problems;
+};
+
+// The entry at index, or when that is no entry or an empty one (which the job passes
+// over), the first entry that is not empty. The same composition as the send job's.
+TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn& entries, const TListFields* fields,
+                               int index);
