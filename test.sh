@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then fuzzes each fuzz target for a minute, then runs the
+# UndefinedBehaviorSanitizer, then fuzzes each fuzz target for half a minute, then runs the
 # tests again in a normal build. With --quick only the normal build and its tests run.
 # The builds are the presets of CMakePresets.json (dev, asan, fuzz).
 set -euo pipefail
@@ -25,6 +25,6 @@ if $quick; then
 fi
 status=0
 run_suite asan || status=1
-./scripts/fuzz.sh 60 || status=1
+./scripts/fuzz.sh 30 || status=1
 run_suite dev || status=1
 exit $status

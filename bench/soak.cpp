@@ -66,6 +66,7 @@ public:
     bool ShellOpen(const std::string&) override { return true; }
     void Beep() override {}
     std::optional<std::string> AskPassword(const std::string&) override { return std::nullopt; }
+    int Ask(const std::string&, const std::vector<std::string>&) override { return 0; }
 };
 
 // The entry of every line of log.txt ("<time>: <entry>...   OK.").
@@ -120,7 +121,7 @@ int main(int argc, char** argv)
     TRowsColumn entries;
     TWindow window;
     window.port = server.readLine().trimmed().toStdString();
-    TSendJob job(smtp, entries, window, window, window);
+    TSendJob job(smtp, entries, window, window, window, nullptr);
     smtp.OnSuccess = [&job](QObject* s) { job.SMTPSuccess(s); };
 
     for (int i = 0; i < recipients; ++i) {

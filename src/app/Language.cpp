@@ -14,6 +14,8 @@ using T = TLanguageText;
 
 const std::vector<TLanguageText> Table = {
     {T::ToolTip, "sendButton", "Pošlji sporočilo naslovnikom", "Send the message to the recipients"},
+    {T::ToolTip, "stopButton", "Ustavi pošiljanje po sporočilu, ki je na poti",
+     "Stop sending after the message on its way"},
     {T::ToolTip, "previewButton", "Poglej sporočilo, kot ga bo dobil izbrani prejemnik",
      "See the message as the selected recipient will get it"},
     {T::ToolTip, "openMessageButton", "Odpri datoteko s sporočilom", "Open the file with message body"},
@@ -36,6 +38,7 @@ const std::vector<TLanguageText> Table = {
     {T::Caption, "openRecipientFileAction", "Odpri datoteko prejemnikov", "Open recipients file"},
     {T::Caption, "openMessageFileAction", "Odpri datoteko s sporočilom", "Open message file"},
     {T::Caption, "sendToListAction", "Pošlji sporočilo", "Send message"},
+    {T::Caption, "stopSendingAction", "Ustavi pošiljanje", "Stop sending"},
     {T::Caption, "showHistoryAction", "Zgodovina pošiljanja …", "Delivery history…"},
     {T::Caption, "showImportHelpAction", "Kako pretvorimo Outlookov imenik?", "How to import address book from Outlook?"},
     {T::Caption, "saveRecipientFileAction", "Shrani seznam prejemnikov", "Save recipient list"},
@@ -70,6 +73,8 @@ const std::vector<TLanguageText> Table = {
     {T::Caption, "SettingsDialog.passwordLabel", "Geslo", "Password"},
     {T::Caption, "SettingsDialog.timeOutLabel", "Čakanje na strežnik", "Server time-out"},
     {T::Caption, "SettingsDialog.timeOutUnitLabel", "sekund", "seconds"},
+    {T::Caption, "SettingsDialog.retryWaitLabel", "Odložene znova čez", "Retry deferred after"},
+    {T::Caption, "SettingsDialog.retryWaitUnitLabel", "sekund", "seconds"},
     {T::Caption, "SettingsDialog.neededLabel", "Označeno polje je potrebno za pošiljanje.",
      "The marked field is needed to send."},
 };
@@ -78,6 +83,7 @@ const std::vector<TLanguageText> Table = {
 // Only the Slovenian column is used.
 const std::vector<TLanguageText> Initial = {
     {T::ToolTip, "sendButton", "", ""},
+    {T::ToolTip, "stopButton", "", ""},
     {T::ToolTip, "previewButton", "", ""},
     {T::ToolTip, "openMessageButton", "", ""},
     {T::ToolTip, "openRecipientsButton", "", ""},
@@ -96,6 +102,7 @@ const std::vector<TLanguageText> Initial = {
     {T::Caption, "openRecipientFileAction", "Odpri datoteko prejemnikov", ""},
     {T::Caption, "openMessageFileAction", "Odpri datoteko s sporočilom", ""},
     {T::Caption, "sendToListAction", "Pošlji", ""},
+    {T::Caption, "stopSendingAction", "Ustavi", ""},
     {T::Caption, "showHistoryAction", "Zgodovina pošiljanja …", ""},
     {T::Caption, "showImportHelpAction", "Kako pretvorimo Outlookov imenik?", ""},
     {T::Caption, "saveRecipientFileAction", "Shrani seznam prejemnikov", ""},
@@ -136,6 +143,8 @@ const std::vector<TLanguageText> Initial = {
     {T::Caption, "SettingsDialog.passwordLabel", "Password", ""},
     {T::Caption, "SettingsDialog.timeOutLabel", "Time-out", ""},
     {T::Caption, "SettingsDialog.timeOutUnitLabel", "seconds", ""},
+    {T::Caption, "SettingsDialog.retryWaitLabel", "Retry after", ""},
+    {T::Caption, "SettingsDialog.retryWaitUnitLabel", "seconds", ""},
     {T::Caption, "SettingsDialog.neededLabel", "The marked field is needed to send.", ""},
 };
 

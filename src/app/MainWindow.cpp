@@ -119,6 +119,7 @@ void TMainWindow::WireCommands()
         {saveMessageFileAction, &TMainWindow::saveMessageFile},
         {showImportHelpAction, &TMainWindow::showImportHelp},
         {sendToListAction, &TMainWindow::sendToList},
+        {stopSendingAction, &TMainWindow::stopSending},
         {showHistoryAction, &TMainWindow::showHistory},
         {exitProgramAction, &TMainWindow::exitProgram},
         {useSlovenianAction, &TMainWindow::useSlovenian},
@@ -142,6 +143,7 @@ void TMainWindow::WireControls()
     const auto trigger = [](QAction* action) { return [action] { action->trigger(); }; };
     const std::pair<QAbstractButton*, QAction*> buttons[] = {
         {sendButton, sendToListAction},
+        {stopButton, stopSendingAction},
         {previewButton, previewMessageAction},
         {openMessageButton, openMessageFileAction},
         {openRecipientsButton, openRecipientFileAction},
@@ -156,6 +158,7 @@ void TMainWindow::WireControls()
     for (const auto& [button, action] : buttons)
         connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
     connect(clearRecipientsPopupRow, &QAction::triggered, clearRecipientsAction, &QAction::trigger);
+    connect(stopSendingAction, &QAction::enabledChanged, stopButton, &QWidget::setEnabled);
 
     siteStatusBar->OnClick = trigger(openWebSiteAction);
     OnDoubleClick(recipientList->viewport(), trigger(openRecipientFileAction));
@@ -221,9 +224,11 @@ void TMainWindow::RunCommandLine()
         if (IsFile(FArguments[1]))
             LoadMessageFileIntoBody(FArguments[1].toStdString());
     }
+    // The command line continues an unfinished job of the same list and message without
+    // asking: nobody may be at the screen.
     if (sends) {
         FPeers->SettingsDialog.LoadStoredSettings();
-        sendToList();
+        RunSendJob({false, TResumeChoice::Continue, FListFile});
     }
 }
 
@@ -312,7 +317,23 @@ void TMainWindow::ShowLanguage()
 
 void TMainWindow::sendToList()
 {
-    FPeers->SendJob.Run();
+    RunSendJob({true, TResumeChoice::Ask, FListFile});
+}
+
+// Stop can be used while a job runs, and only then.
+void TMainWindow::RunSendJob(const TJobStart& start)
+{
+    TSendJob& job = FPeers->SendJob;
+    if (job.Running())
+        return;
+    stopSendingAction->setEnabled(true);
+    const auto stopped = qScopeGuard([this] { stopSendingAction->setEnabled(false); });
+    job.Run(start);
+}
+
+void TMainWindow::stopSending()
+{
+    FPeers->SendJob.Stop();
 }
 
 std::string TMainWindow::Subject() const
@@ -353,6 +374,7 @@ void TMainWindow::openRecipientFile()
 void TMainWindow::LoadRecipientFile(const std::string& fileName)
 {
     ReportListLoading(fileName, Recipients().LoadFromFile(fileName, addRecipientButton->text().toStdString()));
+    FListFile = fileName;
 }
 
 void TMainWindow::AddTypedAddress()
@@ -375,6 +397,7 @@ void TMainWindow::deleteRecipient()
 void TMainWindow::clearRecipients()
 {
     Recipients().Clear();
+    FListFile.clear();
 }
 
 // A list with columns can go back into a CSV file with them: the name's extension

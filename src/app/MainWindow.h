@@ -64,6 +64,7 @@ public:
     QAction* saveMessageFileAction;
     QAction* showImportHelpAction;
     QAction* sendToListAction;
+    QAction* stopSendingAction; // enabled while a job runs
     QAction* showHistoryAction;
     QAction* exitProgramAction;
     QAction* useSlovenianAction;
@@ -90,7 +91,7 @@ public:
     QToolBar* menuToolBar;
     QToolButton *fileMenuButton, *languageMenuButton, *settingsMenuButton, *aboutMenuButton;
     QToolBar* pictureToolBar;
-    QToolButton *sendButton, *previewButton, *openMessageButton, *openRecipientsButton, *slovenianButton, *englishButton,
+    QToolButton *sendButton, *stopButton, *previewButton, *openMessageButton, *openRecipientsButton, *slovenianButton, *englishButton,
         *settingsButton, *webSiteButton;
     TListBox* labelColumn;  // the "To:" label of each entry, in the language it was added in
     TListBox* recipientList;
@@ -117,6 +118,7 @@ public:
 
     // The commands.
     void sendToList();
+    void stopSending();
     void addRecipient();
     void deleteRecipient();
     void clearRecipients();
@@ -188,6 +190,7 @@ private:
     void AddTypedAddress();
     void LoadRecipientFile(const std::string& fileName);
     void LoadMessageFileIntoBody(const std::string& fileName);
+    void RunSendJob(const TJobStart& start);
     void WirePreview();
     void StepPreview(int step);
 
@@ -198,4 +201,5 @@ private:
     int FActivations = 0;
     QWindow* FLastFocusWindow = nullptr;
     std::unique_ptr<TDraftKeeper> FDraft;
+    std::string FListFile; // the recipients file the list was last loaded from
 };

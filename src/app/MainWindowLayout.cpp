@@ -110,6 +110,10 @@ void TMainWindow::BuildActions()
     showImportHelpAction = Action(this, "showImportHelpAction");
     sendToListAction = Action(this, "sendToListAction");
     sendToListAction->setIcon(PictureIcon("send"));
+    stopSendingAction = Action(this, "stopSendingAction");
+    stopSendingAction->setIcon(PictureIcon("stop"));
+    stopSendingAction->setShortcut(Qt::Key_Escape);
+    stopSendingAction->setEnabled(false);
     showHistoryAction = Action(this, "showHistoryAction");
     exitProgramAction = Action(this, "exitProgramAction", QKeySequence::Quit);
     useSlovenianAction = Action(this, "useSlovenianAction");
@@ -144,6 +148,7 @@ void TMainWindow::BuildMenus()
     fileMenu->addAction(showImportHelpAction);
     fileMenu->addSeparator();
     fileMenu->addAction(sendToListAction);
+    fileMenu->addAction(stopSendingAction);
     fileMenu->addAction(showHistoryAction);
     fileMenu->addSeparator();
     fileMenu->addAction(exitProgramAction);
@@ -181,6 +186,8 @@ void TMainWindow::BuildToolBars()
     pictureToolBar->setObjectName("pictureToolBar");
     pictureToolBar->setIconSize(QSize(50, 45));
     sendButton = PictureButton(pictureToolBar, "sendButton", "send");
+    stopButton = PictureButton(pictureToolBar, "stopButton", "stop");
+    stopButton->setEnabled(false);
     previewButton = PictureButton(pictureToolBar, "previewButton", "preview");
     pictureToolBar->addSeparator();
     openMessageButton = PictureButton(pictureToolBar, "openMessageButton", "message");

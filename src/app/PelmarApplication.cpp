@@ -40,21 +40,6 @@ void Configure(TSmtpClient& smtp)
     smtp.SetCharset("utf-8");
 }
 
-void ConnectEvents(TSmtpClient& smtp, TSendJob& job)
-{
-    smtp.OnDisconnect = [&job](QObject* sender) { job.SMTPDisconnect(sender); };
-    smtp.OnConnect = [&job](QObject* sender) { job.SMTPConnect(sender); };
-    smtp.OnInvalidHost = [&job](bool& handled) { job.SMTPInvalidHost(handled); };
-    smtp.OnHostResolved = [&job](QObject* sender) { job.SMTPHostResolved(sender); };
-    smtp.OnStatus = [&job](QObject* sender, const std::string& status) { job.SMTPStatus(sender, status); };
-    smtp.OnConnectionFailed = [&job](QObject* sender) { job.SMTPConnectionFailed(sender); };
-    smtp.OnRecipientNotFound = [&job](const std::string& recipient) { job.SMTPRecipientNotFound(recipient); };
-    smtp.OnSendStart = [&job](QObject* sender) { job.SMTPSendStart(sender); };
-    smtp.OnSuccess = [&job](QObject* sender) { job.SMTPSuccess(sender); };
-    smtp.OnFailure = [&job](QObject* sender) { job.SMTPFailure(sender); };
-    smtp.OnAuthenticationFailed = [&job](bool& handled) { job.SMTPAuthenticationFailed(handled); };
-}
-
 }
 
 TPelmarApplication::TPelmarApplication(QStringList arguments) : FHistory(std::make_unique<THistoryAccess>())
@@ -94,8 +79,9 @@ void TPelmarApplication::CreateWindows(QStringList arguments)
 }
 
 // The job reads the recipient list and the message from the main window and the account
-// from the settings dialog's fields, and shows its progress in the main window's lower
-// status bar and the send log.
+// from the settings dialog's fields, shows its progress in the main window's lower status
+// bar and the send log, and records every outcome in the program's one history. It wires
+// the client's events to itself.
 void TPelmarApplication::CreateSendJob()
 {
     FSmtp = std::make_unique<TSmtpClient>();
@@ -103,9 +89,8 @@ void TPelmarApplication::CreateSendJob()
     FSendProgress = std::make_unique<TSendProgressView>(
         TSendProgressWidgets{FMainWindow->sendStatusBar, FSendLogWindow, FSendLogWindow->logText});
     FSendJob = std::make_unique<TSendJob>(*FSmtp, *FMainWindow->recipientList, *FMainWindow, *FSettingsDialog,
-                                          *FSendProgress);
+                                          *FSendProgress, FHistory.get());
     FSendJob->SetListFields(&FMainWindow->recipientFields);
-    ConnectEvents(*FSmtp, *FSendJob);
     // The password typed in the dialog, asked for by a job or kept in the keyring.
     FKeyring = std::make_unique<TKeyringPasswords>();
     FSendJob->Passwords().SetKeeper(FKeyring.get());

@@ -10,6 +10,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -110,6 +111,25 @@ bool TQtUserInterface::ShellOpen(const std::string& target)
 void TQtUserInterface::Beep()
 {
     QApplication::beep();
+}
+
+int TQtUserInterface::Ask(const std::string& question, const std::vector<std::string>& answers)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(ApplicationTitle), BoxText(question),
+                    QMessageBox::NoButton, QApplication::activeWindow());
+    std::vector<QPushButton*> buttons;
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        const bool wayOut = i + 1 == answers.size() && answers.size() > 1;
+        buttons.push_back(box.addButton(QString::fromStdString(answers[i]),
+                                        wayOut ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+    }
+    if (!buttons.empty())
+        box.setDefaultButton(buttons.front());
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i])
+            return static_cast<int>(i);
+    return -1;
 }
 
 std::optional<std::string> TQtUserInterface::AskPassword(const std::string& prompt)

@@ -12,6 +12,7 @@ public:
     bool ShellOpen(const std::string& target) override;
     void Beep() override;
     std::optional<std::string> AskPassword(const std::string& prompt) override;
+    int Ask(const std::string& question, const std::vector<std::string>& answers) override;
 };
 
 // "description|pattern|..." as the name filters of a Qt file dialog.

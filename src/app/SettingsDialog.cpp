@@ -63,7 +63,7 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
 {
     setObjectName("Form3");
     setWindowTitle("Varnolt Pelmar");
-    setFixedSize(574, 440);
+    setFixedSize(574, 470);
     setModal(true);
     setStyleSheet(NeededStyle);
 
@@ -84,9 +84,11 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
     BuildButtons();
     ApplyInitialSettingsTexts(*this);
 
-    // The first seven keep their order (the port last of them); the secured connection's follow.
-    QWidget* order[] = {nameEdit, emailEdit,    hostEdit,         userIdEdit,  charsetEdit,  delayEdit,
-                        portEdit, securityNone, securityStartTls, securityTls, passwordEdit, timeOutEdit};
+    // The first seven keep their order (the port last of them); the secured connection's
+    // follow, then the wait before retries.
+    QWidget* order[] = {nameEdit,     emailEdit,   hostEdit,     userIdEdit,  charsetEdit,
+                        delayEdit,    portEdit,    securityNone, securityStartTls,
+                        securityTls,  passwordEdit, timeOutEdit, retryWaitEdit};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     for (QLineEdit* field : {nameEdit, emailEdit, hostEdit, portEdit, userIdEdit})
@@ -156,7 +158,8 @@ QLabel* TSettingsDialog::AddUnit(QLineEdit* field, const char* unitName, int row
     return unit;
 }
 
-// The security choice under the port, the password under the user name, the time-out last.
+// The security choice under the port, the password under the user name, the time-out and
+// the wait before retries last.
 void TSettingsDialog::BuildSecurityFields(int firstRow)
 {
     auto* grid = static_cast<QGridLayout*>(fieldPanel->layout());
@@ -189,6 +192,10 @@ void TSettingsDialog::BuildSecurityFields(int firstRow)
     timeOutUnitLabel = AddUnit(timeOutEdit, "timeOutUnitLabel", firstRow + 5);
     timeOutEdit->setText(FLastGoodTimeOut);
     connect(timeOutEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(timeOutEdit, FLastGoodTimeOut); });
+    retryWaitEdit = AddField("retryWaitEdit", retryWaitLabel, "retryWaitLabel", firstRow + 6);
+    retryWaitUnitLabel = AddUnit(retryWaitEdit, "retryWaitUnitLabel", firstRow + 6);
+    retryWaitEdit->setText(FLastGoodRetryWait);
+    connect(retryWaitEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(retryWaitEdit, FLastGoodRetryWait); });
 }
 
 // A port that still holds the previous choice's usual port was not chosen by the user:
@@ -239,6 +246,7 @@ void TSettingsDialog::saveAndClose()
         RegWriteInteger(SettingsKey, "pavza", StrToInt(Text(delayEdit)));
         RegWriteInteger(SettingsKey, "security", SecurityIndex());
         RegWriteInteger(SettingsKey, "timeout", StrToInt(Text(timeOutEdit)));
+        RegWriteInteger(SettingsKey, "retrywait", StrToInt(Text(retryWaitEdit)));
         SavePassword();
         accept();
     });
@@ -310,8 +318,8 @@ void TSettingsDialog::LoadStoredSettings()
 
 TStoredAccount TSettingsDialog::ShownAccount() const
 {
-    return {Text(nameEdit), Text(emailEdit), Text(hostEdit),     Text(userIdEdit),
-            Text(charsetEdit), Text(delayEdit), Text(portEdit), SecurityIndex(), Text(timeOutEdit)};
+    return {Text(nameEdit),  Text(emailEdit), Text(hostEdit),     Text(userIdEdit),  Text(charsetEdit),
+            Text(delayEdit), Text(portEdit),  SecurityIndex(), Text(timeOutEdit), Text(retryWaitEdit)};
 }
 
 void TSettingsDialog::ShowAccount(const TStoredAccount& account)
@@ -325,6 +333,7 @@ void TSettingsDialog::ShowAccount(const TStoredAccount& account)
     portEdit->setText(QText(account.Port));
     SetSecurityIndex(account.Security);
     timeOutEdit->setText(QText(account.TimeOut));
+    retryWaitEdit->setText(QText(account.RetryWait));
 }
 
 bool TSettingsDialog::AccountComplete() const
@@ -342,6 +351,7 @@ std::string TSettingsDialog::Delay() const { return Text(delayEdit); }
 std::string TSettingsDialog::Port() const { return Text(portEdit); }
 std::string TSettingsDialog::Security() const { return std::to_string(SecurityIndex()); }
 std::string TSettingsDialog::TimeOut() const { return Text(timeOutEdit); }
+std::string TSettingsDialog::RetryWait() const { return Text(retryWaitEdit); }
 
 void TSettingsDialog::AskForSettings()
 {

@@ -46,6 +46,9 @@ public:
     QLabel* timeOutLabel;
     QLineEdit* timeOutEdit; // seconds, 0 waits for ever
     QLabel* timeOutUnitLabel;
+    QLabel* retryWaitLabel;
+    QLineEdit* retryWaitEdit; // seconds before each round of retries of deferred entries
+    QLabel* retryWaitUnitLabel;
     QLabel* neededLabel; // says what the marks on empty fields mean
     QToolButton* cancelButton;
     QToolButton* okButton;
@@ -76,6 +79,7 @@ public:
     std::string Port() const override;
     std::string Security() const override;
     std::string TimeOut() const override;
+    std::string RetryWait() const override;
     void AskForSettings() override;
 
 protected:
@@ -100,6 +104,7 @@ private:
     QString FLastGoodDelay = "0";
     QString FLastGoodPort = "25";
     QString FLastGoodTimeOut = "60";
+    QString FLastGoodRetryWait = "60";
     int FSecurityIndex = 0;
     TAccountPasswords* FPasswords = nullptr;
     std::string FPasswordAccount; // user name and host the password field was loaded for

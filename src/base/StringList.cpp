@@ -92,6 +92,17 @@ std::string TStringList::Text() const
     return text;
 }
 
+std::string TStringList::Joined(char separator) const
+{
+    std::string text;
+    for (std::size_t i = 0; i < FLines.size(); ++i) {
+        if (i > 0)
+            text += separator;
+        text += FLines[i];
+    }
+    return text;
+}
+
 void TStringList::SetText(const std::string& text)
 {
     FLines.clear();

@@ -30,6 +30,8 @@ public:
 
     // Every line followed by CR LF.
     std::string Text() const;
+    // The lines with the separator between them (none after the last).
+    std::string Joined(char separator) const;
     // Splits at CR LF, LF or CR; a NUL ends the text; a final line end adds no empty line.
     void SetText(const std::string& text);
     // Decodes the file (see DecodeText) and splits it as SetText does.

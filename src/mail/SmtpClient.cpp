@@ -77,6 +77,14 @@ std::string RefusalText(TSmtpStep step, const TSmtpReply& reply)
     return step == TSmtpStep::Greeting ? reply.LastLine() : reply.FirstLine();
 }
 
+std::string TrimBlanks(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 void CheckEntries(const TStringList& list, const std::string& field)
 {
     for (int i = 0; i < list.Count(); ++i)
@@ -101,10 +109,10 @@ std::string NthField(const std::string& text, char delimiter, int n)
 std::string ExtractMailbox(const std::string& entry)
 {
     if (entry.find('<') != std::string::npos)
-        return NthField(NthField(entry, '<', 2), '>', 1);
+        return TrimBlanks(NthField(NthField(entry, '<', 2), '>', 1));
     if (entry.find(':') != std::string::npos)
-        return NthField(entry, ':', 2);
-    return entry;
+        return TrimBlanks(NthField(entry, ':', 2));
+    return TrimBlanks(entry);
 }
 
 TSmtpClient::TSmtpClient(QObject* owner)
@@ -249,6 +257,7 @@ void TSmtpClient::ForgetConnection()
     FPipelining = false;
     FTransactionOpen = false;
     FHeldSendNumber = 0;
+    FAwaitedDotSendNumber = 0;
 }
 
 void TSmtpClient::Greet()
@@ -304,8 +313,20 @@ void TSmtpClient::Disconnect()
         throw *heldRefusal;
 }
 
+int TSmtpClient::Drop()
+{
+    TSocketSession::Disconnect();
+    const int unanswered = UnansweredSendNumber();
+    FHeldSendNumber = 0;
+    FAwaitedDotSendNumber = 0;
+    return unanswered;
+}
+
 int TSmtpClient::UnansweredSendNumber() const
 {
+    // A reply to the dot that made no sense is no answer either.
+    if (FAwaitedDotSendNumber)
+        return FAwaitedDotSendNumber;
     return Connected() && !ExchangeCut() ? 0 : FHeldSendNumber;
 }
 
@@ -321,6 +342,7 @@ void TSmtpClient::Send()
     try {
         CheckFieldsForLineBreaks();
         BuildMessage();
+        CheckHeaderBlockSize();
         CheckConnection();
         CheckHeader();
         Fire(OnSendStart, this);
@@ -345,13 +367,20 @@ void TSmtpClient::Send()
     }
     FBusy = false;
     if (delivered)
-        ReportOutcome(number, true);
+        ReportOutcome(number, FOutcomeReply, true);
 }
 
-void TSmtpClient::ReportOutcome(int number, bool delivered)
+void TSmtpClient::ReportOutcome(int number, const TSmtpReply& reply, bool delivered)
 {
     FOutcomeSendNumber = number;
+    FOutcomeReply = reply;
     Fire(delivered ? OnSuccess : OnFailure, this);
+}
+
+void TSmtpClient::ReportRecipientRefused(const std::string& entry, const TSmtpReply& reply)
+{
+    FRecipientReply = reply;
+    Fire(OnRecipientNotFound, entry);
 }
 
 void TSmtpClient::BuildMessage()
@@ -363,6 +392,17 @@ void TSmtpClient::BuildMessage()
     FAssembler.OnEncodeEnd = OnEncodeEnd;
     FAssembler.OnAttachmentNotFound = OnAttachmentNotFound;
     FAssembler.BuildMessage(*FPostMessage);
+}
+
+// The header block goes out in one write, which takes at most 65,535 bytes: a longer
+// one (a huge pasted subject) is refused before the envelope, not cut after DATA.
+void TSmtpClient::CheckHeaderBlockSize()
+{
+    const std::size_t size = HeaderBlockSize();
+    if (size > MaxHeaderBlockSize)
+        throw ESmtpError(TSmtpErrorKind::HeaderTooLarge,
+                         "The message header is " + std::to_string(size) + " bytes long (at most "
+                             + std::to_string(MaxHeaderBlockSize) + ")");
 }
 
 // No CR, LF or NUL from a field may reach the wire: it would end a command or header
@@ -436,7 +476,7 @@ void TSmtpClient::SendRecipients(TStringList& list)
         const TSmtpReply reply = Command("RCPT TO:<" + mailbox + ">");
         CheckReply(reply, TSmtpStep::RcptTo, AnyCode);
         if (reply.Code > RefusedAboveRcpt)
-            Fire(OnRecipientNotFound, entry);
+            ReportRecipientRefused(entry, reply);
     }
 }
 
@@ -446,13 +486,17 @@ void TSmtpClient::SendText()
     SendStream(FAssembler.MessageBody());
 }
 
+// Until a reply that makes sense has come, the message may or may not have been taken.
 void TSmtpClient::FinishData()
 {
     FTransactionOpen = false;
+    FAwaitedDotSendNumber = FSendNumber;
     const TSmtpReply reply = Command(".");
     CheckReply(reply, TSmtpStep::EndOfData, AnyCode);
+    FAwaitedDotSendNumber = 0;
+    FOutcomeReply = reply;
     if (reply.Code > RefusedAboveCommand)
-        ReportOutcome(FSendNumber, false);
+        ReportOutcome(FSendNumber, reply, false);
     CheckReply(reply, TSmtpStep::EndOfData, RefusedAboveCommand);
 }
 

@@ -33,7 +33,8 @@ enum class TSmtpSecurity { None = 0, StartTls = 1, Tls = 2 };
 // exactly once for every message whose dot went out, in send order; OutcomeSendNumber
 // names the message meanwhile. A Send may therefore raise the refusal of the message
 // before it (ESmtpError::SendNumber tells which); the message of that Send is then held
-// in its turn.
+// in its turn. When the envelope of that Send is refused too, Send raises that refusal
+// instead: the held message's refusal has been reported by its OnFailure (OutcomeReply).
 class TSmtpClient : public TSocketSession {
 public:
     explicit TSmtpClient(QObject* owner = nullptr);
@@ -47,6 +48,10 @@ public:
     // raises ESmtpError (with the message's SendNumber) when it was a refusal. Does
     // nothing after a time-out or cancel cut the exchange.
     void CompletePending();
+    // Closes the connection without another word: after a fault the dialogue cannot go
+    // on (the server's state is unknown, or it is closing). Returns UnansweredSendNumber,
+    // which is forgotten: the next connection owes that message nothing.
+    int Drop();
 
     // HELO's argument without TLS; the login name under TLS.
     const std::string& UserID() const { return FUserID; }
@@ -69,10 +74,15 @@ public:
     int SendNumber() const { return FSendNumber; }
     // The message whose final dot went out and whose reply is still to be read; 0 for none.
     int HeldSendNumber() const { return FHeldSendNumber; }
-    // The message whose OnSuccess or OnFailure fires, or fired last.
+    // The message whose OnSuccess or OnFailure fires, or fired last, and its final
+    // dot's reply.
     int OutcomeSendNumber() const { return FOutcomeSendNumber; }
-    // After the connection failed or was cut: the message whose final dot went out
-    // without its reply arriving (it may have been delivered); 0 for none.
+    const TSmtpReply& OutcomeReply() const { return FOutcomeReply; }
+    // While OnRecipientNotFound fires: the server's reply to that RCPT TO.
+    const TSmtpReply& RecipientReply() const { return FRecipientReply; }
+    // After the connection failed or was cut, or a reply to a final dot made no sense:
+    // the message whose final dot went out without its reply arriving (it may have been
+    // delivered); 0 for none.
     int UnansweredSendNumber() const;
     TOutgoingMessage& PostMessage() { return *FPostMessage; }
     THeaderList& FinalHeader() { return FAssembler.FinalHeader(); }
@@ -89,6 +99,8 @@ public:
     bool Busy() const { return FBusy; }
     TMemoryStream& MessageBody() { return FAssembler.MessageBody(); }
     const std::string& Boundary() const { return FAssembler.Boundary(); }
+    // The size of the header block BuildMessage made, its empty line included.
+    std::size_t HeaderBlockSize() const { return FAssembler.HeaderBlock().size(); }
 
     // Rebuilds FinalHeader and MessageBody (and Boundary with attachments) from PostMessage.
     void BuildMessage();
@@ -137,6 +149,7 @@ private:
     void FinishData();
     void ClearRecipients();
     void CheckFieldsForLineBreaks() const;
+    void CheckHeaderBlockSize();
     bool ResetFirst() const;
 
     // The pipelined transaction (SmtpPipelining.cpp).
@@ -147,7 +160,8 @@ private:
     std::optional<ESmtpError> ReadHeldReply();
     void AbandonData();
     // Fires OnSuccess or OnFailure for message number, by its final dot's reply.
-    void ReportOutcome(int number, bool delivered);
+    void ReportOutcome(int number, const TSmtpReply& reply, bool delivered);
+    void ReportRecipientRefused(const std::string& entry, const TSmtpReply& reply);
 
     std::string FUserID;
     TSmtpSecurity FSecurity = TSmtpSecurity::None;
@@ -159,7 +173,10 @@ private:
     bool FTransactionOpen = false; // a MAIL FROM went out and its transaction has not ended
     int FSendNumber = 0;
     int FHeldSendNumber = 0;
+    int FAwaitedDotSendNumber = 0; // without pipelining: the dot whose reply is being read
     int FOutcomeSendNumber = 0;
+    TSmtpReply FOutcomeReply;
+    TSmtpReply FRecipientReply;
     std::unique_ptr<TOutgoingMessage> FPostMessage;
     TEncodeMethod FEncodeType = emBase64;
     bool FClearParams = true;
@@ -171,5 +188,9 @@ private:
 
 // The characters after the (n-1)-th and before the n-th delimiter (fields count from 1).
 std::string NthField(const std::string& text, char delimiter, int n);
-// The bare mailbox of a recipient entry: "Name <box>", "prefix:box" or "box".
+// The bare mailbox of a recipient entry: "Name <box>", "prefix:box" or "box", without the
+// spaces and tabs around it (they are no part of an address, RFC 5321 section 4.1.2).
 std::string ExtractMailbox(const std::string& entry);
+
+// The longest header block a message may have: it goes out in one write.
+constexpr std::size_t MaxHeaderBlockSize = 65535;

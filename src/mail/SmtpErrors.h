@@ -35,6 +35,7 @@ enum class TSmtpErrorKind {
     UnexpectedData,       // the server sent more after its "220" to STARTTLS (command injection)
     LoginNotOffered,      // a password is set but the server offers no login this client can use
     NoRecipientAccepted,  // every recipient was refused, but the server took DATA all the same
+    HeaderTooLarge,       // the header block would not go out in one write; nothing was sent
 };
 
 // An error the SMTP client raises itself; the message is the text the user sees (for a

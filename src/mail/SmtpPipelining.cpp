@@ -31,11 +31,11 @@ void TSmtpClient::SendPipelined()
         MarkExchangeCut();
         throw;
     }
+    // With both refused, the held message's refusal has been reported by its OnFailure;
+    // this one's is known from nowhere else.
     if (refusal) {
         if (acceptedData)
             AbandonData();
-        if (heldRefusal)
-            throw *heldRefusal;
         refusal->SetSendNumber(number);
         throw *refusal;
     }
@@ -92,7 +92,7 @@ std::optional<ESmtpError> TSmtpClient::ReadEnvelopeReplies(bool reset, const std
     for (const std::string& entry : recipientEntries) {
         lastRecipientReply = next(TSmtpStep::RcptTo);
         if (lastRecipientReply.Code > RefusedAboveRcpt)
-            Fire(OnRecipientNotFound, entry);
+            ReportRecipientRefused(entry, lastRecipientReply);
         else
             ++accepted;
     }
@@ -136,7 +136,7 @@ std::optional<ESmtpError> TSmtpClient::ReadHeldReply()
     std::optional<ESmtpError> refusal = ReplyError(reply, TSmtpStep::EndOfData, RefusedAboveCommand);
     if (refusal)
         refusal->SetSendNumber(number);
-    ReportOutcome(number, !refusal);
+    ReportOutcome(number, reply, !refusal);
     return refusal;
 }
 

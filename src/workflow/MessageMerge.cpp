@@ -76,17 +76,6 @@ TStringList SplitLines(const std::string& text)
     return lines;
 }
 
-std::string JoinLines(const TStringList& lines)
-{
-    std::string text;
-    for (int i = 0; i < lines.Count(); ++i) {
-        if (i > 0)
-            text += '\n';
-        text += lines[i];
-    }
-    return text;
-}
-
 bool HasFieldMark(std::string_view text)
 {
     return text.find("{{") != std::string_view::npos;
@@ -236,7 +225,7 @@ TMessageMerge::TMessageMerge(const std::string& subject, const TStringList& body
     if (HasFieldMark(subject))
         FSubject =
             std::make_unique<TMergeTemplate>(subject, TValueContext::Subject, keys, FProblems);
-    const std::string bodyText = JoinLines(body);
+    const std::string bodyText = body.Joined('\n');
     if (HasFieldMark(bodyText))
         FBody = std::make_unique<TMergeTemplate>(
             bodyText, html ? TValueContext::HtmlBody : TValueContext::TextBody, keys, FProblems);

@@ -17,17 +17,6 @@ int EntryToShow(const TListColumn& entries, int index)
     return -1;
 }
 
-std::string JoinLines(const TStringList& lines)
-{
-    std::string text;
-    for (int i = 0; i < lines.Count(); ++i) {
-        if (i > 0)
-            text += '\n';
-        text += lines[i];
-    }
-    return text;
-}
-
 }
 
 TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn& entries, const TListFields* fields,
@@ -45,6 +34,6 @@ TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn&
     if (preview.Index >= 0)
         preview.Entry = entries.Item(preview.Index);
     preview.Subject = text.Subject(preview.Entry, preview.Index);
-    preview.Body = JoinLines(text.Body(preview.Entry, preview.Index));
+    preview.Body = text.Body(preview.Entry, preview.Index).Joined('\n');
     return preview;
 }

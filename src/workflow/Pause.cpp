@@ -1,28 +1,39 @@
 #include "workflow/Pause.h"
 
+#include "platform/WaitStep.h"
+
+#include <QElapsedTimer>
+
 #include <algorithm>
-#include <chrono>
 #include <limits>
-#include <thread>
 
 namespace {
 
-class TThreadSleep : public TPause {
+// Sleeps in the event loop between events (WaitStep wakes at least every 50 ms), so a
+// click on Stop or Exit is handled, and seen, at once.
+class TEventLoopSleep : public TPause {
 public:
-    void Sleep(std::int32_t milliseconds) override
+    void Sleep(std::int32_t milliseconds, const std::function<bool(int secondsLeft)>& keepWaiting) override
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            const std::int64_t left = milliseconds - waited.elapsed();
+            if (left <= 0 || !keepWaiting(static_cast<int>((left + 999) / 1000)))
+                return;
+            WaitStep({});
+        }
     }
 };
 
-TThreadSleep threadSleep;
+TEventLoopSleep eventLoopSleep;
 TPause* installed = nullptr;
 
 }
 
 TPause& PauseBetweenMessages()
 {
-    return installed ? *installed : threadSleep;
+    return installed ? *installed : eventLoopSleep;
 }
 
 TPause* SetPauseBetweenMessages(TPause* pause)

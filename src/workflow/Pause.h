@@ -1,12 +1,16 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 
-// The wait between two messages of a send job. It blocks the calling thread, and with
-// it the window, for the whole time; tests install one that records instead.
+// The waits of a send job: the pause between messages, before a new connection and before
+// a round of retries. The real one keeps the thread's events flowing, so the window stays
+// usable and Stop or Exit end a wait at once; tests install one that records instead.
 class TPause {
 public:
     virtual ~TPause() = default;
-    virtual void Sleep(std::int32_t milliseconds) = 0;
+    // Waits the time out, or until keepWaiting returns false. keepWaiting is asked at the
+    // start and at least every 50 ms, with the whole seconds left (rounded up).
+    virtual void Sleep(std::int32_t milliseconds, const std::function<bool(int secondsLeft)>& keepWaiting) = 0;
 };
 
 TPause& PauseBetweenMessages();

@@ -3,12 +3,11 @@
 #include "base/Exception.h"
 #include "mail/SmtpErrors.h"
 #include "mail/SmtpClient.h"
-#include "platform/WaitStep.h"
 #include "workflow/IntegerText.h"
+#include "workflow/JobMessages.h"
 #include "workflow/JobMessage.h"
 #include "workflow/ListColumn.h"
 #include "workflow/Messages.h"
-#include "workflow/Pause.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
 #include "workflow/UserInterface.h"
@@ -38,11 +37,6 @@ bool IsFile(const std::string& path)
     return !path.empty() && QFileInfo(QString::fromStdString(path)).isFile();
 }
 
-std::string CountPair(std::int32_t done, std::int32_t total)
-{
-    return std::to_string(done) + "/" + std::to_string(total);
-}
-
 TSmtpSecurity SecurityOf(const std::string& text)
 {
     const std::optional<std::int32_t> value = TryDecimalToInt(text);
@@ -53,66 +47,71 @@ TSmtpSecurity SecurityOf(const std::string& text)
     return TSmtpSecurity::None;
 }
 
+// The panel shows one line; the message box may have a reason above the counts.
+std::string OneLine(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    return text;
+}
+
 }
 
 TSendJob::TSendJob(TSmtpClient& smtp, const TListColumn& entries, const TMessageFields& message,
-                   TSendSettings& settings, TSendProgress& progress)
-    : FSmtp(smtp), FEntries(entries), FMessage(message), FSettings(settings), FProgress(progress)
+                   TSendSettings& settings, TSendProgress& progress, THistoryAccess* history)
+    : FSmtp(smtp), FListShown(entries), FMessage(message), FSettings(settings), FProgress(progress), FLedger(history)
 {
+    WireEvents();
 }
 
 TSendJob::~TSendJob() = default;
 
-void TSendJob::Run()
+void TSendJob::WireEvents()
+{
+    FSmtp.OnDisconnect = [this](QObject* sender) { SMTPDisconnect(sender); };
+    FSmtp.OnConnect = [this](QObject* sender) { SMTPConnect(sender); };
+    FSmtp.OnInvalidHost = [this](bool& handled) { SMTPInvalidHost(handled); };
+    FSmtp.OnHostResolved = [this](QObject* sender) { SMTPHostResolved(sender); };
+    FSmtp.OnStatus = [this](QObject* sender, const std::string& status) { SMTPStatus(sender, status); };
+    FSmtp.OnConnectionFailed = [this](QObject* sender) { SMTPConnectionFailed(sender); };
+    FSmtp.OnRecipientNotFound = [this](const std::string& recipient) { SMTPRecipientNotFound(recipient); };
+    FSmtp.OnSendStart = [this](QObject* sender) { SMTPSendStart(sender); };
+    FSmtp.OnSuccess = [this](QObject* sender) { SMTPSuccess(sender); };
+    FSmtp.OnFailure = [this](QObject* sender) { SMTPFailure(sender); };
+    FSmtp.OnAuthenticationFailed = [this](bool& handled) { SMTPAuthenticationFailed(handled); };
+}
+
+TJobResult TSendJob::Run(const TJobStart& start)
 {
     if (FRunning)
-        return;
+        return {};
     TRunningScope running(FRunning);
-    DoneCount = 0;
+    FStopRequested = false;
+    FCancelRequested = false;
+    FLogStarted = false;
+    FReconnectTries = 0;
     FInFlight.clear();
-    Configure();
-    if (!SettingsComplete()) {
-        UserInterface().ShowMessage(Messages::SettingsMissing());
-        FSettings.AskForSettings();
-        return;
-    }
-    if (!FieldsKnown())
-        return;
-    if (!ProvidePassword())
-        return;
-    try {
-        CheckPort();
-        FSmtp.Connect();
-        FProgress.ShowLogWindow();
-        RecipientCount = FEntries.Count();
-        if (RecipientCount < 1) {
-            ShowMessage(Messages::NoRecipients());
-        } else {
-            FProgress.ClearLog();
-            SendToEveryEntry();
-            Finish();
-        }
-    } catch (const std::exception&) {
-        // Whatever went wrong, the user gets the one message (unless the server's
-        // certificate or login was the reason); what the session reported last stays in the
-        // status bar. Messages the server has taken meanwhile are counted and logged first.
-        const std::exception_ptr error = std::current_exception();
-        CompletePendingQuietly();
-        FLog.EndJob();
-        ShowMessage(FailureMessage(error));
-        FSmtp.Cancel();
-    }
-    Disconnect();
+    FReplyLost.clear();
+    TJobResult result = RunJob(start);
     FProgress.Flush();
     FJobMessage.reset();
+    return result;
+}
+
+void TSendJob::Stop()
+{
+    if (FRunning)
+        FStopRequested = true;
 }
 
 // A field the list does not have would go out as written to every recipient: the job
-// stops before it connects, naming each such field and where it stands.
+// stops before it connects, naming each such field and where it stands. The subject and
+// the body are read here, once per job, so every entry gets the text that was checked.
 bool TSendJob::FieldsKnown()
 {
-    FJobMessage.reset();
-    const std::vector<TFieldProblem>& problems = JobMessage().Problems();
+    FSubject = FMessage.Subject();
+    FBody = FMessage.BodyParagraphs();
+    FJobMessage = std::make_unique<TJobMessage>(FSubject, FBody, FMessage.FormatIndex() != 0, &FFieldsTaken);
+    const std::vector<TFieldProblem>& problems = FJobMessage->Problems();
     if (problems.empty())
         return true;
     UserInterface().ShowMessage(FieldProblemsMessage(problems));
@@ -120,19 +119,114 @@ bool TSendJob::FieldsKnown()
     return false;
 }
 
-// The message is read once per job, so every entry gets the text that was checked.
-// Outside a job (a single compose) it is read as it stands now.
+// Outside a job (a single compose) the message is read as it stands now.
 const TJobMessage& TSendJob::JobMessage()
 {
     if (!FRunning || !FJobMessage)
         FJobMessage = std::make_unique<TJobMessage>(FMessage.Subject(), FMessage.BodyParagraphs(),
-                                                    FMessage.FormatIndex() != 0, FListFields);
+                                                    FMessage.FormatIndex() != 0, &FFieldsTaken);
     return *FJobMessage;
 }
 
 void TSendJob::Cancel()
 {
+    FCancelRequested = true;
     FSmtp.Cancel();
+}
+
+void TSendJob::TakeEntries()
+{
+    FEntries.Rows.clear();
+    for (int index = 0; index < FListShown.Count(); ++index)
+        FEntries.Rows.push_back(FListShown.Item(index));
+    // The values go with the entries by row number, so they are taken together.
+    if (FListFields)
+        FFieldsTaken = *FListFields;
+    else
+        FFieldsTaken.Clear();
+}
+
+// Settings, list, history and the person's answers are settled before the server is
+// called; the connection is made before anything is recorded.
+TJobResult TSendJob::RunJob(const TJobStart& start)
+{
+    Configure();
+    if (!SettingsComplete()) {
+        UserInterface().ShowMessage(Messages::SettingsMissing());
+        FSettings.AskForSettings();
+        return {};
+    }
+    TakeEntries();
+    if (!FieldsKnown())
+        return {};
+    if (!HasRecipients())
+        return SendToNobody();
+    std::optional<std::int64_t> earlierJob;
+    try {
+        earlierJob = ChooseJob(start);
+        if (!earlierJob)
+            return {};
+        FLog.Prepare(ProgramFolder() + "log.txt");
+    } catch (const std::exception& error) {
+        // The history, the attachment or the log cannot be read or written.
+        ShowMessage(error.what());
+        return {TJobEnd::NotStarted, {}, error.what()};
+    }
+    if (!ProvidePassword())
+        return {};
+    if (std::optional<TJobResult> failed = Connect())
+        return *failed;
+    try {
+        BeginRecording(start, *earlierJob);
+    } catch (const std::exception& error) {
+        ShowMessage(error.what());
+        Disconnect();
+        return {TJobEnd::NotStarted, {}, error.what()};
+    }
+    FProgress.ShowLogWindow();
+    try {
+        SendEverything();
+    } catch (const TJobEnding& ending) {
+        return Finish(ending);
+    }
+    return Finish(std::nullopt);
+}
+
+// The whole list is empty: the session is opened and closed, as it always was.
+TJobResult TSendJob::SendToNobody()
+{
+    if (!ProvidePassword())
+        return {};
+    if (std::optional<TJobResult> failed = Connect())
+        return *failed;
+    FProgress.ShowLogWindow();
+    ShowMessage(Messages::NoRecipients());
+    Disconnect();
+    return {TJobEnd::NotStarted, {}, Messages::NoRecipients()};
+}
+
+// Nothing when the job is connected; otherwise what its end was.
+std::optional<TJobResult> TSendJob::Connect()
+{
+    try {
+        CheckPort();
+        FSmtp.Connect();
+        return std::nullopt;
+    } catch (const std::exception&) {
+        // The certificate and the login have messages of their own; whatever else went
+        // wrong, the user gets the one message, and what the session reported last stays
+        // in the status bar.
+        const std::exception_ptr error = std::current_exception();
+        if (FCancelRequested) {
+            Disconnect();
+            return TJobResult{TJobEnd::Canceled, {}, {}};
+        }
+        const std::string message = FailureMessage(error);
+        ShowMessage(message);
+        FSmtp.Cancel();
+        Disconnect();
+        return TJobResult{TJobEnd::ConnectFailed, {}, message};
+    }
 }
 
 void TSendJob::ShowMessage(const std::string& text)
@@ -141,7 +235,6 @@ void TSendJob::ShowMessage(const std::string& text)
     UserInterface().ShowMessage(text);
 }
 
-// The certificate and the login have messages of their own: the user can act on them.
 std::string TSendJob::FailureMessage(std::exception_ptr error) const
 {
     try {
@@ -206,93 +299,48 @@ bool TSendJob::SettingsComplete() const
         && !FSettings.Host().empty() && !FSettings.UserID().empty();
 }
 
-// Entries are read when the loop reaches them, and the loop ends early when the list
-// has shrunk under it: the session's waits let the user edit the list meanwhile.
-void TSendJob::SendToEveryEntry()
+bool TSendJob::HasRecipients() const
 {
-    FLog.BeginJob(ProgramFolder() + "log.txt");
-    for (int index = 0; index < RecipientCount && index < FEntries.Count(); ++index) {
-        CurrentRecipient = index;
-        const std::string entry = FEntries.Item(index);
-        if (entry.empty()) {
-            SkipEntry();
-            continue;
-        }
-        SendOne(entry);
-    }
-    CompletePending();
+    return std::any_of(FEntries.Rows.begin(), FEntries.Rows.end(), [](const std::string& entry) { return !entry.empty(); });
+}
+
+// ---- The end ------------------------------------------------------------------------------
+
+// Everything delivered: the final count and the beep. Otherwise the counts, with what
+// ended the job, in the status bar and a message box; a job ended by Exit says nothing.
+TJobResult TSendJob::Finish(std::optional<TJobEnding> ending)
+{
     FLog.EndJob();
-}
-
-// With pipelining a message may still wait for its final reply when Send returns; its
-// log line comes with its outcome (SMTPSuccess). The pause waits for that outcome, so
-// that the job never rests with a message unaccounted for.
-void TSendJob::SendOne(const std::string& entry)
-{
-    ComposeForCurrentEntry();
-    const int number = FSmtp.SendNumber() + 1;
-    // The entry the message goes to, as it is now, even if the list changes meanwhile.
-    FInFlight.push_back({entry, number});
-    FSmtp.Send();
-    const bool awaitsOutcome = !FInFlight.empty() && FInFlight.back().Number == number;
-    if (FSmtp.SendNumber() != number || (awaitsOutcome && FSmtp.HeldSendNumber() != number))
-        throw Exception("The message was not delivered");
-    const std::int32_t milliseconds = PauseMilliseconds(StrToInt(FSettings.Delay()));
-    if (milliseconds > 0) {
-        CompletePending();
-        FProgress.Flush();
-        PauseBetweenMessages().Sleep(milliseconds);
-    }
-}
-
-// An empty entry counts as done once every message before it has its outcome.
-void TSendJob::SkipEntry()
-{
-    if (FInFlight.empty())
-        ++DoneCount;
-    else
-        FInFlight.push_back({{}, 0});
-}
-
-void TSendJob::CompletePending()
-{
-    FSmtp.CompletePending();
-}
-
-// After a failure the job ends anyway: a held message's outcome is taken if it can be,
-// and a refusal or a broken connection only means it is not logged.
-void TSendJob::CompletePendingQuietly()
-{
     try {
-        FSmtp.CompletePending();
-    } catch (const std::exception&) {
+        FLedger.End();
+    } catch (const std::exception& error) {
+        if (!ending)
+            ending = TJobEnding{TJobEnd::Failed, error.what()};
     }
-}
-
-TSendJob::TInFlight TSendJob::TakeInFlight()
-{
-    if (FInFlight.empty())
-        return {};
-    TInFlight sent = FInFlight.front();
-    FInFlight.pop_front();
-    return sent;
-}
-
-void TSendJob::CountSkippedEntries()
-{
-    while (!FInFlight.empty() && FInFlight.front().Number == 0) {
-        FInFlight.pop_front();
-        ++DoneCount;
+    TJobResult result{ending ? ending->End : TJobEnd::Finished, FLedger.Counts(), {}};
+    const TJobCounts& counts = result.Counts;
+    if (result.End == TJobEnd::Canceled) {
+        Disconnect();
+        return result;
     }
-}
-
-void TSendJob::Finish()
-{
-    if (DoneCount == RecipientCount)
-        FProgress.ShowCounter(Messages::MessagesSent(DoneCount));
+    const bool everyoneGotIt = result.End == TJobEnd::Finished && counts.Delivered == counts.Total;
+    switch (result.End) {
+    case TJobEnd::Stopped: result.Message = Messages::JobStopped(counts); break;
+    case TJobEnd::ConnectionLost: result.Message = Messages::JobConnectionLost(counts); break;
+    case TJobEnd::Failed: result.Message = Messages::JobFailed(ending->Reason, counts); break;
+    default:
+        result.Message = everyoneGotIt ? Messages::MessagesSent(counts.Delivered) : Messages::JobCounts(counts);
+        break;
+    }
+    FProgress.ShowCounter(OneLine(result.End == TJobEnd::Failed ? Messages::JobCounts(counts) : result.Message));
     FProgress.Flush();
     SetApplicationTitle(ApplicationTitle);
-    UserInterface().Beep();
+    Disconnect();
+    if (everyoneGotIt)
+        UserInterface().Beep();
+    else
+        ShowMessage(result.Message);
+    return result;
 }
 
 void TSendJob::Disconnect()
@@ -303,6 +351,8 @@ void TSendJob::Disconnect()
         FSmtp.Cancel();
     }
 }
+
+// ---- Composing ----------------------------------------------------------------------------
 
 void TSendJob::ComposeForCurrentEntry()
 {
@@ -329,70 +379,4 @@ void TSendJob::ComposeForCurrentEntry()
 const std::string& TSendJob::MessageId() const
 {
     return FSmtp.PostMessage().MessageId();
-}
-
-// ---- Events of the SMTP client -----------------------------------------------------------
-
-void TSendJob::SMTPDisconnect(QObject*)
-{
-    FProgress.ShowState("Disconnected");
-}
-
-void TSendJob::SMTPConnect(QObject*)
-{
-    FProgress.ShowState("Connected");
-}
-
-void TSendJob::SMTPInvalidHost(bool&)
-{
-    FProgress.ShowState("Invalid host");
-}
-
-void TSendJob::SMTPHostResolved(QObject*)
-{
-    FProgress.ShowState("Host resolved");
-}
-
-void TSendJob::SMTPStatus(QObject*, const std::string& Status)
-{
-    FProgress.ShowState(Status);
-}
-
-void TSendJob::SMTPConnectionFailed(QObject*)
-{
-    FProgress.ShowState("Connection failed");
-}
-
-void TSendJob::SMTPRecipientNotFound(const std::string&)
-{
-    FProgress.ShowState("Recipient not found");
-}
-
-void TSendJob::SMTPSendStart(QObject*)
-{
-    FProgress.ShowState("Send Start");
-}
-
-void TSendJob::SMTPSuccess(QObject*)
-{
-    const TInFlight sent = TakeInFlight();
-    ++DoneCount;
-    const std::string count = CountPair(DoneCount, RecipientCount);
-    FProgress.ShowCounter(count);
-    SetApplicationTitle(std::string(ApplicationTitle) + " " + count);
-    DispatchPendingEvents();
-    const std::string line = SendLogLine(sent.Entry);
-    FProgress.AppendLogLine(line);
-    FLog.Append(line);
-    CountSkippedEntries();
-}
-
-void TSendJob::SMTPFailure(QObject*)
-{
-    TakeInFlight();
-}
-
-void TSendJob::SMTPAuthenticationFailed(bool&)
-{
-    FProgress.ShowState("Authentication failed");
 }

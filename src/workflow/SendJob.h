@@ -2,18 +2,25 @@
 #include "base/StringList.h"
 #include "mail/MessageIdentity.h"
 #include "workflow/AccountPasswords.h"
+#include "workflow/JobLedger.h"
+#include "workflow/ListFields.h"
+#include "workflow/RowsColumn.h"
 #include "workflow/SendLog.h"
 
 #include <cstdint>
 #include <deque>
 #include <exception>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
+
+#include "mail/SmtpErrors.h"
 
 class QObject;
 class TJobMessage;
 class TListColumn;
-class TListFields;
 class TSmtpClient;
 
 // The settings dialog's fields as the user left them (not the stored settings).
@@ -32,6 +39,8 @@ public:
     virtual std::string Security() const { return "0"; }
     // Seconds any wait on the server may last, "0" for ever; empty leaves the session's own.
     virtual std::string TimeOut() const { return {}; }
+    // Seconds before each round that tries the deferred entries again.
+    virtual std::string RetryWait() const { return "60"; }
     // Lets the user complete the settings (the settings dialog, modally).
     virtual void AskForSettings() = 0;
 };
@@ -48,39 +57,92 @@ public:
     virtual std::string AttachmentPath() const = 0;
 };
 
+// One entry's outcome, as the job has just recorded it.
+struct TEntryReport {
+    int Position = 0;       // zero-based, in the list as the job took it
+    std::string Entry;
+    TOutcome Outcome = TOutcome::NotSent;
+    std::string Reply;      // the server's reply (or ours, for an entry that is no address)
+    std::string MessageId;  // of the message that went out; empty when none did
+    std::string Note;       // e.g. that the reply to the final dot was lost and it goes again
+};
+
 // Where the job shows how it goes. Messages may follow each other far faster than a screen
 // shows them, so the outputs may hold back what they are given until Flush, which the job
-// calls whenever it is about to stop for a while: before a pause, a message box, its end.
+// calls whenever it is about to stop for a while: before a wait, a message box, its end.
 class TSendProgress {
 public:
     virtual ~TSendProgress() = default;
-    virtual void ShowState(const std::string& text) = 0;   // the session's state
-    virtual void ShowCounter(const std::string& text) = 0; // "3/10", then the final text
+    // The session's state, and the countdown of a wait.
+    virtual void ShowState(const std::string& text) = 0;
+    virtual void ShowCounter(const std::string& text) = 0; // "3/10", then the job's end
     virtual void ShowLogWindow() = 0;
     virtual void ClearLog() = 0;
     virtual void AppendLogLine(const std::string& line) = 0;
     virtual void Flush() = 0;
+    // Every outcome the job records (the log line says the same for people).
+    virtual void EntryDone(const TEntryReport&) {}
 };
 
-// Delivers the one message to every recipient entry, one copy per entry, over a single
-// SMTP session. Run returns when the job has ended; every error while the session is open
-// ends the job with one message. The SMTP handlers below are wired to the client's events.
+// What to do when the list and the message are those of an unfinished job.
+enum class TResumeChoice {
+    Ask,      // the person chooses (through the UI seam): continue, start again or cancel
+    Continue, // send only to the entries not yet delivered
+    Restart,  // a new job from the first entry
+};
+
+// How a job is started: from the window it asks first, from the command line it does not.
+struct TJobStart {
+    // Ask "Send this message to N recipients?" (warning of an empty subject or text).
+    bool Confirm = false;
+    TResumeChoice Resume = TResumeChoice::Continue;
+    // The recipients file the list was loaded from, kept with the job; empty when typed.
+    std::string ListFile;
+};
+
+enum class TJobEnd {
+    NotStarted,     // stopped before connecting: settings, a question, the history, the message
+    ConnectFailed,  // never reached the server
+    Finished,       // every entry had its turns (some may be refused or still deferred)
+    Stopped,        // Stop: ended after the message in flight; the rest not sent
+    Canceled,       // Cancel (Exit): ended at once
+    ConnectionLost, // the connection broke in the middle and could not be made again
+    Failed,         // the log or the history could not be written, the attachment read, ...
+};
+
+struct TJobResult {
+    TJobEnd End = TJobEnd::NotStarted;
+    TJobCounts Counts;       // the whole job's (a continued job's earlier deliveries included)
+    std::string Message;     // how the job's end was put to the person; empty when not at all
+};
+
+// Delivers the one message to every recipient entry, one copy per entry, over one SMTP
+// session made again when it breaks. Every entry ends delivered, refused (5xx), deferred
+// (4xx, tried again in later rounds) or not sent; each outcome is in the delivery history
+// before the next message goes out, so a job can be continued after a crash or a stop.
+// The constructor wires the client's events to the handlers below.
 class TSendJob {
 public:
+    // history: the program's one delivery history; nullptr keeps none (measurements).
     TSendJob(TSmtpClient& smtp, const TListColumn& entries, const TMessageFields& message,
-             TSendSettings& settings, TSendProgress& progress);
+             TSendSettings& settings, TSendProgress& progress, THistoryAccess* history);
     ~TSendJob();
 
     // The columns and values of the entries, for the personal fields of the message; a
     // job without them fills only the built-in ones ({{name}}, {{first}}, {{email}}).
     void SetListFields(const TListFields* fields) { FListFields = fields; }
 
-    // A start while a job runs is ignored (the session's waits let commands run).
-    void Run();
+    // Runs a whole job and returns when it has ended. A start while a job runs is
+    // ignored (the session's waits let commands run) and returns NotStarted.
+    TJobResult Run(const TJobStart& start = {});
     bool Running() const { return FRunning; }
-    // Makes whatever the session waits for give up at once, so that a running job ends
-    // (with its failure message) instead of holding up the program's exit.
+    // Ends the job once the message in flight has its outcome; the rest stay not sent.
+    void Stop();
+    // Ends the job at once: whatever the session or a wait waits for gives up.
     void Cancel();
+    // Takes the list as it is now, with its columns and values: the job sends to these
+    // entries, whatever is done to the list meanwhile. Run does this first.
+    void TakeEntries();
     // Fills the client's message record for the entry at CurrentRecipient, its personal
     // fields filled in.
     void ComposeForCurrentEntry();
@@ -104,47 +166,91 @@ public:
     const std::string& MessageId() const;
     // Date and Message-ID of every message come from here.
     TMessageStamps Stamps;
+    // Seconds before each try to make a broken connection again, one try per value; the
+    // tries start over once a message has gone through.
+    std::vector<int> ReconnectWaits = {2, 5, 10};
+    // Rounds that try the deferred entries again after the first pass.
+    int RetryRounds = 3;
 
-    std::int32_t RecipientCount = 0; // entries when the loop started
-    std::int32_t CurrentRecipient = 0;
-    std::int32_t DoneCount = 0; // delivered plus empty entries skipped
+    std::int32_t CurrentRecipient = 0; // position of the entry being composed
 
 private:
-    // An entry whose message is on its way, or an empty entry after such a one: the
-    // client reports outcomes in send order, and counts and log lines follow them.
+    // A message on its way: the client reports outcomes in send order, possibly while a
+    // later message's envelope is already out.
     struct TInFlight {
-        std::string Entry;
-        int Number = 0; // the client's SendNumber; 0 for an empty entry
+        int Number = 0; // the client's SendNumber
+        int Position = 0;
+        std::string MessageId;
+        std::optional<TSmtpReply> RecipientRefusal; // decides the outcome when set
+    };
+    // Why the job ends before its entries are done.
+    struct TJobEnding {
+        TJobEnd End;
+        std::string Reason; // for Failed: what went wrong
     };
 
+    void WireEvents();
+    TJobResult RunJob(const TJobStart& start);
     void Configure();
     bool ProvidePassword();
-    void ShowMessage(const std::string& text);
-    std::string FailureMessage(std::exception_ptr error) const;
     bool SettingsComplete() const;
     void CheckPort() const;
-    void SendToEveryEntry();
-    void SendOne(const std::string& entry);
-    void SkipEntry();
+    bool HasRecipients() const;
+    TJobResult SendToNobody();
+    std::optional<TJobResult> Connect();
+    // Before connecting (SendJobStart.cpp).
+    std::optional<std::int64_t> ChooseJob(const TJobStart& start);
+    bool Confirmed(int recipients) const;
+    void BeginRecording(const TJobStart& start, std::int64_t earlierJob);
+    // Sending (SendJobPass.cpp).
+    void SendEverything();
+    void SendPass(const std::vector<int>& positions);
+    void SendPosition(int position);
+    void SendMessage(int position);
+    void PauseAfterMessage();
     void CompletePending();
-    void CompletePendingQuietly();
-    TInFlight TakeInFlight();
-    void CountSkippedEntries();
-    void Finish();
+    void HandleFault(std::exception_ptr error, std::deque<int>& queue);
+    void SettleCutMessages(std::deque<int>* queue);
+    void Reconnect();
+    bool Wait(std::int32_t milliseconds, std::string (*countdown)(int seconds));
+    bool Ending() const { return FStopRequested || FCancelRequested; }
+    // Outcomes (SendJobPass.cpp).
+    TInFlight* FindInFlight(int number);
+    void SettleByReply(int number, const TSmtpReply& reply);
+    void Settle(int number, TOutcome outcome, const std::string& reply);
+    void Record(const TEntryReport& report);
+    void ShowDeliveredCount();
+    void LogLine(const std::string& line);
+    // The end (SendJob.cpp).
+    TJobResult Finish(std::optional<TJobEnding> ending);
+    void ShowMessage(const std::string& text);
+    std::string FailureMessage(std::exception_ptr error) const;
     void Disconnect();
     bool FieldsKnown();
     const TJobMessage& JobMessage();
 
     TSmtpClient& FSmtp;
-    const TListColumn& FEntries;
+    const TListColumn& FListShown;
+    TRowsColumn FEntries; // the list as the job took it
     const TMessageFields& FMessage;
     TSendSettings& FSettings;
     TSendProgress& FProgress;
+    TJobLedger FLedger;
     TSendLog FLog;
     TAccountPasswords FPasswords;
     std::deque<TInFlight> FInFlight;
+    std::set<int> FReplyLost; // positions whose final dot's reply never came
+    std::string FMessageHash;
+    std::size_t FReconnectTries = 0; // since a message last had an outcome from the server
+    int FFirstSendNumber = 0;        // the client's number for the job's first message
+    bool FLogStarted = false;
+    bool FStopRequested = false;
+    bool FCancelRequested = false;
     const TListFields* FListFields = nullptr;
+    TListFields FFieldsTaken; // the columns and values of the entries as the job took them
     // Subject and body as the job read them at its start; null outside a job.
     std::unique_ptr<TJobMessage> FJobMessage;
+    std::string FSubject; // as read at the job's start
+    TStringList FBody;
     bool FRunning = false;
 };

@@ -1,8 +1,24 @@
 #include "workflow/SendLog.h"
 
+#include "base/Exception.h"
+
+#include <QFile>
 #include <QLocale>
 #include <QTime>
 #include <ctime>
+
+void TSendLog::Prepare(const std::string& fileName)
+{
+    FFile.reset();
+    FFileName = fileName;
+    QFile file(QString::fromStdString(fileName));
+    const bool existed = file.exists();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        throw EFCreateError(fileName);
+    file.close();
+    if (!existed)
+        file.remove();
+}
 
 void TSendLog::Append(const std::string& line)
 {
@@ -25,9 +41,14 @@ std::string TimeOfDayText()
     return text;
 }
 
+std::string SendLogLine(const std::string& timeOfDay, const std::string& entry, const std::string& outcome)
+{
+    return timeOfDay + ": " + entry + "...   " + outcome;
+}
+
 std::string SendLogLine(const std::string& timeOfDay, const std::string& entry)
 {
-    return timeOfDay + ": " + entry + "...   OK.";
+    return SendLogLine(timeOfDay, entry, "OK.");
 }
 
 std::string SendLogLine(const std::string& entry)

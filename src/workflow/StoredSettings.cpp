@@ -23,6 +23,7 @@ void ReadStoredAccount(TStoredAccount& account)
     account.Port = ReadNumber("port", defaults.Port);
     account.Security = RegReadInteger(SettingsKey, "security", defaults.Security);
     account.TimeOut = ReadNumber("timeout", defaults.TimeOut);
+    account.RetryWait = ReadNumber("retrywait", defaults.RetryWait);
 }
 
 TStoredAccount ReadStoredAccount()

@@ -18,6 +18,7 @@ struct TStoredAccount {
     std::string Port = "25";
     std::int32_t Security = 0;  // 0 none, 1 STARTTLS, 2 TLS from the first byte
     std::string TimeOut = "60"; // seconds, 0 waits for ever
+    std::string RetryWait = "60"; // seconds before each round of retries
 };
 
 // Reads the stored values into account in the order above, integers as decimal text. A
@@ -49,6 +50,7 @@ public:
     std::string Port() const override { return FAccount.Port; }
     std::string Security() const override { return std::to_string(FAccount.Security); }
     std::string TimeOut() const override { return FAccount.TimeOut; }
+    std::string RetryWait() const override { return FAccount.RetryWait; }
     void AskForSettings() override;
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -33,6 +34,9 @@ public:
     virtual void Beep() = 0;
     // Asks for a password with the prompt, the typing masked; nothing when cancelled.
     virtual std::optional<std::string> AskPassword(const std::string& prompt) = 0;
+    // A question with one button per answer (the first one the default, the last one the
+    // way out); returns the index of the answer chosen, -1 when the box was closed.
+    virtual int Ask(const std::string& question, const std::vector<std::string>& answers) = 0;
 };
 
 TUserInterface& UserInterface();

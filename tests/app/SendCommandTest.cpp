@@ -110,7 +110,9 @@ TEST_F(SendCommand, EveryRecipientGetsAnOwnCopyThatNamesOnlyThem)
     Window().formatChoice->SetItemIndex(1);
     Settings().delayEdit->setText("2");
 
+    Ui.Answers = {0}; // send
     Window().sendButton->click();
+    EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Send this message to 5 recipients?\nSend|Cancel"});
 
     ASSERT_EQ(ReceivedCount(), 5);
     const std::string sha = QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256)
@@ -185,6 +187,7 @@ TEST_F(SendCommand, SlovenianMessageTypedInTheWindowArrivesAsWritten)
     Window().SetBodyText("<p>Pozdravljeni – čšž</p>\r\n<p>" + paragraph + "</p>");
     Window().formatChoice->SetItemIndex(1);
     Window().attachmentEdit->setText(QString::fromStdString(Sandbox.MakeFile("Poročilo.pdf", "%PDF-1.4 čšž")));
+    Ui.Answers = {0};
     Window().sendToList();
 
     ASSERT_EQ(ReceivedCount(), 2);
@@ -216,6 +219,7 @@ TEST_F(SendCommand, DelayOfTwoPausesAfterEachMessageWithTheWindowShowingWhatTheF
         EXPECT_EQ(LogWindowLines(), LogFileLines());
         counters.push_back(Panel(2));
     };
+    Ui.Answers = {0};
     Window().sendToList();
     EXPECT_EQ(Pause.Pauses, (std::vector<std::int32_t>{2000, 2000, 2000}));
     EXPECT_EQ(counters, (std::vector<std::string>{"1/3", "2/3", "3/3"})) << "the last pause comes before the final text";
@@ -233,7 +237,9 @@ TEST_F(SendCommand, ProgressHeldBackWithinAFrameReachesTheScreenWithoutAFlush)
     EXPECT_EQ(LogWindowLines(), (std::vector<std::string>{"first", "second"}));
 }
 
-TEST_F(SendCommand, RefusalAtTheFifthOfTenStopsTheJobAndANewStartBeginsAgain)
+// A refused entry does not end the job; the same list again offers to continue, and
+// continuing sends only to the entry not yet delivered.
+TEST_F(SendCommand, RefusalAtTheFifthOfTenLetsTheJobGoOnAndTheSameListContinues)
 {
     std::vector<std::string> entries;
     for (int i = 1; i <= 10; ++i)
@@ -241,34 +247,49 @@ TEST_F(SendCommand, RefusalAtTheFifthOfTenStopsTheJobAndANewStartBeginsAgain)
     SetRecipients(entries);
     WriteWholeFile(Sandbox.ProgramFolder() + "log.txt", "from an earlier job\r\n");
 
+    Ui.Answers = {0};
     Window().sendToListAction->trigger();
 
-    EXPECT_EQ(ReceivedCount(), 4);
-    EXPECT_EQ(LogFileLines().size(), 4u);
-    EXPECT_EQ(LogWindowLines(), LogFileLines());
-    EXPECT_EQ(Panel(2), "4/10");
-    EXPECT_EQ(Str(Window().windowTitle()), "Varnolt Pelmar 4/10");
-    EXPECT_EQ(Ui.Messages, std::vector<std::string>{"Connect failed"});
+    EXPECT_EQ(ReceivedCount(), 9);
+    const std::vector<std::string> lines = LogFileLines();
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_TRUE(lines[4].ends_with("refused5@example.org...   554 5.7.1 Refused by the test server")) << lines[4];
+    EXPECT_EQ(LogWindowLines(), lines);
+    EXPECT_EQ(Panel(2), "Delivered 9 of 10; refused 1");
+    EXPECT_EQ(Str(Window().windowTitle()), "Varnolt Pelmar");
+    EXPECT_EQ(Ui.Messages, std::vector<std::string>{"Delivered 9 of 10; refused 1"});
     EXPECT_EQ(Ui.Beeps, 0);
 
-    entries[4] = "r5@example.org";
-    SetRecipients(entries);
+    Ui.Questions.clear();
+    Ui.Answers = {0}; // continue
     Window().sendToList();
-    EXPECT_EQ(ReceivedCount(), 14);
-    EXPECT_EQ(Envelope(5), "ana@example.org\nr1@example.org\n") << "no resume point: the first entry again";
-    EXPECT_EQ(LogFileLines().size(), 10u);
-    EXPECT_EQ(Panel(2), "10 messages sent.");
-    EXPECT_EQ(Str(Window().windowTitle()), "Varnolt Pelmar");
-    EXPECT_EQ(Ui.Beeps, 1);
+    ASSERT_EQ(Ui.Questions.size(), 1u) << "choosing to continue is the consent";
+    EXPECT_EQ(ReceivedCount(), 9) << "only the refused entry went again";
+    EXPECT_EQ(LogFileLines().size(), 1u);
+    EXPECT_EQ(Panel(2), "Delivered 9 of 10; refused 1");
+}
+
+// Cancel on the question sends nothing and leaves the log alone.
+TEST_F(SendCommand, DecliningTheQuestionSendsNothing)
+{
+    SetRecipients({"a@example.org"});
+    Window().subjectEdit->clear();
+    Ui.Answers = {1};
+    Window().sendToList();
+    ASSERT_EQ(Ui.Questions.size(), 1u);
+    EXPECT_NE(Ui.Questions[0].find("subject"), std::string::npos) << Ui.Questions[0];
+    EXPECT_EQ(ReceivedCount(), 0);
+    EXPECT_FALSE(Program->SendLogWindow().isVisible());
 }
 
 TEST_F(SendCommand, EmptyEntriesCountButSendNothing)
 {
     CurrentLanguage = 1;
     SetRecipients({"a@example.org", "", "c@example.org"});
+    Ui.Answers = {0};
     Window().sendToList();
     EXPECT_EQ(ReceivedCount(), 2);
-    EXPECT_EQ(Panel(2), "Poslano 3 sporočil.");
+    EXPECT_EQ(Panel(2), "Poslano 2 sporočil.") << "an empty entry is no message";
     EXPECT_EQ(LogFileLines().size(), 2u);
 }
 
@@ -302,10 +323,11 @@ TEST_F(SendCommand, ExitCancelsTheSessionAndClosesTheWindow)
     SetRecipients({"a@example.org", "b@example.org"});
     Settings().delayEdit->setText("1");
     Pause.OnPause = [this] { Window().exitProgramAction->trigger(); };
+    Ui.Answers = {0};
     Window().sendToList();
     EXPECT_FALSE(Window().isVisible());
     EXPECT_EQ(ReceivedCount(), 1) << "the next message gave up at once";
-    EXPECT_EQ(Ui.Messages, std::vector<std::string>{"Connect failed"});
+    EXPECT_TRUE(Ui.Messages.empty()) << "a job ended by Exit says nothing";
     EXPECT_FALSE(Program->Smtp().Connected());
 }
 

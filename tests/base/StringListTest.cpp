@@ -48,6 +48,14 @@ TEST(StringList, SavesCrLfAfterEveryLineAndLoadsBack)
     EXPECT_EQ(back, list);
 }
 
+TEST(StringList, JoinsWithTheSeparatorBetweenLinesOnly)
+{
+    EXPECT_EQ(TStringList{}.Joined('\n'), "");
+    EXPECT_EQ(TStringList{""}.Joined('\n'), "");
+    EXPECT_EQ((TStringList{"", ""}.Joined('\n')), "\n");
+    EXPECT_EQ((TStringList{"Dear Ana,", "", "hi"}.Joined('\n')), "Dear Ana,\n\nhi");
+}
+
 TEST(StringList, MissingFileRaisesOpenErrorWithName)
 {
     TStringList list{"keep"};

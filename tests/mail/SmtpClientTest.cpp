@@ -256,6 +256,7 @@ TEST_F(SmtpDialogue, RefusedTextFiresFailureThenRaisesTheReplyAndKeepsTheLists)
     smtp.Connect();
     EXPECT_EQ(MessageOf<Exception>([&] { smtp.Send(); }), "552 too big\r\n");
     EXPECT_EQ(events, (std::vector<std::string>{"connect", "start", "failure"}));
+    EXPECT_EQ(smtp.OutcomeReply().FirstLine(), "552 too big\r\n") << "the reply of the message that failed";
     EXPECT_EQ(smtp.PostMessage().ToAddress().Count(), 1);
     EXPECT_EQ(smtp.PostMessage().Attachments().Count(), 1);
     server.Finish();
@@ -433,6 +434,80 @@ TEST_F(SmtpDialogue, FinalReplyWithoutACodeIsNotAnAcceptance)
     const std::string error = MessageOf<Exception>([&] { smtp.Send(); });
     EXPECT_EQ(error, "Invalid reply from the server to the end of the message: OK thanks\r\n");
     EXPECT_EQ(events, (std::vector<std::string>{"connect", "start"}));
+    // The message may have been taken: the dot counts as unanswered until the connection
+    // that owed the answer is dropped.
+    EXPECT_EQ(smtp.UnansweredSendNumber(), 1);
+    EXPECT_EQ(smtp.Drop(), 1);
+    EXPECT_EQ(smtp.UnansweredSendNumber(), 0);
+    EXPECT_FALSE(smtp.Connected());
+    server.Finish();
+}
+
+// RFC 5321 section 4.1.2: the blanks around an address in a list line are no part of it.
+TEST_F(SmtpDialogue, BlanksAroundAnAddressStayOutOfTheEnvelope)
+{
+    Greeted().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<dave@example.org>").Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<eve@example.org>").Send("550 no such user\r\n")
+        .ExpectLine("DATA").Send("554 later\r\n");
+    Start();
+    smtp.Connect();
+    smtp.PostMessage().SetFromAddress("ana@example.org");
+    smtp.PostMessage().ToAddress().Add(" dave@example.org ");
+    smtp.PostMessage().ToAddress().Add("Eve <\teve@example.org >");
+    std::vector<std::string> replies;
+    smtp.OnRecipientNotFound = [&](const std::string& entry) {
+        replies.push_back(entry + " | " + smtp.RecipientReply().FirstLine());
+    };
+    EXPECT_EQ(MessageOf<Exception>([&] { smtp.Send(); }), "554 later\r\n");
+    EXPECT_EQ(replies, std::vector<std::string>{"Eve <\teve@example.org > | 550 no such user\r\n"});
+    server.Finish();
+}
+
+// The header block goes out in one write of at most 65,535 bytes: a longer one is refused
+// before the envelope, and the session goes on.
+TEST_F(SmtpDialogue, HeaderBlockTooLargeForOneWriteIsRefusedBeforeTheEnvelope)
+{
+    Address();
+    // The longest subject of words whose header block still fits, found by halving.
+    const auto subjectOf = [](int words) {
+        std::string text;
+        for (int i = 0; i < words; ++i)
+            text += i ? " word" : "word";
+        return text;
+    };
+    const auto headerSize = [&](int words) {
+        smtp.PostMessage().SetSubject(subjectOf(words));
+        smtp.BuildMessage();
+        return smtp.HeaderBlockSize();
+    };
+    int fits = 1, tooLong = 20000;
+    ASSERT_GT(headerSize(tooLong), MaxHeaderBlockSize);
+    while (tooLong - fits > 1) {
+        const int middle = (fits + tooLong) / 2;
+        (headerSize(middle) <= MaxHeaderBlockSize ? fits : tooLong) = middle;
+    }
+    ASSERT_GT(headerSize(fits), MaxHeaderBlockSize - 8) << "a word from the limit";
+    TMessageAssembler expected;
+    expected.BuildMessage(smtp.PostMessage());
+
+    Greeted();
+    EnvelopeTo("bob@example.org").Expect(expected.HeaderBlock() + expected.MessageBody().ToString() + ".\r\n")
+        .Send("250 ok\r\n");
+    Start();
+    smtp.Connect();
+    headerSize(tooLong);
+    try {
+        smtp.Send();
+        ADD_FAILURE() << "a header block beyond the limit went out";
+    } catch (const ESmtpError& error) {
+        EXPECT_EQ(error.Kind(), TSmtpErrorKind::HeaderTooLarge);
+        EXPECT_EQ(error.SendNumber(), 1);
+    }
+    EXPECT_EQ(events, (std::vector<std::string>{"connect"}));
+    smtp.PostMessage().SetSubject(subjectOf(fits));
+    smtp.Send(); // the largest block that fits goes out whole
+    EXPECT_EQ(events, (std::vector<std::string>{"connect", "start", "success"}));
     server.Finish();
 }
 
@@ -505,7 +580,8 @@ TEST(SmtpMailbox, ExtractsTheBareMailboxOfEveryForm)
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"Bob <bob@x.org>", "bob@x.org"}, {"<bob@x.org>", "bob@x.org"}, {"smtp:bob@x.org", "bob@x.org"},
         {"bob@x.org", "bob@x.org"}, {"<>", ""}, {"", ""}, {"a<b<c>", "b"}, {"Bob <bob@x.org", "bob@x.org"},
-        {"a:b:c", "b"}, {" spaced@x.org ", " spaced@x.org "}};
+        {"a:b:c", "b"}, {" spaced@x.org ", "spaced@x.org"}, {"Bob < bob@x.org\t>", "bob@x.org"},
+        {"smtp: bob@x.org ", "bob@x.org"}, {"< >", ""}};
     for (const auto& [entry, mailbox] : cases)
         EXPECT_EQ(ExtractMailbox(entry), mailbox) << entry;
     EXPECT_EQ(NthField("a,b,c", ',', 3), "c");

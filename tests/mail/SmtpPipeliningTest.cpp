@@ -120,6 +120,28 @@ TEST_F(Pipelining, AHeldMessageRefusedAtItsDotIsChargedToItselfNotToTheNextOne)
     server.Finish();
 }
 
+// Both refused: the held message's refusal came with its OnFailure (and its reply), so Send
+// raises its own message's refusal, which nothing else would tell.
+TEST_F(Pipelining, AHeldRefusalAndARefusedEnvelopeAreEachChargedToTheirOwnMessage)
+{
+    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
+        .Expect(Envelope("b@example.org"))
+        .Send("552 5.3.4 message too big\r\n451 4.3.0 try later\r\n503 5.5.1 MAIL first\r\n503 5.5.1 MAIL first\r\n")
+        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    std::vector<std::string> outcomes;
+    smtp.OnFailure = [&](QObject*) {
+        outcomes.push_back(std::to_string(smtp.OutcomeSendNumber()) + " " + smtp.OutcomeReply().FirstLine());
+    };
+    Connect();
+    SendTo("a@example.org");
+    EXPECT_EQ(Refusal([&] { SendTo("b@example.org"); }),
+              Expected(TSmtpErrorKind::Refused, TSmtpStep::MailFrom, 2, "451 4.3.0 try later\r\n"));
+    EXPECT_EQ(outcomes, std::vector<std::string>{"1 552 5.3.4 message too big\r\n"});
+    EXPECT_EQ(smtp.HeldSendNumber(), 0);
+    smtp.Disconnect();
+    server.Finish();
+}
+
 // RFC 2920 section 3.1: a server may take DATA although it took no recipient; the client
 // ends that transaction with a lone dot, and no message has an outcome.
 TEST_F(Pipelining, DataTakenWithoutRecipientsIsEndedWithALoneDot)
@@ -159,8 +181,9 @@ TEST_F(Pipelining, AHeldDotWhoseReplyNeverComesIsReportedUnanswered)
     const SocketFailure failure = SocketFailureOf([&] { smtp.CompletePending(); });
     EXPECT_EQ(failure.Kind, TSocketErrorKind::TimedOut);
     EXPECT_EQ(smtp.UnansweredSendNumber(), 1);
-    smtp.Disconnect(); // no QUIT after a time-out
-    EXPECT_EQ(smtp.UnansweredSendNumber(), 1);
+    EXPECT_EQ(smtp.Drop(), 1); // no QUIT after a time-out
+    EXPECT_EQ(smtp.UnansweredSendNumber(), 0) << "the next connection owes it nothing";
+    smtp.CompletePending(); // nothing left to read
     EXPECT_TRUE(events.empty());
     server.Finish();
 }

@@ -7,8 +7,9 @@ header includes itself.
 import os
 import re
 import sys
-import tempfile
 import unittest
+
+from source_tree import source_root, write_tree
 
 # Each folder may include from itself and from the folders before it.
 LAYERS = ["base", "platform", "net", "mail", "workflow", "app"]
@@ -106,14 +107,7 @@ class CheckFindsFaults(unittest.TestCase):
     """The check itself, on small trees written for the purpose."""
 
     def tree(self, files):
-        folder = tempfile.TemporaryDirectory()
-        self.addCleanup(folder.cleanup)
-        for path, text in files.items():
-            full = os.path.join(folder.name, path)
-            os.makedirs(os.path.dirname(full), exist_ok=True)
-            with open(full, "w", encoding="utf-8") as out:
-                out.write(text)
-        return folder.name
+        return write_tree(self, files)
 
     def test_clean_tree_passes(self):
         root = self.tree({
@@ -164,8 +158,7 @@ class CheckFindsFaults(unittest.TestCase):
 
 class SourceTree(unittest.TestCase):
     def test_src_has_no_circle_and_no_upward_include(self):
-        root = os.environ.get("PELMAR_SOURCE_DIR",
-                              os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+        root = source_root()
         src = os.path.join(root, "src")
         self.assertTrue(os.path.isdir(os.path.join(src, "base")), src)
         self.assertEqual(problems_in(src), [])

@@ -4,8 +4,8 @@
 #include <functional>
 #include <vector>
 
-// Stands in for the pause between messages while it exists: records every pause instead
-// of sleeping, and lets a test act at that moment.
+// Stands in for the job's waits while it exists: records every wait instead of sleeping,
+// shows its countdown once, and lets a test act at that moment.
 class TRecordedPause : public TPause {
 public:
     TRecordedPause() : FPrevious(SetPauseBetweenMessages(this)) {}
@@ -13,9 +13,11 @@ public:
     TRecordedPause(const TRecordedPause&) = delete;
     TRecordedPause& operator=(const TRecordedPause&) = delete;
 
-    void Sleep(std::int32_t milliseconds) override
+    void Sleep(std::int32_t milliseconds, const std::function<bool(int secondsLeft)>& keepWaiting) override
     {
         Pauses.push_back(milliseconds);
+        if (!keepWaiting((milliseconds + 999) / 1000))
+            return;
         if (OnPause)
             OnPause();
     }

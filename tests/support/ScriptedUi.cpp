@@ -81,3 +81,19 @@ std::optional<std::string> TScriptedUi::AskPassword(const std::string& prompt)
     PasswordAnswers.pop_front();
     return answer;
 }
+
+int TScriptedUi::Ask(const std::string& question, const std::vector<std::string>& answers)
+{
+    std::string labels;
+    for (const std::string& answer : answers)
+        labels += (labels.empty() ? "" : "|") + answer;
+    Questions.push_back(question + "\n" + labels);
+    Events.push_back("ask:" + question);
+    if (Answers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << question;
+        return -1;
+    }
+    const int answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+}

@@ -23,12 +23,15 @@ public:
     bool ShellOpen(const std::string& target) override;
     void Beep() override;
     std::optional<std::string> AskPassword(const std::string& prompt) override;
+    int Ask(const std::string& question, const std::vector<std::string>& answers) override;
 
     // Answers for the next file dialogs; an empty answer cancels.
     std::deque<std::string> OpenAnswers;
     std::deque<std::string> SaveAnswers;
     // Answers for the next password prompts; nothing declines.
     std::deque<std::optional<std::string>> PasswordAnswers;
+    // Answers (indices of the buttons; -1 closes the box) for the next questions.
+    std::deque<int> Answers;
     // What the person does inside a modal dialog; by default it is closed at once.
     std::function<void(QWidget& dialog)> OnModal;
     // Whether the desktop has a program for what the shell is asked to open.
@@ -41,8 +44,10 @@ public:
     std::vector<TFileDialogRequest> FileRequests;
     int Beeps = 0;
     std::vector<std::string> PasswordPrompts;
+    // The questions asked, each followed by its answers' labels joined with "|".
+    std::vector<std::string> Questions;
     // Everything in the order it happened: "message:", "error:", "modal:", "open:", "save:",
-    // "shell:", "password:" (with the prompt).
+    // "shell:", "password:" (with the prompt), "ask:" (with the question).
     std::vector<std::string> Events;
 
 private:

@@ -84,12 +84,12 @@ TEST_F(SettingsStore, StoredAccountReadsAsTheDialogShowsIt)
 {
     const TStoredAccount empty = ReadStoredAccount();
     EXPECT_EQ(std::vector<std::string>({empty.Name, empty.Email, empty.Host, empty.UserID, empty.Charset,
-                                        empty.Delay, empty.Port, empty.TimeOut}),
-              std::vector<std::string>({"", "", "", "", "utf-8", "0", "25", "60"}));
+                                        empty.Delay, empty.Port, empty.TimeOut, empty.RetryWait}),
+              std::vector<std::string>({"", "", "", "", "utf-8", "0", "25", "60", "60"}));
     EXPECT_EQ(empty.Security, 0);
 
     Sandbox.WriteSettings("[General]\nime=Ana Kos\nemail=ana@x.org\nhost=mail.x.org\nusername=ana\n"
-                          "charset=iso-8859-2\npavza=007\nport=587x\nsecurity=1\ntimeout=-1\njezik=1\n");
+                          "charset=iso-8859-2\npavza=007\nport=587x\nsecurity=1\ntimeout=-1\nretrywait=5\njezik=1\n");
     const TStoredSendSettings settings;
     EXPECT_EQ(settings.Name(), "Ana Kos");
     EXPECT_EQ(settings.Email(), "ana@x.org");
@@ -100,6 +100,7 @@ TEST_F(SettingsStore, StoredAccountReadsAsTheDialogShowsIt)
     EXPECT_EQ(settings.Port(), "25") << "a port that is no number reads as the default";
     EXPECT_EQ(settings.Security(), "1");
     EXPECT_EQ(settings.TimeOut(), "-1");
+    EXPECT_EQ(settings.RetryWait(), "5");
     EXPECT_EQ(ReadStoredLanguage(), 1);
 }
 

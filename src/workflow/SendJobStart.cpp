@@ -1,0 +1,77 @@
+// What a send job settles before it calls the server: which job it is (a new one, or an
+// unfinished one it continues), whether the person wants it, and whether the message can
+// go out at all.
+#include "workflow/SendJob.h"
+
+#include "workflow/JobFingerprint.h"
+#include "workflow/JobMessages.h"
+#include "workflow/ProgramState.h"
+#include "workflow/UserInterface.h"
+
+#include <algorithm>
+
+namespace {
+
+bool Blank(const std::string& text)
+{
+    return text.find_first_not_of(" \t") == std::string::npos;
+}
+
+bool HasNoText(const TStringList& paragraphs)
+{
+    for (int i = 0; i < paragraphs.Count(); ++i)
+        if (!Blank(paragraphs[i]))
+            return false;
+    return true;
+}
+
+}
+
+// The job this run records into: 0 for a new one, the id of the unfinished job of the
+// same list and message it continues; nothing when the person declined.
+std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
+{
+    std::optional<TResumePoint> earlier;
+    FMessageHash.clear();
+    if (TDeliveryHistory* history = FLedger.History()) {
+        FMessageHash = MessageHash(FSubject, FBody, FMessage.FormatIndex() != 0,
+                                   FMessage.AttachmentPath());
+        earlier = history->FindUnfinished(ListHash(FEntries.Rows), FMessageHash);
+    }
+    const int recipients = static_cast<int>(
+        std::count_if(FEntries.Rows.begin(), FEntries.Rows.end(), [](const std::string& entry) { return !entry.empty(); }));
+    if (!earlier)
+        return !start.Confirm || Confirmed(recipients) ? std::optional<std::int64_t>(0) : std::nullopt;
+    const int undelivered = recipients - static_cast<int>(earlier->deliveredPositions.size());
+    switch (start.Resume) {
+    case TResumeChoice::Continue:
+        return !start.Confirm || Confirmed(undelivered) ? std::optional(earlier->job.id) : std::nullopt;
+    case TResumeChoice::Restart:
+        return !start.Confirm || Confirmed(recipients) ? std::optional<std::int64_t>(0) : std::nullopt;
+    case TResumeChoice::Ask:
+        break;
+    }
+    // Choosing how to go on is the person's consent: the job is not asked about again.
+    switch (UserInterface().Ask(Messages::ResumeQuestion(earlier->job), Messages::ResumeAnswers())) {
+    case 0: return earlier->job.id;
+    case 1: return 0;
+    default: return std::nullopt;
+    }
+}
+
+bool TSendJob::Confirmed(int recipients) const
+{
+    const std::string question =
+        Messages::SendConfirmation(recipients, Blank(FSubject), HasNoText(FBody));
+    return UserInterface().Ask(question, Messages::SendAnswers()) == 0;
+}
+
+void TSendJob::BeginRecording(const TJobStart& start, std::int64_t earlierJob)
+{
+    if (earlierJob)
+        FLedger.Continue(earlierJob, FEntries.Rows);
+    else
+        FLedger.Begin({start.ListFile, FSubject, FMessageHash, FEntries.Rows});
+    if (FLedger.Counts().Delivered > 0)
+        ShowDeliveredCount();
+}
