@@ -1,6 +1,7 @@
 #include "cli/TerminalUserInterface.h"
 
 #include "cli/SendTexts.h"
+#include "workflow/IntegerText.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -10,10 +11,12 @@
 
 namespace {
 
-// The controlling terminal, whatever standard input and output are redirected to.
+// The controlling terminal, when standard input is it: a script that redirects its input
+// is never asked, even when it runs in a terminal. The prompt goes to the terminal itself,
+// whatever standard output and error are redirected to.
 class TTerminal {
 public:
-    TTerminal() : FHandle(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+    TTerminal() : FHandle(isatty(STDIN_FILENO) ? open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC) : -1) {}
     ~TTerminal()
     {
         if (FEchoOff)
@@ -84,6 +87,8 @@ std::string TTerminalUserInterface::TerminalLines(const std::string& text)
 
 void TTerminalUserInterface::ShowMessage(const std::string& text)
 {
+    if (FBeforeMessage)
+        FBeforeMessage();
     FLastMessage = text;
     std::fprintf(FErrors, "%s\n", TerminalLines(text).c_str());
     std::fflush(FErrors);
@@ -148,5 +153,32 @@ std::optional<std::string> TTerminalUserInterface::ReadTerminalLine(const std::s
         if (c == '\n')
             return line;
         line += c;
+    }
+}
+
+// Where nobody can answer, the first answer (the question's default) is taken and said;
+// on a terminal the person picks one by its number, Enter taking the first.
+int TTerminalUserInterface::Ask(const std::string& question, const std::vector<std::string>& answers)
+{
+    if (answers.empty())
+        return -1;
+    std::string prompt = TerminalLines(question) + "\n";
+    for (std::size_t i = 0; i < answers.size(); ++i)
+        prompt += "  " + std::to_string(i + 1) + ") " + answers[i] + "\n";
+    prompt += "[1] ";
+    for (;;) {
+        const std::optional<std::string> typed = ReadTerminalLine(prompt, true);
+        if (!typed) {
+            if (Readable(FInterrupt))
+                return -1;
+            ShowMessage(TerminalLines(question) + "\n" + SendTexts::AnsweredFor(answers.front()));
+            return 0;
+        }
+        if (typed->empty())
+            return 0;
+        const std::optional<std::int32_t> chosen = TryDecimalToInt(*typed);
+        if (chosen && *chosen >= 1 && static_cast<std::size_t>(*chosen) <= answers.size())
+            return *chosen - 1;
+        prompt = "[1-" + std::to_string(answers.size()) + "] ";
     }
 }

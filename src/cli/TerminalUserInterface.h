@@ -2,6 +2,7 @@
 #include "workflow/UserInterface.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 // The user-interface seam of the headless sender: messages go to standard error, a
@@ -15,6 +16,8 @@ public:
     // A handle that becomes readable when the user interrupts (the signal pipe): a
     // question on the terminal gives up then. -1 for none.
     void SetInterruptHandle(int handle) { FInterrupt = handle; }
+    // Runs before a message is shown: the progress line on the terminal is ended first.
+    void SetBeforeMessage(std::function<void()> beforeMessage) { FBeforeMessage = std::move(beforeMessage); }
     // The text of the last message shown, so that the caller does not print it twice.
     const std::string& LastMessage() const { return FLastMessage; }
 
@@ -26,6 +29,7 @@ public:
     bool ShellOpen(const std::string& target) override;
     void Beep() override;
     std::optional<std::string> AskPassword(const std::string& prompt) override;
+    int Ask(const std::string& question, const std::vector<std::string>& answers) override;
 
     // Message texts separate their lines by CR, as message boxes take them.
     static std::string TerminalLines(const std::string& text);
@@ -38,4 +42,5 @@ private:
     std::FILE* FErrors;
     int FInterrupt = -1;
     std::string FLastMessage;
+    std::function<void()> FBeforeMessage;
 };
