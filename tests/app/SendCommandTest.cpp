@@ -318,6 +318,29 @@ TEST_F(SendCommand, MissingSettingOpensTheSettingsDialogAndConnectsNowhere)
     EXPECT_FALSE(Program->SendLogWindow().isVisible());
 }
 
+// Stop (the toolbar button, enabled while a job runs) ends the job after the message in
+// flight; the pause before the next message is cut short and counted down meanwhile.
+TEST_F(SendCommand, StopButtonEndsTheJobAfterTheMessageInFlight)
+{
+    SetRecipients({"a@example.org", "b@example.org", "c@example.org"});
+    Settings().delayEdit->setText("1");
+    EXPECT_FALSE(Window().stopSendingAction->isEnabled());
+    EXPECT_FALSE(Window().stopButton->isEnabled());
+    Pause.OnPause = [&] {
+        EXPECT_TRUE(Window().stopButton->isEnabled());
+        EXPECT_TRUE(PumpUntil([&] { return Panel(1) == "Next message in 1 s"; })) << "the countdown shows";
+        Window().stopButton->click();
+    };
+    Ui.Answers = {0};
+    Window().sendToList();
+    EXPECT_EQ(ReceivedCount(), 1);
+    EXPECT_EQ(Panel(2), "Stopped. Delivered 1 of 3; not sent 2");
+    EXPECT_EQ(Ui.Messages, std::vector<std::string>{"Stopped. Delivered 1 of 3; not sent 2"});
+    EXPECT_FALSE(Window().stopSendingAction->isEnabled());
+    EXPECT_FALSE(Window().stopButton->isEnabled());
+    EXPECT_EQ(Window().stopSendingAction->shortcut(), QKeySequence(Qt::Key_Escape));
+}
+
 TEST_F(SendCommand, ExitCancelsTheSessionAndClosesTheWindow)
 {
     SetRecipients({"a@example.org", "b@example.org"});

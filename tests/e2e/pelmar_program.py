@@ -4,8 +4,10 @@ and "send", but offscreen and with a private settings store and program folder.
 The executable is copied into a folder of its own so that its log.txt lands there; the
 settings file is written beforehand under a private XDG_CONFIG_HOME.
 """
+import glob
 import os
 import shutil
+import sqlite3
 import subprocess
 import time
 
@@ -84,6 +86,46 @@ class PelmarSend:
         while time.monotonic() < deadline:
             if self._count_new_lines() >= count:
                 return time.monotonic()
+            if self.proc.poll() is not None:
+                return None
+            time.sleep(poll)
+        return None
+
+    # The delivery history the program keeps in its data folder.
+    def history_path(self):
+        found = glob.glob(os.path.join(self.workdir, "data", "**", "history.sqlite"), recursive=True)
+        return found[0] if found else None
+
+    def _query(self, sql, *args):
+        path = self.history_path()
+        if path is None:
+            return []
+        db = sqlite3.connect(f"file:{path}?mode=ro", uri=True, timeout=5)
+        try:
+            return db.execute(sql, args).fetchall()
+        finally:
+            db.close()
+
+    def jobs(self):
+        """(id, ended, total, delivered, refused, deferred, not_sent) of every job, oldest first."""
+        return self._query("SELECT id, ended, total, delivered, refused, deferred, not_sent FROM jobs ORDER BY id")
+
+    def entries(self, job):
+        """(position, entry, outcome, reply, note) of a job's entries in list order."""
+        return self._query("SELECT position, entry, outcome, reply, note FROM entries WHERE job = ? "
+                           "ORDER BY position", job)
+
+    def wait_for_job_end(self, seconds, jobs=1, poll=0.1):
+        """Waits until the history holds this many jobs and the last has ended; returns
+        the last job's row, or None."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            try:
+                rows = self.jobs()
+            except sqlite3.OperationalError:
+                rows = []  # the program is creating it
+            if len(rows) >= jobs and rows[-1][1] is not None:
+                return rows[-1]
             if self.proc.poll() is not None:
                 return None
             time.sleep(poll)

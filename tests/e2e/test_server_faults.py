@@ -1,7 +1,9 @@
-"""`pelmar LIST MESSAGE send` against Postfix's smtp-sink committing one fault: a refused,
-dropped or stalled command, a server that goes away mid-job, an abort in the text. The
-program survives every fault, log.txt names exactly the messages the server accepted,
-and nothing more is sent once the job has failed."""
+"""`pelmar LIST MESSAGE send` against Postfix's smtp-sink committing one fault at every
+command of a kind: a refused, deferred, dropped or stalled command, a server that goes away
+mid-job, an abort in the text. A refused entry does not end the job, a deferred one is tried
+again in the retry rounds, a dropped connection is made again up to three times; the
+program survives every fault, log.txt and the delivery history name every outcome, and
+nothing more is sent once the job has ended."""
 import os
 import subprocess
 import sys
@@ -61,49 +63,69 @@ class ConversationSink(SmtpSink):
         return condition()
 
 
-# options, messages the server accepts, final dots it reads (None: not counted), the
-# command after which nothing more may come (None: the sink itself ends)
+REFUSED_500 = "500 5.3.0 Error: command failed"
+DEFERRED_450 = "450 4.3.0 Error: command failed"
+LOST = "No reply to the end of the message."
+RETRY_ROUNDS = 3
+
+# name, options, each entry's outcome in the history, the log's lines after the entry
+# ("entry...   " + this), the commands the server reads, counted
 CASES = [
-    ("hard refusal of MAIL", ["-f", "MAIL"], 0, 0, "MAIL FROM:<ana@example.org>"),
-    ("soft refusal of RCPT", ["-r", "RCPT"], 0, 0, "DATA"),
-    ("hard refusal of the final dot", ["-f", "."], 0, 1, "."),
-    ("disconnect without reply at RSET", ["-q", "RSET"], 0, 0, "RSET"),
-    ("421 and close at DATA", ["-Q", "DATA"], 0, 0, "DATA"),
-    ("refused HELO", ["-f", "HELO"], 0, 0, "QUIT"),
-    ("server gone during the second message", ["-M", "2"], 1, None, None),
-    ("abort in the middle of the text", ["-A", "1", "-t", "3"], 0, None, "DATA"),
+    ("hard refusal of MAIL", ["-f", "MAIL"], ["refused"] * 3, [REFUSED_500] * 3,
+     {"MAIL": 3, "RCPT": 0, ".": 0}),
+    ("soft refusal of RCPT: every retry round", ["-r", "RCPT"], ["deferred"] * 3,
+     [DEFERRED_450] * 3 * (1 + RETRY_ROUNDS), {"RCPT": 3 * (1 + RETRY_ROUNDS), ".": 0}),
+    ("hard refusal of the final dot", ["-f", "."], ["refused"] * 3, [REFUSED_500] * 3, {".": 3}),
+    # No message ever gets an answer: three new connections, then the job gives up.
+    ("disconnect without reply at RSET", ["-q", "RSET"], ["not sent"] * 3, [], {"RSET": 4, "MAIL": 0}),
+    ("421 and close at DATA", ["-Q", "DATA"], ["not sent"] * 3, [], {"DATA": 4, ".": 0}),
+    # The reply to the second message's final dot never comes: it counts as deferred.
+    ("server gone during the second message", ["-M", "2"], ["delivered", "deferred", "not sent"],
+     ["OK.", LOST], {"DATA": 2}),
+    ("abort in the middle of the text", ["-A", "1", "-t", "3"], ["refused"] * 3,
+     ["550 This violates SMTP"] * 3, {"DATA": 3}),
 ]
 
 
 class ServerFaults(unittest.TestCase):
-    def run_case(self, options, accepted, dots, last_command):
+    def run_case(self, options, outcomes, logged, counted):
         with tempfile.TemporaryDirectory() as workdir, ConversationSink(*options) as sink, \
-                PelmarSend(workdir, sink.port, RECIPIENTS, "Hello,\n") as program:
-            if last_command is None:
-                self.assertTrue(sink.wait_for(lambda: sink.proc.poll() is not None, 30), "the sink never ended")
-            else:
-                self.assertTrue(sink.wait_for(lambda: last_command in sink.commands(), 30),
-                                f"never reached {last_command}: {sink.commands()}")
-            program.wait_for_log_lines(accepted, 10)
+                PelmarSend(workdir, sink.port, RECIPIENTS, "Hello,\n", settings="retrywait=1\n") as program:
+            job = program.wait_for_job_end(60)
+            self.assertIsNotNone(job, "the job never ended")
             before = sink.commands()
             time.sleep(QUIET_SECONDS)
-            self.assertEqual(sink.commands(), before, "nothing is sent after the failure")
+            self.assertEqual(sink.commands(), before, "nothing is sent after the job's end")
             self.assertIsNone(program.proc.poll(), "the program is still running")
             log = program.log_lines()
-        commands = before
-        if dots is not None:
-            self.assertEqual(commands.count("."), dots)
-        self.assertEqual(len(log), accepted)
-        for line, entry in zip(log, RECIPIENTS):
-            self.assertTrue(line.endswith(": " + entry + "...   OK."), line)
-        # Every message went to its own recipient once, in list order, up to the failure.
-        rcpts = [c for c in commands if c.startswith("RCPT TO:")]
-        self.assertEqual(rcpts, [f"RCPT TO:<{r}>" for r in RECIPIENTS[:len(rcpts)]])
+            entries = program.entries(job[0])
+        self.assertEqual([e[2] for e in entries], outcomes)
+        self.assertEqual(job[2:], (3, outcomes.count("delivered"), outcomes.count("refused"),
+                                   outcomes.count("deferred"), outcomes.count("not sent")))
+        self.assertEqual(len(log), len(logged))
+        for line, entry, outcome in zip(log, RECIPIENTS * (1 + RETRY_ROUNDS), logged):
+            self.assertTrue(line.endswith(": " + entry + "...   " + outcome), line)
+        for command, times in counted.items():
+            self.assertEqual(sum(1 for c in before if c.split()[0] == command), times, command)
+        # The messages went to their own recipients in list order, round after round; a
+        # message cut off by a broken connection goes again before the next.
+        rcpts = [c for c in before if c.startswith("RCPT TO:")]
+        turns = [r for i, r in enumerate(rcpts) if i == 0 or r != rcpts[i - 1]]
+        self.assertEqual(turns, [f"RCPT TO:<{r}>" for r in (RECIPIENTS * 4)[:len(turns)]])
 
     def test_each_fault(self):
-        for name, options, accepted, dots, last_command in CASES:
+        for name, options, outcomes, logged, counted in CASES:
             with self.subTest(name):
-                self.run_case(options, accepted, dots, last_command)
+                self.run_case(options, outcomes, logged, counted)
+
+    def test_refused_helo_ends_before_any_job(self):
+        with tempfile.TemporaryDirectory() as workdir, ConversationSink("-f", "HELO") as sink, \
+                PelmarSend(workdir, sink.port, RECIPIENTS, "Hello,\n") as program:
+            self.assertTrue(sink.wait_for(lambda: "QUIT" in sink.commands(), 30), sink.commands())
+            time.sleep(QUIET_SECONDS)
+            self.assertIsNone(program.proc.poll())
+            self.assertEqual(program.log_lines(), [])
+            self.assertEqual(program.jobs(), [], "a job that never reached the server records nothing")
 
     def test_stall_before_the_data_reply_is_waited_out(self):
         with tempfile.TemporaryDirectory() as workdir, ConversationSink("-w", "1") as sink, \

@@ -13,6 +13,8 @@
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
 #include "workflow/HistoryAccess.h"
+#include "workflow/DeliveryHistory.h"
+#include "workflow/JobMessages.h"
 #include "workflow/SendJob.h"
 
 #include <QTimer>
@@ -616,6 +618,194 @@ TEST_F(SendJob, AttachmentOfAFailedJobIsNotSentWithTheNextOne)
     Job.Run();
     Server().Finish();
     EXPECT_EQ(Ui.Events, (std::vector<std::string>{"message:Delivered 0 of 1; refused 1", "beep"}));
+}
+
+// ---- Stop, the questions before a job, entries the server is not asked about ---------------
+
+// Stop ends the job once the message in flight has its outcome: the rest are not sent, and
+// the history says so.
+TEST_F(SendJob, StopEndsTheJobAfterTheMessageInFlight)
+{
+    Entries.Rows = {"a@example.org", "b@example.org", "c@example.org"};
+    Window.delay = "1";
+    Pause.OnPause = [this] { Job.Stop(); };
+    Greeted();
+    Delivered("a@example.org", "a@example.org");
+    Quit();
+    Run();
+    const std::string message = "Stopped. Delivered 1 of 3; not sent 2";
+    EXPECT_EQ(Result.End, TJobEnd::Stopped);
+    EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:" + message});
+    EXPECT_EQ(Window.Only("counter:").back(), message);
+    const std::vector<TEntryRecord> entries = History.History().Entries(History.History().Jobs().front().id);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].outcome, TOutcome::Delivered);
+    EXPECT_EQ(entries[1].outcome, TOutcome::NotSent);
+    EXPECT_EQ(entries[2].outcome, TOutcome::NotSent);
+    Job.Stop(); // no job runs: nothing to stop, and the next job is not stopped before it starts
+    NewServer();
+    Greeted();
+    for (const char* box : {"b@example.org", "c@example.org"})
+        Delivered(box, box);
+    Quit();
+    Pause.OnPause = nullptr;
+    Run();
+    EXPECT_EQ(Result.End, TJobEnd::Finished);
+    EXPECT_EQ(Result.Counts.Delivered, 3) << "the stopped job was continued";
+}
+
+// The window asks before it sends, warning of an empty subject or text; declining sends
+// nothing and connects nowhere.
+TEST_F(SendJob, ConfirmationNamesTheRecipientsAndWarnsOfAnEmptyMessage)
+{
+    RefusingPort refusing;
+    Window.port = std::to_string(refusing.Port());
+    Entries.Rows = {"a@example.org", "", "b@example.org"};
+    const std::tuple<std::string, TStringList, int, std::string> cases[] = {
+        {"Hello", TStringList{"Hi"}, 2, "Send this message to 2 recipients?"},
+        {" ", TStringList{"Hi"}, 2, "The message has no subject.\r\rSend this message to 2 recipients?"},
+        {"Hello", TStringList{"", " "}, 2, "The message has no text.\r\rSend this message to 2 recipients?"},
+        {"", TStringList{}, 1,
+         "Sporočilo nima naslova.\rSporočilo nima besedila.\r\rAli naj pošljem to sporočilo 2 prejemnikoma?"},
+    };
+    for (const auto& [subject, body, language, question] : cases) {
+        CurrentLanguage = language;
+        Window.subject = subject;
+        Window.body = body;
+        Ui.Questions.clear();
+        Ui.Answers = {1};
+        Window.shown.clear();
+        const TJobResult result = Job.Run({true, TResumeChoice::Ask, {}});
+        const std::string answers = language == 1 ? "Pošlji|Prekliči" : "Send|Cancel";
+        EXPECT_EQ(Ui.Questions, std::vector<std::string>{question + "\n" + answers});
+        EXPECT_EQ(result.End, TJobEnd::NotStarted);
+        EXPECT_TRUE(Window.Only("state:").empty()) << "no connection was tried";
+    }
+    CurrentLanguage = 2;
+}
+
+// A list and message of an unfinished job: continue sends only to the entries not yet
+// delivered, start again sends to all, cancel to none. Choosing is the consent: the send
+// question does not follow.
+TEST_F(SendJob, UnfinishedJobOfTheSameListAndMessageIsContinuedOrStartedAgain)
+{
+    Entries.Rows = {"a@example.org", "b@example.org"};
+    Greeted();
+    Delivered("a@example.org", "a@example.org");
+    Transaction("b@example.org", "b@example.org").Send("451 4.3.0 later\r\n");
+    for (int round = 0; round < 3; ++round)
+        Transaction("b@example.org", "b@example.org").Send("451 4.3.0 later\r\n");
+    Quit();
+    Run();
+    ASSERT_EQ(Result.Counts.Deferred, 1);
+    EXPECT_EQ(Pause.Pauses, (std::vector<std::int32_t>{60000, 60000, 60000})) << "three retry rounds";
+
+    // Continue.
+    NewServer();
+    Greeted();
+    Delivered("b@example.org", "b@example.org");
+    Quit();
+    Ui.Answers = {0};
+    Run({true, TResumeChoice::Ask, {}});
+    ASSERT_EQ(Ui.Questions.size(), 1u);
+    EXPECT_EQ(Ui.Questions[0].rfind("This message was sent to this list before (", 0), 0u) << Ui.Questions[0];
+    EXPECT_NE(Ui.Questions[0].find("but not to everyone: Delivered 1 of 2; deferred 1."), std::string::npos);
+    EXPECT_TRUE(Ui.Questions[0].ends_with("\nContinue|Start again|Cancel"));
+    EXPECT_EQ(Result.Counts.Delivered, 2);
+    EXPECT_EQ(Result.Message, "2 messages sent.");
+    EXPECT_EQ(History.History().Jobs().size(), 1u) << "the same job went on";
+
+    // A finished job is not offered: the same list again is a new job, asked about as one.
+    NewServer();
+    Greeted();
+    Delivered("a@example.org", "a@example.org");
+    Transaction("b@example.org", "b@example.org").Send("550 5.1.1 gone\r\n");
+    Quit();
+    Ui.Questions.clear();
+    Ui.Answers = {0};
+    Run({true, TResumeChoice::Ask, {}});
+    EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Send this message to 2 recipients?\nSend|Cancel"});
+
+    // Start again; then cancel.
+    NewServer();
+    Greeted();
+    Delivered("a@example.org", "a@example.org");
+    Delivered("b@example.org", "b@example.org");
+    Quit();
+    Ui.Questions.clear();
+    Ui.Answers = {1, 2};
+    Run({true, TResumeChoice::Ask, {}});
+    EXPECT_EQ(Result.Counts.Delivered, 2);
+    EXPECT_EQ(History.History().Jobs().size(), 3u);
+    RefusingPort refusing;
+    Window.port = std::to_string(refusing.Port());
+    Job.Run({true, TResumeChoice::Ask, {}}); // the job of the start again is finished: asks to send
+    EXPECT_EQ(Ui.Questions.size(), 2u);
+    EXPECT_EQ(History.History().Jobs().size(), 3u);
+}
+
+// An entry that is no address is refused without a word to the server; one with blanks
+// around it is an address, and the envelope carries it without them.
+TEST_F(SendJob, EntryThatIsNoAddressIsRefusedWithoutAskingTheServer)
+{
+    Entries.Rows = {"not an address", "  bob@example.org  "};
+    Greeted();
+    Delivered("  bob@example.org  ", "bob@example.org");
+    Quit();
+    Run();
+    EXPECT_EQ(LogOutcomes(), (std::vector<std::string>{
+                                 "not an address...   Not a valid e-mail address; the server was not asked.",
+                                 "  bob@example.org  ...   OK."}));
+    EXPECT_EQ(Result.Message, "Delivered 1 of 2; refused 1");
+    CurrentLanguage = 1;
+    EXPECT_EQ(Messages::NotAnAddressReply(), "Ni veljaven e-poštni naslov; strežnik ni bil vprašan.");
+    CurrentLanguage = 2;
+}
+
+// A header block too large to write at once would hang the server's read: the job ends
+// before the first envelope, saying why.
+TEST_F(SendJob, HeaderTooLargeEndsTheJobBeforeTheEnvelope)
+{
+    Entries.Rows = {"a@example.org", "b@example.org"};
+    Window.subject = std::string(70000, 's');
+    Greeted();
+    Quit();
+    Run();
+    EXPECT_EQ(Result.End, TJobEnd::Failed);
+    ASSERT_EQ(Ui.Events.size(), 1u);
+    EXPECT_EQ(Ui.Events[0].rfind("message:The message header (subject, names and addresses) would be ", 0), 0u)
+        << Ui.Events[0];
+    EXPECT_TRUE(Ui.Events[0].ends_with("Shorten the subject.\r\rDelivered 0 of 2; not sent 2")) << Ui.Events[0];
+}
+
+// A history that cannot be opened stops the job before it connects.
+TEST_F(SendJob, HistoryThatCannotBeOpenedStopsTheJobBeforeItConnects)
+{
+    RefusingPort refusing;
+    Window.port = std::to_string(refusing.Port());
+    THistoryAccess unusable(Sandbox.MakeFile("not-a-folder", "x") + "/");
+    TSmtpClient smtp;
+    TSendJob job(smtp, Entries, Window, Window, Window, &unusable);
+    Entries.Rows = {"a@example.org"};
+    const TJobResult result = job.Run();
+    EXPECT_EQ(result.End, TJobEnd::NotStarted);
+    ASSERT_EQ(Ui.Events.size(), 1u);
+    EXPECT_FALSE(result.Message.empty());
+    EXPECT_EQ(Ui.Events[0], "message:" + result.Message);
+    EXPECT_TRUE(Window.Only("state:").empty()) << "no connection was tried";
+}
+
+TEST(JobMessages, CountsAreGroupedAsTheLanguageWritesThem)
+{
+    const TJobCounts counts{1000, 997, 2, 1, 0};
+    CurrentLanguage = 2;
+    EXPECT_EQ(Messages::JobCounts(counts), "Delivered 997 of 1,000; refused 2; deferred 1");
+    EXPECT_EQ(Messages::JobStopped({1234567, 0, 0, 0, 1234567}), "Stopped. Delivered 0 of 1,234,567; not sent 1,234,567");
+    CurrentLanguage = 1;
+    EXPECT_EQ(Messages::JobCounts(counts), "Dostavljeno 997 od 1.000; zavrnjeno 2; odloženo 1");
+    EXPECT_EQ(Messages::SendConfirmation(1001, false, false), "Ali naj pošljem to sporočilo 1.001 prejemniku?");
+    CurrentLanguage = 2;
+    EXPECT_EQ(Messages::SendConfirmation(1, false, false), "Send this message to 1 recipient?");
 }
 
 }
