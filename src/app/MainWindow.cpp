@@ -9,13 +9,14 @@
 #include "app/MessagePreviewWindow.h"
 #include "app/SendLogWindow.h"
 #include "app/SettingsDialog.h"
-#include "app/SettingsStore.h"
 #include "app/Widgets.h"
 #include "workflow/ListReport.h"
 #include "workflow/MessageText.h"
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
+#include "workflow/SettingsStore.h"
+#include "workflow/StoredSettings.h"
 #include "workflow/UserInterface.h"
 
 #include <QAction>
@@ -198,7 +199,7 @@ void TMainWindow::RestoreWindowState()
     const int width = RegReadInteger(SettingsKey, "width", 750);
     const int height = RegReadInteger(SettingsKey, "height", 550);
     resize(width, height);
-    CurrentLanguage = RegReadInteger(SettingsKey, "jezik", 2);
+    CurrentLanguage = ReadStoredLanguage();
 }
 
 // A command line that sends is a job given by its files alone: no list, subject or

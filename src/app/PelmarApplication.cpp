@@ -3,7 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/HistoryWindow.h"
 #include "app/ImportHelpWindow.h"
-#include "app/KeyringPasswords.h"
+#include "keyring/KeyringPasswords.h"
 #include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
 #include "app/ScreenFit.h"

@@ -3,10 +3,10 @@
 #include "app/Guard.h"
 #include "app/Language.h"
 #include "app/Pictures.h"
-#include "app/SettingsStore.h"
 #include "workflow/AccountPasswords.h"
 #include "workflow/IntegerText.h"
 #include "workflow/Messages.h"
+#include "workflow/SettingsStore.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QToolButton>
@@ -307,18 +308,32 @@ void TSettingsDialog::MarkNeededFields()
     neededLabel->setVisible(!needed.empty());
 }
 
+// A value that cannot be read stops the reading; the fields show what was read before it.
 void TSettingsDialog::LoadStoredSettings()
 {
-    nameEdit->setText(QText(RegReadString(SettingsKey, "ime", "")));
-    emailEdit->setText(QText(RegReadString(SettingsKey, "email", "")));
-    hostEdit->setText(QText(RegReadString(SettingsKey, "host", "")));
-    userIdEdit->setText(QText(RegReadString(SettingsKey, "username", "")));
-    charsetEdit->setText(QText(RegReadString(SettingsKey, "charset", "utf-8")));
-    delayEdit->setText(QString::number(RegReadInteger(SettingsKey, "pavza", 0)));
-    portEdit->setText(QString::number(RegReadInteger(SettingsKey, "port", 25)));
-    SetSecurityIndex(RegReadInteger(SettingsKey, "security", 0));
-    timeOutEdit->setText(QString::number(RegReadInteger(SettingsKey, "timeout", 60)));
-    retryWaitEdit->setText(QString::number(RegReadInteger(SettingsKey, "retrywait", 60)));
+    TStoredAccount account = ShownAccount();
+    const auto show = qScopeGuard([&] { ShowAccount(account); });
+    ReadStoredAccount(account);
+}
+
+TStoredAccount TSettingsDialog::ShownAccount() const
+{
+    return {Text(nameEdit),  Text(emailEdit), Text(hostEdit),     Text(userIdEdit),  Text(charsetEdit),
+            Text(delayEdit), Text(portEdit),  SecurityIndex(), Text(timeOutEdit), Text(retryWaitEdit)};
+}
+
+void TSettingsDialog::ShowAccount(const TStoredAccount& account)
+{
+    nameEdit->setText(QText(account.Name));
+    emailEdit->setText(QText(account.Email));
+    hostEdit->setText(QText(account.Host));
+    userIdEdit->setText(QText(account.UserID));
+    charsetEdit->setText(QText(account.Charset));
+    delayEdit->setText(QText(account.Delay));
+    portEdit->setText(QText(account.Port));
+    SetSecurityIndex(account.Security);
+    timeOutEdit->setText(QText(account.TimeOut));
+    retryWaitEdit->setText(QText(account.RetryWait));
 }
 
 bool TSettingsDialog::AccountComplete() const

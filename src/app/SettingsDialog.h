@@ -1,5 +1,6 @@
 #pragma once
 #include "workflow/SendJob.h"
+#include "workflow/StoredSettings.h"
 
 #include <QDialog>
 #include <vector>
@@ -95,6 +96,8 @@ private:
     void CheckNumber(QLineEdit* field, QString& lastGood);
     void FollowSecurityWithPort(int index);
     void MarkNeededFields();
+    TStoredAccount ShownAccount() const;
+    void ShowAccount(const TStoredAccount& account);
     void LoadPassword();
     void SavePassword();
 

@@ -98,6 +98,8 @@ public:
 
     bool Busy() const { return FBusy; }
     TMemoryStream& MessageBody() { return FAssembler.MessageBody(); }
+    // The header block as Send writes it after DATA, the body's opening empty line included.
+    std::string HeaderBlock() const { return FAssembler.HeaderBlock(); }
     const std::string& Boundary() const { return FAssembler.Boundary(); }
     // The size of the header block BuildMessage made, its empty line included.
     std::size_t HeaderBlockSize() const { return FAssembler.HeaderBlock().size(); }

@@ -82,6 +82,8 @@ public:
     virtual void Flush() = 0;
     // Every outcome the job records (the log line says the same for people).
     virtual void EntryDone(const TEntryReport&) {}
+    // The job's counts when it has begun recording, and after every outcome (before EntryDone).
+    virtual void ShowCounts(const TJobCounts&) {}
 };
 
 // What to do when the list and the message are those of an unfinished job.
@@ -140,6 +142,8 @@ public:
     void Stop();
     // Ends the job at once: whatever the session or a wait waits for gives up.
     void Cancel();
+    // Sets the client up from the settings and the message, as the start of a job does.
+    void Configure();
     // Takes the list as it is now, with its columns and values: the job sends to these
     // entries, whatever is done to the list meanwhile. Run does this first.
     void TakeEntries();
@@ -191,7 +195,6 @@ private:
 
     void WireEvents();
     TJobResult RunJob(const TJobStart& start);
-    void Configure();
     bool ProvidePassword();
     bool SettingsComplete() const;
     void CheckPort() const;

@@ -293,6 +293,7 @@ void TSendJob::Record(const TEntryReport& report)
     }
     const bool delivered = report.Outcome == TOutcome::Delivered;
     LogLine(SendLogLine(TimeOfDayText(), report.Entry, delivered ? "OK." : report.Reply));
+    FProgress.ShowCounts(FLedger.Counts());
     FProgress.EntryDone(report);
 }
 

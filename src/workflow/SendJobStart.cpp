@@ -72,6 +72,7 @@ void TSendJob::BeginRecording(const TJobStart& start, std::int64_t earlierJob)
         FLedger.Continue(earlierJob, FEntries.Rows);
     else
         FLedger.Begin({start.ListFile, FSubject, FMessageHash, FEntries.Rows});
+    FProgress.ShowCounts(FLedger.Counts());
     if (FLedger.Counts().Delivered > 0)
         ShowDeliveredCount();
 }

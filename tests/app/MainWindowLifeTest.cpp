@@ -1,12 +1,12 @@
 #include "AppFixture.h"
-#include "app/SettingsStore.h"
+#include "app/AboutBox.h"
 #include "app/ImportHelpWindow.h"
 #include "app/SendLogWindow.h"
 #include "app/Widgets.h"
-#include "app/AboutBox.h"
 #include "support/LoopbackPeers.h"
 #include "workflow/Messages.h"
 #include "workflow/ProgramState.h"
+#include "workflow/SettingsStore.h"
 
 #include <QDir>
 #include <QPlainTextEdit>

@@ -2,10 +2,10 @@
 // it, the time-out, the password that never reaches the settings file, and the marks on
 // the fields a job still needs.
 #include "AppFixture.h"
-#include "app/KeyringPasswords.h"
+#include "keyring/KeyringPasswords.h"
 #include "app/QtUserInterface.h"
-#include "app/SettingsStore.h"
 #include "workflow/AccountPasswords.h"
+#include "workflow/SettingsStore.h"
 
 #include <QInputDialog>
 #include <QLabel>

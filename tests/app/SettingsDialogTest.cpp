@@ -1,6 +1,6 @@
 #include "AppFixture.h"
-#include "app/SettingsStore.h"
 #include "workflow/ProgramState.h"
+#include "workflow/SettingsStore.h"
 
 #include <QLabel>
 

@@ -1,4 +1,4 @@
-#include "app/SettingsStore.h"
+#include "workflow/SettingsStore.h"
 
 #include "base/Exception.h"
 #include "workflow/IntegerText.h"
@@ -58,6 +58,12 @@ std::optional<std::string> Read(const std::string& keyPath, const std::string& n
     return text.substr(0, text.find('\0'));
 }
 
+}
+
+std::string SettingsFileName(const std::string& keyPath)
+{
+    const TKeyNames key = SplitKeyPath(keyPath);
+    return QSettings(key.Organisation, key.Application).fileName().toStdString();
 }
 
 void RegWriteString(const std::string& keyPath, const std::string& name, const std::string& text)

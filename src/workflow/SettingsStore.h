@@ -11,3 +11,6 @@ std::string RegReadString(const std::string& keyPath, const std::string& name, c
 void RegWriteInteger(const std::string& keyPath, const std::string& name, std::int32_t value);
 // A stored text that is not a decimal integer gives the default.
 std::int32_t RegReadInteger(const std::string& keyPath, const std::string& name, std::int32_t defaultValue);
+
+// Where the settings of the key live (the file a person may write by hand).
+std::string SettingsFileName(const std::string& keyPath);

@@ -1,4 +1,5 @@
-#include "app/SettingsStore.h"
+#include "workflow/SettingsStore.h"
+#include "workflow/StoredSettings.h"
 #include "base/Exception.h"
 #include "support/Sandbox.h"
 
@@ -76,6 +77,47 @@ TEST_F(SettingsStore, UnwritableStoreIsAFailedSetError)
     QDir().mkpath(QString::fromStdString(Sandbox.SettingsFile()));
     EXPECT_EQ(ErrorOf([] { RegWriteString(SettingsKey, "ime", "Bob"); }), "Failed to set data for 'ime'");
     EXPECT_EQ(ErrorOf([] { RegWriteInteger(SettingsKey, "port", 25); }), "Failed to set data for 'port'");
+}
+
+// What a job started without the window sends with is what the settings dialog would show.
+TEST_F(SettingsStore, StoredAccountReadsAsTheDialogShowsIt)
+{
+    const TStoredAccount empty = ReadStoredAccount();
+    EXPECT_EQ(std::vector<std::string>({empty.Name, empty.Email, empty.Host, empty.UserID, empty.Charset,
+                                        empty.Delay, empty.Port, empty.TimeOut, empty.RetryWait}),
+              std::vector<std::string>({"", "", "", "", "utf-8", "0", "25", "60", "60"}));
+    EXPECT_EQ(empty.Security, 0);
+
+    Sandbox.WriteSettings("[General]\nime=Ana Kos\nemail=ana@x.org\nhost=mail.x.org\nusername=ana\n"
+                          "charset=iso-8859-2\npavza=007\nport=587x\nsecurity=1\ntimeout=-1\nretrywait=5\njezik=1\n");
+    const TStoredSendSettings settings;
+    EXPECT_EQ(settings.Name(), "Ana Kos");
+    EXPECT_EQ(settings.Email(), "ana@x.org");
+    EXPECT_EQ(settings.Host(), "mail.x.org");
+    EXPECT_EQ(settings.UserID(), "ana");
+    EXPECT_EQ(settings.Charset(), "iso-8859-2");
+    EXPECT_EQ(settings.Delay(), "7");
+    EXPECT_EQ(settings.Port(), "25") << "a port that is no number reads as the default";
+    EXPECT_EQ(settings.Security(), "1");
+    EXPECT_EQ(settings.TimeOut(), "-1");
+    EXPECT_EQ(settings.RetryWait(), "5");
+    EXPECT_EQ(ReadStoredLanguage(), 1);
+}
+
+TEST_F(SettingsStore, StoredAccountStopsAtAValueItCannotRead)
+{
+    Sandbox.WriteSettings("[General]\nime=Ana\nhost=@ByteArray(mail)\nport=587\n");
+    TStoredAccount account;
+    account.Port = "2525";
+    EXPECT_EQ(ErrorOf([&] { ReadStoredAccount(account); }), "Invalid data type for 'host'");
+    EXPECT_EQ(account.Name, "Ana");
+    EXPECT_EQ(account.Port, "2525") << "values after the bad one stay as they were";
+}
+
+TEST_F(SettingsStore, SettingsFileIsTheOneTheStoreWrites)
+{
+    RegWriteString(SettingsKey, "ime", "Ana");
+    EXPECT_EQ(SettingsFileName(SettingsKey), Sandbox.SettingsFile());
 }
 
 }

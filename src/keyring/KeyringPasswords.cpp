@@ -1,4 +1,4 @@
-#include "app/KeyringPasswords.h"
+#include "keyring/KeyringPasswords.h"
 
 #include "workflow/ProgramState.h"
 

@@ -1,0 +1,174 @@
+#include "cli/SendCommand.h"
+
+#include "cli/DryRun.h"
+#include "cli/FileMessage.h"
+#include "cli/InterruptWatch.h"
+#include "cli/SendOptions.h"
+#include "cli/SendOutput.h"
+#include "cli/SendTexts.h"
+#include "cli/TerminalUserInterface.h"
+#include "keyring/KeyringPasswords.h"
+#include "mail/SmtpClient.h"
+#include "workflow/HistoryAccess.h"
+#include "workflow/JobMessages.h"
+#include "workflow/ListFields.h"
+#include "workflow/ListReport.h"
+#include "workflow/MessageText.h"
+#include "workflow/ProgramState.h"
+#include "workflow/RecipientList.h"
+#include "workflow/RowsColumn.h"
+#include "workflow/SettingsStore.h"
+#include "workflow/StoredSettings.h"
+
+#include <QFileInfo>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// Installs the terminal's seam for the command's run.
+class TInstalledUi {
+public:
+    explicit TInstalledUi(TUserInterface& ui) : FPrevious(SetUserInterface(&ui)) {}
+    ~TInstalledUi() { SetUserInterface(FPrevious); }
+    TInstalledUi(const TInstalledUi&) = delete;
+    TInstalledUi& operator=(const TInstalledUi&) = delete;
+
+private:
+    TUserInterface* FPrevious;
+};
+
+// The list and the message as the window's open commands read them.
+struct TJobFiles {
+    TRowsColumn Entries;
+    TRowsColumn Labels;
+    TListFields Fields;
+    TFileMessage Message;
+};
+
+void LoadFiles(const TSendOptions& options, TJobFiles& files)
+{
+    TRecipientList list(files.Entries, files.Labels, &files.Fields);
+    ReportListLoading(options.RecipientsFile, list.LoadFromFile(options.RecipientsFile, {}));
+    const TDecodedText message = LoadMessageFile(options.MessageFile);
+    ReportLossyLoading(options.MessageFile, message.Decoding);
+    files.Message.Paragraphs.SetText(message.Text);
+    files.Message.SubjectText = options.Subject;
+    files.Message.Html = options.Html;
+    // The window leaves out an attachment that is not there; asked for by name, it is an error.
+    if (!options.Attachment.empty() && !QFileInfo(QString::fromStdString(options.Attachment)).isFile())
+        throw EFOpenError(options.Attachment);
+    files.Message.Attachment = options.Attachment;
+}
+
+TProgressStyle StyleFor(const TSendOptions& options)
+{
+    if (options.Quiet)
+        return TProgressStyle::None;
+    return isatty(STDOUT_FILENO) ? TProgressStyle::Line : TProgressStyle::Entries;
+}
+
+void PrintError(const std::string& text)
+{
+    std::fprintf(stderr, "%s\n", TTerminalUserInterface::TerminalLines(text).c_str());
+}
+
+// The job's end as the window would put it, unless the job has said it already (a job
+// ended at once says nothing in the window; here its counts are still worth a line), and
+// the entries that did not get the message.
+void Summarise(const TJobResult& result, const TTerminalProgress& progress, const TTerminalUserInterface& ui)
+{
+    const std::string summary = result.End == TJobEnd::Canceled ? Messages::JobStopped(result.Counts) : result.Message;
+    if (!summary.empty() && summary != ui.LastMessage())
+        PrintError(summary);
+    const std::vector<TEntryReport> left = progress.NotDelivered();
+    if (left.empty())
+        return;
+    PrintError(SendTexts::NotDeliveredHeading());
+    for (const TEntryReport& report : left)
+        PrintError("  " + EntryLine(report));
+}
+
+int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings, TTerminalUserInterface& ui)
+{
+    TTerminalProgress progress(stdout, StyleFor(options));
+    TSmtpClient smtp;
+    THistoryAccess history;
+    TKeyringPasswords keyring;
+    TSendJob job(smtp, files.Entries, files.Message, settings, progress, &history);
+    job.SetListFields(&files.Fields);
+    job.Passwords().SetKeeper(&keyring);
+
+    TInterruptWatch interrupts;
+    interrupts.OnFirst = [&] {
+        progress.Finish();
+        PrintError(SendTexts::Stopping());
+        job.Stop();
+    };
+    interrupts.OnAgain = [&] { job.Cancel(); };
+    ui.SetInterruptHandle(interrupts.Handle());
+    ui.SetBeforeMessage([&] { progress.Finish(); });
+
+    TJobStart start;
+    start.Confirm = false;
+    start.Resume = options.Restart ? TResumeChoice::Restart : TResumeChoice::Continue;
+    start.ListFile = QFileInfo(QString::fromStdString(options.RecipientsFile)).absoluteFilePath().toStdString();
+    const TJobResult result = job.Run(start);
+    ui.SetInterruptHandle(-1);
+    ui.SetBeforeMessage({});
+    progress.Finish();
+    Summarise(result, progress, ui);
+    return ExitStatusFor(result, interrupts.Count() > 0);
+}
+
+int Run(const TSendOptions& options, TTerminalUserInterface& ui)
+{
+    TStoredSendSettings settings(
+        [&ui] { ui.ShowMessage(SendTexts::SettingsIncomplete(SettingsFileName(SettingsKey))); });
+    TJobFiles files;
+    LoadFiles(options, files);
+    if (options.DryRun)
+        return PrintFirstMessage(files.Entries, files.Fields, files.Message, settings, stdout) ? SendExit::AllDelivered
+                                                                                              : SendExit::Failed;
+    return Send(options, files, settings, ui);
+}
+
+} // namespace
+
+int ExitStatusFor(const TJobResult& result, bool interrupted)
+{
+    if (result.End == TJobEnd::Finished)
+        return result.Counts.Delivered == result.Counts.Total ? SendExit::AllDelivered : SendExit::NotAllDelivered;
+    // Only Ctrl-C stops a job here; the reason a job did not start or broke off may also be
+    // the interrupt (a password prompt given up).
+    if (interrupted || result.End == TJobEnd::Stopped || result.End == TJobEnd::Canceled)
+        return SendExit::Interrupted;
+    return SendExit::Failed;
+}
+
+int RunSendCommand(const QStringList& arguments)
+{
+    TTerminalUserInterface ui;
+    const TInstalledUi installed(ui);
+    try {
+        CurrentLanguage = ReadStoredLanguage();
+    } catch (const std::exception&) {
+        // A settings file that cannot be read is reported when the settings are read.
+    }
+    const TParsedOptions parsed = ParseSendOptions(arguments);
+    if (!parsed.Error.empty()) {
+        PrintError(parsed.Error);
+        PrintError(SendTexts::TryHelp());
+        return SendExit::Failed;
+    }
+    if (parsed.Options.Help || parsed.Options.Version) {
+        std::fputs((parsed.Options.Help ? SendUsage() : SendVersion()).c_str(), stdout);
+        return SendExit::AllDelivered;
+    }
+    try {
+        return Run(parsed.Options, ui);
+    } catch (const std::exception& error) {
+        ui.ShowError(error.what());
+        return SendExit::Failed;
+    }
+}

@@ -1,0 +1,102 @@
+#include "cli/SendOptions.h"
+
+#include "cli/SendTexts.h"
+#include "workflow/ProgramState.h"
+
+#include <QCommandLineParser>
+
+namespace {
+
+struct TOptionNames {
+    QCommandLineOption Subject{{"s", "subject"}, {}, "TEXT"};
+    QCommandLineOption Attach{{"a", "attach"}, {}, "FILE"};
+    QCommandLineOption Html{"html"};
+    QCommandLineOption DryRun{{"n", "dry-run"}};
+    QCommandLineOption Restart{"restart"};
+    QCommandLineOption Quiet{{"q", "quiet"}};
+    QCommandLineOption Help{{"h", "help"}};
+    QCommandLineOption Version{"version"};
+};
+
+std::string Utf8(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+// An option given twice with two values is a mistake a script should hear about, not a
+// silent choice of one of them.
+std::string Single(const QCommandLineParser& parser, const QCommandLineOption& option, std::string& error)
+{
+    const QStringList values = parser.values(option);
+    if (values.size() > 1)
+        error = SendTexts::OptionTwice(Utf8(option.names().back()));
+    return values.isEmpty() ? std::string() : Utf8(values.back());
+}
+
+}
+
+TParsedOptions ParseSendOptions(const QStringList& arguments)
+{
+    const TOptionNames names;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    parser.addOptions({names.Subject, names.Attach, names.Html, names.DryRun, names.Restart, names.Quiet,
+                       names.Help, names.Version});
+    TParsedOptions parsed;
+    // The parser takes the program's name first.
+    if (!parser.parse(QStringList{"pelmar-send"} + arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        parsed.Error = unknown.isEmpty() ? Utf8(parser.errorText()) : SendTexts::UnknownOption(Utf8(unknown.front()));
+        return parsed;
+    }
+    TSendOptions& options = parsed.Options;
+    options.Help = parser.isSet(names.Help);
+    options.Version = parser.isSet(names.Version);
+    if (options.Help || options.Version)
+        return parsed;
+    options.Subject = Single(parser, names.Subject, parsed.Error);
+    options.Attachment = Single(parser, names.Attach, parsed.Error);
+    options.Html = parser.isSet(names.Html);
+    options.DryRun = parser.isSet(names.DryRun);
+    options.Restart = parser.isSet(names.Restart);
+    options.Quiet = parser.isSet(names.Quiet);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2 && parsed.Error.empty())
+        parsed.Error = files.size() < 2 ? SendTexts::FilesMissing() : SendTexts::TooManyFiles(Utf8(files[2]));
+    if (files.size() >= 2) {
+        options.RecipientsFile = Utf8(files[0]);
+        options.MessageFile = Utf8(files[1]);
+    }
+    return parsed;
+}
+
+std::string SendUsage()
+{
+    return "Usage: pelmar-send [OPTIONS] RECIPIENTS-FILE MESSAGE-FILE\n"
+           "Sends the message in MESSAGE-FILE to every entry of RECIPIENTS-FILE, each a copy of\n"
+           "their own, with the settings of Varnolt Pelmar. Needs no display.\n"
+           "\n"
+           "  -s, --subject TEXT  the subject (default: none)\n"
+           "  -a, --attach FILE   one attachment\n"
+           "      --html          the message text is HTML\n"
+           "  -n, --dry-run       print the message for the first entry as it would be sent,\n"
+           "                      and connect to nothing\n"
+           "      --restart       start from the first entry, even where an unfinished job with\n"
+           "                      this list and message could be continued (default: continue)\n"
+           "  -q, --quiet         no progress, only the summary and errors\n"
+           "  -h, --help          show this help\n"
+           "      --version       show the version\n"
+           "\n"
+           "RECIPIENTS-FILE holds one entry a line, or is an address book's CSV or tab-separated\n"
+           "export with a header row; {{name}}, {{first}}, {{email}} and its columns are filled in.\n"
+           "The password comes from PELMAR_PASSWORD, else the keyring, else the terminal.\n"
+           "\n"
+           "Exit status: 0 every entry delivered; 1 some entries refused or still deferred (listed\n"
+           "on standard error); 2 the job could not start or was cut short; 130 interrupted.\n"
+           "Manual: man pelmar-send\n";
+}
+
+std::string SendVersion()
+{
+    return std::string("pelmar-send (") + ApplicationTitle + ") " + ProgramVersion + "\n";
+}

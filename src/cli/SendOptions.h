@@ -1,0 +1,31 @@
+#pragma once
+#include <QStringList>
+#include <string>
+
+// What the headless sender was asked to do.
+struct TSendOptions {
+    std::string RecipientsFile;
+    std::string MessageFile;
+    std::string Subject;
+    std::string Attachment; // empty: none
+    bool Html = false;
+    bool DryRun = false;
+    bool Restart = false;
+    bool Quiet = false;
+    bool Help = false;
+    bool Version = false;
+    bool operator==(const TSendOptions&) const = default;
+};
+
+struct TParsedOptions {
+    TSendOptions Options;
+    std::string Error; // why the command line cannot be used; empty when it can
+};
+
+// arguments: the command line without the program's own name. --help and --version
+// need nothing else; otherwise exactly two files must be named.
+TParsedOptions ParseSendOptions(const QStringList& arguments);
+
+// The text of --help and --version.
+std::string SendUsage();
+std::string SendVersion();

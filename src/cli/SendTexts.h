@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+
+// What the headless sender itself says, in the language in force (the window's texts
+// for the job come from Messages). Lines are separated by LF.
+namespace SendTexts {
+std::string UnknownOption(const std::string& name);
+std::string OptionTwice(const std::string& name);
+std::string FilesMissing();
+std::string TooManyFiles(const std::string& first);
+std::string TryHelp();
+// The settings a job needs are not all in the file; where the file is.
+std::string SettingsIncomplete(const std::string& settingsFile);
+// No password came from PELMAR_PASSWORD or the keyring and there is no terminal to ask on.
+std::string NoPasswordWithoutTerminal();
+// The first Ctrl-C.
+std::string Stopping();
+// Above the entries that did not get the message.
+std::string NotDeliveredHeading();
+// What a question was answered with where nobody could be asked.
+std::string AnsweredFor(const std::string& answer);
+} // namespace SendTexts
