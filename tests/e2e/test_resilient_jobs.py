@@ -51,6 +51,17 @@ def received(server):
     return counts
 
 
+def wait_for_delivery(server, seconds, poll=0.02):
+    """Waits until the server has taken one more message than when called."""
+    before = server.handler.count
+    deadline = time.monotonic() + seconds
+    while server.handler.count == before:
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(poll)
+    return True
+
+
 # Enough that twenty runs of under a second each (about 2,000 messages a second on
 # loopback) do not reach the end of the list.
 ENTRIES = 30000
@@ -96,7 +107,10 @@ class ResilientJobs(unittest.TestCase):
 
             for _ in range(kills):
                 with start() as program:
-                    time.sleep(chance.uniform(0.2, 0.8))
+                    # The random moment is counted from the run's first delivery, so that a
+                    # slow start (a sanitizer build, a loaded machine) still gets killed mid-job.
+                    self.assertTrue(wait_for_delivery(server, 60), "the run delivered nothing")
+                    time.sleep(chance.uniform(0.0, 0.6))
                     program.proc.kill()
                     program.proc.wait()
                     unfinished = program.jobs()
