@@ -3,9 +3,7 @@ reads, against aiosmtpd started here, with no display in the environment."""
 import asyncio
 import os
 import re
-import shutil
 import signal
-import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -14,65 +12,8 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 from secure_servers import Certificates, SubmissionServer  # noqa: E402
+from pelmar_program import HeadlessSender  # noqa: E402
 from smtp_servers import Aiosmtpd, _SavingHandler, free_port  # noqa: E402
-
-
-class HeadlessSender:
-    """pelmar-send copied into a folder of its own (its log.txt lands there), with a private
-    settings file, data folder and home, and no display, session bus or password around."""
-
-    def __init__(self, workdir, port, settings="", language=2, host="127.0.0.1", username="pc1"):
-        self.workdir = workdir
-        program_dir = os.path.join(workdir, "program")
-        os.makedirs(program_dir, exist_ok=True)
-        self.executable = shutil.copy(os.path.join(os.environ["PELMAR_BIN"], "pelmar-send"), program_dir)
-        self.log_path = os.path.join(program_dir, "log.txt")
-        config = os.path.join(workdir, "config")
-        os.makedirs(os.path.join(config, "Drelko"), exist_ok=True)
-        with open(os.path.join(config, "Drelko", "Varnolt Pelmar.conf"), "w", encoding="utf-8") as f:
-            f.write(f"[General]\nime=Ana\nemail=ana@example.org\nhost={host}\nusername={username}\nport={port}\n"
-                    f"pavza=0\ncharset=utf-8\njezik={language}\n{settings}")
-        self.data = os.path.join(workdir, "data")
-        self.env = {key: value for key, value in os.environ.items()
-                    if key not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "PELMAR_PASSWORD")}
-        self.env.update(XDG_CONFIG_HOME=config, XDG_DATA_HOME=self.data, HOME=os.path.join(workdir, "home"),
-                        DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/pelmar-test-bus")
-
-    def file(self, name, content):
-        path = os.path.join(self.workdir, name)
-        with open(path, "wb") as f:
-            f.write(content if isinstance(content, bytes) else content.encode())
-        return path
-
-    def lines(self, *entries):
-        return self.file("list.txt", "".join(entry + "\r\n" for entry in entries))
-
-    def start(self, *args, env=None):
-        # No terminal: standard input is empty and the output goes to pipes.
-        return subprocess.Popen([self.executable, *args], env=dict(self.env, **(env or {})),
-                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                start_new_session=True)
-
-    def run(self, *args, env=None, seconds=60):
-        proc = self.start(*args, env=env)
-        out, err = proc.communicate(timeout=seconds)
-        return proc.returncode, out.decode(), err.decode()
-
-    def log_lines(self):
-        try:
-            with open(self.log_path, "rb") as f:
-                return f.read().decode().split("\r\n")[:-1]
-        except FileNotFoundError:
-            return []
-
-    def history(self):
-        """{entry: outcome} of the newest job in the delivery history."""
-        path = os.path.join(self.data, "Drelko", "Varnolt Pelmar", "history.sqlite")
-        with sqlite3.connect(path) as db:
-            tables = {name for (name,) in db.execute("SELECT name FROM sqlite_master WHERE type='table'")}
-            assert {"jobs", "entries"} <= tables, tables
-            job = db.execute("SELECT max(id) FROM jobs").fetchone()[0]
-            return dict(db.execute("SELECT entry, outcome FROM entries WHERE job = ?", (job,)).fetchall())
 
 
 class SlowHandler(_SavingHandler):

@@ -8,7 +8,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from pelmar_program import PelmarSend  # noqa: E402
+from pelmar_program import HeadlessSender, PelmarSend  # noqa: E402
 from smtp_servers import Aiosmtpd  # noqa: E402
 
 
@@ -82,6 +82,26 @@ class PersonalMessagesFromAnExport(unittest.TestCase):
             (("Novak, Ana", "ana.novak@example.com"), "ana.novak@example.com", "Dear Novak,,",
              "this letter is for Novak, Ana <ana.novak@example.com> at Firm."),
         ])
+
+    def test_headless_sender_with_a_name_in_the_subject(self):
+        with tempfile.TemporaryDirectory() as workdir, Aiosmtpd() as server:
+            program = HeadlessSender(workdir, server.port)
+            status, out, err = program.run("-s", "Invitation for {{name}}", program.file("contacts.csv", GOOGLE),
+                                           program.file("letter.txt", letter_template("Organization 1 - Name")))
+            messages = server.messages
+        self.assertEqual(status, 0, err)
+        self.assertEqual(len(out.splitlines()), 3)
+        got = {}
+        for _, rcpts, raw in messages:
+            message = email.message_from_bytes(raw, policy=email.policy.default)
+            self.assertEqual(message.defects, [])
+            greeting = message.get_content().replace("\r\n", "\n").split("\n")[1]
+            got[rcpts[0]] = (str(message["Subject"]), greeting)
+        self.assertEqual(got, {
+            "marko@example.org": ("Invitation for Marko Horvat", "Dear Marko,"),
+            "nina@example.net": ("Invitation for Nina", "Dear Nina,"),
+            "ana.novak@example.com": ("Invitation for Novak, Ana", "Dear Novak,,"),
+        })
 
 
 if __name__ == "__main__":
