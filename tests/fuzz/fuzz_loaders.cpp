@@ -12,11 +12,12 @@
 #include "base/StringList.h"
 #include "base/TextDecoding.h"
 #include "base/Utf8.h"
-#include "workflow/RowsColumn.h"
+#include "workflow/AddressBook.h"
 #include "workflow/IntegerText.h"
 #include "workflow/ListColumn.h"
 #include "workflow/MessageText.h"
 #include "workflow/RecipientList.h"
+#include "workflow/RowsColumn.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -170,16 +171,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TRowsColumn entries;
     TRowsColumn labels;
     TRecipientList(entries, labels).LoadFromFile(InputPath, "To:");
-    const std::vector<std::string> expected = ReferenceLines(decoded.Text);
+    // A file whose first line is a header with an e-mail column is an address book: an
+    // entry per row with an address; any other file is an entry per line.
+    const std::vector<std::string> lines = ReferenceLines(decoded.Text);
+    std::vector<std::string> expected;
+    if (const std::optional<TRecipientTable> table = ReadAddressBook(decoded.Text)) {
+        for (const TTableRow& row : table->Rows) {
+            if (row.Entry.find_first_of("\r\n") != std::string::npos)
+                Fail("an address book's entry spans lines");
+            expected.push_back(row.Entry);
+        }
+    } else {
+        expected = lines;
+    }
     if (entries.Rows != expected)
-        Fail("the recipient entries differ from the file's lines");
+        Fail("the recipient entries differ from the file's lines or rows");
     if (labels.Rows != std::vector<std::string>(expected.size(), "To:"))
         Fail("the labels do not match the entries");
 
     if (LoadMessageFile(InputPath).Text != ReferenceMessage(decoded.Text))
         Fail("the message text differs from the file");
 
-    for (const std::string& line : expected)
+    for (const std::string& line : lines)
         if (line.size() <= 40)
             CheckNumber(line);
     return 0;
