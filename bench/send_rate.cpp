@@ -18,26 +18,19 @@
 #include "workflow/ProgramFolder.h"
 #include "workflow/RowsColumn.h"
 #include "workflow/SendJob.h"
-#include "workflow/UserInterface.h"
+
+#include "support/LoopbackAccount.h"
+#include "QuietUi.h"
 
 namespace {
 
 using TClock = std::chrono::steady_clock;
 
-class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
+class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
 public:
-    std::string port;
     int outcomes = 0;
     TClock::time_point first, last;
 
-    std::string Name() const override { return "Ana"; }
-    std::string Email() const override { return "ana@example.org"; }
-    std::string Host() const override { return "127.0.0.1"; }
-    std::string UserID() const override { return "pc1"; }
-    std::string Charset() const override { return "us-ascii"; }
-    std::string Delay() const override { return "0"; }
-    std::string Port() const override { return port; }
-    void AskForSettings() override {}
     std::string Subject() const override { return "Spring newsletter"; }
     TStringList BodyParagraphs() const override
     {
@@ -62,19 +55,6 @@ public:
     }
 };
 
-// Nobody is at the screen.
-class TQuietUi : public TUserInterface {
-public:
-    void ShowMessage(const std::string&) override {}
-    void ShowError(const std::string&) override {}
-    void ExecModal(QWidget&) override {}
-    std::string OpenFileName(const TFileDialogRequest&) override { return {}; }
-    std::string SaveFileName(const TFileDialogRequest&) override { return {}; }
-    bool ShellOpen(const std::string&) override { return true; }
-    void Beep() override {}
-    std::optional<std::string> AskPassword(const std::string&) override { return std::nullopt; }
-    int Ask(const std::string&, const std::vector<std::string>&) override { return 0; }
-};
 
 } // namespace
 

@@ -26,22 +26,16 @@
 #include "workflow/ProgramFolder.h"
 #include "workflow/RowsColumn.h"
 #include "workflow/SendJob.h"
-#include "workflow/UserInterface.h"
+
+#include "support/LoopbackAccount.h"
+#include "QuietUi.h"
 
 namespace {
 
-class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
+class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
 public:
-    std::string port;
-    std::string Name() const override { return "Ana"; }
-    std::string Email() const override { return "ana@example.org"; }
-    std::string Host() const override { return "127.0.0.1"; }
     std::string UserID() const override { return "soak"; }
-    std::string Charset() const override { return "us-ascii"; }
-    std::string Delay() const override { return "0"; }
-    std::string Port() const override { return port; }
     std::string RetryWait() const override { return "0"; }
-    void AskForSettings() override {}
     std::string Subject() const override { return "Soak"; }
     TStringList BodyParagraphs() const override { return TStringList{"Hello,", "the meeting is on Monday."}; }
     int FormatIndex() const override { return 0; }
@@ -53,21 +47,6 @@ public:
     void ClearLog() override { windowLines = 0; }
     void AppendLogLine(const std::string&) override { ++windowLines; }
     void Flush() override {}
-};
-
-// Nobody is at the screen: the failure message is counted, not shown.
-class TQuietUi : public TUserInterface {
-public:
-    int Failures = 0;
-    void ShowMessage(const std::string&) override { ++Failures; }
-    void ShowError(const std::string&) override {}
-    void ExecModal(QWidget&) override {}
-    std::string OpenFileName(const TFileDialogRequest&) override { return {}; }
-    std::string SaveFileName(const TFileDialogRequest&) override { return {}; }
-    bool ShellOpen(const std::string&) override { return true; }
-    void Beep() override {}
-    std::optional<std::string> AskPassword(const std::string&) override { return std::nullopt; }
-    int Ask(const std::string&, const std::vector<std::string>&) override { return 0; }
 };
 
 long PeakKilobytes()

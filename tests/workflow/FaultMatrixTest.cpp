@@ -6,6 +6,7 @@
 // server decided, and the wire carries only what it should.
 #include "mail/SmtpClient.h"
 #include "support/FixedStamps.h"
+#include "support/LoopbackAccount.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
@@ -109,20 +110,12 @@ struct TRow {
     }
 };
 
-class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
+class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
 public:
     std::string largeAttachment; // sent with the second message's first try when set
     mutable int attachmentsRead = 0;
     std::vector<std::string> counters, logLines;
 
-    std::string Name() const override { return "Ana"; }
-    std::string Email() const override { return "ana@example.org"; }
-    std::string Host() const override { return "127.0.0.1"; }
-    std::string UserID() const override { return "pc1"; }
-    std::string Charset() const override { return "us-ascii"; }
-    std::string Delay() const override { return "0"; }
-    std::string Port() const override { return port; }
-    void AskForSettings() override {}
     std::string Subject() const override { return "Hello"; }
     TStringList BodyParagraphs() const override { return TStringList{"Line one", "."}; }
     int FormatIndex() const override { return 0; }
@@ -140,7 +133,6 @@ public:
     void AppendLogLine(const std::string& line) override { logLines.push_back(line); }
     void Flush() override {}
 
-    std::string port;
 };
 
 std::string ReplyOf(TStep step)

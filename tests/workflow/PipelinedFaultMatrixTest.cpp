@@ -3,6 +3,7 @@
 // group, each charged to its own message while the job goes on. The log, the counters and
 // the title name exactly what the server decided about each message.
 #include "mail/SmtpClient.h"
+#include "support/LoopbackAccount.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
@@ -27,21 +28,13 @@ const std::string Queued = "250 queued\r\n";
 
 std::vector<std::string> titles;
 
-class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
+class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
 public:
-    std::string port;
     std::vector<std::string> counters, logLines;
 
-    std::string Name() const override { return "Ana"; }
-    std::string Email() const override { return "ana@example.org"; }
-    std::string Host() const override { return "127.0.0.1"; }
     std::string UserID() const override { return "ana"; }
-    std::string Charset() const override { return "us-ascii"; }
-    std::string Delay() const override { return "0"; }
-    std::string Port() const override { return port; }
     std::string Security() const override { return "2"; }
     std::string TimeOut() const override { return "5"; }
-    void AskForSettings() override {}
     std::string Subject() const override { return "Hello"; }
     TStringList BodyParagraphs() const override { return TStringList{"Line one"}; }
     int FormatIndex() const override { return 0; }

@@ -4,6 +4,7 @@
 #include "mail/SmtpClient.h"
 #include "support/CrLfLines.h"
 #include "support/FixedStamps.h"
+#include "support/LoopbackAccount.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
@@ -21,23 +22,14 @@
 namespace {
 
 // The window as the job sees it; only what these cases look at is kept.
-class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
+class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
 public:
-    std::string port;
     std::string subject;
     TStringList body;
     int formatIndex = 0;
     std::function<void()> onCounter;
     std::vector<std::string> counters;
 
-    std::string Name() const override { return "Ana"; }
-    std::string Email() const override { return "ana@example.org"; }
-    std::string Host() const override { return "127.0.0.1"; }
-    std::string UserID() const override { return "pc1"; }
-    std::string Charset() const override { return "us-ascii"; }
-    std::string Delay() const override { return "0"; }
-    std::string Port() const override { return port; }
-    void AskForSettings() override {}
 
     std::string Subject() const override { return subject; }
     TStringList BodyParagraphs() const override { return body; }
