@@ -1,16 +1,11 @@
 // An address book's export sent from the window to a real server: every person gets a
 // subject and a greeting of their own, read back with Python's email package.
-#include "AppFixture.h"
+#include "RealServerFixture.h"
 #include "support/Encodings.h"
-#include "support/RealSmtpServer.h"
-#include "support/RecordedPause.h"
-#include "mail/SmtpClient.h"
 
 #include <QDir>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 namespace {
 
@@ -25,29 +20,10 @@ print(json.dumps({'subject': str(msg['Subject']), 'to': [a.display_name + ' / ' 
                   'type': part.get_content_type(), 'text': part.get_content().replace('\r\n', '\n'),
                   'defects': len(msg.defects)}))
 )";
-    QProcess python;
-    python.start("/usr/bin/python3", {"-c", script, QString::fromStdString(path)});
-    python.waitForFinished(30000);
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    return ReadWithPython(script, path);
 }
 
-class PersonalMessages : public AppTest {
-protected:
-    QTemporaryDir Received;
-    std::unique_ptr<RealSmtpServer> Server;
-    TRecordedPause Pause;
-
-    void SetUp() override
-    {
-        Server = std::make_unique<RealSmtpServer>(RealSmtpServer::TKind::Aiosmtpd, Received.path().toStdString());
-        ASSERT_TRUE(Server->Ready()) << Server->Problem();
-        Sandbox.WriteSettings(SettingsFor(Server->Port()));
-        Start();
-        Program->Smtp().SetTimeOut(10000);
-    }
-
-    std::string Eml(int number) const { return Received.filePath(QString("%1.eml").arg(number)).toStdString(); }
-};
+using PersonalMessages = RealServerAppTest;
 
 TEST_F(PersonalMessages, EveryPersonOfAnOutlookExportGetsTheirOwnSubjectAndGreeting)
 {

@@ -1,10 +1,7 @@
-#include "AppFixture.h"
+#include "RealServerFixture.h"
 #include "app/SendProgressView.h"
 #include "app/SendLogWindow.h"
-#include "mail/SmtpClient.h"
 #include "support/LoopbackPeers.h"
-#include "support/RealSmtpServer.h"
-#include "support/RecordedPause.h"
 #include "workflow/ProgramState.h"
 #include "workflow/Messages.h"
 #include "workflow/SendJob.h"
@@ -12,7 +9,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <random>
@@ -39,10 +35,7 @@ print(json.dumps({
                                                             raw.replace(msg['Message-ID'].encode(), b'')))),
 }))
 )";
-    QProcess python;
-    python.start("/usr/bin/python3", {"-c", script, QString::fromStdString(path)});
-    python.waitForFinished(30000);
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    return ReadWithPython(script, path);
 }
 
 std::vector<std::string> Lines(const QString& text)
@@ -53,21 +46,8 @@ std::vector<std::string> Lines(const QString& text)
     return lines;
 }
 
-class SendCommand : public AppTest {
+class SendCommand : public RealServerAppTest {
 protected:
-    QTemporaryDir Received;
-    std::unique_ptr<RealSmtpServer> Server;
-    TRecordedPause Pause;
-
-    void SetUp() override
-    {
-        Server = std::make_unique<RealSmtpServer>(RealSmtpServer::TKind::Aiosmtpd, Received.path().toStdString());
-        ASSERT_TRUE(Server->Ready()) << Server->Problem();
-        Sandbox.WriteSettings(SettingsFor(Server->Port()));
-        Start();
-        Program->Smtp().SetTimeOut(10000);
-    }
-
     void SetRecipients(const std::vector<std::string>& entries)
     {
         TStringList lines;
@@ -78,7 +58,6 @@ protected:
     }
 
     int ReceivedCount() const { return static_cast<int>(QDir(Received.path()).entryList({"*.eml"}).size()); }
-    std::string Eml(int number) const { return Received.filePath(QString("%1.eml").arg(number)).toStdString(); }
     std::string Envelope(int number) const
     {
         return ReadFileBytes(Received.filePath(QString("%1.env").arg(number)).toStdString());
@@ -170,10 +149,7 @@ print(json.dumps({
     'sevenBitHeader': all(b < 128 for b in raw[:raw.index(b'\r\n\r\n')]),
 }))
 )";
-    QProcess python;
-    python.start("/usr/bin/python3", {"-c", script, QString::fromStdString(path)});
-    python.waitForFinished(30000);
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    return ReadWithPython(script, path);
 }
 
 TEST_F(SendCommand, SlovenianMessageTypedInTheWindowArrivesAsWritten)

@@ -12,6 +12,15 @@ import subprocess
 import time
 
 
+def read_log_lines(path):
+    """The lines of a log.txt (CR LF after each), none when there is no file."""
+    try:
+        with open(path, "rb") as f:
+            return f.read().decode().split("\r\n")[:-1]
+    except FileNotFoundError:
+        return []
+
+
 class PelmarSend:
     def __init__(self, workdir, port, recipients, message, delay=0, pelmar_bin=None, name="Ana",
                  charset="us-ascii", host="127.0.0.1", username="pc1", settings="", env=None):
@@ -61,11 +70,7 @@ class PelmarSend:
         self.proc.stderr.close()
 
     def log_lines(self):
-        try:
-            with open(self.log_path, "rb") as f:
-                return f.read().decode().split("\r\n")[:-1]
-        except FileNotFoundError:
-            return []
+        return read_log_lines(self.log_path)
 
     def _count_new_lines(self):
         # Reads only what was appended since the last look, so that watching a long log
@@ -174,11 +179,7 @@ class HeadlessSender:
         return proc.returncode, out.decode(), err.decode()
 
     def log_lines(self):
-        try:
-            with open(self.log_path, "rb") as f:
-                return f.read().decode().split("\r\n")[:-1]
-        except FileNotFoundError:
-            return []
+        return read_log_lines(self.log_path)
 
     def history(self):
         """{entry: outcome} of the newest job in the delivery history."""
