@@ -83,26 +83,36 @@ class PersonalMessagesFromAnExport(unittest.TestCase):
              "this letter is for Novak, Ana <ana.novak@example.com> at Firm."),
         ])
 
-    def test_headless_sender_with_a_name_in_the_subject(self):
+    def headless_send(self, export, subject, company_field):
+        """{mailbox: (Subject, first line of the text)} as Python's email package reads them."""
         with tempfile.TemporaryDirectory() as workdir, Aiosmtpd() as server:
             program = HeadlessSender(workdir, server.port)
-            status, out, err = program.run("-s", "Invitation for {{name}}", program.file("contacts.csv", GOOGLE),
-                                           program.file("letter.txt", letter_template("Organization 1 - Name")))
+            status, out, err = program.run("-s", subject, program.file("contacts.csv", export),
+                                           program.file("letter.txt", letter_template(company_field)))
             messages = server.messages
         self.assertEqual(status, 0, err)
-        self.assertEqual(len(out.splitlines()), 3)
+        self.assertEqual(len(out.splitlines()), len(messages))
         got = {}
         for _, rcpts, raw in messages:
             message = email.message_from_bytes(raw, policy=email.policy.default)
             self.assertEqual(message.defects, [])
             greeting = message.get_content().replace("\r\n", "\n").split("\n")[1]
             got[rcpts[0]] = (str(message["Subject"]), greeting)
-        self.assertEqual(got, {
+        return got
+
+    def test_headless_sender_with_a_name_in_the_subject(self):
+        self.assertEqual(self.headless_send(GOOGLE, "Invitation for {{name}}", "Organization 1 - Name"), {
             "marko@example.org": ("Invitation for Marko Horvat", "Dear Marko,"),
             "nina@example.net": ("Invitation for Nina", "Dear Nina,"),
             "ana.novak@example.com": ("Invitation for Novak, Ana", "Dear Novak,,"),
         })
 
+    def test_headless_sender_with_slovenian_names_from_windows_1250(self):
+        self.assertEqual(self.headless_send(OUTLOOK, "Vabilo za {{name}} – čšž", "company"), {
+            "spela@example.org": ("Vabilo za Špela Žagar – čšž", "Dear Špela,"),
+            "crt@example.org": ("Vabilo za Črt Kovač – čšž", "Dear Črt,"),
+            "ana@example.net": ("Vabilo za Ana – čšž", "Dear Ana,"),
+        })
 
 if __name__ == "__main__":
     unittest.main()
