@@ -7,10 +7,14 @@
 #include "app/AboutBox.h"
 #include "app/HistoryWindow.h"
 #include "app/MessagePreviewWindow.h"
+#include "app/QtUserInterface.h"
+#include "workflow/JobMessages.h"
 #include "workflow/DeliveryHistory.h"
 #include "workflow/HistoryAccess.h"
 
+#include <QMessageBox>
 #include <QProcess>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -29,6 +33,21 @@ protected:
             Pump();
         const QString file = Folder + "/" + name + ".png";
         EXPECT_EQ(QProcess::execute("import", {"-window", QString::number(window.winId()), file}), 0) << Str(file);
+    }
+
+    // A question as the program's own message box asks it; the box is closed once taken.
+    void TakeQuestion(const std::string& question, const std::vector<std::string>& answers, const QString& name)
+    {
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                poll.stop();
+                Take(*box, name);
+                box->reject();
+            }
+        });
+        poll.start(50);
+        TQtUserInterface().Ask(question, answers);
     }
 
     // Three jobs of a week: the oldest delivered everything, the next met a refusal, a
@@ -142,6 +161,18 @@ TEST_F(Screenshots, EveryWindow)
         "<li>bring good mood</li></ul><p>Kind regards,<br>Ana</p>");
     Window().previewWindow->Refresh();
     Take(*Window().previewWindow, "preview-html");
+    Window().previewWindow->hide();
+
+    // The questions before a job from the window.
+    Activate(Window());
+    TakeQuestion(Messages::SendConfirmation(1000, false, false), Messages::SendAnswers(), "ask-send");
+    TJobSummary earlier;
+    earlier.started = QDateTime(QDate(2025, 6, 12), QTime(9, 30));
+    earlier.total = 1000;
+    earlier.delivered = 997;
+    earlier.refused = 2;
+    earlier.notSent = 1;
+    TakeQuestion(Messages::ResumeQuestion(earlier), Messages::ResumeAnswers(), "ask-resume");
 }
 
 }
