@@ -14,6 +14,8 @@
 #include "workflow/MessageText.h"
 #include "workflow/RecipientList.h"
 
+#include "PrivateFolders.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
@@ -123,13 +125,7 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     const std::int64_t megabytes = argc > 1 ? std::atoll(argv[1]) : 100;
     QTemporaryDir scratch;
-    // A complete account, so that no first-run welcome waits for a person.
-    qputenv("XDG_CONFIG_HOME", scratch.filePath("config").toLocal8Bit());
-    // Nor any work kept from the user's own runs (the draft lies in the data folder).
-    qputenv("XDG_DATA_HOME", scratch.filePath("data").toLocal8Bit());
-    QDir().mkpath(scratch.filePath("config/Drelko"));
-    std::ofstream(scratch.filePath("config/Drelko/Varnolt Pelmar.conf").toStdString())
-        << "[General]\nime=Ana\nemail=ana@x.org\nhost=mail.x.org\nusername=ana\n";
+    UsePrivateFolders(scratch);
     // The large files, and the largest message file the body field takes.
     const std::pair<std::string, std::int64_t> runs[] = {
         {"recipients", megabytes * 1000 * 1000}, {"export", megabytes * 1000 * 1000},

@@ -12,14 +12,14 @@
 #include "workflow/HistoryAccess.h"
 #include "workflow/ProgramFolder.h"
 
+#include "PrivateFolders.h"
+
 #include <QApplication>
-#include <QDir>
 #include <QTableView>
 #include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <sys/resource.h>
 
 namespace {
@@ -70,11 +70,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir scratch;
-    qputenv("XDG_CONFIG_HOME", scratch.filePath("config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", scratch.filePath("data").toLocal8Bit());
-    QDir().mkpath(scratch.filePath("config/Drelko"));
-    std::ofstream(scratch.filePath("config/Drelko/Varnolt Pelmar.conf").toStdString())
-        << "[General]\nime=Ana\nemail=ana@x.org\nhost=mail.x.org\nusername=ana\n";
+    UsePrivateFolders(scratch);
     QApplication application(argc, argv);
     const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
 

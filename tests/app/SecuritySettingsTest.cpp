@@ -6,6 +6,7 @@
 #include "app/QtUserInterface.h"
 #include "workflow/AccountPasswords.h"
 #include "workflow/SettingsStore.h"
+#include "support/MemoryKeeper.h"
 
 #include <QInputDialog>
 #include <QLabel>
@@ -15,22 +16,6 @@
 #include <map>
 
 namespace {
-
-class TMemoryKeeper : public TPasswordKeeper {
-public:
-    std::map<std::string, std::string> Entries;
-    std::optional<std::string> Read(const std::string& account) override
-    {
-        const auto found = Entries.find(account);
-        return found == Entries.end() ? std::nullopt : std::optional<std::string>(found->second);
-    }
-    bool Write(const std::string& account, const std::string& password) override
-    {
-        Entries[account] = password;
-        return true;
-    }
-    void Remove(const std::string& account) override { Entries.erase(account); }
-};
 
 class SecuritySettings : public ::testing::Test {
 protected:

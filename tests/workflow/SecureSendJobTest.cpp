@@ -2,11 +2,13 @@
 // ended before any message, the time-out setting, and pipelined messages that keep the
 // job's counts, log lines and pauses in step.
 #include "mail/SmtpClient.h"
+#include "support/MemoryKeeper.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
 #include "support/FixedStamps.h"
+#include "support/LoopbackAccount.h"
 #include "support/TestCertificates.h"
 #include "workflow/ProgramState.h"
 #include "workflow/RowsColumn.h"
@@ -15,25 +17,18 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 
 namespace {
 
-class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
+class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
 public:
-    std::string port, security = "2", timeOut = "5", delay = "0";
+    std::string security = "2", timeOut = "5", delay = "0";
     std::vector<std::string> shown;
 
-    std::string Name() const override { return "Ana"; }
-    std::string Email() const override { return "ana@example.org"; }
-    std::string Host() const override { return "127.0.0.1"; }
     std::string UserID() const override { return "ana"; }
-    std::string Charset() const override { return "us-ascii"; }
     std::string Delay() const override { return delay; }
-    std::string Port() const override { return port; }
     std::string Security() const override { return security; }
     std::string TimeOut() const override { return timeOut; }
-    void AskForSettings() override {}
     std::string Subject() const override { return "Hello"; }
     TStringList BodyParagraphs() const override { return TStringList{"Line one"}; }
     int FormatIndex() const override { return 0; }
@@ -47,25 +42,6 @@ public:
         shown.push_back("log:" + line.substr(line.find(": ") + 2));
     }
     void Flush() override {}
-};
-
-// A keyring in memory that counts what it is asked.
-class TMemoryKeeper : public TPasswordKeeper {
-public:
-    std::map<std::string, std::string> Entries;
-    int Reads = 0;
-    std::optional<std::string> Read(const std::string& account) override
-    {
-        ++Reads;
-        const auto found = Entries.find(account);
-        return found == Entries.end() ? std::nullopt : std::optional<std::string>(found->second);
-    }
-    bool Write(const std::string& account, const std::string& password) override
-    {
-        Entries[account] = password;
-        return true;
-    }
-    void Remove(const std::string& account) override { Entries.erase(account); }
 };
 
 // Sets an environment variable for the scope.
