@@ -10,13 +10,11 @@ mode 1 requires STARTTLS, mode 2 speaks TLS from the first byte; either way a lo
 offers PIPELINING. Faults: starttls="refused" answers 454, starttls="inject" writes a
 second reply line behind its "220" (and then waits), ehlo_refused answers EHLO with 502.
 """
-import asyncio
 import logging
 import os
 import socket
 import ssl
 import subprocess
-import threading
 import warnings
 
 from aiosmtpd.smtp import SMTP, AuthResult
@@ -148,18 +146,3 @@ class SubmissionServer(Aiosmtpd):
             self.handler, decode_data=False, hostname="submission.test", enable_SMTPUTF8=False,
             tls_context=None if implicit else context, require_starttls=not implicit,
             auth_required=offer_auth, auth_require_tls=not implicit, authenticator=authenticator)
-
-    def __enter__(self):
-        ready = threading.Event()
-
-        def run():
-            asyncio.set_event_loop(self.loop)
-            self.server = self.loop.run_until_complete(
-                self.loop.create_server(self._factory, sock=self.sock, ssl=self._ssl))
-            ready.set()
-            self.loop.run_forever()
-
-        self.thread = threading.Thread(target=run, daemon=True)
-        self.thread.start()
-        ready.wait(10)
-        return self

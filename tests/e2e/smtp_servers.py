@@ -55,6 +55,11 @@ class Aiosmtpd:
         self.port = self.sock.getsockname()[1]
         self.thread = None
         self.server = None
+        # decode_data False keeps the bytes exactly as they came (RFC 5321 dot-unstuffed).
+        # Subclasses replace the protocol factory and may serve TLS from the first byte.
+        self._factory = lambda: SMTP(self.handler, decode_data=False, hostname="sink.test",
+                                     enable_SMTPUTF8=False)
+        self._ssl = None
 
     @property
     def messages(self):
@@ -66,10 +71,8 @@ class Aiosmtpd:
 
         def run():
             asyncio.set_event_loop(self.loop)
-            # decode_data False keeps the bytes exactly as they came (RFC 5321 dot-unstuffed).
-            factory = lambda: SMTP(self.handler, decode_data=False, hostname="sink.test",
-                                   enable_SMTPUTF8=False)
-            self.server = self.loop.run_until_complete(self.loop.create_server(factory, sock=self.sock))
+            self.server = self.loop.run_until_complete(
+                self.loop.create_server(self._factory, sock=self.sock, ssl=self._ssl))
             ready.set()
             self.loop.run_forever()
 
