@@ -233,6 +233,12 @@ TEST(SocketTransfer, SendStreamMovesTheWholeStreamInChunks)
     EXPECT_TRUE(increasing);
     EXPECT_EQ(d.Session().BytesSent(), 200000);
     EXPECT_EQ(d.Session().BytesTotal(), 200000);
+    // The end of the text waits for what the caller writes next, and goes out on its own
+    // once the program goes idle.
+    EXPECT_EQ(d.Session().PendingOutput(), 3392u);
+    for (int pass = 0; pass < 20 && d.Session().PendingOutput() > 0; ++pass)
+        PumpPasses(1);
+    EXPECT_EQ(d.Session().PendingOutput(), 0u);
     // The session resets its connection on close, which would drop bytes in flight.
     EXPECT_TRUE(d.Server.WaitUntilScriptDone());
     d.Session().Disconnect();
