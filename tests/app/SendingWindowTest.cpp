@@ -24,15 +24,6 @@ public:
     }
 
 protected:
-    void SetRecipients(const std::vector<std::string>& entries)
-    {
-        TStringList lines;
-        for (const auto& entry : entries)
-            lines.Add(entry);
-        Window().recipientList->Assign(lines);
-        Window().labelColumn->Assign(lines);
-    }
-
     void SendToThree()
     {
         SetRecipients({"a@example.org", "b@example.org", "c@example.org"});
