@@ -24,8 +24,10 @@ public:
     }
 
 protected:
+    // With a pause after every message, for the test to act in.
     void SendToThree()
     {
+        Settings().delayEdit->setText("1");
         SetRecipients({"a@example.org", "b@example.org", "c@example.org"});
         Ui.Answers = {0};
         Window().sendToList();
@@ -46,7 +48,6 @@ protected:
 
 struct CutShortCase {
     const char* name;
-    const char* delay;
     std::function<void(SendingWindow&)> atPause;
     const char* messageEnd; // the counts, after what ended the job
 };
@@ -62,7 +63,6 @@ class JobCutShort : public SendingWindow, public ::testing::WithParamInterface<C
 // that the user sees how far it got; only a job that had every entry's turn clears it.
 TEST_P(JobCutShort, TitleKeepsTheLastCount)
 {
-    Settings().delayEdit->setText(GetParam().delay);
     AtFirstPause([this] { GetParam().atPause(*this); });
     SendToThree();
     EXPECT_EQ(Str(Window().windowTitle()), "Varnolt Pelmar 1/3");
@@ -72,11 +72,11 @@ TEST_P(JobCutShort, TitleKeepsTheLastCount)
 }
 
 INSTANTIATE_TEST_SUITE_P(Endings, JobCutShort, ::testing::Values(
-    CutShortCase{"Stopped", "1", [](SendingWindow& t) { t.ClickStop(); },
+    CutShortCase{"Stopped", [](SendingWindow& t) { t.ClickStop(); },
                  "Stopped. Delivered 1 of 3; not sent 2"},
-    CutShortCase{"ConnectionLost", "1", [](SendingWindow& t) { t.StopServer(); },
+    CutShortCase{"ConnectionLost", [](SendingWindow& t) { t.StopServer(); },
                  "The connection to the server could not be made again. Delivered 1 of 3; not sent 2"},
-    CutShortCase{"Failed", "1", [](SendingWindow& t) { t.BreakHistory(); },
+    CutShortCase{"Failed", [](SendingWindow& t) { t.BreakHistory(); },
                  "Reason: disk on fire\r\rDelivered 1 of 3; not sent 2"}),
     [](const auto& info) { return info.param.name; });
 
@@ -122,7 +122,6 @@ class MessageHeldWhileSending : public SendingWindow, public ::testing::WithPara
 TEST_P(MessageHeldWhileSending, UntilTheJobEnds)
 {
     Window().subjectEdit->setText("News");
-    Settings().delayEdit->setText("1");
     bool checked = false;
     AtFirstPause([&] {
         if (GetParam().switchToSlovenian)
