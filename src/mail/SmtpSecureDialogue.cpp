@@ -123,6 +123,10 @@ void TSmtpClient::RequestTls()
 // asks OnAuthenticationFailed, whose handler may change the password and grant one retry.
 void TSmtpClient::LogIn()
 {
+    if (FAccessTokenSource && TlsActive()) {
+        LogInWithToken();
+        return;
+    }
     if (FPassword.empty() || !TlsActive())
         return;
     const bool plain = FAuthMechanisms.count("PLAIN") > 0;

@@ -24,6 +24,32 @@ void ReadStoredAccount(TStoredAccount& account)
     account.Security = RegReadInteger(SettingsKey, "security", defaults.Security);
     account.TimeOut = ReadNumber("timeout", defaults.TimeOut);
     account.RetryWait = ReadNumber("retrywait", defaults.RetryWait);
+    ReadSignInSettings(account.SignIn);
+}
+
+void ReadSignInSettings(TSignInSettings& settings)
+{
+    const TSignInSettings defaults;
+    settings.Mode = RegReadString(SettingsKey, "signin", defaults.Mode);
+    settings.Provider = RegReadString(SettingsKey, "oauthprovider", defaults.Provider);
+    settings.ClientId = RegReadString(SettingsKey, "oauthclientid", defaults.ClientId);
+    settings.ClientSecret = RegReadString(SettingsKey, "oauthclientsecret", defaults.ClientSecret);
+    settings.AuthUrl = RegReadString(SettingsKey, "oauthauthurl", defaults.AuthUrl);
+    settings.TokenUrl = RegReadString(SettingsKey, "oauthtokenurl", defaults.TokenUrl);
+    settings.Scope = RegReadString(SettingsKey, "oauthscope", defaults.Scope);
+    settings.TokenCommand = RegReadString(SettingsKey, "tokencommand", defaults.TokenCommand);
+}
+
+void WriteSignInSettings(const TSignInSettings& settings)
+{
+    RegWriteString(SettingsKey, "signin", settings.Mode);
+    RegWriteString(SettingsKey, "oauthprovider", settings.Provider);
+    RegWriteString(SettingsKey, "oauthclientid", settings.ClientId);
+    RegWriteString(SettingsKey, "oauthclientsecret", settings.ClientSecret);
+    RegWriteString(SettingsKey, "oauthauthurl", settings.AuthUrl);
+    RegWriteString(SettingsKey, "oauthtokenurl", settings.TokenUrl);
+    RegWriteString(SettingsKey, "oauthscope", settings.Scope);
+    RegWriteString(SettingsKey, "tokencommand", settings.TokenCommand);
 }
 
 TStoredAccount ReadStoredAccount()
