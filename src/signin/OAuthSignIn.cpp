@@ -125,7 +125,8 @@ bool TOAuthSignIn::SignIn(const TOAuthAccount& account)
         throw ESignInError(Messages::TokenEndpointFailed("no loopback port"));
     const TPkce pkce = MakePkce();
     const std::string state = RandomState();
-    const std::string url = AuthorizationUrl(account, redirect.Uri(), pkce, state);
+    const std::string redirectUri = redirect.Uri();
+    const std::string url = AuthorizationUrl(account, redirectUri, pkce, state);
     if (!UserInterface().ShellOpen(url))
         UserInterface().ShowMessage(Messages::SignInInBrowser(url));
     const TRedirectAnswer answer = redirect.Await(BrowserWaitSeconds);
@@ -138,7 +139,7 @@ bool TOAuthSignIn::SignIn(const TOAuthAccount& account)
     QUrlQuery form = ClientForm(account);
     Add(form, "grant_type", "authorization_code");
     Add(form, "code", answer.Code);
-    Add(form, "redirect_uri", redirect.Uri());
+    Add(form, "redirect_uri", redirectUri);
     Add(form, "code_verifier", pkce.Verifier);
     TTokens& tokens = TokensOf(account);
     tokens = {};
