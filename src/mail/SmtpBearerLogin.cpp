@@ -64,6 +64,7 @@ void TSmtpClient::LogInWithToken()
                 continue;
             }
             bool handled = false;
+            FLoginRefusal = error.Reply();
             if (!askedHandler && OnAuthenticationFailed)
                 OnAuthenticationFailed(handled);
             if (!handled)

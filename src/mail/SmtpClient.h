@@ -71,6 +71,12 @@ public:
     const std::string& LocalName() const { return FLocalName; }
     void SetLocalName(const std::string& value) { FLocalName = value; }
 
+    // While OnAuthenticationFailed fires: the server's refusal of the login.
+    const TSmtpReply& LoginRefusal() const { return FLoginRefusal; }
+    // The exchange a secured Connect was at when it last failed (Greeting, Ehlo, StartTls
+    // for either handshake, Auth); None while the connection itself was being made.
+    TSmtpStep OpeningStep() const { return FOpeningStep; }
+
     // What the server's last EHLO reply offered (a keyword such as "PIPELINING").
     bool Offers(const std::string& keyword) const;
     // The envelope goes out in groups on this connection.
@@ -177,6 +183,8 @@ private:
     TSmtpSecurity FSecurity = TSmtpSecurity::None;
     std::string FPassword;
     TAccessTokenSource FAccessTokenSource;
+    TSmtpStep FOpeningStep = TSmtpStep::None;
+    TSmtpReply FLoginRefusal;
     std::string FLocalName;
     std::set<std::string> FExtensions;     // EHLO keywords, upper case
     std::set<std::string> FAuthMechanisms; // from the AUTH keyword, upper case

@@ -3,6 +3,7 @@
 #include "base/Exception.h"
 #include "mail/SmtpErrors.h"
 #include "mail/SmtpClient.h"
+#include "workflow/ConnectFailure.h"
 #include "workflow/IntegerText.h"
 #include "workflow/JobMessages.h"
 #include "workflow/JobMessage.h"
@@ -256,7 +257,11 @@ std::string TSendJob::FailureMessage(std::exception_ptr error) const
         return failure.what();
     } catch (...) {
     }
-    return Messages::ConnectFailed();
+    // The plain dialogue keeps its one line; a secured one says why and what to check.
+    const std::string reason = FSmtp.Security() == TSmtpSecurity::None
+        ? std::string()
+        : ConnectFailureReason(error, FSmtp, TryDecimalToInt(FSettings.TimeOut()).value_or(0));
+    return Messages::ConnectFailed() + (reason.empty() ? "" : "\r" + reason);
 }
 
 void TSendJob::Configure()

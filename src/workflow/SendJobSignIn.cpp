@@ -58,7 +58,7 @@ bool TSendJob::LoginAgain()
     }
     FProgress.Flush();
     const std::optional<std::string> password =
-        FPasswords.AskAgain(FSettings.UserID(), FSettings.Host(), Messages::LoginRefused(FSmtp.LastReply()));
+        FPasswords.AskAgain(FSettings.UserID(), FSettings.Host(), Messages::LoginRefused(FSmtp.LoginRefusal().Text()));
     if (!password)
         return false;
     FSmtp.SetPassword(*password);
