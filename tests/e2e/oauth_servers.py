@@ -29,8 +29,9 @@ CLIENT_ID = "pelmar-test-client"
 
 
 class OAuthProvider:
-    def __init__(self, certificate, lifetime=3600, wrong_state=False):
+    def __init__(self, certificate, lifetime=3600, wrong_state=False, key=None, predictable=False):
         self.lifetime = lifetime
+        self.predictable = predictable
         self.wrong_state = wrong_state
         self.codes = {}        # code -> (challenge, redirect_uri)
         self.access = {}       # token -> expiry (monotonic)
@@ -70,7 +71,7 @@ class OAuthProvider:
 
         self.http = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-        context.load_cert_chain(certificate)
+        context.load_cert_chain(certificate, key)
         self.http.socket = context.wrap_socket(self.http.socket, server_side=True)
         self.url = f"https://127.0.0.1:{self.http.server_address[1]}"
 
@@ -94,7 +95,9 @@ class OAuthProvider:
         elif form.get("grant_type") != "refresh_token" or form.get("refresh_token") not in self.refresh:
             return self.refuse("refresh token")
         self.grants.append(form["grant_type"])
-        access, refresh = secrets.token_urlsafe(24), secrets.token_urlsafe(24)
+        count = len(self.grants)
+        access, refresh = ((f"access-{count}", f"refresh-{count}") if self.predictable
+                           else (secrets.token_urlsafe(24), secrets.token_urlsafe(24)))
         self.access[access] = time.monotonic() + self.lifetime
         self.refresh.add(refresh)
         self.issued += [access, refresh]
