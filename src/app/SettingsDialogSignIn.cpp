@@ -6,6 +6,7 @@
 #include "workflow/StoredSettings.h"
 #include "workflow/UserInterface.h"
 
+#include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,9 +38,12 @@ QHBoxLayout* TSettingsDialog::AddChoices(std::vector<QRadioButton*>& buttons, co
 {
     auto* line = new QHBoxLayout;
     line->setSpacing(14);
+    // A group of its own: the radio buttons of one panel would otherwise exclude each other.
+    auto* group = new QButtonGroup(this);
     for (const char* name : names) {
         auto* button = new QRadioButton(fieldPanel);
         button->setObjectName(name);
+        group->addButton(button);
         buttons.push_back(button);
         line->addWidget(button);
         connect(button, &QRadioButton::toggled, this, [this](bool on) {

@@ -40,16 +40,20 @@ void ReadSignInSettings(TSignInSettings& settings)
     settings.TokenCommand = RegReadString(SettingsKey, "tokencommand", defaults.TokenCommand);
 }
 
+// Only the keys of the chosen way: a password account's file gets no OAuth endpoints.
 void WriteSignInSettings(const TSignInSettings& settings)
 {
     RegWriteString(SettingsKey, "signin", settings.Mode);
+    if (SignInModeOf(settings.Mode) == TSignInMode::Command)
+        RegWriteString(SettingsKey, "tokencommand", settings.TokenCommand);
+    if (SignInModeOf(settings.Mode) != TSignInMode::OAuth2)
+        return;
     RegWriteString(SettingsKey, "oauthprovider", settings.Provider);
     RegWriteString(SettingsKey, "oauthclientid", settings.ClientId);
     RegWriteString(SettingsKey, "oauthclientsecret", settings.ClientSecret);
     RegWriteString(SettingsKey, "oauthauthurl", settings.AuthUrl);
     RegWriteString(SettingsKey, "oauthtokenurl", settings.TokenUrl);
     RegWriteString(SettingsKey, "oauthscope", settings.Scope);
-    RegWriteString(SettingsKey, "tokencommand", settings.TokenCommand);
 }
 
 TStoredAccount ReadStoredAccount()
