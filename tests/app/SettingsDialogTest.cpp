@@ -165,6 +165,7 @@ namespace {
 // The sign-in row: what each way shows, and the keys OK writes for it.
 struct SignInCase {
     const char* Name;
+    friend void PrintTo(const SignInCase& c, std::ostream* out) { *out << c.Name; }
     int Mode;     // password, OAuth 2.0, command
     int Provider; // Google, Microsoft, Other
     std::vector<std::string> Shown;
@@ -214,11 +215,15 @@ INSTANTIATE_TEST_SUITE_P(
         SignInCase{"Command", 2, 0, {"tokenCommandEdit"}, "signin=command\ntokencommand=oama access ana\n"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+class NoKeyring : public SettingsDialog {
+protected:
+    TAccountPasswords Passwords; // no keeper
+};
+
 // Without a keyring the typed password holds for the run only, and the person is told.
-TEST_F(SettingsDialog, WithoutAKeyringSavingAPasswordSaysItWillBeAskedAtEachStart)
+TEST_F(NoKeyring, SavingAPasswordSaysItWillBeAskedAtEachStart)
 {
-    TAccountPasswords passwords;
-    Dialog.SetPasswords(&passwords);
+    Dialog.SetPasswords(&Passwords);
     for (const int language : {2, 1}) {
         CurrentLanguage = language;
         Ui.Messages.clear();

@@ -19,6 +19,7 @@ const std::string Challenge = Base64(R"({"status":"invalid_token","schemes":"bea
 
 struct BearerCase {
     const char* Name;
+    friend void PrintTo(const BearerCase& c, std::ostream* out) { *out << c.Name; }
     const char* Offered;                 // the AUTH line after TLS
     std::vector<std::string> Exchange;   // the client's lines and the server's replies, in turn
     std::vector<bool> RenewAsked;        // the token source's calls
