@@ -196,6 +196,7 @@ void TSettingsDialog::BuildSecurityFields(int firstRow)
     retryWaitUnitLabel = AddUnit(retryWaitEdit, "retryWaitUnitLabel", firstRow + 6);
     retryWaitEdit->setText(FLastGoodRetryWait);
     connect(retryWaitEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(retryWaitEdit, FLastGoodRetryWait); });
+    BuildSignInFields(firstRow + 7);
 }
 
 // A port that still holds the previous choice's usual port was not chosen by the user:
@@ -247,20 +248,10 @@ void TSettingsDialog::saveAndClose()
         RegWriteInteger(SettingsKey, "security", SecurityIndex());
         RegWriteInteger(SettingsKey, "timeout", StrToInt(Text(timeOutEdit)));
         RegWriteInteger(SettingsKey, "retrywait", StrToInt(Text(retryWaitEdit)));
+        WriteSignInSettings(SignIn());
         SavePassword();
         accept();
     });
-}
-
-// The password goes to the keyring (and stays for the run), under the account the
-// fields now name; only a password the user typed is stored.
-void TSettingsDialog::SavePassword()
-{
-    if (!FPasswords || !passwordEdit->isModified())
-        return;
-    FPasswords->Store(Text(userIdEdit), Text(hostEdit), Text(passwordEdit));
-    FPasswordAccount = Text(userIdEdit) + "@" + Text(hostEdit);
-    passwordEdit->setModified(false);
 }
 
 // The keyring is asked when the dialog opens (it may ask the user to unlock it), not at
@@ -318,8 +309,9 @@ void TSettingsDialog::LoadStoredSettings()
 
 TStoredAccount TSettingsDialog::ShownAccount() const
 {
-    return {Text(nameEdit),  Text(emailEdit), Text(hostEdit),     Text(userIdEdit),  Text(charsetEdit),
-            Text(delayEdit), Text(portEdit),  SecurityIndex(), Text(timeOutEdit), Text(retryWaitEdit)};
+    return {Text(nameEdit),      Text(emailEdit),   Text(hostEdit),      Text(userIdEdit),
+            Text(charsetEdit),   Text(delayEdit),   Text(portEdit),      SecurityIndex(),
+            Text(timeOutEdit),   Text(retryWaitEdit), SignIn()};
 }
 
 void TSettingsDialog::ShowAccount(const TStoredAccount& account)
@@ -334,6 +326,7 @@ void TSettingsDialog::ShowAccount(const TStoredAccount& account)
     SetSecurityIndex(account.Security);
     timeOutEdit->setText(QText(account.TimeOut));
     retryWaitEdit->setText(QText(account.RetryWait));
+    ShowSignIn(account.SignIn);
 }
 
 bool TSettingsDialog::AccountComplete() const

@@ -49,6 +49,22 @@ public:
     QLabel* retryWaitLabel;
     QLineEdit* retryWaitEdit; // seconds before each round of retries of deferred entries
     QLabel* retryWaitUnitLabel;
+    QLabel* signInLabel;
+    std::vector<QRadioButton*> signInChoices;   // password, OAuth 2.0, token command
+    QLabel* providerLabel;
+    std::vector<QRadioButton*> providerChoices; // Google, Microsoft, Other
+    QLabel* clientIdLabel;
+    QLineEdit* clientIdEdit;
+    QLabel* clientSecretLabel;
+    QLineEdit* clientSecretEdit;
+    QLabel* authUrlLabel;
+    QLineEdit* authUrlEdit;
+    QLabel* tokenUrlLabel;
+    QLineEdit* tokenUrlEdit;
+    QLabel* scopeLabel;
+    QLineEdit* scopeEdit;
+    QLabel* tokenCommandLabel;
+    QLineEdit* tokenCommandEdit = nullptr;
     QLabel* neededLabel; // says what the marks on empty fields mean
     QToolButton* cancelButton;
     QToolButton* okButton;
@@ -80,6 +96,7 @@ public:
     std::string Security() const override;
     std::string TimeOut() const override;
     std::string RetryWait() const override;
+    TSignInSettings SignIn() const override;
     void AskForSettings() override;
 
 protected:
@@ -90,6 +107,12 @@ private:
     void BuildFields();
     void BuildSecurityFields(int firstRow);
     void BuildButtons();
+    // The sign-in fields (SettingsDialogSignIn.cpp).
+    void BuildSignInFields(int firstRow);
+    class QHBoxLayout* AddChoices(std::vector<QRadioButton*>& buttons, const std::vector<const char*>& names);
+    static int Chosen(const std::vector<QRadioButton*>& buttons);
+    void FollowSignInChoice();
+    void ShowSignIn(const TSignInSettings& settings);
     QLineEdit* AddField(const char* editName, QLabel*& label, const char* labelName, int row);
     QLabel* AddUnit(QLineEdit* field, const char* unitName, int row);
     // lastGood: what the field held before the edit being checked.

@@ -378,7 +378,8 @@ void TSendJob::SMTPFailure(QObject*)
     SettleByReply(FSmtp.OutcomeSendNumber(), FSmtp.OutcomeReply());
 }
 
-void TSendJob::SMTPAuthenticationFailed(bool&)
+void TSendJob::SMTPAuthenticationFailed(bool& handled)
 {
     FProgress.ShowState("Authentication failed");
+    handled = LoginAgain();
 }

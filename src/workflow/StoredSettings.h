@@ -19,12 +19,16 @@ struct TStoredAccount {
     std::int32_t Security = 0;  // 0 none, 1 STARTTLS, 2 TLS from the first byte
     std::string TimeOut = "60"; // seconds, 0 waits for ever
     std::string RetryWait = "60"; // seconds before each round of retries
+    TSignInSettings SignIn;
 };
 
 // Reads the stored values into account in the order above, integers as decimal text. A
 // value that cannot be read raises Exception with the store's text, and leaves it and
 // the values after it as they were.
 void ReadStoredAccount(TStoredAccount& account);
+// The sign-in keys (signin, oauth*, tokencommand), read and written together.
+void ReadSignInSettings(TSignInSettings& settings);
+void WriteSignInSettings(const TSignInSettings& settings);
 // The stored account, from the defaults.
 TStoredAccount ReadStoredAccount();
 
@@ -51,6 +55,7 @@ public:
     std::string Security() const override { return std::to_string(FAccount.Security); }
     std::string TimeOut() const override { return FAccount.TimeOut; }
     std::string RetryWait() const override { return FAccount.RetryWait; }
+    TSignInSettings SignIn() const override { return FAccount.SignIn; }
     void AskForSettings() override;
 
 private:
