@@ -198,6 +198,27 @@ TEST(SocketTransfer, SendStreamToAPeerThatStopsReadingTimesOut)
     d.Server.Finish();
 }
 
+// The time-out counts from the last progress, not from the start: a large text to a reader
+// that is slow but steady takes far longer than the time-out and still goes through.
+TEST(SocketTransfer, SendStreamToASlowButSteadyReaderIsNotCutOff)
+{
+    const std::string body(16 << 20, 'b');
+    Dialogue d;
+    d.Server.ExpectSlowly(body, std::chrono::milliseconds(10));
+    d.Connect();
+    d.Session().SetTimeOut(300);
+    TMemoryStream stream;
+    stream.WriteString(body);
+    const auto started = std::chrono::steady_clock::now();
+    d.Session().SendStream(stream);
+    EXPECT_GT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(600))
+        << "the reader was not slow enough to outlast the time-out";
+    EXPECT_EQ(d.Session().BytesSent(), stream.Size());
+    EXPECT_TRUE(d.Server.WaitUntilScriptDone()); // a close now would drop bytes in flight
+    d.Session().Disconnect();
+    d.Server.Finish();
+}
+
 // Records the size of every read, so the chunking of SendStream shows.
 class RecordingStream : public TMemoryStream {
 public:

@@ -22,6 +22,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -340,10 +341,14 @@ protected:
     }
     std::string FLargeAttachment;
 
-    void RunRow(TRow row)
+    // script: the dialogue when it is not the row's own.
+    void RunRow(TRow row, const std::function<void(ScriptedServer&)>& script = {})
     {
         ScriptedServer server;
-        TScript(server, row).Write();
+        if (script)
+            script(server);
+        else
+            TScript(server, row).Write();
         Window = TWindow();
         Window.port = std::to_string(server.Port());
         if (row.step == TStep::Text)
@@ -462,6 +467,23 @@ TEST_F(FaultMatrix, EveryFaultAtEveryStepKeepsTheDeliveryGuarantees)
             RunRow({step, fault});
         }
     }
+}
+
+// A server may go on to DATA and take the text after refusing the only recipient: the
+// refusal decides, whatever the final dot's reply says.
+TEST_F(FaultMatrix, ARefusedRecipientStaysRefusedWhenTheServerTakesTheTextAllTheSame)
+{
+    RunRow({TStep::RcptTo, TFault::Permanent}, [](ScriptedServer& server) {
+        server.Send(ReplyOf(TStep::Greeting)).ExpectLine("HELO pc1").Send(ReplyOf(TStep::Helo));
+        for (const std::string& entry : Recipients) {
+            const bool refused = entry == Recipients[FaultyMessage];
+            server.ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
+                .ExpectLine("RCPT TO:<" + entry + ">").Send(refused ? Permanent + "\r\n" : "250 ok\r\n")
+                .ExpectLine("DATA").Send(ReplyOf(TStep::Data))
+                .Expect(HeaderBlock(entry) + "Line one\r\n..\r\n.\r\n").Send(ReplyOf(TStep::Dot));
+        }
+        server.ExpectLine("QUIT").Send(ReplyOf(TStep::Quit)).WaitForClose();
+    });
 }
 
 } // namespace

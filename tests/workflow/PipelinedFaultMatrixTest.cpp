@@ -93,6 +93,13 @@ void ThirdThenSecondAgain(ScriptedServer& s)
     s.Expect(Envelope("b@example.org")).Send(Accepted).Expect(Text("b@example.org")).Send(Queued);
 }
 
+// DATA taken although no recipient was: a lone dot ends the transaction unsent.
+void ThirdAfterAbandonedText(ScriptedServer& s)
+{
+    s.Expect(".\r\n").Send("250 nothing to deliver\r\n").Expect(Envelope("c@example.org")).Send(Accepted)
+        .Expect(Text("c@example.org")).Send(Queued);
+}
+
 const std::string A = "a@example.org...   ", B = "b@example.org...   ", C = "c@example.org...   ";
 
 const std::vector<TGroup> Groups = {
@@ -103,6 +110,8 @@ const std::vector<TGroup> Groups = {
      ThirdThenSecondAgain, {A + "OK.", B + "451 4.3.0 try later", C + "OK.", B + "OK."}, "3 messages sent."},
     {"RCPT TO refused", Queued + "250 ok\r\n550 5.1.1 no such user\r\n554 5.5.1 no valid recipients\r\n",
      ThirdAfterRefusal, {A + "OK.", B + "550 5.1.1 no such user", C + "OK."}, "Delivered 2 of 3; refused 1"},
+    {"RCPT TO refused, DATA taken all the same", Queued + "250 ok\r\n550 5.1.1 no such user\r\n354 go\r\n",
+     ThirdAfterAbandonedText, {A + "OK.", B + "550 5.1.1 no such user", C + "OK."}, "Delivered 2 of 3; refused 1"},
     {"DATA deferred", Queued + "250 ok\r\n250 ok\r\n451 4.3.0 not now\r\n", ThirdThenSecondAgain,
      {A + "OK.", B + "451 4.3.0 not now", C + "OK.", B + "OK."}, "3 messages sent."},
     {"first refused at its dot, second deferred at MAIL FROM",
