@@ -136,8 +136,6 @@ protected:
     {
         Smtp.SetLocalName("client.test");
         Job.Stamps = FixedStamps();
-        Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
-        Smtp.OnFailure = [this](QObject* s) { Job.SMTPFailure(s); };
         SetApplicationTitleObserver([](const std::string& title) { titles.push_back(title); });
         Job.Passwords().Store("ana", "127.0.0.1", ""); // no login, and nobody is asked
     }

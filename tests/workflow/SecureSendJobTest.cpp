@@ -84,8 +84,6 @@ protected:
     {
         Smtp.SetLocalName("client.test");
         Job.Stamps = FixedStamps();
-        Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
-        Smtp.OnFailure = [this](QObject* s) { Job.SMTPFailure(s); };
         Window.port = std::to_string(Server->Port());
         Pause.OnPause = [this] { Window.shown.push_back("pause"); };
     }

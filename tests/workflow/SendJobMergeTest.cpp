@@ -97,7 +97,6 @@ protected:
         Job.Stamps = FixedStamps();
         Job.SetListFields(&Fields);
         Smtp.SetTimeOut(10000);
-        Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
         Window.port = std::to_string(Server.Port());
     }
 

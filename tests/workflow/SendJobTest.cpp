@@ -15,6 +15,7 @@
 #include "workflow/HistoryAccess.h"
 #include "workflow/DeliveryHistory.h"
 #include "workflow/JobMessages.h"
+#include "workflow/MessageComposer.h"
 #include "workflow/SendJob.h"
 
 #include <QTimer>
@@ -59,6 +60,12 @@ public:
             onCounter();
     }
     std::function<void()> onCounter;
+    void EntryDone(const TEntryReport& report) override
+    {
+        if (onEntryDone)
+            onEntryDone(report);
+    }
+    std::function<void(const TEntryReport&)> onEntryDone;
     void ShowLogWindow() override { shown.push_back("logwindow"); }
     void ClearLog() override
     {
@@ -116,17 +123,6 @@ public: // the case tables arrange through a reference to the fixture
         titles.clear();
         SetApplicationTitleObserver(RecordTitle);
         Smtp.SetTimeOut(10000);
-        Smtp.OnDisconnect = [this](QObject* s) { Job.SMTPDisconnect(s); };
-        Smtp.OnConnect = [this](QObject* s) { Job.SMTPConnect(s); };
-        Smtp.OnInvalidHost = [this](bool& h) { Job.SMTPInvalidHost(h); };
-        Smtp.OnHostResolved = [this](QObject* s) { Job.SMTPHostResolved(s); };
-        Smtp.OnStatus = [this](QObject* s, const std::string& t) { Job.SMTPStatus(s, t); };
-        Smtp.OnConnectionFailed = [this](QObject* s) { Job.SMTPConnectionFailed(s); };
-        Smtp.OnRecipientNotFound = [this](const std::string& r) { Job.SMTPRecipientNotFound(r); };
-        Smtp.OnSendStart = [this](QObject* s) { Job.SMTPSendStart(s); };
-        Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
-        Smtp.OnFailure = [this](QObject* s) { Job.SMTPFailure(s); };
-        Smtp.OnAuthenticationFailed = [this](bool& h) { Job.SMTPAuthenticationFailed(h); };
         Window.port = std::to_string(Server().Port());
     }
 
@@ -204,10 +200,7 @@ TEST_F(SendJob, EveryMessageIsStampedAndTheJobNamesTheOneDelivered)
     int unique = 0;
     Job.Stamps.UniquePart = [&unique] { return "m" + std::to_string(++unique); };
     std::vector<std::string> reported;
-    Smtp.OnSuccess = [this, &reported](QObject* s) {
-        reported.push_back(Job.MessageId());
-        Job.SMTPSuccess(s);
-    };
+    Window.onEntryDone = [&reported](const TEntryReport& report) { reported.push_back(report.MessageId); };
     Entries.Rows = {"bob@example.org", "carol@example.org"};
     Greeted();
     for (const char* id : {"m1", "m2"}) {
@@ -560,43 +553,25 @@ TEST_F(SendJob, LogLineNamesTheEntryTheMessageWentTo)
 
 // ---- Composing one message ---------------------------------------------------------------
 
-TEST_F(SendJob, ComposingFillsTheRecordForTheCurrentEntryOnly)
-{
-    Entries.Rows = {"first@example.org", "Second <second@example.org>"};
-    TOutgoingMessage& m = Smtp.PostMessage();
-    m.ToAddress().Add("left@example.org");
-    Job.TakeEntries();
-    Job.CurrentRecipient = 1;
-    Job.ComposeForCurrentEntry();
-    EXPECT_EQ(m.FromAddress(), "ana@example.org");
-    EXPECT_EQ(m.FromName(), "Ana");
-    EXPECT_EQ(m.ToAddress().Lines(), std::vector<std::string>{"Second <second@example.org>"});
-    EXPECT_EQ(m.Body(), Window.body);
-    EXPECT_EQ(m.Subject(), "Hello");
-    EXPECT_EQ(m.LocalProgram(), "Varnolt Pelmar 0.8");
-    EXPECT_TRUE(m.ToCarbonCopy().Empty());
-    EXPECT_TRUE(m.ToBlindCarbonCopy().Empty());
-    EXPECT_EQ(m.Date(), "Thu, 5 Jun 2025 09:30:00 +0200");
-    EXPECT_EQ(m.MessageId(), "<u1@example.org>");
-    EXPECT_TRUE(m.ReplyTo().empty());
-}
-
-TEST_F(SendJob, ComposingAttachesOnlyAFileThatExistsNow)
+// The composer makes one entry's message from the fields read at its start: the sender
+// from the settings, the entry alone as the recipient, the attachment that is there now.
+TEST_F(SendJob, TheComposerMakesTheMessageForItsEntryWithTheAttachmentThereNow)
 {
     const std::string file = Sandbox.MakeFile("report.pdf", "%PDF");
     const std::string deleted = Sandbox.MakeFile("gone.txt", "x");
     std::remove(deleted.c_str());
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {file, {file}}, {"", {}}, {deleted, {}}, {Sandbox.ProgramFolder(), {}}};
-    Entries.Rows = {"bob@example.org"};
-    Job.TakeEntries();
-    Job.CurrentRecipient = 0;
+    TMessageComposer composer(Window, nullptr, {"ana@example.org", "Ana", "us-ascii"});
+    composer.Stamps = FixedStamps();
+    const std::pair<std::string, bool> cases[] = {{file, true}, {"", false}, {deleted, false}, {Sandbox.ProgramFolder(), false}};
     for (const auto& [path, attached] : cases) {
-        // An entry left from a message that failed must not go out again.
-        Smtp.PostMessage().Attachments().Add(file);
         Window.attachment = path;
-        Job.ComposeForCurrentEntry();
-        EXPECT_EQ(Smtp.PostMessage().Attachments().Lines(), attached) << path;
+        composer.Compose("Second <second@example.org>", 1);
+        const std::string header = composer.HeaderBlock();
+        EXPECT_EQ(header.substr(0, header.find("Mime-Version:")),
+                  CrLfLines({"From: Ana<ana@example.org>", "To: Second <second@example.org>", "Subject: Hello",
+                             "X-Mailer: Varnolt Pelmar 0.8"}) + FixedStampLines) << path;
+        EXPECT_EQ(composer.MessageId(), "<u1@example.org>");
+        EXPECT_EQ(composer.Body().ToString().find("report.pdf") != std::string::npos, attached) << path;
     }
 }
 
@@ -612,8 +587,6 @@ TEST_F(SendJob, AttachmentOfAFailedJobIsNotSentWithTheNextOne)
     Quit();
     Server().Start();
     Job.Run();
-    EXPECT_EQ(Smtp.PostMessage().Attachments().Lines(), std::vector<std::string>{Window.attachment})
-        << "a failed message keeps its attachment in the record";
     Window.attachment.clear();
     Job.Run();
     Server().Finish();
