@@ -6,7 +6,7 @@
 // server decided, and the wire carries only what it should.
 #include "mail/SmtpClient.h"
 #include "support/FixedStamps.h"
-#include "support/LoopbackAccount.h"
+#include "support/FakeJobWindow.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
@@ -111,29 +111,19 @@ struct TRow {
     }
 };
 
-class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
+// The text ends in a line "." (dot-stuffed on the wire). The job reads the attachment's
+// name once for the message's fingerprint, then once for every message: the second
+// message's first try is large (a fault in the middle of its text), its second try and the
+// others have none.
+class TWindow : public TFakeJobWindow {
 public:
-    std::string largeAttachment; // sent with the second message's first try when set
-    mutable int attachmentsRead = 0;
-    std::vector<std::string> counters, logLines;
-
-    std::string Subject() const override { return "Hello"; }
-    TStringList BodyParagraphs() const override { return TStringList{"Line one", "."}; }
-    int FormatIndex() const override { return 0; }
-    // The job reads the attachment's name once for the message's fingerprint, then once
-    // for every message: the second message's first try is large (a fault in the middle of
-    // its text), its second try and the others have none.
-    std::string AttachmentPath() const override
+    explicit TWindow(std::string largeAttachment = {})
     {
-        return attachmentsRead++ == FaultyMessage + 1 ? largeAttachment : std::string();
+        body = TStringList{"Line one", "."};
+        attachmentRead = [large = std::move(largeAttachment), reads = 0]() mutable {
+            return reads++ == FaultyMessage + 1 ? large : std::string();
+        };
     }
-    void ShowState(const std::string&) override {}
-    void ShowCounter(const std::string& text) override { counters.push_back(text); }
-    void ShowLogWindow() override {}
-    void ClearLog() override { logLines.clear(); }
-    void AppendLogLine(const std::string& line) override { logLines.push_back(line); }
-    void Flush() override {}
-
 };
 
 std::string ReplyOf(TStep step)
@@ -349,10 +339,8 @@ protected:
             script(server);
         else
             TScript(server, row).Write();
-        Window = TWindow();
+        Window = TWindow(row.step == TStep::Text ? LargeAttachment() : std::string());
         Window.port = std::to_string(server.Port());
-        if (row.step == TStep::Text)
-            Window.largeAttachment = LargeAttachment();
         Smtp.SetTimeOut(TimeOutMs);
         Ui.Events.clear();
         Pause.Pauses.clear();

@@ -3,7 +3,7 @@
 // group, each charged to its own message while the job goes on. The log, the counters and
 // the title name exactly what the server decided about each message.
 #include "mail/SmtpClient.h"
-#include "support/LoopbackAccount.h"
+#include "support/FakeJobWindow.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
@@ -28,23 +28,15 @@ const std::string Queued = "250 queued\r\n";
 
 std::vector<std::string> titles;
 
-class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
+// The submission account: TLS from the first byte, five seconds' time-out.
+class TWindow : public TFakeJobWindow {
 public:
-    std::vector<std::string> counters, logLines;
-
-    std::string UserID() const override { return "ana"; }
-    std::string Security() const override { return "2"; }
-    std::string TimeOut() const override { return "5"; }
-    std::string Subject() const override { return "Hello"; }
-    TStringList BodyParagraphs() const override { return TStringList{"Line one"}; }
-    int FormatIndex() const override { return 0; }
-    std::string AttachmentPath() const override { return {}; }
-    void ShowState(const std::string&) override {}
-    void ShowCounter(const std::string& text) override { counters.push_back(text); }
-    void ShowLogWindow() override {}
-    void ClearLog() override { logLines.clear(); }
-    void AppendLogLine(const std::string& line) override { logLines.push_back(line); }
-    void Flush() override {}
+    TWindow()
+    {
+        userId = "ana";
+        security = "2";
+        timeOut = "5";
+    }
 };
 
 std::string Envelope(const std::string& mailbox)

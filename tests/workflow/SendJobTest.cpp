@@ -1,6 +1,7 @@
 #include "base/Exception.h"
 #include "workflow/RowsColumn.h"
 #include "support/CrLfLines.h"
+#include "support/FakeJobWindow.h"
 #include "support/FixedStamps.h"
 #include "mail/MessageAssembly.h"
 #include "mail/SmtpClient.h"
@@ -25,71 +26,7 @@
 namespace {
 
 
-// The window as the job sees it, recording everything it is shown in one sequence.
-class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
-public:
-    std::string name = "Ana", email = "ana@example.org", host = "127.0.0.1", userId = "pc1",
-                charset = "us-ascii", delay = "0", port = "25";
-    std::string subject = "Hello";
-    TStringList body{"Line one", "."};
-    int formatIndex = 0;
-    std::string attachment;
-
-    std::vector<std::string> shown; // "state:", "counter:", "log:", "logwindow", "clearlog", "settings"
-    std::vector<std::string> logLines;
-
-    std::string Name() const override { return name; }
-    std::string Email() const override { return email; }
-    std::string Host() const override { return host; }
-    std::string UserID() const override { return userId; }
-    std::string Charset() const override { return charset; }
-    std::string Delay() const override { return delay; }
-    std::string Port() const override { return port; }
-    void AskForSettings() override { shown.push_back("settings"); }
-
-    std::string Subject() const override { return subject; }
-    TStringList BodyParagraphs() const override { return body; }
-    int FormatIndex() const override { return formatIndex; }
-    std::string AttachmentPath() const override { return attachment; }
-
-    void ShowState(const std::string& text) override { shown.push_back("state:" + text); }
-    void ShowCounter(const std::string& text) override
-    {
-        shown.push_back("counter:" + text);
-        if (onCounter)
-            onCounter();
-    }
-    std::function<void()> onCounter;
-    void EntryDone(const TEntryReport& report) override
-    {
-        if (onEntryDone)
-            onEntryDone(report);
-    }
-    std::function<void(const TEntryReport&)> onEntryDone;
-    void ShowLogWindow() override { shown.push_back("logwindow"); }
-    void ClearLog() override
-    {
-        shown.push_back("clearlog");
-        logLines.clear();
-    }
-    void AppendLogLine(const std::string& line) override
-    {
-        shown.push_back("log");
-        logLines.push_back(line);
-    }
-    // How much of shown had been flushed at the last flush.
-    void Flush() override { flushed = shown.size(); }
-    size_t flushed = 0;
-
-    std::vector<std::string> Only(const std::string& prefix) const
-    {
-        std::vector<std::string> result;
-        for (const auto& item : shown)
-            if (item.rfind(prefix, 0) == 0)
-                result.push_back(item.substr(prefix.size()));
-        return result;
-    }
-};
+using TWindow = TFakeJobWindow;
 
 std::vector<std::string> titles;
 void RecordTitle(const std::string& title)
@@ -120,6 +57,7 @@ public: // the case tables arrange through a reference to the fixture
     {
         ResetBoundaryGenerator();
         Job.Stamps = FixedStamps();
+        Window.body = TStringList{"Line one", "."};
         titles.clear();
         SetApplicationTitleObserver(RecordTitle);
         Smtp.SetTimeOut(10000);
@@ -249,8 +187,8 @@ TEST_F(SendJob, SendsOneMessagePerEntrySkippingEmptyOnesOverOneSession)
     // An empty entry is no message: it is neither counted nor logged.
     EXPECT_EQ(Window.shown, (std::vector<std::string>{
         "state:Connected", "logwindow",
-        "state:Send Start", "counter:1/2", "clearlog", "log",
-        "state:Send Start", "counter:2/2", "log",
+        "state:Send Start", "counter:1/2", "clearlog", "log:Bob <bob@example.org>...   OK.",
+        "state:Send Start", "counter:2/2", "log:carol@example.org...   OK.",
         "counter:2 messages sent.", "state:Disconnected"}));
     EXPECT_EQ(titles, (std::vector<std::string>{"Varnolt Pelmar 1/2", "Varnolt Pelmar 2/2", "Varnolt Pelmar"}));
     EXPECT_EQ(Ui.Events, (std::vector<std::string>{"beep"}));
