@@ -5,6 +5,7 @@
 #include "base/Exception.h"
 #include "mail/MessageAssembly.h"
 #include "support/ScriptedServer.h"
+#include "support/SecuredGreetings.h"
 #include "support/SessionTestHelpers.h"
 #include "support/TestCertificates.h"
 
@@ -43,8 +44,7 @@ protected:
         smtp.OnSuccess = [this](QObject*) { events.push_back("success " + std::to_string(smtp.OutcomeSendNumber())); };
         smtp.OnFailure = [this](QObject*) { events.push_back("failure " + std::to_string(smtp.OutcomeSendNumber())); };
         smtp.OnRecipientNotFound = [this](const std::string& entry) { events.push_back("not found " + entry); };
-        server.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
-            .Send("250-sink\r\n250 PIPELINING\r\n");
+        TlsGreeting(server);
     }
 
     void Connect()

@@ -7,6 +7,7 @@
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
+#include "support/SecuredGreetings.h"
 #include "support/ScriptedUi.h"
 #include "support/TestCertificates.h"
 #include "workflow/ProgramState.h"
@@ -137,8 +138,7 @@ protected:
     void RunRow(const TGroup& group, const std::vector<std::size_t>& chunks)
     {
         ScriptedServer server;
-        server.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
-            .Send("250-sink\r\n250 PIPELINING\r\n")
+        TlsGreeting(server)
             .Expect(Envelope(Recipients[0])).Send(Accepted).Expect(Text(Recipients[0]))
             .Expect(Envelope(Recipients[1]));
         if (chunks.empty())

@@ -6,6 +6,7 @@
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
+#include "support/SecuredGreetings.h"
 #include "support/ScriptedUi.h"
 #include "support/FixedStamps.h"
 #include "support/FakeJobWindow.h"
@@ -81,8 +82,7 @@ protected:
     // TLS from the first byte, EHLO offering what is given.
     ScriptedServer& Greeted(const std::string& extensions = "250 PIPELINING\r\n")
     {
-        return Server->StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
-            .Send("250-sink\r\n" + extensions);
+        return TlsGreeting(*Server, extensions);
     }
     ScriptedServer& Quit() { return Server->ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose(); }
 
