@@ -7,6 +7,7 @@
 #include "mail/SmtpClient.h"
 #include "support/FixedStamps.h"
 #include "support/FakeJobWindow.h"
+#include "support/JobMatrix.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
@@ -43,7 +44,7 @@ const char* FaultName(TFault fault)
     return names[static_cast<int>(fault)];
 }
 
-const std::vector<std::string> Recipients = {"a@example.org", "b@example.org", "c@example.org"};
+const std::vector<std::string>& Recipients = MatrixRecipients;
 constexpr int FaultyMessage = 1; // faults of a message's steps hit the second one
 constexpr int TimeOutMs = 300;
 // Large enough that a server that stops reading fills every buffer on the way.
@@ -290,24 +291,13 @@ private:
     }
 };
 
-std::vector<std::string> titles;
-
-class FaultMatrix : public ::testing::Test {
+class FaultMatrix : public TJobMatrix<TWindow> {
 protected:
-    TSandbox Sandbox;
-    TScriptedUi Ui;
-    TRecordedPause Pause;
-    THistoryAccess History;
-    TSmtpClient Smtp;
-    TRowsColumn Entries{Recipients};
-    TWindow Window;
-    TSendJob Job{Smtp, Entries, Window, Window, Window, &History};
     std::optional<std::chrono::steady_clock::time_point> FirstDrop;
 
     void SetUp() override
     {
-        SetApplicationTitleObserver([](const std::string& title) { titles.push_back(title); });
-        Job.Stamps = FixedStamps();
+        TJobMatrix::SetUp();
         Smtp.OnDisconnect = [this](QObject* s) {
             if (!FirstDrop)
                 FirstDrop = std::chrono::steady_clock::now();
@@ -317,9 +307,6 @@ protected:
         // as long as the machine needs.
         Pause.OnPause = [this] { Smtp.SetTimeOut(10000); };
     }
-    void TearDown() override { SetApplicationTitleObserver(nullptr); }
-
-    std::string LogFile() const { return Sandbox.ProgramFolder() + "log.txt"; }
 
     // More than the socket buffers of both ends hold, so that the text is still being
     // written when the server goes away.
@@ -344,7 +331,7 @@ protected:
         Smtp.SetTimeOut(TimeOutMs);
         Ui.Events.clear();
         Pause.Pauses.clear();
-        titles.clear();
+        MatrixTitles.clear();
         FirstDrop.reset();
         std::ofstream(LogFile(), std::ios::binary) << "an earlier job\r\n";
         const std::size_t jobsBefore = History.History().Jobs().size();
@@ -366,27 +353,19 @@ protected:
 
     void CheckScreen(TRow row, const TJobResult& result)
     {
-        const int delivered = static_cast<int>(row.Accepted().size());
-        std::vector<std::string> counters, expectedTitles;
-        for (int i = 1; i <= delivered; ++i) {
-            counters.push_back(std::to_string(i) + "/3");
-            expectedTitles.push_back("Varnolt Pelmar " + counters.back());
-        }
         std::vector<std::string> events = {"beep"};
+        std::string end;
         if (row.Kind() == TKind::ConnectFailed) {
             events = {"message:Connect failed"};
             EXPECT_EQ(result.End, TJobEnd::ConnectFailed);
         } else {
             EXPECT_EQ(result.End, TJobEnd::Finished);
-            const std::string end = row.Kind() == TKind::Refused ? "Delivered 2 of 3; refused 1" : "3 messages sent.";
-            counters.push_back(end);
-            expectedTitles.push_back("Varnolt Pelmar");
+            end = row.Kind() == TKind::Refused ? "Delivered 2 of 3; refused 1" : "3 messages sent.";
             if (row.Kind() == TKind::Refused)
                 events = {"message:" + end};
             EXPECT_EQ(result.Message, end);
         }
-        EXPECT_EQ(Window.counters, counters) << "panel 2";
-        EXPECT_EQ(titles, expectedTitles);
+        CheckCountersAndTitles(static_cast<long>(row.Accepted().size()), end);
         EXPECT_EQ(Ui.Events, events);
     }
 
@@ -404,14 +383,7 @@ protected:
         case TKind::LostDot: expected.insert(expected.begin() + 1, second + Messages::ReplyLost()); break;
         default: break;
         }
-        ASSERT_EQ(Window.logLines.size(), expected.size());
-        std::string file;
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            const std::string& line = Window.logLines[i];
-            EXPECT_EQ(line.substr(line.find(": ") + 2), expected[i]);
-            file += line + "\r\n";
-        }
-        EXPECT_EQ(ReadFileBytes(LogFile()), expected.empty() ? "an earlier job\r\n" : file);
+        EXPECT_EQ(LoggedOutcomes("an earlier job\r\n"), expected);
     }
 
     void CheckHistory(TRow row, std::size_t jobsBefore)

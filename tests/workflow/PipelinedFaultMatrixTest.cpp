@@ -4,6 +4,7 @@
 // the title name exactly what the server decided about each message.
 #include "mail/SmtpClient.h"
 #include "support/FakeJobWindow.h"
+#include "support/JobMatrix.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
@@ -23,11 +24,9 @@
 
 namespace {
 
-const std::vector<std::string> Recipients = {"a@example.org", "b@example.org", "c@example.org"};
+const std::vector<std::string>& Recipients = MatrixRecipients;
 const std::string Accepted = "250 ok\r\n250 ok\r\n354 go\r\n";
 const std::string Queued = "250 queued\r\n";
-
-std::vector<std::string> titles;
 
 // The submission account: TLS from the first byte, five seconds' time-out.
 class TWindow : public TFakeJobWindow {
@@ -113,26 +112,16 @@ const std::vector<TGroup> Groups = {
      "Delivered 2 of 3; refused 1"},
 };
 
-class PipelinedFaultMatrix : public ::testing::Test {
+class PipelinedFaultMatrix : public TJobMatrix<TWindow> {
 protected:
     TTrustTestAuthority Trust;
-    TSandbox Sandbox;
-    TScriptedUi Ui;
-    TRecordedPause Pause;
-    THistoryAccess History;
-    TSmtpClient Smtp;
-    TRowsColumn Entries{Recipients};
-    TWindow Window;
-    TSendJob Job{Smtp, Entries, Window, Window, Window, &History};
 
     void SetUp() override
     {
+        TJobMatrix::SetUp();
         Smtp.SetLocalName("client.test");
-        Job.Stamps = FixedStamps();
-        SetApplicationTitleObserver([](const std::string& title) { titles.push_back(title); });
         Job.Passwords().Store("ana", "127.0.0.1", ""); // no login, and nobody is asked
     }
-    void TearDown() override { SetApplicationTitleObserver(nullptr); }
 
     // chunks: how the second group's replies arrive (empty: in one piece).
     void RunRow(const TGroup& group, const std::vector<std::size_t>& chunks)
@@ -150,7 +139,7 @@ protected:
         Window = TWindow();
         Window.port = std::to_string(server.Port());
         Ui.Events.clear();
-        titles.clear();
+        MatrixTitles.clear();
         server.Start();
         // Every row is a new job, not the continuation of the row before.
         Job.Run({false, TResumeChoice::Restart, {}});
@@ -162,24 +151,10 @@ protected:
     {
         const bool everyoneGotIt = std::string(group.End) == "3 messages sent.";
         EXPECT_EQ(Ui.Events, std::vector<std::string>{everyoneGotIt ? "beep" : "message:" + std::string(group.End)});
-        std::vector<std::string> counters, expectedTitles, logged;
         const auto delivered = std::count_if(group.Logged.begin(), group.Logged.end(),
                                              [](const std::string& line) { return line.ends_with("OK."); });
-        for (long i = 1; i <= delivered; ++i) {
-            counters.push_back(std::to_string(i) + "/3");
-            expectedTitles.push_back("Varnolt Pelmar " + counters.back());
-        }
-        counters.push_back(group.End);
-        expectedTitles.push_back("Varnolt Pelmar");
-        EXPECT_EQ(Window.counters, counters);
-        EXPECT_EQ(titles, expectedTitles);
-        for (const std::string& line : Window.logLines)
-            logged.push_back(line.substr(line.find(": ") + 2));
-        EXPECT_EQ(logged, group.Logged);
-        std::string file;
-        for (const std::string& line : Window.logLines)
-            file += line + "\r\n";
-        EXPECT_EQ(ReadFileBytes(Sandbox.ProgramFolder() + "log.txt"), file);
+        CheckCountersAndTitles(delivered, group.End);
+        EXPECT_EQ(LoggedOutcomes(), group.Logged);
         EXPECT_FALSE(Smtp.Connected());
     }
 };
