@@ -5,6 +5,7 @@
 #include "mail/BufferedStream.h"
 #include "mail/HeaderEncoding.h"
 #include "mail/HtmlToText.h"
+#include "mail/SmtpErrors.h"
 
 #include <QMimeDatabase>
 #include <algorithm>
@@ -264,4 +265,31 @@ void TMessageAssembler::Append(const std::string& text)
 {
     FMessageBody.Seek(0, soEnd);
     FMessageBody.WriteString(text);
+}
+
+void CheckLineField(const std::string& value, const std::string& field)
+{
+    if (value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
+        throw ESmtpError(TSmtpErrorKind::FieldHasLineBreak, field + " contains a line break or NUL character");
+}
+
+void CheckMessageFields(const TOutgoingMessage& message, const std::string& charset)
+{
+    const auto checkEntries = [](const TStringList& list, const std::string& field) {
+        for (int i = 0; i < list.Count(); ++i)
+            CheckLineField(list[i], field);
+    };
+    CheckLineField(message.FromAddress(), "FromAddress");
+    CheckLineField(message.FromName(), "FromName");
+    CheckLineField(message.Subject(), "Subject");
+    CheckLineField(message.LocalProgram(), "LocalProgram");
+    CheckLineField(message.ReplyTo(), "ReplyTo");
+    CheckLineField(message.Date(), "Date");
+    CheckLineField(message.MessageId(), "MessageId");
+    CheckLineField(charset, "Charset");
+    checkEntries(message.ToAddress(), "ToAddress");
+    checkEntries(message.ToCarbonCopy(), "ToCarbonCopy");
+    checkEntries(message.ToBlindCarbonCopy(), "ToBlindCarbonCopy");
+    // The file name goes into the part's header lines; check the whole path.
+    checkEntries(message.Attachments(), "Attachments");
 }

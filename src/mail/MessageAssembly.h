@@ -9,6 +9,13 @@
 #include <string>
 #include <vector>
 
+// No CR, LF or NUL from a field may reach the wire: it would end a command or header
+// line early and let the rest become commands or header lines of its own. Raises
+// ESmtpError (FieldHasLineBreak) naming the field.
+void CheckLineField(const std::string& value, const std::string& field);
+// Every field of the message that goes into a command or header line, and the charset.
+void CheckMessageFields(const TOutgoingMessage& message, const std::string& charset);
+
 // A new multipart boundary from the process-wide generator, whose sequence is the
 // same in every run.
 std::string NewBoundary();

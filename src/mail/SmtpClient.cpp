@@ -5,7 +5,9 @@
 #include "mail/SmtpReplyBounds.h"
 #include "platform/MachineName.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -25,15 +27,24 @@ constexpr int kLevelReply = 1;
 // never ends its reply cannot make it grow without bound.
 constexpr std::size_t kMaxReplyLines = 100;
 
-bool HasLineBreakOrNul(const std::string& text)
+// A server that is closing the connection says 421 (RFC 5321 section 3.8).
+constexpr int ClosingCode = 421;
+
+// A reply that decided about the message, not about the connection.
+bool IsMessageRefusal(const ESmtpError& error)
 {
-    return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+    const bool messageStep = error.Step() == TSmtpStep::MailFrom || error.Step() == TSmtpStep::RcptTo
+        || error.Step() == TSmtpStep::Data || error.Step() == TSmtpStep::EndOfData;
+    const bool refused =
+        error.Kind() == TSmtpErrorKind::Refused || error.Kind() == TSmtpErrorKind::NoRecipientAccepted;
+    return messageStep && refused && error.Code() != ClosingCode;
 }
 
-void CheckField(const std::string& value, const std::string& field)
+// RFC 5321 section 4.2.1: 4yz is transient, 5yz permanent (a 3yz refusal of RCPT TO is
+// tried again as well).
+TMessageResult RefusalResult(const TSmtpReply& reply)
 {
-    if (HasLineBreakOrNul(value))
-        throw ESmtpError(TSmtpErrorKind::FieldHasLineBreak, field + " contains a line break or NUL character");
+    return reply.Code >= 500 ? TMessageResult::Refused : TMessageResult::Deferred;
 }
 
 // How the error texts name the exchange that failed.
@@ -88,7 +99,7 @@ std::string TrimBlanks(const std::string& text)
 void CheckEntries(const TStringList& list, const std::string& field)
 {
     for (int i = 0; i < list.Count(); ++i)
-        CheckField(list[i], field);
+        CheckLineField(list[i], field);
 }
 
 } // namespace
@@ -139,7 +150,7 @@ void TSmtpClient::Abort()
 TSmtpReply TSmtpClient::Command(const std::string& command)
 {
     // The reply to a held final dot is solicited input.
-    if (!FHeldSendNumber)
+    if (!FHeld)
         DiscardUnsolicitedInput();
     TSmtpReply reply;
     const std::string firstLine = Transaction(command);
@@ -219,7 +230,7 @@ void TSmtpClient::CheckReply(const TSmtpReply& reply, TSmtpStep step, int refuse
 
 void TSmtpClient::Connect()
 {
-    CheckField(FUserID, "UserID");
+    CheckLineField(FUserID, "UserID");
     const bool setBusy = !FBusy;
     FBusy = true;
     bool greeted = false;
@@ -257,8 +268,9 @@ void TSmtpClient::ForgetConnection()
     FAuthMechanisms.clear();
     FPipelining = false;
     FTransactionOpen = false;
-    FHeldSendNumber = 0;
-    FAwaitedDotSendNumber = 0;
+    FHeld.reset();
+    FAwaitedDot.reset();
+    FSettled.clear();
 }
 
 void TSmtpClient::Greet()
@@ -270,7 +282,7 @@ void TSmtpClient::Hello()
 {
     bool retried = false;
     for (;;) {
-        CheckField(FUserID, "UserID");
+        CheckLineField(FUserID, "UserID");
         const TSmtpReply reply = Command("HELO " + FUserID);
         CheckReply(reply, TSmtpStep::Helo, AnyCode);
         if (reply.Code <= RefusedAboveHelo)
@@ -314,61 +326,85 @@ void TSmtpClient::Disconnect()
         throw *heldRefusal;
 }
 
-int TSmtpClient::Drop()
+std::vector<TMessageOutcome> TSmtpClient::Drop()
 {
     TSocketSession::Disconnect();
-    const int unanswered = UnansweredSendNumber();
-    FHeldSendNumber = 0;
-    FAwaitedDotSendNumber = 0;
-    return unanswered;
+    std::vector<TMessageOutcome> outcomes = HandOut();
+    if (const std::optional<int> message = Unanswered()) {
+        // Without pipelining a refused recipient decided before the dot went out.
+        if (FAwaitedDot && RecipientDecides() && FRecipientRefusal->Code != ClosingCode)
+            outcomes.push_back({*message, RefusalResult(*FRecipientRefusal), TSmtpStep::RcptTo, *FRecipientRefusal});
+        else
+            outcomes.push_back({*message, TMessageResult::Unanswered, TSmtpStep::EndOfData, {}});
+    }
+    FHeld.reset();
+    FAwaitedDot.reset();
+    return outcomes;
 }
 
 int TSmtpClient::UnansweredSendNumber() const
 {
-    // A reply to the dot that made no sense is no answer either.
-    if (FAwaitedDotSendNumber)
-        return FAwaitedDotSendNumber;
-    return Connected() && !ExchangeCut() ? 0 : FHeldSendNumber;
+    return Unanswered().value_or(0);
 }
 
-// --- send --------------------------------------------------------------------
-
-void TSmtpClient::Send()
+std::optional<int> TSmtpClient::Unanswered() const
 {
-    if (FBusy)
+    // A reply to the dot that made no sense is no answer either.
+    if (FAwaitedDot)
+        return FAwaitedDot;
+    return Connected() && !ExchangeCut() ? std::nullopt : FHeld;
+}
+
+// --- outcomes ----------------------------------------------------------------
+
+void TSmtpClient::StartMessage()
+{
+    FRecipientRefusal.reset();
+    FRecipientsAccepted = 0;
+}
+
+// RCPT TO accepts up to 300 (RFC 5321 section 4.2.2 has no 3yz reply to it).
+void TSmtpClient::NoteRecipientReply(const std::string& entry, const TSmtpReply& reply)
+{
+    if (reply.Code <= RefusedAboveRcpt) {
+        ++FRecipientsAccepted;
         return;
-    FBusy = true;
-    const int number = ++FSendNumber;
-    bool delivered = false;
-    try {
-        CheckFieldsForLineBreaks();
-        BuildMessage();
-        CheckHeaderBlockSize();
-        CheckConnection();
-        CheckHeader();
-        Fire(OnSendStart, this);
-        if (FPipelining) {
-            SendPipelined();
-        } else {
-            SendEnvelope();
-            SendText();
-            FinishData();
-            delivered = true;
-            if (FClearParams)
-                ClearRecipients();
-        }
-    } catch (ESmtpError& error) {
-        FBusy = false;
-        if (error.SendNumber() == 0)
-            error.SetSendNumber(number);
-        throw;
-    } catch (...) {
-        FBusy = false;
-        throw;
     }
-    FBusy = false;
-    if (delivered)
-        ReportOutcome(number, FOutcomeReply, true);
+    if (!FRecipientRefusal)
+        FRecipientRefusal = reply;
+    FRecipientReply = reply;
+    Fire(OnRecipientNotFound, entry);
+}
+
+// The one place that turns a reply into a message's outcome. A server that is closing says
+// 421 (RFC 5321 section 3.8): that is no outcome of the message but the end of the
+// connection, and it is raised as such.
+void TSmtpClient::Settle(int message, TSmtpStep step, const TSmtpReply& reply, bool delivered)
+{
+    if (!delivered && reply.Code == ClosingCode)
+        throw ESmtpError(TSmtpErrorKind::Refused, RefusalText(step, reply), step, reply, message);
+    FSettled.push_back({message, delivered ? TMessageResult::Delivered : RefusalResult(reply), step, reply});
+}
+
+// A refused MAIL FROM decides before the recipients it made fail; a refused recipient
+// decides when none was accepted, whatever DATA was told.
+void TSmtpClient::SettleRefusal(int message, const ESmtpError& refusal)
+{
+    if (refusal.Step() != TSmtpStep::MailFrom && RecipientDecides())
+        Settle(message, TSmtpStep::RcptTo, *FRecipientRefusal, false);
+    else
+        Settle(message, refusal.Step(), refusal.Reply(), false);
+}
+
+bool TSmtpClient::Settled(int message) const
+{
+    return std::any_of(FSettled.begin(), FSettled.end(),
+                       [message](const TMessageOutcome& outcome) { return outcome.Message == message; });
+}
+
+std::vector<TMessageOutcome> TSmtpClient::HandOut()
+{
+    return std::exchange(FSettled, {});
 }
 
 void TSmtpClient::ReportOutcome(int number, const TSmtpReply& reply, bool delivered)
@@ -378,10 +414,87 @@ void TSmtpClient::ReportOutcome(int number, const TSmtpReply& reply, bool delive
     Fire(delivered ? OnSuccess : OnFailure, this);
 }
 
-void TSmtpClient::ReportRecipientRefused(const std::string& entry, const TSmtpReply& reply)
+// --- send --------------------------------------------------------------------
+
+std::vector<TMessageOutcome> TSmtpClient::Transfer(const TEnvelope& envelope, const std::string& headerBlock,
+                                                   TStream& body)
 {
-    FRecipientReply = reply;
-    Fire(OnRecipientNotFound, entry);
+    CheckEnvelope(envelope);
+    CheckHeaderBlockSize(headerBlock.size());
+    CheckConnection();
+    Fire(OnSendStart, this);
+    const bool plain = !FPipelining;
+    try {
+        Transact(envelope, [&headerBlock] { return headerBlock; }, body);
+    } catch (const ESmtpError& error) {
+        if (!IsMessageRefusal(error))
+            throw;
+        if (!Settled(envelope.Message))
+            SettleRefusal(envelope.Message, error);
+        return HandOut();
+    }
+    if (plain)
+        ReportOutcome(envelope.Message, FOutcomeReply, true);
+    return HandOut();
+}
+
+void TSmtpClient::Send()
+{
+    if (FBusy)
+        return;
+    FBusy = true;
+    const int number = ++FSendNumber;
+    bool plain = false;
+    std::vector<TMessageOutcome> settled;
+    try {
+        CheckFieldsForLineBreaks();
+        BuildMessage();
+        CheckHeaderBlockSize(HeaderBlockSize());
+        CheckConnection();
+        CheckHeader();
+        Fire(OnSendStart, this);
+        plain = !FPipelining;
+        Transact(PostEnvelope(number), [this] { return FAssembler.HeaderBlock(); }, FAssembler.MessageBody());
+        settled = HandOut();
+        if (FClearParams)
+            ClearRecipients();
+    } catch (ESmtpError& error) {
+        FBusy = false;
+        FSettled.clear();
+        if (error.SendNumber() == 0)
+            error.SetSendNumber(number);
+        throw;
+    } catch (...) {
+        FBusy = false;
+        FSettled.clear();
+        throw;
+    }
+    FBusy = false;
+    if (plain)
+        ReportOutcome(number, FOutcomeReply, true);
+    // The message before this one, whose final dot's reply came with this envelope's.
+    for (const TMessageOutcome& held : settled)
+        if (held.Message != number && held.Result != TMessageResult::Delivered)
+            throw ESmtpError(TSmtpErrorKind::Refused, RefusalText(held.Step, held.Reply), held.Step, held.Reply,
+                             held.Message);
+}
+
+void TSmtpClient::Transact(const TEnvelope& envelope, const THeaderSource& header, TStream& body)
+{
+    StartMessage();
+    if (FPipelining) {
+        SendPipelined(envelope, header, body);
+        return;
+    }
+    SendEnvelope(envelope);
+    SendText(header, body);
+    FinishData(envelope.Message);
+}
+
+TEnvelope TSmtpClient::PostEnvelope(int message) const
+{
+    const TOutgoingMessage& post = *FPostMessage;
+    return {message, post.FromAddress(), {&post.ToAddress(), &post.ToCarbonCopy(), &post.ToBlindCarbonCopy()}};
 }
 
 void TSmtpClient::BuildMessage()
@@ -397,33 +510,24 @@ void TSmtpClient::BuildMessage()
 
 // The header block goes out in one write, which takes at most 65,535 bytes: a longer
 // one (a huge pasted subject) is refused before the envelope, not cut after DATA.
-void TSmtpClient::CheckHeaderBlockSize()
+void TSmtpClient::CheckHeaderBlockSize(std::size_t size) const
 {
-    const std::size_t size = HeaderBlockSize();
     if (size > MaxHeaderBlockSize)
         throw ESmtpError(TSmtpErrorKind::HeaderTooLarge,
                          "The message header is " + std::to_string(size) + " bytes long (at most "
                              + std::to_string(MaxHeaderBlockSize) + ")");
 }
 
-// No CR, LF or NUL from a field may reach the wire: it would end a command or header
-// line early and let the rest become commands or header lines of its own.
 void TSmtpClient::CheckFieldsForLineBreaks() const
 {
-    const TOutgoingMessage& message = *FPostMessage;
-    CheckField(message.FromAddress(), "FromAddress");
-    CheckField(message.FromName(), "FromName");
-    CheckField(message.Subject(), "Subject");
-    CheckField(message.LocalProgram(), "LocalProgram");
-    CheckField(message.ReplyTo(), "ReplyTo");
-    CheckField(message.Date(), "Date");
-    CheckField(message.MessageId(), "MessageId");
-    CheckField(FCharset, "Charset");
-    CheckEntries(message.ToAddress(), "ToAddress");
-    CheckEntries(message.ToCarbonCopy(), "ToCarbonCopy");
-    CheckEntries(message.ToBlindCarbonCopy(), "ToBlindCarbonCopy");
-    // The file name goes into the part's header lines; check the whole path.
-    CheckEntries(message.Attachments(), "Attachments");
+    CheckMessageFields(*FPostMessage, FCharset);
+}
+
+void TSmtpClient::CheckEnvelope(const TEnvelope& envelope) const
+{
+    CheckLineField(envelope.From, "FromAddress");
+    for (const TStringList* list : envelope.Recipients)
+        CheckEntries(*list, "ToAddress");
 }
 
 void TSmtpClient::CheckHeader()
@@ -453,19 +557,20 @@ bool TSmtpClient::ResetFirst() const
     return FSecurity == TSmtpSecurity::None || FTransactionOpen;
 }
 
-void TSmtpClient::SendEnvelope()
+// A refused recipient is noted and the dialogue goes on to DATA, as the server may take
+// a message for the others.
+void TSmtpClient::SendEnvelope(const TEnvelope& envelope)
 {
     if (ResetFirst())
         CheckReply(Command("RSET"), TSmtpStep::Rset, RefusedAboveCommand);
     FTransactionOpen = true;
-    CheckReply(Command("MAIL FROM:<" + FPostMessage->FromAddress() + ">"), TSmtpStep::MailFrom, RefusedAboveCommand);
-    SendRecipients(FPostMessage->ToAddress());
-    SendRecipients(FPostMessage->ToCarbonCopy());
-    SendRecipients(FPostMessage->ToBlindCarbonCopy());
+    CheckReply(Command("MAIL FROM:<" + envelope.From + ">"), TSmtpStep::MailFrom, RefusedAboveCommand);
+    for (const TStringList* list : envelope.Recipients)
+        SendRecipients(*list);
     CheckReply(Command("DATA"), TSmtpStep::Data, RefusedAboveCommand);
 }
 
-void TSmtpClient::SendRecipients(TStringList& list)
+void TSmtpClient::SendRecipients(const TStringList& list)
 {
     const int count = list.Count();
     // A handler may shrink the list while it is walked; never read past its end.
@@ -476,28 +581,32 @@ void TSmtpClient::SendRecipients(TStringList& list)
             continue;
         const TSmtpReply reply = Command("RCPT TO:<" + mailbox + ">");
         CheckReply(reply, TSmtpStep::RcptTo, AnyCode);
-        if (reply.Code > RefusedAboveRcpt)
-            ReportRecipientRefused(entry, reply);
+        NoteRecipientReply(entry, reply);
     }
 }
 
-void TSmtpClient::SendText()
+void TSmtpClient::SendText(const THeaderSource& header, TStream& body)
 {
-    Write(FAssembler.HeaderBlock());
-    SendStream(FAssembler.MessageBody());
+    Write(header());
+    SendStream(body);
 }
 
 // Until a reply that makes sense has come, the message may or may not have been taken.
-void TSmtpClient::FinishData()
+void TSmtpClient::FinishData(int message)
 {
     FTransactionOpen = false;
-    FAwaitedDotSendNumber = FSendNumber;
+    FAwaitedDot = message;
     const TSmtpReply reply = Command(".");
     CheckReply(reply, TSmtpStep::EndOfData, AnyCode);
-    FAwaitedDotSendNumber = 0;
+    FAwaitedDot.reset();
     FOutcomeReply = reply;
-    if (reply.Code > RefusedAboveCommand)
-        ReportOutcome(FSendNumber, reply, false);
+    const bool accepted = reply.Code <= RefusedAboveCommand;
+    if (!accepted)
+        ReportOutcome(message, reply, false);
+    if (RecipientDecides())
+        Settle(message, TSmtpStep::RcptTo, *FRecipientRefusal, false);
+    else
+        Settle(message, TSmtpStep::EndOfData, reply, accepted);
     CheckReply(reply, TSmtpStep::EndOfData, RefusedAboveCommand);
 }
 

@@ -4,6 +4,7 @@
 #include "mail/HeaderList.h"
 #include "mail/MailTypes.h"
 #include "mail/MessageAssembly.h"
+#include "mail/MessageOutcome.h"
 #include "mail/OutgoingMessage.h"
 #include "mail/SmtpErrors.h"
 #include "net/SocketSession.h"
@@ -23,19 +24,25 @@
 // pipelines the envelope when the server offers it (RFC 2920).
 enum class TSmtpSecurity { None = 0, StartTls = 1, Tls = 2 };
 
-// The SMTP client: a socket session that greets a server and delivers the message in
-// PostMessage as one mail transaction per Send (RFC 5321 section 3.3).
+// The SMTP client: a socket session that greets a server and delivers messages, one mail
+// transaction each (RFC 5321 section 3.3).
 //
-// Pipelining. When the server offers PIPELINING, Send writes the envelope (MAIL FROM,
-// every RCPT TO, DATA) as one group and, once the text and its final dot are written,
-// returns without waiting for the dot's reply: that reply is read at the start of the
-// next Send, after its envelope has gone out, or by CompletePending; Disconnect completes
-// it first. OnSuccess or OnFailure of a message fires when its dot's reply is read,
-// exactly once for every message whose dot went out, in send order; OutcomeSendNumber
-// names the message meanwhile. A Send may therefore raise the refusal of the message
-// before it (ESmtpError::SendNumber tells which); the message of that Send is then held
-// in its turn. When the envelope of that Send is refused too, Send raises that refusal
-// instead: the held message's refusal has been reported by its OnFailure (OutcomeReply).
+// Transfer sends a message the caller has composed (an envelope, a header block and a
+// body, as bytes) and returns the outcome of every message settled meanwhile as values;
+// it raises only when the connection cannot go on. Send is the component's own way: it
+// composes PostMessage, transfers it by the same code, fires OnSuccess or OnFailure, and
+// raises a refusal.
+//
+// Pipelining. When the server offers PIPELINING, the envelope (MAIL FROM, every RCPT TO,
+// DATA) goes out as one group and, once the text and its final dot are written, the
+// transfer returns without waiting for the dot's reply: that reply is read with the next
+// message's envelope replies, or by Complete (CompletePending); Disconnect completes it
+// first. OnSuccess or OnFailure of a message fires when its dot's reply is read, exactly
+// once for every message whose dot went out, in send order; OutcomeSendNumber names the
+// message meanwhile. A Send may therefore raise the refusal of the message before it
+// (ESmtpError::SendNumber tells which); the message of that Send is then held in its
+// turn. When the envelope of that Send is refused too, Send raises that refusal instead:
+// the held message's refusal has been reported by its OnFailure (OutcomeReply).
 class TSmtpClient : public TSocketSession {
 public:
     explicit TSmtpClient(QObject* owner = nullptr);
@@ -45,14 +52,26 @@ public:
     void Disconnect() override;
     void Abort() override;
     void Send();
-    // Reads the reply to a held final dot, if any, and fires its OnSuccess or OnFailure;
-    // raises ESmtpError (with the message's SendNumber) when it was a refusal. Does
-    // nothing after a time-out or cancel cut the exchange.
+    // Sends the envelope, then the header block and the body as given (the header block in
+    // one write: at most MaxHeaderBlockSize bytes). Fires OnSendStart first, and the events
+    // of the replies as Send does. Returns every outcome settled meanwhile,
+    // in send order: the held message's (pipelining), and this one's unless its final dot's
+    // reply is still to come. Raises only when the connection cannot go on (it broke, timed
+    // out or was canceled; the server said 421 or answered nonsense; a TLS failure); the
+    // outcomes settled before that are handed out by Drop.
+    std::vector<TMessageOutcome> Transfer(const TEnvelope& envelope, const std::string& headerBlock, TStream& body);
+    // Reads the reply to a held final dot, if any, and returns its outcome; raises as
+    // Transfer does. Nothing after a time-out or cancel cut the exchange.
+    std::vector<TMessageOutcome> Complete();
+    // Complete for Send's callers: fires the held message's OnSuccess or OnFailure, and
+    // raises ESmtpError (with the message's SendNumber) when it was a refusal.
     void CompletePending();
     // Closes the connection without another word: after a fault the dialogue cannot go
-    // on (the server's state is unknown, or it is closing). Returns UnansweredSendNumber,
-    // which is forgotten: the next connection owes that message nothing.
-    int Drop();
+    // on (the server's state is unknown, or it is closing). Returns the outcomes settled
+    // before the fault and not handed out, then the message whose final dot went out
+    // without its reply arriving (UnansweredSendNumber), as Unanswered unless a refused
+    // recipient decided it; the next connection owes that message nothing.
+    std::vector<TMessageOutcome> Drop();
 
     // HELO's argument without TLS; the login name under TLS.
     const std::string& UserID() const { return FUserID; }
@@ -85,7 +104,7 @@ public:
     // Messages are numbered from 1 by Send, over the client's life.
     int SendNumber() const { return FSendNumber; }
     // The message whose final dot went out and whose reply is still to be read; 0 for none.
-    int HeldSendNumber() const { return FHeldSendNumber; }
+    int HeldSendNumber() const { return FHeld.value_or(0); }
     // The message whose OnSuccess or OnFailure fires, or fired last, and its final
     // dot's reply.
     int OutcomeSendNumber() const { return FOutcomeSendNumber; }
@@ -158,26 +177,45 @@ private:
     void SendBearerToken(const std::string& mechanism, const std::string& token);
     std::string EhloName() const;
 
+    // What a transaction sends after DATA: the header block is asked for when it goes out
+    // (Send's handlers may change FinalHeader until then).
+    using THeaderSource = std::function<std::string()>;
+
     void CheckHeader();
-    void SendEnvelope();
-    void SendRecipients(TStringList& list);
-    void SendText();
-    void FinishData();
+    void CheckEnvelope(const TEnvelope& envelope) const;
+    // The transaction of one message, shared by Transfer and Send: outcomes settle into
+    // FSettled; a refusal of this message's envelope or final dot is raised.
+    void Transact(const TEnvelope& envelope, const THeaderSource& header, TStream& body);
+    void SendEnvelope(const TEnvelope& envelope);
+    void SendRecipients(const TStringList& list);
+    void SendText(const THeaderSource& header, TStream& body);
+    void FinishData(int message);
     void ClearRecipients();
     void CheckFieldsForLineBreaks() const;
-    void CheckHeaderBlockSize();
+    void CheckHeaderBlockSize(std::size_t size) const;
     bool ResetFirst() const;
+    TEnvelope PostEnvelope(int message) const;
 
     // The pipelined transaction (SmtpPipelining.cpp).
-    void SendPipelined();
-    std::string EnvelopeGroup(bool reset, std::vector<std::string>& recipientEntries) const;
+    void SendPipelined(const TEnvelope& envelope, const THeaderSource& header, TStream& body);
+    std::string EnvelopeGroup(bool reset, const TEnvelope& envelope, std::vector<std::string>& recipientEntries) const;
     std::optional<ESmtpError> ReadEnvelopeReplies(bool reset, const std::vector<std::string>& recipientEntries,
                                                   bool& acceptedData);
-    std::optional<ESmtpError> ReadHeldReply();
+    void ReadHeldReply();
     void AbandonData();
+
+    // Outcomes (one place decides what a reply means for its message).
+    void StartMessage();
+    void NoteRecipientReply(const std::string& entry, const TSmtpReply& reply);
+    // The refusal of a recipient decides when no recipient was accepted.
+    bool RecipientDecides() const { return FRecipientRefusal && FRecipientsAccepted == 0; }
+    void Settle(int message, TSmtpStep step, const TSmtpReply& reply, bool delivered);
+    void SettleRefusal(int message, const ESmtpError& refusal);
+    bool Settled(int message) const;
+    std::optional<int> Unanswered() const;
+    std::vector<TMessageOutcome> HandOut();
     // Fires OnSuccess or OnFailure for message number, by its final dot's reply.
     void ReportOutcome(int number, const TSmtpReply& reply, bool delivered);
-    void ReportRecipientRefused(const std::string& entry, const TSmtpReply& reply);
 
     std::string FUserID;
     TSmtpSecurity FSecurity = TSmtpSecurity::None;
@@ -191,8 +229,11 @@ private:
     bool FPipelining = false;
     bool FTransactionOpen = false; // a MAIL FROM went out and its transaction has not ended
     int FSendNumber = 0;
-    int FHeldSendNumber = 0;
-    int FAwaitedDotSendNumber = 0; // without pipelining: the dot whose reply is being read
+    std::optional<int> FHeld;        // the message whose final dot's reply is still to be read
+    std::optional<int> FAwaitedDot;  // without pipelining: the dot whose reply is being read
+    std::optional<TSmtpReply> FRecipientRefusal; // the first refused RCPT TO of the message in hand
+    int FRecipientsAccepted = 0;
+    std::vector<TMessageOutcome> FSettled; // settled and not yet handed out
     int FOutcomeSendNumber = 0;
     TSmtpReply FOutcomeReply;
     TSmtpReply FRecipientReply;

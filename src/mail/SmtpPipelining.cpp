@@ -7,27 +7,26 @@ using namespace SmtpBounds;
 
 // One write for the envelope, one wait for its replies (and for the reply to the last
 // message's final dot, which travels ahead of them); the text and the final dot follow
-// at once, and the dot's reply is left for the next Send. In steady state a message
+// at once, and the dot's reply is left for the next transfer. In steady state a message
 // costs one round trip.
-void TSmtpClient::SendPipelined()
+void TSmtpClient::SendPipelined(const TEnvelope& envelope, const THeaderSource& header, TStream& body)
 {
-    const int number = FSendNumber;
     const bool reset = ResetFirst();
     std::vector<std::string> recipients;
-    const std::string group = EnvelopeGroup(reset, recipients);
-    if (!FHeldSendNumber)
+    const std::string group = EnvelopeGroup(reset, envelope, recipients);
+    if (!FHeld)
         DiscardUnsolicitedInput();
     WriteAll(group);
     FTransactionOpen = true;
-    std::optional<ESmtpError> heldRefusal;
     std::optional<ESmtpError> refusal;
     bool acceptedData = false;
     try {
-        heldRefusal = ReadHeldReply();
+        ReadHeldReply();
         refusal = ReadEnvelopeReplies(reset, recipients, acceptedData);
     } catch (...) {
-        // A broken reply, or an event handler that raised: the replies still to come can
-        // no longer be matched to their commands, and the server may wait for a text.
+        // A broken reply, a closing server, or an event handler that raised: the replies
+        // still to come can no longer be matched to their commands, and the server may
+        // wait for a text.
         MarkExchangeCut();
         throw;
     }
@@ -36,28 +35,24 @@ void TSmtpClient::SendPipelined()
     if (refusal) {
         if (acceptedData)
             AbandonData();
-        refusal->SetSendNumber(number);
+        refusal->SetSendNumber(envelope.Message);
         throw *refusal;
     }
-    SendText();
+    SendText(header, body);
     Writeln(".");
     FTransactionOpen = false;
-    FHeldSendNumber = number;
-    if (FClearParams)
-        ClearRecipients();
-    if (heldRefusal)
-        throw *heldRefusal;
+    FHeld = envelope.Message;
 }
 
 // RSET (when a transaction was left open), MAIL FROM, a RCPT TO for every recipient
 // with a mailbox (recipientEntries receives their entries), and DATA, which must end
 // the group (RFC 2920 section 3.1).
-std::string TSmtpClient::EnvelopeGroup(bool reset, std::vector<std::string>& recipientEntries) const
+std::string TSmtpClient::EnvelopeGroup(bool reset, const TEnvelope& envelope,
+                                       std::vector<std::string>& recipientEntries) const
 {
     std::string group = reset ? "RSET\r\n" : "";
-    group += "MAIL FROM:<" + FPostMessage->FromAddress() + ">\r\n";
-    for (const TStringList* list :
-         {&FPostMessage->ToAddress(), &FPostMessage->ToCarbonCopy(), &FPostMessage->ToBlindCarbonCopy()}) {
+    group += "MAIL FROM:<" + envelope.From + ">\r\n";
+    for (const TStringList* list : envelope.Recipients) {
         for (int i = 0; i < list->Count(); ++i) {
             const std::string mailbox = ExtractMailbox((*list)[i]);
             if (mailbox.empty())
@@ -88,19 +83,15 @@ std::optional<ESmtpError> TSmtpClient::ReadEnvelopeReplies(bool reset, const std
         note(ReplyError(next(TSmtpStep::Rset), TSmtpStep::Rset, RefusedAboveCommand));
     note(ReplyError(next(TSmtpStep::MailFrom), TSmtpStep::MailFrom, RefusedAboveCommand));
     TSmtpReply lastRecipientReply;
-    int accepted = 0;
     for (const std::string& entry : recipientEntries) {
         lastRecipientReply = next(TSmtpStep::RcptTo);
-        if (lastRecipientReply.Code > RefusedAboveRcpt)
-            ReportRecipientRefused(entry, lastRecipientReply);
-        else
-            ++accepted;
+        NoteRecipientReply(entry, lastRecipientReply);
     }
     const TSmtpReply dataReply = next(TSmtpStep::Data);
     acceptedData = dataReply.Code <= RefusedAboveCommand;
     note(ReplyError(dataReply, TSmtpStep::Data, RefusedAboveCommand));
     // RFC 2920 section 3.1: DATA may be accepted although no recipient was.
-    if (accepted == 0)
+    if (FRecipientsAccepted == 0)
         note(ESmtpError(TSmtpErrorKind::NoRecipientAccepted, "No recipient was accepted", TSmtpStep::RcptTo,
                         lastRecipientReply));
     return refusal;
@@ -121,40 +112,44 @@ void TSmtpClient::AbandonData()
 
 // The held message's outcome. A reply that never came, or made no sense, leaves the
 // message held: after such a failure UnansweredSendNumber names it.
-std::optional<ESmtpError> TSmtpClient::ReadHeldReply()
+void TSmtpClient::ReadHeldReply()
 {
-    if (!FHeldSendNumber)
-        return std::nullopt;
-    const int number = FHeldSendNumber;
+    if (!FHeld)
+        return;
+    const int number = *FHeld;
     const TSmtpReply reply = ReadReply(true);
     if (auto broken = ReplyError(reply, TSmtpStep::EndOfData, AnyCode)) {
         MarkExchangeCut();
         broken->SetSendNumber(number);
         throw *broken;
     }
-    FHeldSendNumber = 0;
-    std::optional<ESmtpError> refusal = ReplyError(reply, TSmtpStep::EndOfData, RefusedAboveCommand);
-    if (refusal)
-        refusal->SetSendNumber(number);
-    ReportOutcome(number, reply, !refusal);
-    return refusal;
+    FHeld.reset();
+    const bool delivered = reply.Code <= RefusedAboveCommand;
+    ReportOutcome(number, reply, delivered);
+    Settle(number, TSmtpStep::EndOfData, reply, delivered);
 }
 
-void TSmtpClient::CompletePending()
+std::vector<TMessageOutcome> TSmtpClient::Complete()
 {
-    if (!FHeldSendNumber || ExchangeCut())
-        return;
+    if (!FHeld || ExchangeCut())
+        return {};
     // A handler that runs while the reply is awaited must not start a Send meanwhile.
     const bool wasBusy = FBusy;
     FBusy = true;
-    std::optional<ESmtpError> refusal;
     try {
-        refusal = ReadHeldReply();
+        ReadHeldReply();
     } catch (...) {
         FBusy = wasBusy;
         throw;
     }
     FBusy = wasBusy;
-    if (refusal)
-        throw *refusal;
+    return HandOut();
+}
+
+void TSmtpClient::CompletePending()
+{
+    for (const TMessageOutcome& outcome : Complete())
+        if (outcome.Result != TMessageResult::Delivered)
+            throw ESmtpError(TSmtpErrorKind::Refused, outcome.Reply.FirstLine(), outcome.Step, outcome.Reply,
+                             outcome.Message);
 }

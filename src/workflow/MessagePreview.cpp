@@ -1,11 +1,9 @@
 #include "workflow/MessagePreview.h"
 
-#include "workflow/JobMessage.h"
 #include "workflow/ListColumn.h"
+#include "workflow/MessageComposer.h"
+#include "workflow/MessageFields.h"
 #include "workflow/ProgramState.h"
-#include "workflow/SendJob.h"
-
-namespace {
 
 int EntryToShow(const TListColumn& entries, int index)
 {
@@ -17,15 +15,13 @@ int EntryToShow(const TListColumn& entries, int index)
     return -1;
 }
 
-}
-
 TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn& entries, const TListFields* fields,
                                int index)
 {
-    const bool html = message.FormatIndex() != 0;
-    const TJobMessage text(message.Subject(), message.BodyParagraphs(), html, fields);
+    // The text only: the sender and the stamps do not show.
+    const TMessageComposer text(message, fields, {});
     TMessagePreview preview;
-    preview.Html = html;
+    preview.Html = text.Html();
     if (!text.Problems().empty())
         preview.Problems = Lang("Pošiljanje se ne bi začelo, ker seznam prejemnikov nima teh polj:\r",
                                 "Sending would not start: the recipient list does not have these fields:\r")
@@ -33,7 +29,7 @@ TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn&
     preview.Index = EntryToShow(entries, index);
     if (preview.Index >= 0)
         preview.Entry = entries.Item(preview.Index);
-    preview.Subject = text.Subject(preview.Entry, preview.Index);
-    preview.Body = text.Body(preview.Entry, preview.Index).Joined('\n');
+    preview.Subject = text.SubjectFor(preview.Entry, preview.Index);
+    preview.Body = text.ParagraphsFor(preview.Entry, preview.Index).Joined('\n');
     return preview;
 }

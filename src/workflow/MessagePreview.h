@@ -17,6 +17,10 @@ struct TMessagePreview {
     std::string Problems;
 };
 
+// index when it is an entry that is not empty, else the first entry that is not empty (a
+// job passes empty ones over); -1 when there is none.
+int EntryToShow(const TListColumn& entries, int index);
+
 // The entry at index, or when that is no entry or an empty one (which the job passes
 // over), the first entry that is not empty. The same composition as the send job's.
 TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn& entries, const TListFields* fields,

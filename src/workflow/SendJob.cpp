@@ -6,15 +6,13 @@
 #include "workflow/ConnectFailure.h"
 #include "workflow/IntegerText.h"
 #include "workflow/JobMessages.h"
-#include "workflow/JobMessage.h"
 #include "workflow/ListColumn.h"
+#include "workflow/MessageComposer.h"
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
 #include "workflow/SignInMessages.h"
 #include "workflow/UserInterface.h"
-
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdint>
@@ -33,11 +31,6 @@ public:
 private:
     bool& FFlag;
 };
-
-bool IsFile(const std::string& path)
-{
-    return !path.empty() && QFileInfo(QString::fromStdString(path)).isFile();
-}
 
 TSmtpSecurity SecurityOf(const std::string& text)
 {
@@ -77,8 +70,6 @@ void TSendJob::WireEvents()
     FSmtp.OnConnectionFailed = [this](QObject* sender) { SMTPConnectionFailed(sender); };
     FSmtp.OnRecipientNotFound = [this](const std::string& recipient) { SMTPRecipientNotFound(recipient); };
     FSmtp.OnSendStart = [this](QObject* sender) { SMTPSendStart(sender); };
-    FSmtp.OnSuccess = [this](QObject* sender) { SMTPSuccess(sender); };
-    FSmtp.OnFailure = [this](QObject* sender) { SMTPFailure(sender); };
     FSmtp.OnAuthenticationFailed = [this](bool& handled) { SMTPAuthenticationFailed(handled); };
 }
 
@@ -95,7 +86,7 @@ TJobResult TSendJob::Run(const TJobStart& start)
     FReplyLost.clear();
     TJobResult result = RunJob(start);
     FProgress.Flush();
-    FJobMessage.reset();
+    FComposer.reset();
     return result;
 }
 
@@ -110,24 +101,15 @@ void TSendJob::Stop()
 // the body are read here, once per job, so every entry gets the text that was checked.
 bool TSendJob::FieldsKnown()
 {
-    FSubject = FMessage.Subject();
-    FBody = FMessage.BodyParagraphs();
-    FJobMessage = std::make_unique<TJobMessage>(FSubject, FBody, FMessage.FormatIndex() != 0, &FFieldsTaken);
-    const std::vector<TFieldProblem>& problems = FJobMessage->Problems();
+    FComposer = std::make_unique<TMessageComposer>(
+        FMessage, &FFieldsTaken, TComposeSettings{FSettings.Email(), FSettings.Name(), FSettings.Charset()});
+    FComposer->Stamps = Stamps;
+    const std::vector<TFieldProblem>& problems = FComposer->Problems();
     if (problems.empty())
         return true;
     UserInterface().ShowMessage(FieldProblemsMessage(problems));
-    FJobMessage.reset();
+    FComposer.reset();
     return false;
-}
-
-// Outside a job (a single compose) the message is read as it stands now.
-const TJobMessage& TSendJob::JobMessage()
-{
-    if (!FRunning || !FJobMessage)
-        FJobMessage = std::make_unique<TJobMessage>(FMessage.Subject(), FMessage.BodyParagraphs(),
-                                                    FMessage.FormatIndex() != 0, &FFieldsTaken);
-    return *FJobMessage;
 }
 
 void TSendJob::Cancel()
@@ -266,8 +248,6 @@ std::string TSendJob::FailureMessage(std::exception_ptr error) const
 
 void TSendJob::Configure()
 {
-    FSmtp.SetSubType(FMessage.FormatIndex() == 0 ? mtPlain : mtHtml);
-    FSmtp.SetCharset(FSettings.Charset());
     FSmtp.SetHost(FSettings.Host());
     FSmtp.SetUserID(FSettings.UserID());
     // An empty port is reported as a missing setting below, not as a bad number.
@@ -362,33 +342,4 @@ void TSendJob::Disconnect()
     } catch (const std::exception&) {
         FSmtp.Cancel();
     }
-}
-
-// ---- Composing ----------------------------------------------------------------------------
-
-void TSendJob::ComposeForCurrentEntry()
-{
-    TOutgoingMessage& message = FSmtp.PostMessage();
-    message.SetFromAddress(FSettings.Email());
-    message.SetFromName(FSettings.Name());
-    const std::string entry = FEntries.Item(CurrentRecipient);
-    message.ToAddress().Clear();
-    message.ToAddress().Add(entry);
-    const TJobMessage& text = JobMessage();
-    message.SetBody(text.Body(entry, CurrentRecipient));
-    message.SetSubject(text.Subject(entry, CurrentRecipient));
-    message.SetDate(MailDate(Stamps.Now()));
-    message.SetMessageId(::MessageId(Stamps.UniquePart(), FSettings.Email()));
-    // Emptied first: an attachment left over from a failed message, or one the user has
-    // removed since, must not go out with this one.
-    message.Attachments().Clear();
-    const std::string attachment = FMessage.AttachmentPath();
-    if (IsFile(attachment))
-        message.Attachments().Add(attachment);
-    message.SetLocalProgram(std::string(ApplicationTitle) + " " + ProgramVersion);
-}
-
-const std::string& TSendJob::MessageId() const
-{
-    return FSmtp.PostMessage().MessageId();
 }

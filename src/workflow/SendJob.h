@@ -4,6 +4,7 @@
 #include "workflow/AccountPasswords.h"
 #include "workflow/JobLedger.h"
 #include "workflow/ListFields.h"
+#include "workflow/MessageFields.h"
 #include "workflow/RowsColumn.h"
 #include "workflow/SendLog.h"
 #include "workflow/SignIn.h"
@@ -17,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "mail/SmtpErrors.h"
+#include "mail/MessageOutcome.h"
 
 class QObject;
-class TJobMessage;
 class TListColumn;
+class TMessageComposer;
 class TSmtpClient;
 
 // The settings dialog's fields as the user left them (not the stored settings).
@@ -46,18 +47,6 @@ public:
     virtual TSignInSettings SignIn() const { return {}; }
     // Lets the user complete the settings (the settings dialog, modally).
     virtual void AskForSettings() = 0;
-};
-
-// The message as the window holds it at the moment it is read.
-class TMessageFields {
-public:
-    virtual ~TMessageFields() = default;
-    virtual std::string Subject() const = 0;
-    // The body as typed: one entry per paragraph, however the field wraps it on screen.
-    virtual TStringList BodyParagraphs() const = 0;
-    // 0 is the plain-text choice; any other index means HTML.
-    virtual int FormatIndex() const = 0;
-    virtual std::string AttachmentPath() const = 0;
 };
 
 // One entry's outcome, as the job has just recorded it.
@@ -125,7 +114,9 @@ struct TJobResult {
 // session made again when it breaks. Every entry ends delivered, refused (5xx), deferred
 // (4xx, tried again in later rounds) or not sent; each outcome is in the delivery history
 // before the next message goes out, so a job can be continued after a crash or a stop.
-// The constructor wires the client's events to the handlers below.
+// The composer makes each message, the client's Transfer sends it and hands back the
+// outcomes as values, and Record alone records them. The constructor wires the client's
+// status events to the handlers below, which show them.
 class TSendJob {
 public:
     // history: the program's one delivery history; nullptr keeps none (measurements).
@@ -145,14 +136,6 @@ public:
     void Stop();
     // Ends the job at once: whatever the session or a wait waits for gives up.
     void Cancel();
-    // Sets the client up from the settings and the message, as the start of a job does.
-    void Configure();
-    // Takes the list as it is now, with its columns and values: the job sends to these
-    // entries, whatever is done to the list meanwhile. Run does this first.
-    void TakeEntries();
-    // Fills the client's message record for the entry at CurrentRecipient, its personal
-    // fields filled in.
-    void ComposeForCurrentEntry();
     // The account's passwords for this run (the settings dialog keeps the typed one here).
     TAccountPasswords& Passwords() { return FPasswords; }
     // The OAuth 2.0 sign-in of the program (not owned); without it the "oauth2" sign-in
@@ -170,13 +153,8 @@ public:
     void SMTPConnectionFailed(QObject* Sender);
     void SMTPRecipientNotFound(const std::string& Recipient);
     void SMTPSendStart(QObject* Sender);
-    void SMTPSuccess(QObject* Sender);
-    void SMTPFailure(QObject* Sender);
     void SMTPAuthenticationFailed(bool& Handled);
 
-    // The Message-ID of the message being sent, or of the last one: when the client
-    // reports a delivery, the one delivered.
-    const std::string& MessageId() const;
     // Date and Message-ID of every message come from here.
     TMessageStamps Stamps;
     // Seconds before each try to make a broken connection again, one try per value; the
@@ -185,16 +163,12 @@ public:
     // Rounds that try the deferred entries again after the first pass.
     int RetryRounds = 3;
 
-    std::int32_t CurrentRecipient = 0; // position of the entry being composed
-
 private:
-    // A message on its way: the client reports outcomes in send order, possibly while a
-    // later message's envelope is already out.
+    // A message on its way, named to the client by its entry's position: with pipelining
+    // its outcome may come while a later message's envelope is already out.
     struct TInFlight {
-        int Number = 0; // the client's SendNumber
         int Position = 0;
         std::string MessageId;
-        std::optional<TSmtpReply> RecipientRefusal; // decides the outcome when set
     };
     // Why the job ends before its entries are done.
     struct TJobEnding {
@@ -203,6 +177,11 @@ private:
     };
 
     void WireEvents();
+    // Sets the client up from the settings, as the start of a job does.
+    void Configure();
+    // Takes the list as it is now, with its columns and values: the job sends to these
+    // entries, whatever is done to the list meanwhile.
+    void TakeEntries();
     TJobResult RunJob(const TJobStart& start);
     bool ProvidePassword();
     // The token sign-in modes (SendJobSignIn.cpp).
@@ -225,7 +204,7 @@ private:
     void SendEverything();
     void SendPass(const std::vector<int>& positions);
     void SendPosition(int position);
-    void SendMessage(int position);
+    bool Compose(int position);
     void PauseAfterMessage();
     void CompletePending();
     void HandleFault(std::exception_ptr error, std::deque<int>& queue);
@@ -234,9 +213,9 @@ private:
     bool Wait(std::int32_t milliseconds, std::string (*countdown)(int seconds));
     bool Ending() const { return FStopRequested || FCancelRequested; }
     // Outcomes (SendJobPass.cpp).
-    TInFlight* FindInFlight(int number);
-    void SettleByReply(int number, const TSmtpReply& reply);
-    void Settle(int number, TOutcome outcome, const std::string& reply);
+    void Settle(const std::vector<TMessageOutcome>& outcomes);
+    // The one place an entry's outcome is recorded: the history, the log line, the
+    // counters and the title; the retry rounds read the deferred entries back from there.
     void Record(const TEntryReport& report);
     void ShowDeliveredCount();
     void LogLine(const std::string& line);
@@ -246,7 +225,6 @@ private:
     std::string FailureMessage(std::exception_ptr error) const;
     void Disconnect();
     bool FieldsKnown();
-    const TJobMessage& JobMessage();
 
     TSmtpClient& FSmtp;
     const TListColumn& FListShown;
@@ -262,15 +240,14 @@ private:
     std::set<int> FReplyLost; // positions whose final dot's reply never came
     std::string FMessageHash;
     std::size_t FReconnectTries = 0; // since a message last had an outcome from the server
-    int FFirstSendNumber = 0;        // the client's number for the job's first message
+    bool FFirstMessage = true;       // no message of the job has been composed yet
     bool FLogStarted = false;
     bool FStopRequested = false;
     bool FCancelRequested = false;
     const TListFields* FListFields = nullptr;
     TListFields FFieldsTaken; // the columns and values of the entries as the job took them
-    // Subject and body as the job read them at its start; null outside a job.
-    std::unique_ptr<TJobMessage> FJobMessage;
-    std::string FSubject; // as read at the job's start
-    TStringList FBody;
+    // Makes each entry's message from the subject and text read at the job's start; null
+    // outside a job.
+    std::unique_ptr<TMessageComposer> FComposer;
     bool FRunning = false;
 };

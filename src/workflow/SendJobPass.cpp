@@ -9,16 +9,14 @@
 #include "workflow/IntegerText.h"
 #include "workflow/JobMessages.h"
 #include "workflow/MailboxCheck.h"
+#include "workflow/MessageComposer.h"
 #include "workflow/Pause.h"
 #include "workflow/ProgramState.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
-
-// A server that is closing the connection says 421 (RFC 5321 section 3.8): the message
-// was not refused, the connection ended.
-constexpr int ClosingCode = 421;
 
 // The reply in one line, as the log and the history show it.
 std::string ReplyWords(const TSmtpReply& reply)
@@ -33,21 +31,15 @@ std::string ReplyWords(const TSmtpReply& reply)
     return words;
 }
 
-// A message the server decided on (RFC 5321 section 4.2.1: 4yz transient, 5yz permanent).
-bool IsMessageRefusal(const ESmtpError& error)
+TOutcome EntryOutcome(TMessageResult result)
 {
-    const bool messageStep = error.Step() == TSmtpStep::MailFrom || error.Step() == TSmtpStep::RcptTo
-        || error.Step() == TSmtpStep::Data || error.Step() == TSmtpStep::EndOfData;
-    const bool refused =
-        error.Kind() == TSmtpErrorKind::Refused || error.Kind() == TSmtpErrorKind::NoRecipientAccepted;
-    return messageStep && refused && error.Code() != ClosingCode;
-}
-
-// A message that cannot go out as composed; the session is untouched.
-bool IsUnsendableMessage(const ESmtpError& error)
-{
-    return error.Kind() == TSmtpErrorKind::FieldHasLineBreak || error.Kind() == TSmtpErrorKind::IncompleteHeader
-        || error.Kind() == TSmtpErrorKind::HeaderTooLarge;
+    switch (result) {
+    case TMessageResult::Delivered: return TOutcome::Delivered;
+    case TMessageResult::Refused: return TOutcome::Refused;
+    case TMessageResult::Deferred:
+    case TMessageResult::Unanswered: break;
+    }
+    return TOutcome::Deferred;
 }
 
 std::string CountPair(int done, int total)
@@ -59,7 +51,7 @@ std::string CountPair(int done, int total)
 
 void TSendJob::SendEverything()
 {
-    FFirstSendNumber = FSmtp.SendNumber() + 1;
+    FFirstMessage = true;
     std::vector<int> positions;
     for (int position = 0; position < FEntries.Count(); ++position)
         if (!FEntries.Rows[static_cast<std::size_t>(position)].empty()
@@ -108,28 +100,44 @@ void TSendJob::SendPass(const std::vector<int>& positions)
     }
 }
 
-// An entry that is no address is refused without a word to the server.
+// An entry that is no address is refused without a word to the server. With pipelining
+// the message may still wait for its final reply when Transfer returns; its outcome comes
+// with a later Transfer, or with Complete.
 void TSendJob::SendPosition(int position)
 {
-    CurrentRecipient = position;
-    if (!IsValidEntry(FEntries.Item(position))) {
-        Record({position, FEntries.Item(position), TOutcome::Refused, Messages::NotAnAddressReply(), {}, {}});
+    const std::string entry = FEntries.Item(position);
+    if (!IsValidEntry(entry)) {
+        Record({position, entry, TOutcome::Refused, Messages::NotAnAddressReply(), {}, {}});
         return;
     }
-    SendMessage(position);
+    if (!Compose(position))
+        return;
+    FInFlight.push_back({position, FComposer->MessageId()});
+    const TStringList recipients{entry};
+    Settle(FSmtp.Transfer({position, FSettings.Email(), {&recipients}}, FComposer->HeaderBlock(), FComposer->Body()));
     PauseAfterMessage();
 }
 
-// With pipelining a message may still wait for its final reply when Send returns; its
-// outcome comes with a later Send (or CompletePending) through SMTPSuccess or SMTPFailure.
-void TSendJob::SendMessage(int position)
+// False when the message cannot go out as composed: the entry is refused without a word
+// to the server. The header differs between messages only by the entry (and what is
+// merged from it): when the first message's is too long, every one's is, and the job ends.
+bool TSendJob::Compose(int position)
 {
-    ComposeForCurrentEntry();
-    const int number = FSmtp.SendNumber() + 1;
-    FInFlight.push_back({number, position, FSmtp.PostMessage().MessageId(), std::nullopt});
-    FSmtp.Send();
-    if (FSmtp.SendNumber() != number || (FindInFlight(number) && FSmtp.HeldSendNumber() != number))
-        throw Exception("The message was not sent");
+    const bool first = std::exchange(FFirstMessage, false);
+    const std::string entry = FEntries.Item(position);
+    try {
+        FComposer->Compose(entry, position);
+    } catch (const ESmtpError& failure) {
+        Record({position, entry, TOutcome::Refused, failure.what(), {}, {}});
+        return false;
+    }
+    const std::size_t size = FComposer->HeaderBlock().size();
+    if (size <= MaxHeaderBlockSize)
+        return true;
+    if (first)
+        throw TJobEnding{TJobEnd::Failed, Messages::HeaderTooLarge(size, MaxHeaderBlockSize)};
+    Record({position, entry, TOutcome::Refused, Messages::HeaderTooLargeReply(size), {}, {}});
+    return false;
 }
 
 // The pause waits for the outcome, so that the job never rests with a message
@@ -145,36 +153,20 @@ void TSendJob::PauseAfterMessage()
 
 void TSendJob::CompletePending()
 {
-    FSmtp.CompletePending();
+    Settle(FSmtp.Complete());
 }
 
-// The one place that decides what an error means for the job: a message refused or
-// deferred lets the job go on; a broken connection is made again and the messages it cut
-// off go again; Cancel, and anything the job cannot go on without, end it.
+// The one place that decides what an error means for the job: a broken connection is
+// made again and the messages it cut off go again; Cancel, and anything the job cannot go
+// on without (an attachment that cannot be read, a list that changed its columns), end it.
+// Refusals never come here: the client hands them over as outcomes.
 void TSendJob::HandleFault(std::exception_ptr error, std::deque<int>& queue)
 {
     try {
         std::rethrow_exception(error);
-    } catch (const ESmtpError& failure) {
-        if (IsMessageRefusal(failure)) {
-            // A refused MAIL FROM makes the RCPT TO refusals after it mere consequences.
-            if (TInFlight* message = FindInFlight(failure.SendNumber()); message && failure.Step() == TSmtpStep::MailFrom)
-                message->RecipientRefusal.reset();
-            SettleByReply(failure.SendNumber(), failure.Reply());
-            return;
-        }
-        // The header differs between messages only by the entry (and what is merged from
-        // it): when the first message's is too long, every one's is, and the job ends.
-        if (failure.Kind() == TSmtpErrorKind::HeaderTooLarge && failure.SendNumber() == FFirstSendNumber) {
-            FInFlight.clear();
-            throw TJobEnding{TJobEnd::Failed, Messages::HeaderTooLarge(FSmtp.HeaderBlockSize(), MaxHeaderBlockSize)};
-        }
-        if (IsUnsendableMessage(failure)) {
-            const bool tooLarge = failure.Kind() == TSmtpErrorKind::HeaderTooLarge;
-            Settle(failure.SendNumber(), TOutcome::Refused,
-                   tooLarge ? Messages::HeaderTooLargeReply(FSmtp.HeaderBlockSize()) : failure.what());
-            return;
-        }
+    } catch (const TJobEnding&) {
+        throw; // the first message's header is too large: nothing is on its way yet
+    } catch (const ESmtpError&) {
     } catch (const ESocketError& failure) {
         if (failure.Kind() == TSocketErrorKind::Canceled)
             FCancelRequested = true;
@@ -195,21 +187,11 @@ void TSendJob::HandleFault(std::exception_ptr error, std::deque<int>& queue)
 // The others were not taken and go again first (queue), or stay not sent (nullptr).
 void TSendJob::SettleCutMessages(std::deque<int>* queue)
 {
-    const int unanswered = FSmtp.Drop();
-    std::vector<TInFlight> cut(FInFlight.begin(), FInFlight.end());
-    FInFlight.clear();
-    for (auto message = cut.rbegin(); message != cut.rend(); ++message) {
-        if (message->Number == unanswered) {
-            FReplyLost.insert(message->Position);
-            FInFlight.push_back(*message);
-            if (message->RecipientRefusal)
-                SettleByReply(message->Number, *message->RecipientRefusal);
-            else
-                Settle(message->Number, TOutcome::Deferred, Messages::ReplyLost());
-        } else if (queue) {
+    Settle(FSmtp.Drop());
+    const std::deque<TInFlight> cut = std::exchange(FInFlight, {});
+    if (queue)
+        for (auto message = cut.rbegin(); message != cut.rend(); ++message)
             queue->push_front(message->Position);
-        }
-    }
 }
 
 // Up to one try per wait in ReconnectWaits; they start over once a message has an
@@ -251,36 +233,27 @@ bool TSendJob::Wait(std::int32_t milliseconds, std::string (*countdown)(int seco
 
 // ---- Outcomes -----------------------------------------------------------------------------
 
-TSendJob::TInFlight* TSendJob::FindInFlight(int number)
+// What the client settled, as entries' outcomes. A message whose final dot's reply never
+// came is deferred, noted so, and goes again; its later outcome keeps the note.
+void TSendJob::Settle(const std::vector<TMessageOutcome>& outcomes)
 {
-    const auto found = std::find_if(FInFlight.begin(), FInFlight.end(),
-                                    [number](const TInFlight& message) { return message.Number == number; });
-    return found == FInFlight.end() ? nullptr : &*found;
-}
-
-// When the recipient was refused, that reply is the reason, whatever came after it.
-void TSendJob::SettleByReply(int number, const TSmtpReply& reply)
-{
-    const TInFlight* message = FindInFlight(number);
-    if (!message)
-        return;
-    const TSmtpReply decisive = message->RecipientRefusal ? *message->RecipientRefusal : reply;
-    if (decisive.Code == ClosingCode)
-        return; // the connection fault that follows sends it again
-    FReconnectTries = 0;
-    Settle(number, decisive.Code >= 500 ? TOutcome::Refused : TOutcome::Deferred, ReplyWords(decisive));
-}
-
-void TSendJob::Settle(int number, TOutcome outcome, const std::string& reply)
-{
-    const auto found = std::find_if(FInFlight.begin(), FInFlight.end(),
-                                    [number](const TInFlight& message) { return message.Number == number; });
-    if (found == FInFlight.end())
-        return;
-    const TInFlight message = *found;
-    FInFlight.erase(found);
-    const std::string note = FReplyLost.count(message.Position) ? Messages::ReplyLostNote() : std::string();
-    Record({message.Position, FEntries.Item(message.Position), outcome, reply, message.MessageId, note});
+    for (const TMessageOutcome& outcome : outcomes) {
+        const auto found = std::find_if(FInFlight.begin(), FInFlight.end(), [&outcome](const TInFlight& message) {
+            return message.Position == outcome.Message;
+        });
+        if (found == FInFlight.end())
+            continue;
+        const TInFlight message = *found;
+        FInFlight.erase(found);
+        const bool unanswered = outcome.Result == TMessageResult::Unanswered;
+        if (unanswered)
+            FReplyLost.insert(message.Position);
+        else
+            FReconnectTries = 0;
+        const std::string note = FReplyLost.count(message.Position) ? Messages::ReplyLostNote() : std::string();
+        Record({message.Position, FEntries.Item(message.Position), EntryOutcome(outcome.Result),
+                unanswered ? Messages::ReplyLost() : ReplyWords(outcome.Reply), message.MessageId, note});
+    }
 }
 
 // Into the history first: a log line names only what the history holds.
@@ -347,35 +320,14 @@ void TSendJob::SMTPConnectionFailed(QObject*)
     FProgress.ShowState("Connection failed");
 }
 
-// The refusal belongs to the message the client is sending now (a pipelined envelope
-// goes out while the message before it waits for its final reply).
 void TSendJob::SMTPRecipientNotFound(const std::string&)
 {
     FProgress.ShowState("Recipient not found");
-    if (TInFlight* message = FindInFlight(FSmtp.SendNumber()); message && !message->RecipientRefusal)
-        message->RecipientRefusal = FSmtp.RecipientReply();
 }
 
 void TSendJob::SMTPSendStart(QObject*)
 {
     FProgress.ShowState("Send Start");
-}
-
-void TSendJob::SMTPSuccess(QObject*)
-{
-    const int number = FSmtp.OutcomeSendNumber();
-    const TInFlight* message = FindInFlight(number);
-    if (message && message->RecipientRefusal)
-        SettleByReply(number, FSmtp.OutcomeReply());
-    else if (message) {
-        FReconnectTries = 0;
-        Settle(number, TOutcome::Delivered, ReplyWords(FSmtp.OutcomeReply()));
-    }
-}
-
-void TSendJob::SMTPFailure(QObject*)
-{
-    SettleByReply(FSmtp.OutcomeSendNumber(), FSmtp.OutcomeReply());
 }
 
 void TSendJob::SMTPAuthenticationFailed(bool& handled)

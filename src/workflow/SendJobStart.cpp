@@ -5,6 +5,7 @@
 
 #include "workflow/JobFingerprint.h"
 #include "workflow/JobMessages.h"
+#include "workflow/MessageComposer.h"
 #include "workflow/ProgramState.h"
 #include "workflow/UserInterface.h"
 
@@ -34,7 +35,7 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
     std::optional<TResumePoint> earlier;
     FMessageHash.clear();
     if (TDeliveryHistory* history = FLedger.History()) {
-        FMessageHash = MessageHash(FSubject, FBody, FMessage.FormatIndex() != 0,
+        FMessageHash = MessageHash(FComposer->Subject(), FComposer->Paragraphs(), FComposer->Html(),
                                    FMessage.AttachmentPath());
         earlier = history->FindUnfinished(ListHash(FEntries.Rows), FMessageHash);
     }
@@ -62,7 +63,7 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
 bool TSendJob::Confirmed(int recipients) const
 {
     const std::string question =
-        Messages::SendConfirmation(recipients, Blank(FSubject), HasNoText(FBody));
+        Messages::SendConfirmation(recipients, Blank(FComposer->Subject()), HasNoText(FComposer->Paragraphs()));
     return UserInterface().Ask(question, Messages::SendAnswers()) == 0;
 }
 
@@ -71,7 +72,7 @@ void TSendJob::BeginRecording(const TJobStart& start, std::int64_t earlierJob)
     if (earlierJob)
         FLedger.Continue(earlierJob, FEntries.Rows);
     else
-        FLedger.Begin({start.ListFile, FSubject, FMessageHash, FEntries.Rows});
+        FLedger.Begin({start.ListFile, FComposer->Subject(), FMessageHash, FEntries.Rows});
     FProgress.ShowCounts(FLedger.Counts());
     if (FLedger.Counts().Delivered > 0)
         ShowDeliveredCount();

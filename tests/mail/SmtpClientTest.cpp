@@ -437,7 +437,10 @@ TEST_F(SmtpDialogue, FinalReplyWithoutACodeIsNotAnAcceptance)
     // The message may have been taken: the dot counts as unanswered until the connection
     // that owed the answer is dropped.
     EXPECT_EQ(smtp.UnansweredSendNumber(), 1);
-    EXPECT_EQ(smtp.Drop(), 1);
+    const std::vector<TMessageOutcome> dropped = smtp.Drop();
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_EQ(dropped[0].Message, 1);
+    EXPECT_EQ(dropped[0].Result, TMessageResult::Unanswered);
     EXPECT_EQ(smtp.UnansweredSendNumber(), 0);
     EXPECT_FALSE(smtp.Connected());
     server.Finish();
@@ -634,5 +637,62 @@ INSTANTIATE_TEST_SUITE_P(Replies, SmtpUnsolicited, ::testing::Values(
     UnsolicitedCase{"ExtraLinesAfterTheGreeting", "220 ready\r\n250 a\r\n250-b\r\n250 c\r\n", "354 go\r\n",
                     "550 refused\r\n", {"connect", "start", "failure"}}),
     [](const auto& info) { return info.param.name; });
+
+// Transfer hands each outcome back as a value, with the reply that decided it: the first
+// refusal of the envelope (a refused recipient when none was accepted, whatever DATA and
+// the final dot were told), else the final dot's reply.
+struct TransferCase {
+    const char* Name;
+    std::string Mail, Rcpt, Data, Dot; // Dot empty: no text goes
+    TMessageResult Result;
+    TSmtpStep Step;
+    std::string Decisive;
+};
+
+const TransferCase TransferCases[] = {
+    {"delivered", "250 ok", "250 ok", "354 go", "250 queued", TMessageResult::Delivered, TSmtpStep::EndOfData,
+     "250 queued"},
+    {"refused at the dot", "250 ok", "250 ok", "354 go", "554 no", TMessageResult::Refused, TSmtpStep::EndOfData,
+     "554 no"},
+    {"MAIL FROM deferred", "451 later", "", "", "", TMessageResult::Deferred, TSmtpStep::MailFrom, "451 later"},
+    {"DATA deferred", "250 ok", "250 ok", "451 later", "", TMessageResult::Deferred, TSmtpStep::Data, "451 later"},
+    {"recipient refused, DATA too", "250 ok", "550 nobody", "554 no recipients", "", TMessageResult::Refused,
+     TSmtpStep::RcptTo, "550 nobody"},
+    {"recipient refused, text taken", "250 ok", "550 nobody", "354 go", "250 queued", TMessageResult::Refused,
+     TSmtpStep::RcptTo, "550 nobody"},
+};
+
+TEST(SmtpTransfer, HandsBackTheOutcomeWithTheReplyThatDecidedIt)
+{
+    for (const TransferCase& c : TransferCases) {
+        SCOPED_TRACE(c.Name);
+        ScriptedServer server;
+        server.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n").ExpectLine("RSET").Send("250 ok\r\n")
+            .ExpectLine("MAIL FROM:<ana@example.org>").Send(c.Mail + "\r\n");
+        if (!c.Rcpt.empty())
+            server.ExpectLine("RCPT TO:<bob@example.org>").Send(c.Rcpt + "\r\n").ExpectLine("DATA").Send(c.Data + "\r\n");
+        if (!c.Dot.empty())
+            server.Expect("Subject: x\r\n\r\n\r\nHi\r\n.\r\n").Send(c.Dot + "\r\n");
+        server.ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        server.Start();
+        TSmtpClient smtp;
+        smtp.SetUserID("pc1");
+        smtp.SetHost("127.0.0.1");
+        smtp.SetPort(server.Port());
+        smtp.Connect();
+        TMemoryStream body;
+        body.WriteString("Hi\r\n");
+        const TStringList to{"Bob <bob@example.org>"};
+        const std::vector<TMessageOutcome> outcomes =
+            smtp.Transfer({7, "ana@example.org", {&to}}, "Subject: x\r\n\r\n\r\n", body);
+        ASSERT_EQ(outcomes.size(), 1u);
+        EXPECT_EQ(outcomes[0].Message, 7);
+        EXPECT_EQ(outcomes[0].Result, c.Result);
+        EXPECT_EQ(outcomes[0].Step, c.Step);
+        EXPECT_EQ(outcomes[0].Reply.FirstLine(), c.Decisive + "\r\n");
+        smtp.Disconnect();
+        server.Finish();
+    }
+}
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "base/Exception.h"
 #include "mail/MessageAssembly.h"
 #include "support/ScriptedServer.h"
+#include "support/SecuredGreetings.h"
 #include "support/SessionTestHelpers.h"
 #include "support/TestCertificates.h"
 
@@ -43,8 +44,7 @@ protected:
         smtp.OnSuccess = [this](QObject*) { events.push_back("success " + std::to_string(smtp.OutcomeSendNumber())); };
         smtp.OnFailure = [this](QObject*) { events.push_back("failure " + std::to_string(smtp.OutcomeSendNumber())); };
         smtp.OnRecipientNotFound = [this](const std::string& entry) { events.push_back("not found " + entry); };
-        server.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
-            .Send("250-sink\r\n250 PIPELINING\r\n");
+        TlsGreeting(server);
     }
 
     void Connect()
@@ -198,7 +198,10 @@ TEST_F(Pipelining, AHeldDotWhoseReplyNeverComesIsReportedUnanswered)
     const SocketFailure failure = SocketFailureOf([&] { smtp.CompletePending(); });
     EXPECT_EQ(failure.Kind, TSocketErrorKind::TimedOut);
     EXPECT_EQ(smtp.UnansweredSendNumber(), 1);
-    EXPECT_EQ(smtp.Drop(), 1); // no QUIT after a time-out
+    const std::vector<TMessageOutcome> dropped = smtp.Drop(); // no QUIT after a time-out
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_EQ(dropped[0].Message, 1);
+    EXPECT_EQ(dropped[0].Result, TMessageResult::Unanswered);
     EXPECT_EQ(smtp.UnansweredSendNumber(), 0) << "the next connection owes it nothing";
     smtp.CompletePending(); // nothing left to read
     EXPECT_TRUE(events.empty());
@@ -233,6 +236,36 @@ TEST_F(Pipelining, AHandlerThatRaisesMidGroupCutsTheExchange)
     EXPECT_TRUE(smtp.ExchangeCut());
     smtp.Disconnect();
     server.Finish();
+}
+
+// The held message's outcome comes back with the next message's transfer, named by the
+// caller's own number; the last one's with Complete.
+TEST_F(Pipelining, TransferHandsBackTheHeldMessagesOutcomeWithTheNextOne)
+{
+    const std::string header = "From: <ana@example.org>\r\nTo: a@example.org\r\nMime-Version: 1.0\r\n"
+                               "Content-Type: text/plain; charset=us-ascii\r\n\r\n\r\n";
+    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
+        .Expect(Envelope("a@example.org")).Send("552 too big\r\n" + Accepted).Expect(Text("a@example.org"))
+        .Send("250 queued\r\n").ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    Connect();
+    const TStringList to{"a@example.org"};
+    const auto transfer = [&](int message) {
+        TMemoryStream body;
+        body.WriteString("Hi\r\n");
+        return smtp.Transfer({message, "ana@example.org", {&to}}, header, body);
+    };
+    EXPECT_TRUE(transfer(0).empty()) << "the first one's dot is held";
+    const std::vector<TMessageOutcome> first = transfer(4);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].Message, 0);
+    EXPECT_EQ(first[0].Result, TMessageResult::Refused);
+    const std::vector<TMessageOutcome> last = smtp.Complete();
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last[0].Message, 4);
+    EXPECT_EQ(last[0].Result, TMessageResult::Delivered);
+    smtp.Disconnect();
+    server.Finish();
+    EXPECT_EQ(events, (std::vector<std::string>{"failure 0", "success 4"})) << "the events fire all the same";
 }
 
 } // namespace

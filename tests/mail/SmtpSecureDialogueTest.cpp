@@ -5,6 +5,7 @@
 #include "mail/MessageAssembly.h"
 #include "platform/MachineName.h"
 #include "support/ScriptedServer.h"
+#include "support/SecuredGreetings.h"
 #include "support/SessionTestHelpers.h"
 #include "support/TestCertificates.h"
 
@@ -47,14 +48,7 @@ protected:
     // Greeting, EHLO offering STARTTLS, STARTTLS, and the second EHLO's reply lines.
     ScriptedServer& Secured(const std::string& extensions)
     {
-        return server.Send("220 sink.test ready\r\n")
-            .ExpectLine("EHLO client.test")
-            .Send("250-sink.test\r\n250-PIPELINING\r\n250-AUTH PLAIN\r\n250 STARTTLS\r\n")
-            .ExpectLine("STARTTLS")
-            .Send("220 go ahead\r\n")
-            .StartTls(TestCertificates().Server)
-            .ExpectLine("EHLO client.test")
-            .Send("250-sink.test\r\n" + extensions);
+        return StartTlsGreeting(server, extensions);
     }
 
     void Address()

@@ -70,6 +70,8 @@ struct CertificateCase {
     friend void PrintTo(const CertificateCase& c, std::ostream* out) { *out << c.Name; }
     std::string TTestCertificates::*Certificate;
     TSocketErrorKind Kind;
+    // An address is matched against the certificate's addresses, a name against its names.
+    const char* Host = "127.0.0.1";
 };
 
 class RefusedCertificate : public ::testing::TestWithParam<CertificateCase> {};
@@ -78,8 +80,8 @@ TEST_P(RefusedCertificate, EndsTheHandshakeWithItsOwnKind)
 {
     TlsDialogue d;
     d.Server.StartTls(TestCertificates().*GetParam().Certificate, true).WaitForClose();
-    d.Connect();
-    const SocketFailure failure = SocketFailureOf([&] { d.Session().StartTls("127.0.0.1"); });
+    d.Connect(GetParam().Host);
+    const SocketFailure failure = SocketFailureOf([&] { d.Session().StartTls(GetParam().Host); });
     EXPECT_TRUE(failure.Raised) << failure.Message;
     EXPECT_FALSE(failure.Abort);
     EXPECT_EQ(failure.Kind, GetParam().Kind) << failure.Message;
@@ -94,7 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CertificateCase{"Untrusted", &TTestCertificates::Untrusted, TSocketErrorKind::CertificateNotTrusted},
                       CertificateCase{"Expired", &TTestCertificates::Expired, TSocketErrorKind::CertificateExpired},
                       CertificateCase{"WrongName", &TTestCertificates::WrongName,
-                                      TSocketErrorKind::CertificateWrongName}),
+                                      TSocketErrorKind::CertificateWrongName},
+                      CertificateCase{"WrongHostName", &TTestCertificates::WrongName,
+                                      TSocketErrorKind::CertificateWrongName, "localhost"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(SocketTls, WithoutTheTestAuthorityItsCertificateIsNotTrusted)

@@ -87,6 +87,11 @@ ScriptedServer& ScriptedServer::SendBytewise(std::string bytes)
 ScriptedServer& ScriptedServer::Expect(std::string bytes) { return Add({TAction::Expect, std::move(bytes), {}}); }
 ScriptedServer& ScriptedServer::ExpectLine(const std::string& line) { return Expect(line + "\r\n"); }
 
+ScriptedServer& ScriptedServer::ExpectSlowly(std::string bytes, std::chrono::milliseconds pause)
+{
+    return Add({TAction::ExpectSlowly, std::move(bytes), {}, pause});
+}
+
 ScriptedServer& ScriptedServer::Pause(std::chrono::milliseconds duration)
 {
     return Add({TAction::Pause, {}, {}, duration});
@@ -167,6 +172,8 @@ bool ScriptedServer::RunStep(const TStep& step)
         return true;
     case TAction::Expect:
         return ExpectBytes(step.Bytes);
+    case TAction::ExpectSlowly:
+        return ExpectBytes(step.Bytes, step.Duration);
     case TAction::Pause:
         std::this_thread::sleep_for(step.Duration);
         return true;
@@ -290,24 +297,38 @@ bool ScriptedServer::Handshake(const std::string& certificate, bool refusedByCli
     return true;
 }
 
-bool ScriptedServer::ExpectBytes(const std::string& expected)
+// Long expectations (a whole attachment) are named by their start and size in failures.
+static std::string Shown(const std::string& bytes)
 {
+    constexpr std::size_t Longest = 4096;
+    if (bytes.size() <= Longest)
+        return PrintableBytes(bytes);
+    return PrintableBytes(bytes.substr(0, 200)) + "... (" + std::to_string(bytes.size()) + " bytes)";
+}
+
+bool ScriptedServer::ExpectBytes(const std::string& expected, std::chrono::milliseconds pause)
+{
+    std::size_t checked = 0; // bytes of the inbox compared so far
     for (;;) {
-        std::string inbox;
+        std::string fresh;
         {
             std::lock_guard<std::mutex> guard(FLock);
-            inbox = FInbox.substr(0, expected.size());
+            fresh = FInbox.substr(checked, expected.size() - checked);
         }
-        if (expected.compare(0, inbox.size(), inbox) != 0)
-            return Fail("expected \"" + PrintableBytes(expected) + "\" but received \"" + PrintableBytes(inbox) + "\"");
-        if (inbox.size() == expected.size()) {
+        if (expected.compare(checked, fresh.size(), fresh) != 0)
+            return Fail("expected \"" + Shown(expected) + "\" but received \""
+                        + Shown(expected.substr(0, checked) + fresh) + "\"");
+        checked += fresh.size();
+        if (checked == expected.size()) {
             std::lock_guard<std::mutex> guard(FLock);
             FInbox.erase(0, expected.size());
             return true;
         }
+        if (checked > 0 && pause.count() > 0)
+            std::this_thread::sleep_for(pause);
         if (!WaitReadable() || !ReadSome())
-            return Fail("expected \"" + PrintableBytes(expected) + "\" but the connection ended after \"" +
-                        PrintableBytes(inbox) + "\"");
+            return Fail("expected \"" + Shown(expected) + "\" but the connection ended after \""
+                        + Shown(expected.substr(0, checked)) + "\"");
     }
 }
 

@@ -40,6 +40,9 @@ public:
     ScriptedServer& Expect(std::string bytes);
     // Expects the line followed by CR LF.
     ScriptedServer& ExpectLine(const std::string& line);
+    // Expects the bytes as a slow but steady reader takes them: one read of at most 64 KiB,
+    // then the pause, and so on.
+    ScriptedServer& ExpectSlowly(std::string bytes, std::chrono::milliseconds pause);
     ScriptedServer& Pause(std::chrono::milliseconds duration);
     // Closes the connection in order (FIN).
     ScriptedServer& Close();
@@ -68,7 +71,7 @@ public:
     std::string Received() const;
 
 private:
-    enum class TAction { Send, Expect, Pause, Close, Reset, WaitForClose, AcceptNext, Discard, StartTls, TlsRefused };
+    enum class TAction { Send, Expect, ExpectSlowly, Pause, Close, Reset, WaitForClose, AcceptNext, Discard, StartTls, TlsRefused };
     struct TStep {
         TAction Action;
         std::string Bytes;
@@ -81,7 +84,7 @@ private:
     bool RunStep(const TStep& step);
     bool AcceptConnection();
     bool SendAll(const std::string& bytes);
-    bool ExpectBytes(const std::string& expected);
+    bool ExpectBytes(const std::string& expected, std::chrono::milliseconds pause = {});
     bool AwaitClose();
     void StartDiscarding();
     // Waits for the connection to be readable; false on stop, time-out or error.

@@ -3,10 +3,12 @@
 // group, each charged to its own message while the job goes on. The log, the counters and
 // the title name exactly what the server decided about each message.
 #include "mail/SmtpClient.h"
-#include "support/LoopbackAccount.h"
+#include "support/FakeJobWindow.h"
+#include "support/JobMatrix.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
+#include "support/SecuredGreetings.h"
 #include "support/ScriptedUi.h"
 #include "support/TestCertificates.h"
 #include "workflow/ProgramState.h"
@@ -22,29 +24,19 @@
 
 namespace {
 
-const std::vector<std::string> Recipients = {"a@example.org", "b@example.org", "c@example.org"};
+const std::vector<std::string>& Recipients = MatrixRecipients;
 const std::string Accepted = "250 ok\r\n250 ok\r\n354 go\r\n";
 const std::string Queued = "250 queued\r\n";
 
-std::vector<std::string> titles;
-
-class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
+// The submission account: TLS from the first byte, five seconds' time-out.
+class TWindow : public TFakeJobWindow {
 public:
-    std::vector<std::string> counters, logLines;
-
-    std::string UserID() const override { return "ana"; }
-    std::string Security() const override { return "2"; }
-    std::string TimeOut() const override { return "5"; }
-    std::string Subject() const override { return "Hello"; }
-    TStringList BodyParagraphs() const override { return TStringList{"Line one"}; }
-    int FormatIndex() const override { return 0; }
-    std::string AttachmentPath() const override { return {}; }
-    void ShowState(const std::string&) override {}
-    void ShowCounter(const std::string& text) override { counters.push_back(text); }
-    void ShowLogWindow() override {}
-    void ClearLog() override { logLines.clear(); }
-    void AppendLogLine(const std::string& line) override { logLines.push_back(line); }
-    void Flush() override {}
+    TWindow()
+    {
+        userId = "ana";
+        security = "2";
+        timeOut = "5";
+    }
 };
 
 std::string Envelope(const std::string& mailbox)
@@ -93,6 +85,13 @@ void ThirdThenSecondAgain(ScriptedServer& s)
     s.Expect(Envelope("b@example.org")).Send(Accepted).Expect(Text("b@example.org")).Send(Queued);
 }
 
+// DATA taken although no recipient was: a lone dot ends the transaction unsent.
+void ThirdAfterAbandonedText(ScriptedServer& s)
+{
+    s.Expect(".\r\n").Send("250 nothing to deliver\r\n").Expect(Envelope("c@example.org")).Send(Accepted)
+        .Expect(Text("c@example.org")).Send(Queued);
+}
+
 const std::string A = "a@example.org...   ", B = "b@example.org...   ", C = "c@example.org...   ";
 
 const std::vector<TGroup> Groups = {
@@ -103,6 +102,8 @@ const std::vector<TGroup> Groups = {
      ThirdThenSecondAgain, {A + "OK.", B + "451 4.3.0 try later", C + "OK.", B + "OK."}, "3 messages sent."},
     {"RCPT TO refused", Queued + "250 ok\r\n550 5.1.1 no such user\r\n554 5.5.1 no valid recipients\r\n",
      ThirdAfterRefusal, {A + "OK.", B + "550 5.1.1 no such user", C + "OK."}, "Delivered 2 of 3; refused 1"},
+    {"RCPT TO refused, DATA taken all the same", Queued + "250 ok\r\n550 5.1.1 no such user\r\n354 go\r\n",
+     ThirdAfterAbandonedText, {A + "OK.", B + "550 5.1.1 no such user", C + "OK."}, "Delivered 2 of 3; refused 1"},
     {"DATA deferred", Queued + "250 ok\r\n250 ok\r\n451 4.3.0 not now\r\n", ThirdThenSecondAgain,
      {A + "OK.", B + "451 4.3.0 not now", C + "OK.", B + "OK."}, "3 messages sent."},
     {"first refused at its dot, second deferred at MAIL FROM",
@@ -111,35 +112,22 @@ const std::vector<TGroup> Groups = {
      "Delivered 2 of 3; refused 1"},
 };
 
-class PipelinedFaultMatrix : public ::testing::Test {
+class PipelinedFaultMatrix : public TJobMatrix<TWindow> {
 protected:
     TTrustTestAuthority Trust;
-    TSandbox Sandbox;
-    TScriptedUi Ui;
-    TRecordedPause Pause;
-    THistoryAccess History;
-    TSmtpClient Smtp;
-    TRowsColumn Entries{Recipients};
-    TWindow Window;
-    TSendJob Job{Smtp, Entries, Window, Window, Window, &History};
 
     void SetUp() override
     {
+        TJobMatrix::SetUp();
         Smtp.SetLocalName("client.test");
-        Job.Stamps = FixedStamps();
-        Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
-        Smtp.OnFailure = [this](QObject* s) { Job.SMTPFailure(s); };
-        SetApplicationTitleObserver([](const std::string& title) { titles.push_back(title); });
         Job.Passwords().Store("ana", "127.0.0.1", ""); // no login, and nobody is asked
     }
-    void TearDown() override { SetApplicationTitleObserver(nullptr); }
 
     // chunks: how the second group's replies arrive (empty: in one piece).
     void RunRow(const TGroup& group, const std::vector<std::size_t>& chunks)
     {
         ScriptedServer server;
-        server.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
-            .Send("250-sink\r\n250 PIPELINING\r\n")
+        TlsGreeting(server)
             .Expect(Envelope(Recipients[0])).Send(Accepted).Expect(Text(Recipients[0]))
             .Expect(Envelope(Recipients[1]));
         if (chunks.empty())
@@ -151,7 +139,7 @@ protected:
         Window = TWindow();
         Window.port = std::to_string(server.Port());
         Ui.Events.clear();
-        titles.clear();
+        MatrixTitles.clear();
         server.Start();
         // Every row is a new job, not the continuation of the row before.
         Job.Run({false, TResumeChoice::Restart, {}});
@@ -163,24 +151,10 @@ protected:
     {
         const bool everyoneGotIt = std::string(group.End) == "3 messages sent.";
         EXPECT_EQ(Ui.Events, std::vector<std::string>{everyoneGotIt ? "beep" : "message:" + std::string(group.End)});
-        std::vector<std::string> counters, expectedTitles, logged;
         const auto delivered = std::count_if(group.Logged.begin(), group.Logged.end(),
                                              [](const std::string& line) { return line.ends_with("OK."); });
-        for (long i = 1; i <= delivered; ++i) {
-            counters.push_back(std::to_string(i) + "/3");
-            expectedTitles.push_back("Varnolt Pelmar " + counters.back());
-        }
-        counters.push_back(group.End);
-        expectedTitles.push_back("Varnolt Pelmar");
-        EXPECT_EQ(Window.counters, counters);
-        EXPECT_EQ(titles, expectedTitles);
-        for (const std::string& line : Window.logLines)
-            logged.push_back(line.substr(line.find(": ") + 2));
-        EXPECT_EQ(logged, group.Logged);
-        std::string file;
-        for (const std::string& line : Window.logLines)
-            file += line + "\r\n";
-        EXPECT_EQ(ReadFileBytes(Sandbox.ProgramFolder() + "log.txt"), file);
+        CheckCountersAndTitles(delivered, group.End);
+        EXPECT_EQ(LoggedOutcomes(), group.Logged);
         EXPECT_FALSE(Smtp.Connected());
     }
 };

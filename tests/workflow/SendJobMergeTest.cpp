@@ -4,7 +4,7 @@
 #include "mail/SmtpClient.h"
 #include "support/CrLfLines.h"
 #include "support/FixedStamps.h"
-#include "support/LoopbackAccount.h"
+#include "support/FakeJobWindow.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
@@ -21,33 +21,7 @@
 
 namespace {
 
-// The window as the job sees it; only what these cases look at is kept.
-class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
-public:
-    std::string subject;
-    TStringList body;
-    int formatIndex = 0;
-    std::function<void()> onCounter;
-    std::vector<std::string> counters;
-
-
-    std::string Subject() const override { return subject; }
-    TStringList BodyParagraphs() const override { return body; }
-    int FormatIndex() const override { return formatIndex; }
-    std::string AttachmentPath() const override { return ""; }
-
-    void ShowState(const std::string&) override {}
-    void ShowCounter(const std::string& text) override
-    {
-        counters.push_back(text);
-        if (onCounter)
-            onCounter();
-    }
-    void ShowLogWindow() override {}
-    void ClearLog() override {}
-    void AppendLogLine(const std::string&) override {}
-    void Flush() override {}
-};
+using TWindow = TFakeJobWindow;
 
 // What one entry must receive.
 struct TExpected {
@@ -97,7 +71,6 @@ protected:
         Job.Stamps = FixedStamps();
         Job.SetListFields(&Fields);
         Smtp.SetTimeOut(10000);
-        Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
         Window.port = std::to_string(Server.Port());
     }
 

@@ -1,6 +1,7 @@
 #include "base/Exception.h"
 #include "workflow/RowsColumn.h"
 #include "support/CrLfLines.h"
+#include "support/FakeJobWindow.h"
 #include "support/FixedStamps.h"
 #include "mail/MessageAssembly.h"
 #include "mail/SmtpClient.h"
@@ -15,6 +16,7 @@
 #include "workflow/HistoryAccess.h"
 #include "workflow/DeliveryHistory.h"
 #include "workflow/JobMessages.h"
+#include "workflow/MessageComposer.h"
 #include "workflow/SendJob.h"
 
 #include <QTimer>
@@ -24,65 +26,7 @@
 namespace {
 
 
-// The window as the job sees it, recording everything it is shown in one sequence.
-class TWindow : public TSendSettings, public TMessageFields, public TSendProgress {
-public:
-    std::string name = "Ana", email = "ana@example.org", host = "127.0.0.1", userId = "pc1",
-                charset = "us-ascii", delay = "0", port = "25";
-    std::string subject = "Hello";
-    TStringList body{"Line one", "."};
-    int formatIndex = 0;
-    std::string attachment;
-
-    std::vector<std::string> shown; // "state:", "counter:", "log:", "logwindow", "clearlog", "settings"
-    std::vector<std::string> logLines;
-
-    std::string Name() const override { return name; }
-    std::string Email() const override { return email; }
-    std::string Host() const override { return host; }
-    std::string UserID() const override { return userId; }
-    std::string Charset() const override { return charset; }
-    std::string Delay() const override { return delay; }
-    std::string Port() const override { return port; }
-    void AskForSettings() override { shown.push_back("settings"); }
-
-    std::string Subject() const override { return subject; }
-    TStringList BodyParagraphs() const override { return body; }
-    int FormatIndex() const override { return formatIndex; }
-    std::string AttachmentPath() const override { return attachment; }
-
-    void ShowState(const std::string& text) override { shown.push_back("state:" + text); }
-    void ShowCounter(const std::string& text) override
-    {
-        shown.push_back("counter:" + text);
-        if (onCounter)
-            onCounter();
-    }
-    std::function<void()> onCounter;
-    void ShowLogWindow() override { shown.push_back("logwindow"); }
-    void ClearLog() override
-    {
-        shown.push_back("clearlog");
-        logLines.clear();
-    }
-    void AppendLogLine(const std::string& line) override
-    {
-        shown.push_back("log");
-        logLines.push_back(line);
-    }
-    // How much of shown had been flushed at the last flush.
-    void Flush() override { flushed = shown.size(); }
-    size_t flushed = 0;
-
-    std::vector<std::string> Only(const std::string& prefix) const
-    {
-        std::vector<std::string> result;
-        for (const auto& item : shown)
-            if (item.rfind(prefix, 0) == 0)
-                result.push_back(item.substr(prefix.size()));
-        return result;
-    }
-};
+using TWindow = TFakeJobWindow;
 
 std::vector<std::string> titles;
 void RecordTitle(const std::string& title)
@@ -113,20 +57,10 @@ public: // the case tables arrange through a reference to the fixture
     {
         ResetBoundaryGenerator();
         Job.Stamps = FixedStamps();
+        Window.body = TStringList{"Line one", "."};
         titles.clear();
         SetApplicationTitleObserver(RecordTitle);
         Smtp.SetTimeOut(10000);
-        Smtp.OnDisconnect = [this](QObject* s) { Job.SMTPDisconnect(s); };
-        Smtp.OnConnect = [this](QObject* s) { Job.SMTPConnect(s); };
-        Smtp.OnInvalidHost = [this](bool& h) { Job.SMTPInvalidHost(h); };
-        Smtp.OnHostResolved = [this](QObject* s) { Job.SMTPHostResolved(s); };
-        Smtp.OnStatus = [this](QObject* s, const std::string& t) { Job.SMTPStatus(s, t); };
-        Smtp.OnConnectionFailed = [this](QObject* s) { Job.SMTPConnectionFailed(s); };
-        Smtp.OnRecipientNotFound = [this](const std::string& r) { Job.SMTPRecipientNotFound(r); };
-        Smtp.OnSendStart = [this](QObject* s) { Job.SMTPSendStart(s); };
-        Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
-        Smtp.OnFailure = [this](QObject* s) { Job.SMTPFailure(s); };
-        Smtp.OnAuthenticationFailed = [this](bool& h) { Job.SMTPAuthenticationFailed(h); };
         Window.port = std::to_string(Server().Port());
     }
 
@@ -204,10 +138,7 @@ TEST_F(SendJob, EveryMessageIsStampedAndTheJobNamesTheOneDelivered)
     int unique = 0;
     Job.Stamps.UniquePart = [&unique] { return "m" + std::to_string(++unique); };
     std::vector<std::string> reported;
-    Smtp.OnSuccess = [this, &reported](QObject* s) {
-        reported.push_back(Job.MessageId());
-        Job.SMTPSuccess(s);
-    };
+    Window.onEntryDone = [&reported](const TEntryReport& report) { reported.push_back(report.MessageId); };
     Entries.Rows = {"bob@example.org", "carol@example.org"};
     Greeted();
     for (const char* id : {"m1", "m2"}) {
@@ -256,8 +187,8 @@ TEST_F(SendJob, SendsOneMessagePerEntrySkippingEmptyOnesOverOneSession)
     // An empty entry is no message: it is neither counted nor logged.
     EXPECT_EQ(Window.shown, (std::vector<std::string>{
         "state:Connected", "logwindow",
-        "state:Send Start", "counter:1/2", "clearlog", "log",
-        "state:Send Start", "counter:2/2", "log",
+        "state:Send Start", "counter:1/2", "clearlog", "log:Bob <bob@example.org>...   OK.",
+        "state:Send Start", "counter:2/2", "log:carol@example.org...   OK.",
         "counter:2 messages sent.", "state:Disconnected"}));
     EXPECT_EQ(titles, (std::vector<std::string>{"Varnolt Pelmar 1/2", "Varnolt Pelmar 2/2", "Varnolt Pelmar"}));
     EXPECT_EQ(Ui.Events, (std::vector<std::string>{"beep"}));
@@ -560,43 +491,25 @@ TEST_F(SendJob, LogLineNamesTheEntryTheMessageWentTo)
 
 // ---- Composing one message ---------------------------------------------------------------
 
-TEST_F(SendJob, ComposingFillsTheRecordForTheCurrentEntryOnly)
-{
-    Entries.Rows = {"first@example.org", "Second <second@example.org>"};
-    TOutgoingMessage& m = Smtp.PostMessage();
-    m.ToAddress().Add("left@example.org");
-    Job.TakeEntries();
-    Job.CurrentRecipient = 1;
-    Job.ComposeForCurrentEntry();
-    EXPECT_EQ(m.FromAddress(), "ana@example.org");
-    EXPECT_EQ(m.FromName(), "Ana");
-    EXPECT_EQ(m.ToAddress().Lines(), std::vector<std::string>{"Second <second@example.org>"});
-    EXPECT_EQ(m.Body(), Window.body);
-    EXPECT_EQ(m.Subject(), "Hello");
-    EXPECT_EQ(m.LocalProgram(), "Varnolt Pelmar 0.8");
-    EXPECT_TRUE(m.ToCarbonCopy().Empty());
-    EXPECT_TRUE(m.ToBlindCarbonCopy().Empty());
-    EXPECT_EQ(m.Date(), "Thu, 5 Jun 2025 09:30:00 +0200");
-    EXPECT_EQ(m.MessageId(), "<u1@example.org>");
-    EXPECT_TRUE(m.ReplyTo().empty());
-}
-
-TEST_F(SendJob, ComposingAttachesOnlyAFileThatExistsNow)
+// The composer makes one entry's message from the fields read at its start: the sender
+// from the settings, the entry alone as the recipient, the attachment that is there now.
+TEST_F(SendJob, TheComposerMakesTheMessageForItsEntryWithTheAttachmentThereNow)
 {
     const std::string file = Sandbox.MakeFile("report.pdf", "%PDF");
     const std::string deleted = Sandbox.MakeFile("gone.txt", "x");
     std::remove(deleted.c_str());
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {file, {file}}, {"", {}}, {deleted, {}}, {Sandbox.ProgramFolder(), {}}};
-    Entries.Rows = {"bob@example.org"};
-    Job.TakeEntries();
-    Job.CurrentRecipient = 0;
+    TMessageComposer composer(Window, nullptr, {"ana@example.org", "Ana", "us-ascii"});
+    composer.Stamps = FixedStamps();
+    const std::pair<std::string, bool> cases[] = {{file, true}, {"", false}, {deleted, false}, {Sandbox.ProgramFolder(), false}};
     for (const auto& [path, attached] : cases) {
-        // An entry left from a message that failed must not go out again.
-        Smtp.PostMessage().Attachments().Add(file);
         Window.attachment = path;
-        Job.ComposeForCurrentEntry();
-        EXPECT_EQ(Smtp.PostMessage().Attachments().Lines(), attached) << path;
+        composer.Compose("Second <second@example.org>", 1);
+        const std::string header = composer.HeaderBlock();
+        EXPECT_EQ(header.substr(0, header.find("Mime-Version:")),
+                  CrLfLines({"From: Ana<ana@example.org>", "To: Second <second@example.org>", "Subject: Hello",
+                             "X-Mailer: Varnolt Pelmar 0.8"}) + FixedStampLines) << path;
+        EXPECT_EQ(composer.MessageId(), "<u1@example.org>");
+        EXPECT_EQ(composer.Body().ToString().find("report.pdf") != std::string::npos, attached) << path;
     }
 }
 
@@ -612,8 +525,6 @@ TEST_F(SendJob, AttachmentOfAFailedJobIsNotSentWithTheNextOne)
     Quit();
     Server().Start();
     Job.Run();
-    EXPECT_EQ(Smtp.PostMessage().Attachments().Lines(), std::vector<std::string>{Window.attachment})
-        << "a failed message keeps its attachment in the record";
     Window.attachment.clear();
     Job.Run();
     Server().Finish();
