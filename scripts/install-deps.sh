@@ -20,6 +20,7 @@ test_packages=(
   dpkg-dev                                           # cpack -G DEB (dpkg-shlibdeps)
   debootstrap                                        # bench/deb-clean-install
   openssl dbus gnome-keyring                         # test certificates, a keyring of the tests' own
+  python3-dnslib                                     # a name server of the tests' own (SRV, MX)
 )
 
 packages=("${build_packages[@]}")

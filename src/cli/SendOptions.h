@@ -14,6 +14,11 @@ struct TSendOptions {
     bool Quiet = false;
     bool Help = false;
     bool Version = false;
+    // --find-settings ADDRESS: look up the account's server instead of sending; --save
+    // writes what was found, --allow-http lets a plain-http source be asked.
+    std::string FindSettings;
+    bool Save = false;
+    bool AllowHttp = false;
     bool operator==(const TSendOptions&) const = default;
 };
 
@@ -23,7 +28,7 @@ struct TParsedOptions {
 };
 
 // arguments: the command line without the program's own name. --help and --version
-// need nothing else; otherwise exactly two files must be named.
+// need nothing else, nor does --find-settings; otherwise exactly two files must be named.
 TParsedOptions ParseSendOptions(const QStringList& arguments);
 
 // The text of --help and --version.
