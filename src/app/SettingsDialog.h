@@ -3,12 +3,16 @@
 #include "workflow/StoredSettings.h"
 
 #include <QDialog>
+#include <optional>
 #include <vector>
 
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
+class TSettingsFinder;
+struct TFoundAccount;
 class QToolButton;
 class TAccountPasswords;
 
@@ -50,6 +54,9 @@ public:
     QLineEdit* retryWaitEdit; // seconds before each round of retries of deferred entries
     QLabel* retryWaitUnitLabel;
     QLabel* neededLabel; // says what the marks on empty fields mean
+    QPushButton* findSettingsButton; // fills server, port, security and user name from the address
+    QPushButton* testButton;         // connects and logs in with the fields, sends nothing
+    QLabel* settingsSourceLabel;     // where found settings came from, or the hint to find them
     QToolButton* cancelButton;
     QToolButton* okButton;
 
@@ -68,6 +75,12 @@ public:
 
     // The fields into the settings store; the dialog closes once all are written.
     void saveAndClose();
+    // Looks up the address's settings in the background; the fields fill when found.
+    void findSettings();
+    // Connects with the fields as they are and says what the server offers.
+    void testSettings();
+    // The sign-in the last settings found ask for (password or oauth2), empty before.
+    const std::string& FoundSignIn() const { return FFoundSignIn; }
 
     // The fields as the send job reads them.
     std::string Name() const override;
@@ -100,6 +113,9 @@ private:
     void ShowAccount(const TStoredAccount& account);
     void LoadPassword();
     void SavePassword();
+    void BuildFinderControls();
+    void ShowFoundSettings(const std::optional<TFoundAccount>& account, const std::vector<std::string>& notes);
+    void SaveSignIn();
 
     QString FLastGoodDelay = "0";
     QString FLastGoodPort = "25";
@@ -108,4 +124,7 @@ private:
     int FSecurityIndex = 0;
     TAccountPasswords* FPasswords = nullptr;
     std::string FPasswordAccount; // user name and host the password field was loaded for
+    TSettingsFinder* FFinder = nullptr;
+    std::string FFoundSignIn;      // the signin setting the found settings ask for
+    std::string FFoundOAuthProvider;
 };

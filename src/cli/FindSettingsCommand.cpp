@@ -3,6 +3,7 @@
 #include "cli/SendCommand.h"
 #include "cli/SendOptions.h"
 #include "cli/SendTexts.h"
+#include "workflow/Messages.h"
 #include "workflow/SettingsStore.h"
 #include "workflow/UserInterface.h"
 #include "workflow/autoconfig/SettingsFinder.h"
@@ -42,14 +43,14 @@ int RunFindSettings(const TSendOptions& options, TUserInterface& ui)
     TSettingsFinder::TOptions finderOptions = TSettingsFinder::StoredOptions();
     finderOptions.AllowHttp = [&](const std::string& url) {
         return options.AllowHttp ||
-               ui.Ask(SendTexts::AskHttp(url), {SendTexts::AnswerNo(), SendTexts::AnswerYes()}) == 1;
+               ui.Ask(Messages::AskHttp(url), Messages::HttpAnswers()) == 1;
     };
     std::vector<std::string> notes;
     const std::optional<TFoundAccount> account = FindSettingsAndWait(options.FindSettings, finderOptions, notes);
     for (const std::string& note : notes)
         std::fprintf(stderr, "%s\n", note.c_str());
     if (!account) {
-        std::fprintf(stderr, "%s\n", SendTexts::NoSettingsFound(options.FindSettings).c_str());
+        std::fprintf(stderr, "%s\n", Messages::NoSettingsFound(options.FindSettings).c_str());
         return SendExit::Failed;
     }
     std::fprintf(stderr, "%s\n", FoundAccountOrigin(*account).c_str());

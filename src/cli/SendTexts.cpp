@@ -64,30 +64,9 @@ std::string AnsweredFor(const std::string& answer)
     return Lang("(brez terminala, izbrano: ", "(no terminal, answered: ") + answer + ")";
 }
 
-std::string NoSettingsFound(const std::string& address)
-{
-    return Lang("Nastavitev za ", "No settings found for ") + address + Lang(" ni bilo mogoče najti.", ".");
-}
-
 std::string SettingsSaved(const std::string& settingsFile)
 {
     return Lang("Zapisano v ", "Saved to ") + settingsFile;
-}
-
-std::string AskHttp(const std::string& url)
-{
-    return Lang("Varni viri niso našli nastavitev. Vprašam še ", "The secure sources found no settings. Ask ") + url +
-           Lang(" prek navadnega http? Odgovor bi lahko kdo ponaredil.", " over plain http? Its answer could be forged.");
-}
-
-std::string AnswerNo()
-{
-    return Lang("Ne", "No");
-}
-
-std::string AnswerYes()
-{
-    return Lang("Da", "Yes");
 }
 
 } // namespace SendTexts

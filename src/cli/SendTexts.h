@@ -19,11 +19,6 @@ std::string Stopping();
 std::string NotDeliveredHeading();
 // What a question was answered with where nobody could be asked.
 std::string AnsweredFor(const std::string& answer);
-// --find-settings: no source knew the address's server; the settings were written to file.
-std::string NoSettingsFound(const std::string& address);
+// --find-settings --save: where the settings found were written.
 std::string SettingsSaved(const std::string& settingsFile);
-// Whether a plain-http autoconfig address may be asked, and the answers.
-std::string AskHttp(const std::string& url);
-std::string AnswerNo();
-std::string AnswerYes();
 } // namespace SendTexts

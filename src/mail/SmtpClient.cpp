@@ -254,6 +254,7 @@ void TSmtpClient::ForgetConnection()
 {
     FExtensions.clear();
     FAuthMechanisms.clear();
+    FExtensionParameters.clear();
     FPipelining = false;
     FTransactionOpen = false;
     FHeldSendNumber = 0;
