@@ -6,7 +6,7 @@
 set -euo pipefail
 
 build_packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-svg-dev libqt6svg6
   libsqlite3-dev
   libssl-dev qtkeychain-qt6-dev
