@@ -1,6 +1,5 @@
 #include "cli/FindSettingsCommand.h"
 
-#include "cli/SendCommand.h"
 #include "cli/SendOptions.h"
 #include "cli/SendTexts.h"
 #include "workflow/Messages.h"
@@ -38,7 +37,7 @@ void Save(const std::vector<std::pair<const char*, std::string>>& lines)
 
 } // namespace
 
-int RunFindSettings(const TSendOptions& options, TUserInterface& ui)
+bool RunFindSettings(const TSendOptions& options, TUserInterface& ui)
 {
     TSettingsFinder::TOptions finderOptions = TSettingsFinder::StoredOptions();
     finderOptions.AllowHttp = [&](const std::string& url) {
@@ -51,7 +50,7 @@ int RunFindSettings(const TSendOptions& options, TUserInterface& ui)
         std::fprintf(stderr, "%s\n", note.c_str());
     if (!account) {
         std::fprintf(stderr, "%s\n", Messages::NoSettingsFound(options.FindSettings).c_str());
-        return SendExit::Failed;
+        return false;
     }
     std::fprintf(stderr, "%s\n", FoundAccountOrigin(*account).c_str());
     const auto lines = SettingsLines(options.FindSettings, *account);
@@ -62,5 +61,5 @@ int RunFindSettings(const TSendOptions& options, TUserInterface& ui)
         Save(lines);
         std::fprintf(stderr, "%s\n", SendTexts::SettingsSaved(SettingsFileName(SettingsKey)).c_str());
     }
-    return SendExit::AllDelivered;
+    return true;
 }

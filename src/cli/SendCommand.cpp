@@ -168,7 +168,7 @@ int RunSendCommand(const QStringList& arguments)
     }
     try {
         if (!parsed.Options.FindSettings.empty())
-            return RunFindSettings(parsed.Options, ui);
+            return RunFindSettings(parsed.Options, ui) ? SendExit::AllDelivered : SendExit::Failed;
         return Run(parsed.Options, ui);
     } catch (const std::exception& error) {
         ui.ShowError(error.what());
