@@ -392,6 +392,19 @@ void TSettingsDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
+// A lookup still under way when the dialog closes would fill fields nobody looks at.
+void TSettingsDialog::hideEvent(QHideEvent* event)
+{
+    if (FFinder) {
+        FFinder->Cancel();
+        FFinder->deleteLater();
+        FFinder = nullptr;
+        findSettingsButton->setEnabled(true);
+        settingsSourceLabel->clear();
+    }
+    QDialog::hideEvent(event);
+}
+
 std::vector<QLineEdit*> TSettingsDialog::NeededFields() const
 {
     std::vector<QLineEdit*> needed;

@@ -72,4 +72,19 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"WebDe", 1, "ana@web.de", "smtp.web.de", "587", 1, "Prijava z geslom.", "password", ""}),
     [](const testing::TestParamInfo<FindCase>& info) { return std::string(info.param.Name); });
 
+TEST(FindSettingsDialogClose, StopsTheLookupUnderWay)
+{
+    TSandbox sandbox;
+    TScriptedUi ui;
+    TSettingsDialog dialog(nullptr);
+    dialog.show();
+    dialog.emailEdit->setText("ana@gmail.com");
+    dialog.findSettingsButton->click();
+    dialog.hide();
+    for (int i = 0; i < 20; ++i)
+        Pump();
+    EXPECT_EQ(Str(dialog.hostEdit->text()), "") << "nothing is filled in behind a closed dialog";
+    EXPECT_TRUE(dialog.findSettingsButton->isEnabled());
+}
+
 } // namespace
