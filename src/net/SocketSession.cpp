@@ -22,6 +22,7 @@ TSocketSession::TSocketSession(QObject* owner)
       FLookup(std::make_unique<TNameLookup>(
           [this](const std::vector<TNetAddress>& addresses, int error) { HandleLookupDone(addresses, error); }))
 {
+    FIdleFlush = std::make_unique<TSystemTimer>([this] { IdleFlushTick(); });
     FTimer = new TTimeoutTimer(this);
     FTimer->SetEnabled(false);
     FTimer->SetOnTimer([this](QObject*) { TimerTriggered(); });
@@ -168,6 +169,16 @@ void TSocketSession::Connect()
 void TSocketSession::Disconnect()
 {
     ReportStatus(LevelDetail, "Disconnecting");
+    // What was written still goes out, unless the dialogue was cut: then it would only
+    // be read as more of an unfinished exchange.
+    if (PendingOutput() > 0 && !FExchangeCut && FConnected) {
+        TTimerGuard timer(*this);
+        try {
+            FlushOutput();
+        } catch (const ESocketError&) {
+            // The connection is closed below all the same.
+        }
+    }
     FCloseError = 0;
     RequestCloseSocket();
 }
@@ -177,6 +188,7 @@ void TSocketSession::Disconnect()
 void TSocketSession::RequestCloseSocket()
 {
     ReportStatus(LevelTransfer, "Request Close Socket");
+    DiscardOutput();
     FConnected = false;
     FExchangeCut = false;
     if (!FSocket || !FSocket->IsOpen())
