@@ -21,6 +21,7 @@ test_packages=(
   dpkg-dev lintian                                   # cpack -G DEB (dpkg-shlibdeps), Debian's check of it
   debootstrap                                        # bench/deb-clean-install
   openssl dbus gnome-keyring                         # test certificates, a keyring of the tests' own
+  python3-dnslib                                     # a name server of the tests' own (SRV, MX)
 )
 
 packages=("${build_packages[@]}")

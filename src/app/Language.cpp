@@ -91,6 +91,8 @@ const std::vector<TLanguageText> Table = {
     {T::Caption, "SettingsDialog.tokenCommandLabel", "Ukaz, ki izpiše žeton", "Command printing the token"},
     {T::Caption, "SettingsDialog.neededLabel", "Označeno polje je potrebno za pošiljanje.",
      "The marked field is needed to send."},
+    {T::Caption, "SettingsDialog.findSettingsButton", "Poišči nastavitve", "Find settings"},
+    {T::Caption, "SettingsDialog.testButton", "Preizkusi", "Test"},
 };
 
 // Before the first activation: the main window mostly Slovenian, the dialog English.
@@ -159,6 +161,8 @@ const std::vector<TLanguageText> Initial = {
     {T::Caption, "SettingsDialog.timeOutUnitLabel", "seconds", ""},
     {T::Caption, "SettingsDialog.retryWaitLabel", "Retry after", ""},
     {T::Caption, "SettingsDialog.retryWaitUnitLabel", "seconds", ""},
+    {T::Caption, "SettingsDialog.findSettingsButton", "Find settings", ""},
+    {T::Caption, "SettingsDialog.testButton", "Test", ""},
     {T::Caption, "SettingsDialog.neededLabel", "The marked field is needed to send.", ""},
 };
 

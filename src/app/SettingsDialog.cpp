@@ -7,12 +7,16 @@
 #include "workflow/IntegerText.h"
 #include "workflow/Messages.h"
 #include "workflow/SettingsStore.h"
+#include "workflow/UserInterface.h"
+#include "workflow/autoconfig/AccountTest.h"
+#include "workflow/autoconfig/SettingsFinder.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSignalBlocker>
@@ -63,7 +67,7 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
 {
     setObjectName("Form3");
     setWindowTitle("Varnolt Pelmar");
-    setFixedSize(574, 470);
+    setFixedSize(690, 520);
     setModal(true);
     setStyleSheet(NeededStyle);
 
@@ -80,15 +84,18 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
     neededLabel->setStyleSheet("QLabel { color: #c81e1e; font-weight: bold; }");
     neededLabel->hide();
     layout->addWidget(neededLabel);
+    BuildFinderControls();
+    layout->addWidget(settingsSourceLabel);
     layout->addStretch(1);
     BuildButtons();
     ApplyInitialSettingsTexts(*this);
 
     // The first seven keep their order (the port last of them); the secured connection's
     // follow, then the wait before retries.
-    QWidget* order[] = {nameEdit,     emailEdit,   hostEdit,     userIdEdit,  charsetEdit,
-                        delayEdit,    portEdit,    securityNone, securityStartTls,
-                        securityTls,  passwordEdit, timeOutEdit, retryWaitEdit};
+    // The lookup's buttons come last, so that the fields keep their order.
+    QWidget* order[] = {nameEdit,     emailEdit,   hostEdit,      userIdEdit,         charsetEdit,
+                        delayEdit,    portEdit,    securityNone,  securityStartTls,   securityTls,
+                        passwordEdit, timeOutEdit, retryWaitEdit, findSettingsButton, testButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     for (QLineEdit* field : {nameEdit, emailEdit, hostEdit, portEdit, userIdEdit})
@@ -235,6 +242,94 @@ void TSettingsDialog::BuildButtons()
     connect(cancelButton, &QToolButton::clicked, this, &QDialog::reject);
 }
 
+// "Find settings" beside the address, "Test" beside the password, and under the fields
+// the line that says where found settings came from.
+void TSettingsDialog::BuildFinderControls()
+{
+    auto* grid = static_cast<QGridLayout*>(fieldPanel->layout());
+    findSettingsButton = new QPushButton(fieldPanel);
+    findSettingsButton->setObjectName("findSettingsButton");
+    grid->addWidget(findSettingsButton, 1, 2);
+    testButton = new QPushButton(fieldPanel);
+    testButton->setObjectName("testButton");
+    grid->addWidget(testButton, 6, 2);
+    settingsSourceLabel = new QLabel(this);
+    settingsSourceLabel->setObjectName("settingsSourceLabel");
+    settingsSourceLabel->setWordWrap(true);
+    settingsSourceLabel->setStyleSheet("QLabel { color: #1d4ed8; }");
+    connect(findSettingsButton, &QPushButton::clicked, this, &TSettingsDialog::findSettings);
+    connect(testButton, &QPushButton::clicked, this, &TSettingsDialog::testSettings);
+    connect(emailEdit, &QLineEdit::textChanged, this,
+            [this] { findSettingsButton->setEnabled(!FFinder && emailEdit->text().contains('@')); });
+}
+
+void TSettingsDialog::findSettings()
+{
+    const std::string address = Text(emailEdit).substr(0, Text(emailEdit).find_last_not_of(' ') + 1);
+    TSettingsFinder::TOptions options;
+    bool read = false;
+    Guard([&] {
+        options = TSettingsFinder::StoredOptions();
+        read = true;
+    });
+    if (!read)
+        return;
+    options.AllowHttp = [](const std::string& url) {
+        return UserInterface().Ask(Messages::AskHttp(url), Messages::HttpAnswers()) == 1;
+    };
+    delete FFinder;
+    FFinder = new TSettingsFinder(options, this);
+    findSettingsButton->setEnabled(false);
+    settingsSourceLabel->setToolTip({});
+    settingsSourceLabel->setText(QText(Messages::FindingSettings(address)));
+    FFinder->Start(address, [this](const std::optional<TFoundAccount>& account, const std::vector<std::string>& notes) {
+        ShowFoundSettings(account, notes);
+    });
+}
+
+// The fields take what was found and stay the user's to change; what each source said
+// is in the line's tool tip.
+void TSettingsDialog::ShowFoundSettings(const std::optional<TFoundAccount>& account,
+                                        const std::vector<std::string>& notes)
+{
+    FFinder->deleteLater();
+    FFinder = nullptr;
+    findSettingsButton->setEnabled(true);
+    QStringList said;
+    for (const std::string& note : notes)
+        said << QText(note);
+    settingsSourceLabel->setToolTip(said.join('\n'));
+    if (!account) {
+        settingsSourceLabel->setText(QText(Messages::NoSettingsFound(Text(emailEdit))));
+        return;
+    }
+    SetSecurityIndex(account->Security);
+    hostEdit->setText(QText(account->Host));
+    portEdit->setText(QString::number(account->Port));
+    userIdEdit->setText(QText(account->UserName));
+    TSignInSettings signIn = SignIn();
+    signIn.Mode = account->SignIn;
+    if (!account->OAuthProvider.empty())
+        signIn.Provider = account->OAuthProvider;
+    ShowSignIn(signIn);
+    settingsSourceLabel->setText(QText(FoundAccountOrigin(*account) + "\n" +
+                                       Messages::SignInWith(account->SignIn, account->OAuthProvider)));
+}
+
+void TSettingsDialog::testSettings()
+{
+    for (QWidget* control : {static_cast<QWidget*>(testButton), static_cast<QWidget*>(okButton)})
+        control->setEnabled(false);
+    const auto enable = qScopeGuard([this] {
+        testButton->setEnabled(true);
+        okButton->setEnabled(true);
+    });
+    settingsSourceLabel->setText(QText(Messages::FindingSettings(Text(hostEdit))));
+    const std::string report = TestAccount(*this, Text(passwordEdit));
+    settingsSourceLabel->clear();
+    Guard([&] { UserInterface().ShowMessage(report); });
+}
+
 void TSettingsDialog::saveAndClose()
 {
     Guard([this] {
@@ -270,10 +365,27 @@ void TSettingsDialog::showEvent(QShowEvent* event)
 {
     LoadPassword();
     MarkNeededFields();
+    // Offered at the first start: an account without a server can be found from the address.
+    findSettingsButton->setEnabled(!FFinder && emailEdit->text().contains('@'));
+    if (hostEdit->text().isEmpty() && settingsSourceLabel->text().isEmpty())
+        settingsSourceLabel->setText(QText(Messages::FindSettingsHint()));
     const std::vector<QLineEdit*> needed = NeededFields();
     if (!needed.empty())
         needed.front()->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
+}
+
+// A lookup still under way when the dialog closes would fill fields nobody looks at.
+void TSettingsDialog::hideEvent(QHideEvent* event)
+{
+    if (FFinder) {
+        FFinder->Cancel();
+        FFinder->deleteLater();
+        FFinder = nullptr;
+        findSettingsButton->setEnabled(true);
+        settingsSourceLabel->clear();
+    }
+    QDialog::hideEvent(event);
 }
 
 std::vector<QLineEdit*> TSettingsDialog::NeededFields() const

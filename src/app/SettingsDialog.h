@@ -3,12 +3,16 @@
 #include "workflow/StoredSettings.h"
 
 #include <QDialog>
+#include <optional>
 #include <vector>
 
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
+class TSettingsFinder;
+struct TFoundAccount;
 class QToolButton;
 class TAccountPasswords;
 
@@ -66,6 +70,9 @@ public:
     QLabel* tokenCommandLabel;
     QLineEdit* tokenCommandEdit = nullptr;
     QLabel* neededLabel; // says what the marks on empty fields mean
+    QPushButton* findSettingsButton; // fills server, port, security and user name from the address
+    QPushButton* testButton;         // connects and logs in with the fields, sends nothing
+    QLabel* settingsSourceLabel;     // where found settings came from, or the hint to find them
     QToolButton* cancelButton;
     QToolButton* okButton;
 
@@ -84,6 +91,11 @@ public:
 
     // The fields into the settings store; the dialog closes once all are written.
     void saveAndClose();
+    // Looks up the address's settings in the background; the fields fill when found.
+    void findSettings();
+    // Connects with the fields as they are and says what the server offers.
+    void testSettings();
+    // The sign-in the last settings found ask for (password or oauth2), empty before.
 
     // The fields as the send job reads them.
     std::string Name() const override;
@@ -102,6 +114,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildFields();
@@ -123,6 +136,8 @@ private:
     void ShowAccount(const TStoredAccount& account);
     void LoadPassword();
     void SavePassword();
+    void BuildFinderControls();
+    void ShowFoundSettings(const std::optional<TFoundAccount>& account, const std::vector<std::string>& notes);
 
     QString FLastGoodDelay = "0";
     QString FLastGoodPort = "25";
@@ -131,4 +146,5 @@ private:
     int FSecurityIndex = 0;
     TAccountPasswords* FPasswords = nullptr;
     std::string FPasswordAccount; // user name and host the password field was loaded for
+    TSettingsFinder* FFinder = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "cli/DryRun.h"
 #include "cli/FileMessage.h"
+#include "cli/FindSettingsCommand.h"
 #include "cli/InterruptWatch.h"
 #include "cli/SendOptions.h"
 #include "cli/SendOutput.h"
@@ -186,6 +187,8 @@ int RunSendCommand(const QStringList& arguments)
         return SendExit::AllDelivered;
     }
     try {
+        if (!parsed.Options.FindSettings.empty())
+            return RunFindSettings(parsed.Options, ui) ? SendExit::AllDelivered : SendExit::Failed;
         return Run(parsed.Options, ui);
     } catch (const std::exception& error) {
         ui.ShowError(error.what());

@@ -17,6 +17,9 @@ struct TOptionNames {
     QCommandLineOption Help{{"h", "help"}};
     QCommandLineOption Version{"version"};
     QCommandLineOption SignIn{"sign-in"};
+    QCommandLineOption FindSettings{"find-settings", {}, "ADDRESS"};
+    QCommandLineOption Save{"save"};
+    QCommandLineOption AllowHttp{"allow-http"};
 };
 
 std::string Utf8(const QString& text)
@@ -42,7 +45,8 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     parser.addOptions({names.Subject, names.Attach, names.Html, names.DryRun, names.Restart, names.Quiet,
-                       names.Help, names.Version, names.SignIn});
+                       names.Help, names.Version, names.SignIn, names.FindSettings, names.Save,
+                       names.AllowHttp});
     TParsedOptions parsed;
     // The parser takes the program's name first.
     if (!parser.parse(QStringList{"pelmar-send"} + arguments)) {
@@ -62,6 +66,11 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
     options.DryRun = parser.isSet(names.DryRun);
     options.Restart = parser.isSet(names.Restart);
     options.Quiet = parser.isSet(names.Quiet);
+    options.FindSettings = Single(parser, names.FindSettings, parsed.Error);
+    options.Save = parser.isSet(names.Save);
+    options.AllowHttp = parser.isSet(names.AllowHttp);
+    if (!options.FindSettings.empty())
+        return parsed;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2 && parsed.Error.empty())
         parsed.Error = files.size() < 2 ? SendTexts::FilesMissing() : SendTexts::TooManyFiles(Utf8(files[2]));
@@ -75,6 +84,7 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
 std::string SendUsage()
 {
     return "Usage: pelmar-send [OPTIONS] RECIPIENTS-FILE MESSAGE-FILE\n"
+           "       pelmar-send --find-settings ADDRESS [--save] [--allow-http]\n"
            "Sends the message in MESSAGE-FILE to every entry of RECIPIENTS-FILE, each a copy of\n"
            "their own, with the settings of Varnolt Pelmar. Needs no display.\n"
            "\n"
@@ -90,6 +100,10 @@ std::string SendUsage()
            "      --version       show the version\n"
            "      --sign-in       sign in with OAuth 2.0 in the browser (the setting signin=oauth2)\n"
            "                      and keep the refresh token in the keyring; sends nothing\n"
+           "      --find-settings ADDRESS  look up the outgoing server of ADDRESS (the program's\n"
+           "                      presets, the domain's autoconfig file, the ISP database, DNS)\n"
+           "                      and print it; --save writes it to the settings, --allow-http\n"
+           "                      lets a plain-http autoconfig file be used\n"
            "\n"
            "RECIPIENTS-FILE holds one entry a line, or is an address book's CSV or tab-separated\n"
            "export with a header row; {{name}}, {{first}}, {{email}} and its columns are filled in.\n"

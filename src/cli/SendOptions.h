@@ -15,6 +15,11 @@ struct TSendOptions {
     bool Help = false;
     bool Version = false;
     bool SignIn = false; // --sign-in: the OAuth 2.0 sign-in in the browser, no files
+    // --find-settings ADDRESS: look up the account's server instead of sending; --save
+    // writes what was found, --allow-http lets a plain-http source be asked.
+    std::string FindSettings;
+    bool Save = false;
+    bool AllowHttp = false;
     bool operator==(const TSendOptions&) const = default;
 };
 
@@ -23,8 +28,8 @@ struct TParsedOptions {
     std::string Error; // why the command line cannot be used; empty when it can
 };
 
-// arguments: the command line without the program's own name. --help, --version and
-// --sign-in need nothing else; otherwise exactly two files must be named.
+// arguments: the command line without the program's own name. --help, --version,
+// --sign-in and --find-settings need nothing else; otherwise exactly two files must be named.
 TParsedOptions ParseSendOptions(const QStringList& arguments);
 
 // The text of --help and --version.

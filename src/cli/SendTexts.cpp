@@ -64,4 +64,9 @@ std::string AnsweredFor(const std::string& answer)
     return Lang("(brez terminala, izbrano: ", "(no terminal, answered: ") + answer + ")";
 }
 
+std::string SettingsSaved(const std::string& settingsFile)
+{
+    return Lang("Zapisano v ", "Saved to ") + settingsFile;
+}
+
 } // namespace SendTexts

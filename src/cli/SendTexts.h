@@ -19,4 +19,6 @@ std::string Stopping();
 std::string NotDeliveredHeading();
 // What a question was answered with where nobody could be asked.
 std::string AnsweredFor(const std::string& answer);
+// --find-settings --save: where the settings found were written.
+std::string SettingsSaved(const std::string& settingsFile);
 } // namespace SendTexts

@@ -266,6 +266,7 @@ void TSmtpClient::ForgetConnection()
 {
     FExtensions.clear();
     FAuthMechanisms.clear();
+    FExtensionParameters.clear();
     FPipelining = false;
     FTransactionOpen = false;
     FHeld.reset();

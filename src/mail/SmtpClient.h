@@ -10,6 +10,7 @@
 #include "net/SocketSession.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -98,6 +99,10 @@ public:
 
     // What the server's last EHLO reply offered (a keyword such as "PIPELINING").
     bool Offers(const std::string& keyword) const;
+    // The login mechanisms the last EHLO reply offered, upper case.
+    const std::set<std::string>& AuthMechanisms() const { return FAuthMechanisms; }
+    // What follows an offered keyword on its EHLO line ("SIZE 35882577" gives "35882577").
+    std::string ExtensionParameters(const std::string& keyword) const;
     // The envelope goes out in groups on this connection.
     bool Pipelining() const { return FPipelining; }
 
@@ -226,6 +231,7 @@ private:
     std::string FLocalName;
     std::set<std::string> FExtensions;     // EHLO keywords, upper case
     std::set<std::string> FAuthMechanisms; // from the AUTH keyword, upper case
+    std::map<std::string, std::string> FExtensionParameters; // by keyword
     bool FPipelining = false;
     bool FTransactionOpen = false; // a MAIL FROM went out and its transaction has not ended
     int FSendNumber = 0;

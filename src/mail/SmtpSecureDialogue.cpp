@@ -74,6 +74,7 @@ void TSmtpClient::Introduce()
 {
     FExtensions.clear();
     FAuthMechanisms.clear();
+    FExtensionParameters.clear();
     const std::string name = EhloName();
     const TSmtpReply reply = Command("EHLO " + name);
     CheckReply(reply, TSmtpStep::Ehlo, AnyCode);
@@ -83,6 +84,12 @@ void TSmtpClient::Introduce()
     }
     CheckReply(reply, TSmtpStep::Ehlo, RefusedAboveHelo);
     NoteExtensions(reply);
+}
+
+std::string TSmtpClient::ExtensionParameters(const std::string& keyword) const
+{
+    const auto found = FExtensionParameters.find(keyword);
+    return found == FExtensionParameters.end() ? std::string() : found->second;
 }
 
 // RFC 5321 section 4.1.1.1: every line after the first names an extension, its
@@ -99,6 +106,10 @@ void TSmtpClient::NoteExtensions(const TSmtpReply& reply)
             keyword = "AUTH";
         }
         FExtensions.insert(keyword);
+        std::string parameters;
+        for (std::size_t w = 1; w < words.size(); ++w)
+            parameters += (w > 1 ? " " : "") + words[w];
+        FExtensionParameters.emplace(keyword, parameters);
         if (keyword == "AUTH")
             for (std::size_t w = 1; w < words.size(); ++w)
                 FAuthMechanisms.insert(Upper(words[w]));

@@ -19,7 +19,8 @@ constexpr std::size_t SessionBufferSize = TSocketSession::TransferSize + 1;
 TSocketSession::TSocketSession(QObject* owner)
     : TComponent(owner),
       FSessionBuffer(new char[SessionBufferSize]()),
-      FLookup(std::make_unique<TNameLookup>([this](std::uint32_t address, int error) { HandleLookupDone(address, error); }))
+      FLookup(std::make_unique<TNameLookup>(
+          [this](const std::vector<TNetAddress>& addresses, int error) { HandleLookupDone(addresses, error); }))
 {
     FIdleFlush = std::make_unique<TSystemTimer>([this] { IdleFlushTick(); });
     FTimer = new TTimeoutTimer(this);
@@ -58,7 +59,7 @@ TSocketSession::~TSocketSession()
 void TSocketSession::OpenSocket(bool abortiveClose)
 {
     if (!FSocket)
-        FSocket = std::make_unique<TAsyncSocket>([this](int event, int error) { HandleSocketEvent(event, error); });
+        FSocket = NewSocket();
     if (!FSocket->Open(abortiveClose))
         CheckSocketError(TSocketErrorKind::StartupFailed, wsa::WouldBlock);
 }
@@ -98,10 +99,12 @@ void TSocketSession::ResolveHost()
 {
     ReportStatus(LevelDetail, "Resolve Host");
     const std::string name = FHost.substr(0, FHost.find('\0'));
-    FRemoteAddress = inet_addr(name.c_str());
-    if (FRemoteAddress != INADDR_NONE)
+    FRemoteAddresses.clear();
+    if (const std::optional<TNetAddress> literal = ParseAddressLiteral(name)) {
+        if (!literal->IsUnspecified())
+            FRemoteAddresses.push_back(*literal);
         return;
-    FRemoteAddress = 0;
+    }
     {
         TTimerGuard timer(*this);
         FAsyncDone = false;
@@ -117,7 +120,7 @@ void TSocketSession::ResolveHost()
         throw ESocketError(TSocketErrorKind::LookupCanceled, "Host Lookup Canceled");
     if (!FAsyncSuccess)
         throw ESocketError(TSocketErrorKind::LookupFailed, "Host Lookup Failed", FLookupError);
-    FRemoteAddress = FResolvedAddress;
+    FRemoteAddresses = FResolvedAddresses;
     Fire(OnHostResolved, this);
 }
 
@@ -137,7 +140,7 @@ void TSocketSession::Connect()
                 throw;
             lookupError = error.ErrorNumber();
         }
-        if (FRemoteAddress != 0)
+        if (!FRemoteAddresses.empty())
             break;
         bool handled = false;
         if (retries == 0 && OnInvalidHost)
@@ -149,13 +152,7 @@ void TSocketSession::Connect()
     FAsyncDone = false;
     FAsyncSuccess = true;
     FConnectOutcome.reset();
-    if (FSocket->Connect(FRemoteAddress, FRemotePort) != 0)
-        CheckSocketError(TSocketErrorKind::ConnectFailed, wsa::WouldBlock);
-    {
-        TTimerGuard timer(*this);
-        while (!FConnectOutcome && !FTimedOut && !FCanceled)
-            WaitPass(POLLOUT);
-    }
+    RaceConnections();
     // The connection counts as made once the library said so, even when the peer has
     // closed or reset it since (in the same pass): that is for the first transfer to
     // report, with the reset's own number.
@@ -361,10 +358,10 @@ void TSocketSession::HandleSocketEvent(int event, int error)
     }
 }
 
-void TSocketSession::HandleLookupDone(std::uint32_t address, int error)
+void TSocketSession::HandleLookupDone(const std::vector<TNetAddress>& addresses, int error)
 {
     FAsyncSuccess = error == 0;
     FLookupError = error;
-    FResolvedAddress = address;
+    FResolvedAddresses = addresses;
     FAsyncDone = true;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/Component.h"
 #include "base/Events.h"
@@ -10,9 +11,11 @@
 #include "base/StringList.h"
 #include "net/SocketErrors.h"
 #include "net/TimeoutTimer.h"
+#include "platform/NetAddress.h"
 
 class TAsyncSocket;
 class TNameLookup;
+class QTimer;
 
 // One TCP client connection to Host:Port, driven from the user-interface thread.
 // Every operation looks blocking: it waits in short passes that dispatch the
@@ -55,7 +58,8 @@ public:
     // or cancel; either way the connection cannot carry the dialogue any more.
     void StartTls(const std::string& serverName);
     bool TlsActive() const;
-    // The connection's own address as an address literal ("[192.0.2.1]"), empty when unconnected.
+    // The connection's own address as an address literal ("[192.0.2.1]",
+    // "[IPv6:2001:db8::1]", RFC 5321 section 4.1.3), empty when unconnected.
     std::string LocalAddressLiteral() const;
     // Waits for an incoming connection on a listening session and returns its
     // socket (non-blocking, owned by the caller).
@@ -139,7 +143,18 @@ private:
     void TransferPass(short socketEvents);
     long PeekOrWait(char* into, std::size_t room);
     void HandleSocketEvent(int event, int error);
-    void HandleLookupDone(std::uint32_t address, int error);
+    void HandleLookupDone(const std::vector<TNetAddress>& addresses, int error);
+    // Connecting to the looked-up addresses (SocketConnect.cpp).
+    struct TConnectAttempt {
+        std::unique_ptr<TAsyncSocket> Socket;
+        bool Failed = false;
+    };
+    void RaceConnections();
+    bool StartNextAttempt();
+    void RouteSocketEvent(const TAsyncSocket* socket, int event, int error);
+    void HandleAttemptEvent(TConnectAttempt& attempt, int event, int error);
+    void EndRace();
+    std::unique_ptr<TAsyncSocket> NewSocket();
     void OpenSocket(bool abortiveClose);
     // The output batch (SocketOutput.cpp).
     void QueueOutput(const char* data, std::size_t length);
@@ -174,10 +189,15 @@ private:
     int FPort = 0;
     std::int64_t FBytesTotal = 0;
     bool FAsyncDone = false;
-    std::uint32_t FRemoteAddress = 0; // network byte order
+    std::uint32_t FRemoteAddress = 0; // an accepted peer's, network byte order
     std::uint16_t FRemotePort = 0;    // network byte order
     std::string FHost;
-    std::uint32_t FResolvedAddress = 0;
+    std::vector<TNetAddress> FResolvedAddresses;
+    std::vector<TNetAddress> FRemoteAddresses; // in the order to try them
+    std::vector<TConnectAttempt> FAttempts;    // while a connection is being made
+    QTimer* FAttemptDelay = nullptr;
+    int FLastConnectError = 0;          // of the attempt that failed last
+    bool FConnectFailedAtOnce = false;  // that attempt's connect call failed itself
     int FLookupError = 0;
     std::optional<int> FConnectOutcome; // the error number of the connect notification
     int FCloseError = 0;                // the error that ended the connection (a reset),

@@ -58,5 +58,7 @@ bool TSocketSession::TlsActive() const
 std::string TSocketSession::LocalAddressLiteral() const
 {
     const std::string address = FConnected && FSocket ? FSocket->LocalAddress() : std::string();
-    return address.empty() ? address : "[" + address + "]";
+    if (address.empty())
+        return address;
+    return address.find(':') != std::string::npos ? "[IPv6:" + address + "]" : "[" + address + "]";
 }

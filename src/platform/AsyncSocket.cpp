@@ -6,6 +6,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -26,6 +27,31 @@ sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port)
     result.sin_family = AF_INET;
     result.sin_port = port;
     result.sin_addr.s_addr = address;
+    return result;
+}
+
+struct TSocketAddress {
+    sockaddr_storage Storage{};
+    socklen_t Length = 0;
+    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&Storage); }
+};
+
+TSocketAddress MakeAddress(const TNetAddress& address, std::uint16_t port)
+{
+    TSocketAddress result;
+    if (address.IsIpv6()) {
+        auto* ipv6 = reinterpret_cast<sockaddr_in6*>(&result.Storage);
+        ipv6->sin6_family = AF_INET6;
+        ipv6->sin6_port = port;
+        std::memcpy(&ipv6->sin6_addr, address.Bytes.data(), 16);
+        result.Length = sizeof *ipv6;
+    } else {
+        auto* ipv4 = reinterpret_cast<sockaddr_in*>(&result.Storage);
+        ipv4->sin_family = AF_INET;
+        ipv4->sin_port = port;
+        std::memcpy(&ipv4->sin_addr, address.Bytes.data(), 4);
+        result.Length = sizeof *ipv4;
+    }
     return result;
 }
 
@@ -64,10 +90,11 @@ TAsyncSocket::TAsyncSocket(TNotify notify) : FNotify(std::move(notify)) {}
 
 TAsyncSocket::~TAsyncSocket() { Close(); }
 
-bool TAsyncSocket::Open(bool abortiveClose)
+bool TAsyncSocket::Open(bool abortiveClose, TNetAddress::TFamily family)
 {
     Close();
-    const int handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    const int domain = family == TNetAddress::TFamily::IPv6 ? AF_INET6 : AF_INET;
+    const int handle = socket(domain, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (handle < 0)
         return Fail(errno), false;
     if (!MakeNonBlocking(handle)) {
@@ -82,6 +109,7 @@ bool TAsyncSocket::Open(bool abortiveClose)
     DisableNagle(handle);
     FHandle = handle;
     FAbortiveClose = abortiveClose;
+    FFamily = family;
     FConnectTried = false;
     FImmediateConnectError = 0;
     FReadNotifier = new QSocketNotifier(handle, QSocketNotifier::Read, this);
@@ -129,18 +157,19 @@ void TAsyncSocket::ArmRead()
         FReadNotifier->setEnabled(true);
 }
 
-int TAsyncSocket::Connect(std::uint32_t address, std::uint16_t port)
+int TAsyncSocket::Connect(const TNetAddress& address, std::uint16_t port)
 {
     if (FHandle < 0)
         return Fail(EBADF);
     // A socket whose earlier attempt failed cannot be trusted with another one on
     // every kernel; a fresh socket with the same options behaves the same everywhere.
-    if (FConnectTried && FState != TState::Connected && !Open(FAbortiveClose))
+    const bool reopen = (FConnectTried && FState != TState::Connected) || address.Family != FFamily;
+    if (reopen && !Open(FAbortiveClose, address.Family))
         return -1;
     FConnectTried = true;
     FImmediateConnectError = 0;
-    const sockaddr_in remote = MakeAddress(address, port);
-    if (::connect(FHandle, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0) {
+    const TSocketAddress remote = MakeAddress(address, port);
+    if (::connect(FHandle, remote.Get(), remote.Length) == 0) {
         SetState(TState::Connecting);
         return 0;
     }
@@ -249,13 +278,18 @@ std::string TAsyncSocket::TlsProblemDetail() const
 
 std::string TAsyncSocket::LocalAddress() const
 {
-    sockaddr_in local{};
+    sockaddr_storage local{};
     socklen_t length = sizeof local;
-    char text[INET_ADDRSTRLEN] = {};
-    if (FHandle < 0 || getsockname(FHandle, reinterpret_cast<sockaddr*>(&local), &length) != 0
-        || local.sin_addr.s_addr == 0 || !inet_ntop(AF_INET, &local.sin_addr, text, sizeof text))
+    if (FHandle < 0 || getsockname(FHandle, reinterpret_cast<sockaddr*>(&local), &length) != 0)
         return {};
-    return text;
+    TNetAddress address;
+    if (local.ss_family == AF_INET6) {
+        address.Family = TNetAddress::TFamily::IPv6;
+        std::memcpy(address.Bytes.data(), &reinterpret_cast<const sockaddr_in6*>(&local)->sin6_addr, 16);
+    } else {
+        std::memcpy(address.Bytes.data(), &reinterpret_cast<const sockaddr_in*>(&local)->sin_addr, 4);
+    }
+    return address.IsUnspecified() ? std::string() : address.Text();
 }
 
 void TAsyncSocket::OnWritable()

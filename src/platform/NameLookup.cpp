@@ -4,8 +4,11 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <map>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -19,7 +22,7 @@
 struct TNameLookup::TShared {
     int WakeHandle = -1;
     std::mutex Lock;
-    std::uint32_t Address = 0;
+    std::vector<TNetAddress> Addresses;
     int Error = 0;
 
     ~TShared()
@@ -47,22 +50,85 @@ bool IsReservedInvalidName(std::string name)
            (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0);
 }
 
-void Resolve(const std::string& name, std::uint32_t& address, int& error)
+struct TOverrides {
+    std::mutex Lock;
+    std::map<std::string, std::vector<TNetAddress>> Answers;
+};
+
+TOverrides& Overrides()
 {
+    static TOverrides overrides;
+    return overrides;
+}
+
+bool Overridden(const std::string& name, std::vector<TNetAddress>& addresses)
+{
+    TOverrides& overrides = Overrides();
+    const std::lock_guard<std::mutex> guard(overrides.Lock);
+    const auto found = overrides.Answers.find(name);
+    if (found == overrides.Answers.end())
+        return false;
+    addresses = found->second;
+    return true;
+}
+
+std::optional<TNetAddress> AddressOf(const addrinfo& entry)
+{
+    TNetAddress address;
+    if (entry.ai_family == AF_INET) {
+        std::memcpy(address.Bytes.data(), &reinterpret_cast<const sockaddr_in*>(entry.ai_addr)->sin_addr, 4);
+        return address;
+    }
+    if (entry.ai_family == AF_INET6) {
+        address.Family = TNetAddress::TFamily::IPv6;
+        std::memcpy(address.Bytes.data(), &reinterpret_cast<const sockaddr_in6*>(entry.ai_addr)->sin6_addr, 16);
+        return address;
+    }
+    return std::nullopt;
+}
+
+// The resolver's order (RFC 6724) within each family, the families taking turns from
+// IPv6, so that a family that does not work costs one delay, not one per address.
+std::vector<TNetAddress> Interleaved(const std::vector<TNetAddress>& sorted)
+{
+    std::vector<TNetAddress> ipv6, ipv4, result;
+    for (const TNetAddress& address : sorted)
+        (address.IsIpv6() ? ipv6 : ipv4).push_back(address);
+    for (std::size_t i = 0; i < std::max(ipv6.size(), ipv4.size()); ++i) {
+        if (i < ipv6.size())
+            result.push_back(ipv6[i]);
+        if (i < ipv4.size())
+            result.push_back(ipv4[i]);
+    }
+    return result;
+}
+
+void Resolve(const std::string& name, std::vector<TNetAddress>& addresses, int& error)
+{
+    if (Overridden(name, addresses)) {
+        error = addresses.empty() ? wsa::HostNotFound : 0;
+        return;
+    }
     if (IsReservedInvalidName(name)) {
         error = wsa::HostNotFound;
         return;
     }
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     const int result = getaddrinfo(name.c_str(), nullptr, &hints, &found);
     error = WsaErrorFromLookup(result, errno);
-    if (result == 0) {
-        address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-        freeaddrinfo(found);
-    }
+    if (result != 0)
+        return;
+    std::vector<TNetAddress> sorted;
+    for (const addrinfo* entry = found; entry; entry = entry->ai_next)
+        if (const auto address = AddressOf(*entry); address && std::find(sorted.begin(), sorted.end(), *address) == sorted.end())
+            sorted.push_back(*address);
+    freeaddrinfo(found);
+    addresses = Interleaved(sorted);
+    if (addresses.empty())
+        error = wsa::HostNotFound;
 }
 
 } // namespace
@@ -97,12 +163,12 @@ bool TNameLookup::Start(const std::string& name)
     }
     try {
         std::thread([shared, name] {
-            std::uint32_t address = 0;
+            std::vector<TNetAddress> addresses;
             int error = 0;
-            Resolve(name, address, error);
+            Resolve(name, addresses, error);
             {
                 std::lock_guard<std::mutex> guard(shared->Lock);
-                shared->Address = address;
+                shared->Addresses = std::move(addresses);
                 shared->Error = error;
             }
             const std::uint64_t one = 1;
@@ -122,14 +188,24 @@ int TNameLookup::WakeHandle() const { return FShared ? FShared->WakeHandle : -1;
 
 void TNameLookup::Finish()
 {
-    std::uint32_t address;
+    std::vector<TNetAddress> addresses;
     int error;
     {
         std::lock_guard<std::mutex> guard(FShared->Lock);
-        address = FShared->Address;
+        addresses = std::move(FShared->Addresses);
         error = FShared->Error;
     }
     Abandon();
     if (FDone)
-        FDone(address, error);
+        FDone(addresses, error);
+}
+
+void OverrideNameLookup(const std::string& name, std::vector<TNetAddress> addresses)
+{
+    TOverrides& overrides = Overrides();
+    const std::lock_guard<std::mutex> guard(overrides.Lock);
+    if (addresses.empty())
+        overrides.Answers.erase(name);
+    else
+        overrides.Answers[name] = std::move(addresses);
 }

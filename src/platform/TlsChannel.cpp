@@ -70,10 +70,17 @@ BIO_METHOD* SocketMethod()
     return method;
 }
 
-bool IsIpv4Address(const std::string& name)
+// The text of an address literal ("192.0.2.1", "2001:db8::1", "[2001:db8::1]"),
+// bracket-free as the certificate check wants it; empty for a name.
+std::string AddressLiteralText(const std::string& name)
 {
-    in_addr address{};
-    return inet_pton(AF_INET, name.c_str(), &address) == 1;
+    in_addr ipv4{};
+    if (inet_pton(AF_INET, name.c_str(), &ipv4) == 1)
+        return name;
+    const bool bracketed = name.size() > 2 && name.front() == '[' && name.back() == ']';
+    const std::string bare = bracketed ? name.substr(1, name.size() - 2) : name;
+    in6_addr ipv6{};
+    return inet_pton(AF_INET6, bare.c_str(), &ipv6) == 1 ? bare : std::string();
 }
 
 TTlsProblem ProblemOfVerification(long result)
@@ -133,8 +140,8 @@ bool TTlsChannel::Begin(int handle, const std::string& serverName)
     SSL_set_bio(FSsl, socket, socket);
     SSL_set_connect_state(FSsl);
     // RFC 6066 section 3: a literal address is not sent as the server name.
-    if (IsIpv4Address(serverName))
-        return X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(FSsl), serverName.c_str()) == 1;
+    if (const std::string literal = AddressLiteralText(serverName); !literal.empty())
+        return X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(FSsl), literal.c_str()) == 1;
     SSL_set_hostflags(FSsl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
     return SSL_set_tlsext_host_name(FSsl, serverName.c_str()) == 1 && SSL_set1_host(FSsl, serverName.c_str()) == 1;
 }

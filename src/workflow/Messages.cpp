@@ -137,4 +137,41 @@ std::string LoginRefused(const std::string& reply)
     return std::string(Lang("Strežnik je zavrnil prijavo:\r", "The server refused the login:\r")) + words;
 }
 
+std::string FindSettingsHint()
+{
+    return Lang("Vpišite elektronski naslov in kliknite »Poišči nastavitve«: program poišče strežnik, vrata, "
+                "varnost in uporabniško ime.",
+                "Type your e-mail address and click \"Find settings\": the program looks up the server, port, "
+                "security and user name.");
+}
+
+std::string FindingSettings(const std::string& address)
+{
+    return Lang("Iščem nastavitve za ", "Looking up the settings for ") + address + " …";
+}
+
+std::string NoSettingsFound(const std::string& address)
+{
+    return Lang("Nastavitev za ", "No settings found for ") + address + Lang(" ni bilo mogoče najti.", ".");
+}
+
+std::string AskHttp(const std::string& url)
+{
+    return Lang("Varni viri niso našli nastavitev. Vprašam še ", "The secure sources found no settings. Ask ") + url +
+           Lang(" prek navadnega http? Odgovor bi lahko kdo ponaredil.", " over plain http? Its answer could be forged.");
+}
+
+std::vector<std::string> HttpAnswers()
+{
+    return {Lang("Ne", "No"), Lang("Da", "Yes")};
+}
+
+std::string SignInWith(const std::string& signIn, const std::string& provider)
+{
+    if (signIn != "oauth2")
+        return Lang("Prijava z geslom.", "Sign-in with the password.");
+    return Lang("Ponudnik zahteva prijavo OAuth 2.0", "The provider requires OAuth 2.0 sign-in") +
+           (provider.empty() ? std::string() : " (" + provider + ")") + ".";
+}
+
 }

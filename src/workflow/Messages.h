@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 // The message box and status texts, in the language in force when they are shown.
 // Line breaks inside them are single CR characters, as the message boxes expect.
@@ -29,4 +30,13 @@ std::string CertificateExpired(const std::string& host);
 std::string CertificateWrongName(const std::string& host);
 // reply: the server's words, line ends and all.
 std::string LoginRefused(const std::string& reply);
+
+// Settings from the address: the dialog's hint, the lookup under way, nothing found,
+// the question before a plain-http source, and the sign-in a source asks for.
+std::string FindSettingsHint();
+std::string FindingSettings(const std::string& address);
+std::string NoSettingsFound(const std::string& address);
+std::string AskHttp(const std::string& url);
+std::vector<std::string> HttpAnswers(); // No (the default), Yes
+std::string SignInWith(const std::string& signIn, const std::string& provider);
 }

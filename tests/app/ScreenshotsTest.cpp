@@ -115,6 +115,10 @@ TEST_F(Screenshots, EveryWindow)
     Window().useEnglish();
     Settings().userIdEdit->clear();
     Take(Settings(), "settings-needed");
+    Settings().emailEdit->setText("ana.kovac@gmail.com");
+    Settings().findSettingsButton->click();
+    PumpUntil([this] { return Settings().findSettingsButton->isEnabled(); });
+    Take(Settings(), "settings-found");
     Settings().hide();
     Ui.OnModal = [this](QWidget& dialog) {
         Take(dialog, "about");

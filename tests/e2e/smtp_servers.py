@@ -1,4 +1,4 @@
-"""Real SMTP servers for end-to-end tests, bound to 127.0.0.1 only.
+"""Real SMTP servers for end-to-end tests, bound to 127.0.0.1 (or ::1) only.
 
 Used as a module (context managers) by the tests in this folder, or as a program by
 C++ tests:  smtp_servers.py aiosmtpd [OUTDIR]   prints "PORT <n>" once listening, saves
@@ -44,14 +44,15 @@ class _SavingHandler:
 
 
 class Aiosmtpd:
-    """aiosmtpd on 127.0.0.1, port chosen by the system; .port and .messages."""
+    """aiosmtpd on 127.0.0.1 (or address, e.g. "::1"), port chosen by the system; .port and
+    .messages."""
 
-    def __init__(self, outdir=None):
+    def __init__(self, outdir=None, address="127.0.0.1"):
         self.handler = _SavingHandler(outdir)
         self.loop = asyncio.new_event_loop()
-        self.sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.sock = socket.socket(socket.AF_INET6 if ":" in address else socket.AF_INET, socket.SOCK_STREAM)
         self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self.sock.bind(("127.0.0.1", 0))
+        self.sock.bind((address, 0))
         self.port = self.sock.getsockname()[1]
         self.thread = None
         self.server = None

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <arpa/inet.h>
 #include <netinet/tcp.h>
 #include <netinet/in.h>
@@ -138,7 +140,7 @@ TEST(AsyncSocket, RefusedConnectIsReportedAsAnEvent)
 
 struct LookupResult {
     bool Done = false;
-    std::uint32_t Address = 0;
+    std::vector<TNetAddress> Addresses;
     int Error = -1;
 };
 
@@ -153,13 +155,16 @@ TEST(NameLookup, FindsLocalhostAndRefusesReservedNames)
     const std::pair<const char*, int> cases[] = {{"localhost", 0}, {"mail.example.invalid", 11001}, {"INVALID.", 11001}};
     for (const auto& [name, error] : cases) {
         LookupResult result;
-        TNameLookup lookup([&](std::uint32_t address, int e) { result = {true, address, e}; });
+        TNameLookup lookup([&](const std::vector<TNetAddress>& addresses, int e) { result = {true, addresses, e}; });
         ASSERT_TRUE(lookup.Start(name)) << name;
         AwaitLookup(lookup, result);
         ASSERT_TRUE(result.Done) << name;
         EXPECT_EQ(result.Error, error) << name;
         if (error == 0) {
-            EXPECT_EQ(result.Address, htonl(INADDR_LOOPBACK));
+            const TNetAddress loopback = TNetAddress::FromIpv4(htonl(INADDR_LOOPBACK));
+            EXPECT_NE(std::find(result.Addresses.begin(), result.Addresses.end(), loopback), result.Addresses.end());
+            EXPECT_FALSE(result.Addresses.front().IsIpv6() && result.Addresses.size() > 1 && result.Addresses[1].IsIpv6())
+                << "the families take turns";
         }
     }
 }
@@ -177,7 +182,7 @@ TEST(NameLookup, DestroyingBeforeCompletionDropsTheResult)
 {
     bool called = false;
     {
-        TNameLookup lookup([&](std::uint32_t, int) { called = true; });
+        TNameLookup lookup([&](const std::vector<TNetAddress>&, int) { called = true; });
         ASSERT_TRUE(lookup.Start("localhost"));
     }
     Pump(50);
