@@ -1,6 +1,6 @@
 #pragma once
 #include "workflow/SendJob.h"
-#include "workflow/StoredSettings.h"
+#include "workflow/SettingsTable.h"
 
 #include <QDialog>
 #include <vector>
@@ -12,8 +12,8 @@ class QRadioButton;
 class QToolButton;
 class TAccountPasswords;
 
-// The settings dialog: the user's mail account data. Its fields are the program's
-// working copy of the settings, and what the send job reads; OK writes them to the
+// The settings dialog: the user's mail account data. Its fields edit the program's
+// working copy of the settings, which is what the send job reads; OK writes them to the
 // settings store, except the password, which goes to the keyring only. A field that a
 // job still needs is marked, and the focus goes to the first such field.
 class TSettingsDialog : public QDialog, public TSendSettings {
@@ -46,9 +46,6 @@ public:
     QLabel* timeOutLabel;
     QLineEdit* timeOutEdit; // seconds, 0 waits for ever
     QLabel* timeOutUnitLabel;
-    QLabel* retryWaitLabel;
-    QLineEdit* retryWaitEdit; // seconds before each round of retries of deferred entries
-    QLabel* retryWaitUnitLabel;
     QLabel* neededLabel; // says what the marks on empty fields mean
     QToolButton* cancelButton;
     QToolButton* okButton;
@@ -69,17 +66,9 @@ public:
     // The fields into the settings store; the dialog closes once all are written.
     void saveAndClose();
 
-    // The fields as the send job reads them.
-    std::string Name() const override;
-    std::string Email() const override;
-    std::string Host() const override;
-    std::string UserID() const override;
-    std::string Charset() const override;
-    std::string Delay() const override;
-    std::string Port() const override;
-    std::string Security() const override;
-    std::string TimeOut() const override;
-    std::string RetryWait() const override;
+    // The settings as the fields hold them, as the send job reads them; a number field
+    // holding no number raises.
+    TSettings Values() const override;
     void AskForSettings() override;
 
 protected:
@@ -92,19 +81,18 @@ private:
     void BuildButtons();
     QLineEdit* AddField(const char* editName, QLabel*& label, const char* labelName, int row);
     QLabel* AddUnit(QLineEdit* field, const char* unitName, int row);
-    // lastGood: what the field held before the edit being checked.
-    void CheckNumber(QLineEdit* field, QString& lastGood);
+    // The number fields and those of text take their checks from the settings table.
+    void WireFields();
+    QLineEdit* FieldOf(const TSettingRow& row) const;
+    void CheckNumber(QLineEdit* field, const TSettingRow& row);
     void FollowSecurityWithPort(int index);
     void MarkNeededFields();
-    TStoredAccount ShownAccount() const;
-    void ShowAccount(const TStoredAccount& account);
+    void TakeField(const TSettingRow& row, TSettings& settings) const;
+    void ShowSettings(const TSettings& settings);
     void LoadPassword();
     void SavePassword();
 
-    QString FLastGoodDelay = "0";
-    QString FLastGoodPort = "25";
-    QString FLastGoodTimeOut = "60";
-    QString FLastGoodRetryWait = "60";
+    TSettings FValues; // the copy the fields edit: as last read or saved
     int FSecurityIndex = 0;
     TAccountPasswords* FPasswords = nullptr;
     std::string FPasswordAccount; // user name and host the password field was loaded for

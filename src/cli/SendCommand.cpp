@@ -17,12 +17,12 @@
 #include "workflow/ProgramState.h"
 #include "workflow/RecipientList.h"
 #include "workflow/RowsColumn.h"
+#include "workflow/Settings.h"
 #include "workflow/SettingsStore.h"
 #include "workflow/StoredSettings.h"
 
 #include <QFileInfo>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -65,7 +65,7 @@ TProgressStyle StyleFor(const TSendOptions& options)
 {
     if (options.Quiet)
         return TProgressStyle::None;
-    return isatty(STDOUT_FILENO) ? TProgressStyle::Line : TProgressStyle::Entries;
+    return TTerminalUserInterface::OutputIsTerminal() ? TProgressStyle::Line : TProgressStyle::Entries;
 }
 
 void PrintError(const std::string& text)
@@ -151,7 +151,7 @@ int RunSendCommand(const QStringList& arguments)
     TTerminalUserInterface ui;
     const TInstalledUi installed(ui);
     try {
-        CurrentLanguage = ReadStoredLanguage();
+        CurrentLanguage = ReadSetting(&TSettings::Language);
     } catch (const std::exception&) {
         // A settings file that cannot be read is reported when the settings are read.
     }

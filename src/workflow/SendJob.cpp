@@ -10,6 +10,7 @@
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
+#include "workflow/Settings.h"
 #include "workflow/UserInterface.h"
 
 #include <QFileInfo>
@@ -37,12 +38,11 @@ bool IsFile(const std::string& path)
     return !path.empty() && QFileInfo(QString::fromStdString(path)).isFile();
 }
 
-TSmtpSecurity SecurityOf(const std::string& text)
+TSmtpSecurity SecurityOf(std::int32_t security)
 {
-    const std::optional<std::int32_t> value = TryDecimalToInt(text);
-    if (value == 1)
+    if (security == 1)
         return TSmtpSecurity::StartTls;
-    if (value == 2)
+    if (security == 2)
         return TSmtpSecurity::Tls;
     return TSmtpSecurity::None;
 }
@@ -257,19 +257,16 @@ std::string TSendJob::FailureMessage(std::exception_ptr error) const
 
 void TSendJob::Configure()
 {
+    FAccount = FSettings.Values();
     FSmtp.SetSubType(FMessage.FormatIndex() == 0 ? mtPlain : mtHtml);
-    FSmtp.SetCharset(FSettings.Charset());
-    FSmtp.SetHost(FSettings.Host());
-    FSmtp.SetUserID(FSettings.UserID());
-    // An empty port is reported as a missing setting below, not as a bad number.
-    const std::string port = FSettings.Port();
-    if (!port.empty())
-        FSmtp.SetPort(StrToInt(port));
-    FSmtp.SetSecurity(SecurityOf(FSettings.Security()));
+    FSmtp.SetCharset(FAccount.Charset);
+    FSmtp.SetHost(FAccount.Host);
+    FSmtp.SetUserID(FAccount.UserID);
+    FSmtp.SetPort(FAccount.Port);
+    FSmtp.SetSecurity(SecurityOf(FAccount.Security));
     FSmtp.SetPassword({});
     // Seconds, as many as a time-out in milliseconds can hold.
-    if (const std::optional<std::int32_t> seconds = TryDecimalToInt(FSettings.TimeOut()))
-        FSmtp.SetTimeOut(*seconds > 0 ? static_cast<int>(std::min<std::int64_t>(*seconds * 1000LL, INT32_MAX)) : 0);
+    FSmtp.SetTimeOut(FAccount.TimeOut > 0 ? static_cast<int>(std::min<std::int64_t>(FAccount.TimeOut * 1000LL, INT32_MAX)) : 0);
 }
 
 // A password is only ever sent over TLS, so the plain dialogue asks for none. False
@@ -278,7 +275,7 @@ bool TSendJob::ProvidePassword()
 {
     if (FSmtp.Security() == TSmtpSecurity::None)
         return true;
-    const std::optional<std::string> password = FPasswords.ForJob(FSettings.UserID(), FSettings.Host());
+    const std::optional<std::string> password = FPasswords.ForJob(FAccount.UserID, FAccount.Host);
     if (!password)
         return false;
     FSmtp.SetPassword(*password);
@@ -295,8 +292,7 @@ void TSendJob::CheckPort() const
 
 bool TSendJob::SettingsComplete() const
 {
-    return !FSettings.Name().empty() && !FSettings.Email().empty() && !FSettings.Port().empty()
-        && !FSettings.Host().empty() && !FSettings.UserID().empty();
+    return AccountComplete(FAccount);
 }
 
 bool TSendJob::HasRecipients() const
@@ -356,9 +352,12 @@ void TSendJob::Disconnect()
 
 void TSendJob::ComposeForCurrentEntry()
 {
+    // Outside a job (a single compose) the settings are read as they stand now.
+    if (!FRunning)
+        FAccount = FSettings.Values();
     TOutgoingMessage& message = FSmtp.PostMessage();
-    message.SetFromAddress(FSettings.Email());
-    message.SetFromName(FSettings.Name());
+    message.SetFromAddress(FAccount.Email);
+    message.SetFromName(FAccount.Name);
     const std::string entry = FEntries.Item(CurrentRecipient);
     message.ToAddress().Clear();
     message.ToAddress().Add(entry);
@@ -366,7 +365,7 @@ void TSendJob::ComposeForCurrentEntry()
     message.SetBody(text.Body(entry, CurrentRecipient));
     message.SetSubject(text.Subject(entry, CurrentRecipient));
     message.SetDate(MailDate(Stamps.Now()));
-    message.SetMessageId(::MessageId(Stamps.UniquePart(), FSettings.Email()));
+    message.SetMessageId(::MessageId(Stamps.UniquePart(), FAccount.Email));
     // Emptied first: an attachment left over from a failed message, or one the user has
     // removed since, must not go out with this one.
     message.Attachments().Clear();

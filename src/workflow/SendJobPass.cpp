@@ -72,8 +72,7 @@ void TSendJob::SendEverything()
                      [this](int position) { return FLedger.Outcome(position) == TOutcome::Deferred; });
         if (deferred.empty())
             break;
-        const std::int32_t seconds = TryDecimalToInt(FSettings.RetryWait()).value_or(60);
-        if (!Wait(PauseMilliseconds(seconds), Messages::RetryIn))
+        if (!Wait(PauseMilliseconds(FAccount.RetryWait), Messages::RetryIn))
             break;
         SendPass(deferred);
     }
@@ -136,7 +135,7 @@ void TSendJob::SendMessage(int position)
 // unaccounted for.
 void TSendJob::PauseAfterMessage()
 {
-    const std::int32_t milliseconds = PauseMilliseconds(StrToInt(FSettings.Delay()));
+    const std::int32_t milliseconds = PauseMilliseconds(FAccount.Delay);
     if (milliseconds <= 0)
         return;
     CompletePending();

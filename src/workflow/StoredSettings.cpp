@@ -1,45 +1,9 @@
 #include "workflow/StoredSettings.h"
 
-#include "workflow/SettingsStore.h"
-
-namespace {
-
-std::string ReadNumber(const char* name, const std::string& defaultText)
-{
-    return std::to_string(RegReadInteger(SettingsKey, name, std::stoi(defaultText)));
-}
-
-}
-
-void ReadStoredAccount(TStoredAccount& account)
-{
-    const TStoredAccount defaults;
-    account.Name = RegReadString(SettingsKey, "ime", defaults.Name);
-    account.Email = RegReadString(SettingsKey, "email", defaults.Email);
-    account.Host = RegReadString(SettingsKey, "host", defaults.Host);
-    account.UserID = RegReadString(SettingsKey, "username", defaults.UserID);
-    account.Charset = RegReadString(SettingsKey, "charset", defaults.Charset);
-    account.Delay = ReadNumber("pavza", defaults.Delay);
-    account.Port = ReadNumber("port", defaults.Port);
-    account.Security = RegReadInteger(SettingsKey, "security", defaults.Security);
-    account.TimeOut = ReadNumber("timeout", defaults.TimeOut);
-    account.RetryWait = ReadNumber("retrywait", defaults.RetryWait);
-}
-
-TStoredAccount ReadStoredAccount()
-{
-    TStoredAccount account;
-    ReadStoredAccount(account);
-    return account;
-}
-
-std::int32_t ReadStoredLanguage()
-{
-    return RegReadInteger(SettingsKey, "jezik", 2);
-}
+#include "workflow/Settings.h"
 
 TStoredSendSettings::TStoredSendSettings(std::function<void()> askForSettings)
-    : FAccount(ReadStoredAccount()), FAskForSettings(std::move(askForSettings))
+    : FValues(ReadAccount()), FAskForSettings(std::move(askForSettings))
 {
 }
 

@@ -1,20 +1,27 @@
 #pragma once
 #include "workflow/SendJob.h"
-
-#include <string>
+#include "workflow/Settings.h"
 
 // The account the loopback job tests and benchmarks send from: Ana, to a server on
-// 127.0.0.1 at port, with no pause between messages. Override what a test varies.
+// 127.0.0.1, with no pause between messages. Change what a test varies (the port always).
 class TLoopbackAccount : public TSendSettings {
 public:
-    std::string port;
+    TSettings account = LoopbackSettings();
 
-    std::string Name() const override { return "Ana"; }
-    std::string Email() const override { return "ana@example.org"; }
-    std::string Host() const override { return "127.0.0.1"; }
-    std::string UserID() const override { return "pc1"; }
-    std::string Charset() const override { return "us-ascii"; }
-    std::string Delay() const override { return "0"; }
-    std::string Port() const override { return port; }
+    TSettings Values() const override { return account; }
     void AskForSettings() override {}
+
+    static TSettings LoopbackSettings()
+    {
+        TSettings settings = DefaultSettings();
+        settings.Name = "Ana";
+        settings.Email = "ana@example.org";
+        settings.Host = "127.0.0.1";
+        settings.UserID = "pc1";
+        settings.Charset = "us-ascii";
+        settings.Delay = 0;
+        settings.Port = 0;
+        settings.TimeOut = 10;
+        return settings;
+    }
 };

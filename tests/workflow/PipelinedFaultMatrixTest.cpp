@@ -32,9 +32,12 @@ class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProg
 public:
     std::vector<std::string> counters, logLines;
 
-    std::string UserID() const override { return "ana"; }
-    std::string Security() const override { return "2"; }
-    std::string TimeOut() const override { return "5"; }
+    TWindow()
+    {
+        account.UserID = "ana";
+        account.Security = 2;
+        account.TimeOut = 5;
+    }
     std::string Subject() const override { return "Hello"; }
     TStringList BodyParagraphs() const override { return TStringList{"Line one"}; }
     int FormatIndex() const override { return 0; }
@@ -149,7 +152,7 @@ protected:
         group.Rest(server);
         server.ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
         Window = TWindow();
-        Window.port = std::to_string(server.Port());
+        Window.account.Port = server.Port();
         Ui.Events.clear();
         titles.clear();
         server.Start();

@@ -22,13 +22,14 @@ namespace {
 
 class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
 public:
-    std::string security = "2", timeOut = "5", delay = "0";
     std::vector<std::string> shown;
 
-    std::string UserID() const override { return "ana"; }
-    std::string Delay() const override { return delay; }
-    std::string Security() const override { return security; }
-    std::string TimeOut() const override { return timeOut; }
+    TWindow()
+    {
+        account.UserID = "ana";
+        account.Security = 2;
+        account.TimeOut = 5;
+    }
     std::string Subject() const override { return "Hello"; }
     TStringList BodyParagraphs() const override { return TStringList{"Line one"}; }
     int FormatIndex() const override { return 0; }
@@ -86,7 +87,7 @@ protected:
         Job.Stamps = FixedStamps();
         Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
         Smtp.OnFailure = [this](QObject* s) { Job.SMTPFailure(s); };
-        Window.port = std::to_string(Server->Port());
+        Window.account.Port = Server->Port();
         Pause.OnPause = [this] { Window.shown.push_back("pause"); };
     }
 
@@ -107,7 +108,7 @@ protected:
     void NewServer()
     {
         Server = std::make_unique<ScriptedServer>();
-        Window.port = std::to_string(Server->Port());
+        Window.account.Port = Server->Port();
     }
 };
 
@@ -163,7 +164,7 @@ TEST_F(SecureSendJob, DecliningThePasswordEndsTheJobBeforeItConnects)
 
 TEST_F(SecureSendJob, ThePlainDialogueNeverAsksForAPassword)
 {
-    Window.security = "0";
+    Window.account.Security = 0;
     Server->Send("220 ready\r\n").ExpectLine("HELO ana").Send("250 hi\r\n")
         .ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
         .ExpectLine("RCPT TO:<a@example.org>").Send("250 ok\r\n").ExpectLine("DATA").Send("354 go\r\n")
@@ -222,10 +223,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SecureSendJob, TheTimeOutSettingIsInSecondsAndZeroWaitsForEver)
 {
-    Window.security = "0";
-    for (const auto& [setting, milliseconds] : std::vector<std::pair<std::string, int>>{{"1", 1000}, {"0", 0}, {"60", 60000}}) {
-        Window.timeOut = setting;
-        Window.port = "";
+    Window.account.Security = 0;
+    for (const auto& [setting, milliseconds] : std::vector<std::pair<int, int>>{{1, 1000}, {0, 0}, {60, 60000}}) {
+        Window.account.TimeOut = setting;
+        Window.account.Host = "";
         Job.Run(); // ends at the settings check, after the settings were taken
         EXPECT_EQ(Smtp.TimeOut(), milliseconds) << setting;
     }
@@ -237,7 +238,7 @@ TEST_F(SecureSendJob, PipelinedCountsLogLinesAndPausesFollowTheOutcomes)
 {
     Job.Passwords().Store("ana", "127.0.0.1", "");
     Entries.Rows = {"a@example.org", "", "b@example.org"};
-    Window.delay = "1";
+    Window.account.Delay = 1;
     Greeted().Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org")).Send("250 queued\r\n")
         .Expect(Envelope("b@example.org")).Send(Accepted).Expect(Text("b@example.org")).Send("250 queued\r\n");
     Quit();

@@ -98,7 +98,7 @@ protected:
         Job.SetListFields(&Fields);
         Smtp.SetTimeOut(10000);
         Smtp.OnSuccess = [this](QObject* s) { Job.SMTPSuccess(s); };
-        Window.port = std::to_string(Server.Port());
+        Window.account.Port = Server.Port();
     }
 
     void LoadList(const std::string& text, const std::vector<std::string>& typed = {})
