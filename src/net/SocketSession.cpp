@@ -1,14 +1,13 @@
 #include "net/SocketSession.h"
 
 #include "platform/AsyncSocket.h"
+#include "platform/InternetAddress.h"
 #include "platform/NameLookup.h"
 #include "platform/SocketLibrary.h"
 #include "platform/WaitStep.h"
 #include "platform/WinsockErrors.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
+#include <optional>
 
 namespace {
 constexpr int LevelTransfer = 4;
@@ -79,7 +78,7 @@ void TSocketSession::ReportStatus(int level, const std::string& text)
 void TSocketSession::WaitPass(short socketEvents)
 {
     WaitStep({{socketEvents != 0 && FSocket ? FSocket->Handle() : -1, socketEvents},
-              {FLookup ? FLookup->WakeHandle() : -1, POLLIN}});
+              {FLookup ? FLookup->WakeHandle() : -1, ReadableEvent}});
 }
 
 // Reads and sends test the socket themselves after every pass.
@@ -97,9 +96,10 @@ void TSocketSession::ResolveHost()
 {
     ReportStatus(LevelDetail, "Resolve Host");
     const std::string name = FHost.substr(0, FHost.find('\0'));
-    FRemoteAddress = inet_addr(name.c_str());
-    if (FRemoteAddress != INADDR_NONE)
+    if (const std::optional<std::uint32_t> address = Ipv4Address(name)) {
+        FRemoteAddress = *address;
         return;
+    }
     FRemoteAddress = 0;
     {
         TTimerGuard timer(*this);
@@ -144,7 +144,7 @@ void TSocketSession::Connect()
         if (!handled)
             throw ESocketError(TSocketErrorKind::NullRemoteAddress, "Null Remote Address", lookupError);
     }
-    FRemotePort = htons(static_cast<std::uint16_t>(FPort));
+    FRemotePort = NetworkPort(static_cast<std::uint16_t>(FPort));
     FAsyncDone = false;
     FAsyncSuccess = true;
     FConnectOutcome.reset();
@@ -153,7 +153,7 @@ void TSocketSession::Connect()
     {
         TTimerGuard timer(*this);
         while (!FConnectOutcome && !FTimedOut && !FCanceled)
-            WaitPass(POLLOUT);
+            WaitPass(WritableEvent);
     }
     // The connection counts as made once the library said so, even when the peer has
     // closed or reset it since (in the same pass): that is for the first transfer to
@@ -246,8 +246,8 @@ void TSocketSession::KeepCloseError()
 
 std::uint16_t TSocketSession::Listen(std::uint16_t port, bool loopbackOnly)
 {
-    const std::uint32_t address = htonl(loopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);
-    if (FSocket->Listen(address, htons(port)) != 0)
+    const std::uint32_t address = loopbackOnly ? Ipv4Loopback() : Ipv4Any();
+    if (FSocket->Listen(address, NetworkPort(port)) != 0)
         CheckSocketError(TSocketErrorKind::ListenFailed, wsa::NoError);
     return FSocket->LocalPort();
 }

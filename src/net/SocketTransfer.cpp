@@ -9,7 +9,6 @@
 #include <cstring>
 #include <limits>
 #include <utility>
-#include <poll.h>
 
 namespace {
 constexpr int LevelReply = 1;
@@ -83,7 +82,7 @@ void TSocketSession::SendBytes(const char* data, std::size_t length)
             remaining -= static_cast<std::size_t>(sent);
         } else {
             CheckSocketError(TSocketErrorKind::SendFailed, wsa::WouldBlock);
-            TransferPass(FSocket->WaitEvents(POLLOUT));
+            TransferPass(FSocket->WaitEvents(WritableEvent));
         }
     } while (remaining > 0 && !FCanceled);
 }
@@ -111,7 +110,7 @@ long TSocketSession::PeekOrWait(char* into, std::size_t room)
         return 0;
     CheckSocketError(TSocketErrorKind::ReceiveFailed, wsa::WouldBlock);
     if (!FCanceled)
-        TransferPass(FSocket->WaitEvents(POLLIN));
+        TransferPass(FSocket->WaitEvents(ReadableEvent));
     return -1;
 }
 
@@ -237,7 +236,7 @@ void TSocketSession::SendStream(TStream& stream)
                     DispatchPendingEvents();
                 } else {
                     CheckSocketError(TSocketErrorKind::SendFailed, wsa::WouldBlock);
-                    TransferPass(FSocket->WaitEvents(POLLOUT));
+                    TransferPass(FSocket->WaitEvents(WritableEvent));
                 }
             } while (remaining > 0 && !FCanceled);
         } while (stream.Position() != size && !FCanceled);
@@ -250,7 +249,7 @@ int TSocketSession::Accept()
     ReportStatus(LevelTransfer, "Accepting");
     for (;;) {
         while (!FAsyncDone && !FCanceled)
-            WaitPass(POLLIN);
+            WaitPass(ReadableEvent);
         if (FCanceled)
             throw ESocketError(TSocketErrorKind::AcceptCanceled, "Accepting Canceled");
         if (!FAsyncSuccess)
