@@ -20,6 +20,7 @@ test_packages=(
   dpkg-dev                                           # cpack -G DEB (dpkg-shlibdeps)
   debootstrap                                        # bench/deb-clean-install
   openssl dbus gnome-keyring                         # test certificates, a keyring of the tests' own
+  codespell clang-tidy clang-format                  # scripts/check-style.sh
 )
 
 packages=("${build_packages[@]}")
