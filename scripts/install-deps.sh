@@ -6,18 +6,19 @@
 set -euo pipefail
 
 build_packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-svg-dev libqt6svg6
   libsqlite3-dev
   libssl-dev qtkeychain-qt6-dev
 )
 test_packages=(
   libgtest-dev libgmock-dev googletest               # unit and widget tests
-  python3 python3-aiosmtpd postfix                   # real SMTP servers (smtp-sink)
+  python3 python3-aiosmtpd postfix                   # real SMTP servers (smtp-sink, a private Postfix)
+  sasl2-bin libsasl2-modules                         # its login (saslpasswd2, sasldb)
   clang-14 libclang-rt-14-dev                        # libFuzzer
   xvfb imagemagick x11-utils fonts-dejavu-core       # screenshots on a virtual display
   desktop-file-utils appstream man-db groff-base     # validators of the install tree
-  dpkg-dev                                           # cpack -G DEB (dpkg-shlibdeps)
+  dpkg-dev lintian                                   # cpack -G DEB (dpkg-shlibdeps), Debian's check of it
   debootstrap                                        # bench/deb-clean-install
   openssl dbus gnome-keyring                         # test certificates, a keyring of the tests' own
   codespell clang-tidy clang-format                  # scripts/check-style.sh
@@ -38,7 +39,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   export DEBIAN_FRONTEND=noninteractive
-  # Postfix is only wanted for its smtp-sink test server; it must not ask questions.
+  # Postfix is only wanted for the tests' own instances; it must not ask questions.
   echo "postfix postfix/main_mailer_type select No configuration" | $SUDO debconf-set-selections
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
