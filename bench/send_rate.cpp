@@ -77,7 +77,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < count; ++i)
         entries.Rows.push_back("reader" + std::to_string(i) + "@example.org");
     TWindow window;
-    window.port = argv[1];
+    window.account.Port = std::atoi(argv[1]);
     TSendJob job(smtp, entries, window, window, window, history.get());
     const TJobResult result = job.Run();
     if (result.Counts.Delivered != count) {

@@ -34,8 +34,11 @@ namespace {
 
 class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
 public:
-    std::string UserID() const override { return "soak"; }
-    std::string RetryWait() const override { return "0"; }
+    TWindow()
+    {
+        account.UserID = "soak";
+        account.RetryWait = 0;
+    }
     std::string Subject() const override { return "Soak"; }
     TStringList BodyParagraphs() const override { return TStringList{"Hello,", "the meeting is on Monday."}; }
     int FormatIndex() const override { return 0; }
@@ -100,7 +103,7 @@ int main(int argc, char** argv)
     smtp.SetTimeOut(10000);
     TRowsColumn entries;
     TWindow window;
-    window.port = server.readLine().trimmed().toStdString();
+    window.account.Port = server.readLine().trimmed().toInt();
     TSendJob job(smtp, entries, window, window, window, &history);
     job.ReconnectWaits = std::vector<int>(job.ReconnectWaits.size(), 0); // as many tries, no waiting
     for (int i = 0; i < recipients; ++i) {

@@ -15,8 +15,7 @@
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
-#include "workflow/SettingsStore.h"
-#include "workflow/StoredSettings.h"
+#include "workflow/Settings.h"
 #include "workflow/UserInterface.h"
 
 #include <QAction>
@@ -165,7 +164,7 @@ void TMainWindow::WireControls()
     for (int item = 0; item < 2; ++item)
         connect(formatChoice->Item(item), &QRadioButton::toggled, this, [this](bool chosen) {
             if (chosen)
-                Guard([this] { RegWriteInteger(SettingsKey, "HTML", formatChoice->ItemIndex()); });
+                Guard([this] { WriteSetting(&TSettings::Format, formatChoice->ItemIndex()); });
         });
 
     siteStatusBar->OnClick = trigger(openWebSiteAction);
@@ -201,13 +200,13 @@ void TMainWindow::RestoreWindowState()
 {
     WebSiteAddress = ProgramSiteUrl;
     MakerSiteAddress = MakerSiteUrl;
-    const int left = RegReadInteger(SettingsKey, "left", 10);
-    const int top = RegReadInteger(SettingsKey, "top", 20);
+    const int left = ReadSetting(&TSettings::Left);
+    const int top = ReadSetting(&TSettings::Top);
     move(left, top);
-    const int width = RegReadInteger(SettingsKey, "width", 750);
-    const int height = RegReadInteger(SettingsKey, "height", 550);
+    const int width = ReadSetting(&TSettings::Width);
+    const int height = ReadSetting(&TSettings::Height);
     resize(width, height);
-    CurrentLanguage = ReadStoredLanguage();
+    CurrentLanguage = ReadSetting(&TSettings::Language);
 }
 
 // A command line that sends is a job given by its files alone: no list, subject or
@@ -247,8 +246,8 @@ void TMainWindow::RefreshOnActivation()
     ShowLanguage();
     TSettingsDialog& settings = FPeers->SettingsDialog;
     settings.LoadStoredSettings();
-    openDialog.InitialDir = RegReadString(SettingsKey, "imenik", "");
-    formatChoice->SetItemIndex(RegReadInteger(SettingsKey, "HTML", 0));
+    openDialog.InitialDir = ReadSetting(&TSettings::Folder);
+    formatChoice->SetItemIndex(ReadSetting(&TSettings::Format));
     if (!settings.AccountComplete()) {
         UserInterface().ShowMessage(Messages::Welcome());
         UserInterface().ExecModal(settings);
@@ -258,16 +257,16 @@ void TMainWindow::RefreshOnActivation()
 void TMainWindow::SaveWindowState()
 {
     FPeers->SendJob.Cancel();
-    RegWriteString(SettingsKey, "prisoten", "ja");
-    RegWriteInteger(SettingsKey, "jezik", CurrentLanguage);
-    RegWriteInteger(SettingsKey, "left", x());
-    RegWriteInteger(SettingsKey, "top", y());
-    RegWriteInteger(SettingsKey, "width", width());
-    RegWriteInteger(SettingsKey, "height", height());
-    RegWriteString(SettingsKey, "verzija", ProgramVersion);
+    WriteSetting(&TSettings::Present, "ja");
+    WriteSetting(&TSettings::Language, CurrentLanguage);
+    WriteSetting(&TSettings::Left, x());
+    WriteSetting(&TSettings::Top, y());
+    WriteSetting(&TSettings::Width, width());
+    WriteSetting(&TSettings::Height, height());
+    WriteSetting(&TSettings::Version, ProgramVersion);
     if (!openDialog.FileName.empty())
-        RegWriteString(SettingsKey, "imenik", ExtractFilePath(openDialog.FileName));
-    RegWriteInteger(SettingsKey, "HTML", formatChoice->ItemIndex());
+        WriteSetting(&TSettings::Folder, ExtractFilePath(openDialog.FileName));
+    WriteSetting(&TSettings::Format, formatChoice->ItemIndex());
 }
 
 void TMainWindow::showEvent(QShowEvent* event)

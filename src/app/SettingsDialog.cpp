@@ -3,10 +3,11 @@
 #include "app/Guard.h"
 #include "app/Language.h"
 #include "app/Pictures.h"
+#include "base/Exception.h"
 #include "workflow/AccountPasswords.h"
-#include "workflow/IntegerText.h"
 #include "workflow/Messages.h"
-#include "workflow/SettingsStore.h"
+#include "workflow/Settings.h"
+#include "workflow/StoredSettings.h"
 #include "workflow/UserInterface.h"
 #include "workflow/autoconfig/AccountTest.h"
 #include "workflow/autoconfig/SettingsFinder.h"
@@ -63,7 +64,7 @@ QToolButton* PictureButton(const char* name, const QString& picture, QWidget* pa
 
 }
 
-TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
+TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner), FValues(DefaultSettings())
 {
     setObjectName("Form3");
     setWindowTitle("Varnolt Pelmar");
@@ -88,6 +89,7 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
     layout->addWidget(settingsSourceLabel);
     layout->addStretch(1);
     BuildButtons();
+    WireFields();
     ApplyInitialSettingsTexts(*this);
 
     // The first seven keep their order (the port last of them); the secured connection's
@@ -141,11 +143,6 @@ void TSettingsDialog::BuildFields()
     BuildSecurityFields(4);
 
     portLabel->setText("Port");
-    portEdit->setText(FLastGoodPort);
-    charsetEdit->setText("utf-8");
-    delayEdit->setText(FLastGoodDelay);
-    connect(delayEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(delayEdit, FLastGoodDelay); });
-    connect(portEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(portEdit, FLastGoodPort); });
 }
 
 // A short number field followed by its unit.
@@ -197,13 +194,31 @@ void TSettingsDialog::BuildSecurityFields(int firstRow)
     passwordEdit->setEchoMode(QLineEdit::Password);
     timeOutEdit = AddField("timeOutEdit", timeOutLabel, "timeOutLabel", firstRow + 5);
     timeOutUnitLabel = AddUnit(timeOutEdit, "timeOutUnitLabel", firstRow + 5);
-    timeOutEdit->setText(FLastGoodTimeOut);
-    connect(timeOutEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(timeOutEdit, FLastGoodTimeOut); });
     retryWaitEdit = AddField("retryWaitEdit", retryWaitLabel, "retryWaitLabel", firstRow + 6);
     retryWaitUnitLabel = AddUnit(retryWaitEdit, "retryWaitUnitLabel", firstRow + 6);
-    retryWaitEdit->setText(FLastGoodRetryWait);
-    connect(retryWaitEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(retryWaitEdit, FLastGoodRetryWait); });
     BuildSignInFields(firstRow + 7);
+}
+
+// Every field the settings table names shows its setting's default until the store is read;
+// a number field refuses what its row does not take.
+void TSettingsDialog::WireFields()
+{
+    for (const TSettingRow& row : SettingRows) {
+        QLineEdit* field = FieldOf(row);
+        if (!field)
+            continue;
+        field->setText(QText(FieldText(row, FValues)));
+        field->setProperty("lastGood", field->text());
+        if (std::holds_alternative<TIntegerSetting>(row.Member))
+            connect(field, &QLineEdit::textChanged, this, [this, field, &row] { CheckNumber(field, row); });
+    }
+}
+
+// Null for a setting the dialog shows in no line field of its own (the security choice's
+// buttons, the sign-in's controls).
+QLineEdit* TSettingsDialog::FieldOf(const TSettingRow& row) const
+{
+    return row.Field ? fieldPanel->findChild<QLineEdit*>(row.Field) : nullptr;
 }
 
 // A port that still holds the previous choice's usual port was not chosen by the user:
@@ -325,24 +340,29 @@ void TSettingsDialog::testSettings()
         okButton->setEnabled(true);
     });
     settingsSourceLabel->setText(QText(Messages::FindingSettings(Text(hostEdit))));
-    const std::string report = TestAccount(*this, Text(passwordEdit));
-    settingsSourceLabel->clear();
-    Guard([&] { UserInterface().ShowMessage(report); });
+    // A number field that holds no number is said as a save of it would say it.
+    Guard([&] {
+        std::string report;
+        {
+            const auto clear = qScopeGuard([this] { settingsSourceLabel->clear(); });
+            report = TestAccount(Values(), Text(passwordEdit));
+        }
+        UserInterface().ShowMessage(report);
+    });
 }
 
 void TSettingsDialog::saveAndClose()
 {
     Guard([this] {
-        RegWriteString(SettingsKey, "ime", Text(nameEdit));
-        RegWriteString(SettingsKey, "email", Text(emailEdit));
-        RegWriteString(SettingsKey, "host", Text(hostEdit));
-        RegWriteInteger(SettingsKey, "port", StrToInt(Text(portEdit)));
-        RegWriteString(SettingsKey, "username", Text(userIdEdit));
-        RegWriteString(SettingsKey, "charset", Text(charsetEdit));
-        RegWriteInteger(SettingsKey, "pavza", StrToInt(Text(delayEdit)));
-        RegWriteInteger(SettingsKey, "security", SecurityIndex());
-        RegWriteInteger(SettingsKey, "timeout", StrToInt(Text(timeOutEdit)));
-        RegWriteInteger(SettingsKey, "retrywait", StrToInt(Text(retryWaitEdit)));
+        // Each value is written as soon as it is taken: a field that holds no number stops
+        // the save there. The sign-in writes only the keys of the way chosen.
+        for (const TSettingRow& row : SettingRows) {
+            if (!row.Account || IsSignInRow(row))
+                continue;
+            TakeField(row, FValues);
+            WriteSetting(row, FValues);
+        }
+        TakeSignIn(SignIn(), FValues);
         WriteSignInSettings(SignIn());
         SavePassword();
         accept();
@@ -414,31 +434,45 @@ void TSettingsDialog::MarkNeededFields()
 // A value that cannot be read stops the reading; the fields show what was read before it.
 void TSettingsDialog::LoadStoredSettings()
 {
-    TStoredAccount account = ShownAccount();
-    const auto show = qScopeGuard([&] { ShowAccount(account); });
-    ReadStoredAccount(account);
+    TSettings settings = FValues;
+    for (const TSettingRow& row : SettingRows) {
+        try {
+            TakeField(row, settings);
+        } catch (const Exception&) {
+            // a number field holding no number: the copy's value stands
+        }
+    }
+    const auto show = qScopeGuard([&] {
+        FValues = settings;
+        ShowSettings(settings);
+    });
+    ReadAccount(settings);
 }
 
-TStoredAccount TSettingsDialog::ShownAccount() const
+TSettings TSettingsDialog::Values() const
 {
-    return {Text(nameEdit),      Text(emailEdit),   Text(hostEdit),      Text(userIdEdit),
-            Text(charsetEdit),   Text(delayEdit),   Text(portEdit),      SecurityIndex(),
-            Text(timeOutEdit),   Text(retryWaitEdit), SignIn()};
+    TSettings settings = FValues;
+    for (const TSettingRow& row : SettingRows)
+        TakeField(row, settings);
+    TakeSignIn(SignIn(), settings);
+    return settings;
 }
 
-void TSettingsDialog::ShowAccount(const TStoredAccount& account)
+void TSettingsDialog::TakeField(const TSettingRow& row, TSettings& settings) const
 {
-    nameEdit->setText(QText(account.Name));
-    emailEdit->setText(QText(account.Email));
-    hostEdit->setText(QText(account.Host));
-    userIdEdit->setText(QText(account.UserID));
-    charsetEdit->setText(QText(account.Charset));
-    delayEdit->setText(QText(account.Delay));
-    portEdit->setText(QText(account.Port));
-    SetSecurityIndex(account.Security);
-    timeOutEdit->setText(QText(account.TimeOut));
-    retryWaitEdit->setText(QText(account.RetryWait));
-    ShowSignIn(account.SignIn);
+    if (const QLineEdit* field = FieldOf(row))
+        TakeFieldText(row, Text(field), settings);
+    else if (const auto* member = std::get_if<TIntegerSetting>(&row.Member); member && *member == &TSettings::Security)
+        settings.Security = SecurityIndex();
+}
+
+void TSettingsDialog::ShowSettings(const TSettings& settings)
+{
+    for (const TSettingRow& row : SettingRows)
+        if (QLineEdit* field = FieldOf(row))
+            field->setText(QText(FieldText(row, settings)));
+    SetSecurityIndex(settings.Security);
+    ShowSignIn(SignInOf(settings));
 }
 
 bool TSettingsDialog::AccountComplete() const
@@ -447,29 +481,19 @@ bool TSettingsDialog::AccountComplete() const
         && !userIdEdit->text().isEmpty();
 }
 
-std::string TSettingsDialog::Name() const { return Text(nameEdit); }
-std::string TSettingsDialog::Email() const { return Text(emailEdit); }
-std::string TSettingsDialog::Host() const { return Text(hostEdit); }
-std::string TSettingsDialog::UserID() const { return Text(userIdEdit); }
-std::string TSettingsDialog::Charset() const { return Text(charsetEdit); }
-std::string TSettingsDialog::Delay() const { return Text(delayEdit); }
-std::string TSettingsDialog::Port() const { return Text(portEdit); }
-std::string TSettingsDialog::Security() const { return std::to_string(SecurityIndex()); }
-std::string TSettingsDialog::TimeOut() const { return Text(timeOutEdit); }
-std::string TSettingsDialog::RetryWait() const { return Text(retryWaitEdit); }
-
 void TSettingsDialog::AskForSettings()
 {
     UserInterface().ExecModal(*this);
 }
 
 // Every change is checked, typed or set by the program; a refused edit is taken back.
-void TSettingsDialog::CheckNumber(QLineEdit* field, QString& lastGood)
+void TSettingsDialog::CheckNumber(QLineEdit* field, const TSettingRow& row)
 {
-    if (TryStrToInt(field->text().toStdString())) {
-        lastGood = field->text();
+    if (FieldInteger(row, Text(field))) {
+        field->setProperty("lastGood", field->text());
         return;
     }
+    const QString lastGood = field->property("lastGood").toString();
     Guard([] { UserInterface().ShowMessage(Messages::NumbersOnly()); });
     const QSignalBlocker quiet(field);
     // A typed edit is undone with its cursor; a text set by the program has no undo step.

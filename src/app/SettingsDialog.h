@@ -1,6 +1,6 @@
 #pragma once
 #include "workflow/SendJob.h"
-#include "workflow/StoredSettings.h"
+#include "workflow/SettingsTable.h"
 
 #include <QDialog>
 #include <optional>
@@ -16,8 +16,8 @@ struct TFoundAccount;
 class QToolButton;
 class TAccountPasswords;
 
-// The settings dialog: the user's mail account data. Its fields are the program's
-// working copy of the settings, and what the send job reads; OK writes them to the
+// The settings dialog: the user's mail account data. Its fields edit the program's
+// working copy of the settings, which is what the send job reads; OK writes them to the
 // settings store, except the password, which goes to the keyring only. A field that a
 // job still needs is marked, and the focus goes to the first such field.
 class TSettingsDialog : public QDialog, public TSendSettings {
@@ -97,18 +97,11 @@ public:
     void testSettings();
     // The sign-in the last settings found ask for (password or oauth2), empty before.
 
-    // The fields as the send job reads them.
-    std::string Name() const override;
-    std::string Email() const override;
-    std::string Host() const override;
-    std::string UserID() const override;
-    std::string Charset() const override;
-    std::string Delay() const override;
-    std::string Port() const override;
-    std::string Security() const override;
-    std::string TimeOut() const override;
-    std::string RetryWait() const override;
-    TSignInSettings SignIn() const override;
+    // The settings as the fields hold them, as the send job reads them; a number field
+    // holding no number raises.
+    TSettings Values() const override;
+    // The sign-in controls' choice and fields (SettingsDialogSignIn.cpp).
+    TSignInSettings SignIn() const;
     void AskForSettings() override;
 
 protected:
@@ -128,21 +121,20 @@ private:
     void ShowSignIn(const TSignInSettings& settings);
     QLineEdit* AddField(const char* editName, QLabel*& label, const char* labelName, int row);
     QLabel* AddUnit(QLineEdit* field, const char* unitName, int row);
-    // lastGood: what the field held before the edit being checked.
-    void CheckNumber(QLineEdit* field, QString& lastGood);
+    // The number fields and those of text take their checks from the settings table.
+    void WireFields();
+    QLineEdit* FieldOf(const TSettingRow& row) const;
+    void CheckNumber(QLineEdit* field, const TSettingRow& row);
     void FollowSecurityWithPort(int index);
     void MarkNeededFields();
-    TStoredAccount ShownAccount() const;
-    void ShowAccount(const TStoredAccount& account);
+    void TakeField(const TSettingRow& row, TSettings& settings) const;
+    void ShowSettings(const TSettings& settings);
     void LoadPassword();
     void SavePassword();
     void BuildFinderControls();
     void ShowFoundSettings(const std::optional<TFoundAccount>& account, const std::vector<std::string>& notes);
 
-    QString FLastGoodDelay = "0";
-    QString FLastGoodPort = "25";
-    QString FLastGoodTimeOut = "60";
-    QString FLastGoodRetryWait = "60";
+    TSettings FValues; // the copy the fields edit: as last read or saved
     int FSecurityIndex = 0;
     TAccountPasswords* FPasswords = nullptr;
     std::string FPasswordAccount; // user name and host the password field was loaded for

@@ -54,7 +54,7 @@ void HookEvents(QObject* target, std::function<bool(QEvent*)> handler)
 
 void OnClick(QWidget* target, std::function<void()> handler)
 {
-    HookEvents(target, [handler](QEvent* event) {
+    HookEvents(target, [handler = std::move(handler)](QEvent* event) {
         if (event->type() == QEvent::MouseButtonRelease && IsLeftButton(event))
             handler();
         return false;
@@ -63,7 +63,7 @@ void OnClick(QWidget* target, std::function<void()> handler)
 
 void OnDoubleClick(QWidget* target, std::function<void()> handler)
 {
-    HookEvents(target, [handler](QEvent* event) {
+    HookEvents(target, [handler = std::move(handler)](QEvent* event) {
         if (event->type() != QEvent::MouseButtonDblClick || !IsLeftButton(event))
             return false;
         handler();
@@ -223,7 +223,7 @@ void TListBox::Assign(const TStringList& lines)
         rows << row;
         previous = &line;
     }
-    FRows.setStringList(std::move(rows));
+    FRows.setStringList(rows);
 }
 
 int TListBox::ItemIndex() const

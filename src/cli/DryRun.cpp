@@ -18,7 +18,8 @@ void Write(std::FILE* output, const char* bytes, std::size_t size)
 bool PrintFirstMessage(const TListColumn& entries, const TListFields& fields, const TMessageFields& message,
                        TSendSettings& settings, std::FILE* output)
 {
-    TMessageComposer composer(message, &fields, {settings.Email(), settings.Name(), settings.Charset()});
+    const TSettings values = settings.Values();
+    TMessageComposer composer(message, &fields, {values.Email, values.Name, values.Charset});
     if (!composer.Problems().empty()) {
         UserInterface().ShowMessage(FieldProblemsMessage(composer.Problems()));
         return false;

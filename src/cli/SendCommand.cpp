@@ -20,13 +20,13 @@
 #include "workflow/ProgramState.h"
 #include "workflow/RecipientList.h"
 #include "workflow/RowsColumn.h"
+#include "workflow/Settings.h"
 #include "workflow/SettingsStore.h"
 #include "workflow/SignInMessages.h"
 #include "workflow/StoredSettings.h"
 
 #include <QFileInfo>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -69,7 +69,7 @@ TProgressStyle StyleFor(const TSendOptions& options)
 {
     if (options.Quiet)
         return TProgressStyle::None;
-    return isatty(STDOUT_FILENO) ? TProgressStyle::Line : TProgressStyle::Entries;
+    return TTerminalUserInterface::OutputIsTerminal() ? TProgressStyle::Line : TProgressStyle::Entries;
 }
 
 void PrintError(const std::string& text)
@@ -134,8 +134,8 @@ int SignIn(TTerminalUserInterface& ui)
     const TStoredSendSettings settings;
     TKeyringPasswords keyring;
     TOAuthSignIn oauth(&keyring, true);
-    const TOAuthAccount account{settings.UserID(), settings.Host(), WithPreset(settings.SignIn()),
-                                TryDecimalToInt(settings.TimeOut()).value_or(60)};
+    const TSettings values = settings.Values();
+    const TOAuthAccount account{values.UserID, values.Host, WithPreset(SignInOf(values)), values.TimeOut};
     ui.ShowMessage(Messages::SignedIn(oauth.SignIn(account)));
     return SendExit::AllDelivered;
 }
@@ -172,7 +172,7 @@ int RunSendCommand(const QStringList& arguments)
     TTerminalUserInterface ui;
     const TInstalledUi installed(ui);
     try {
-        CurrentLanguage = ReadStoredLanguage();
+        CurrentLanguage = ReadSetting(&TSettings::Language);
     } catch (const std::exception&) {
         // A settings file that cannot be read is reported when the settings are read.
     }

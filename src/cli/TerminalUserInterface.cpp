@@ -190,3 +190,8 @@ int TTerminalUserInterface::Ask(const std::string& question, const std::vector<s
         prompt = "[1-" + std::to_string(answers.size()) + "] ";
     }
 }
+
+bool TTerminalUserInterface::OutputIsTerminal()
+{
+    return isatty(STDOUT_FILENO) != 0;
+}

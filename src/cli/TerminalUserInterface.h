@@ -33,6 +33,8 @@ public:
 
     // Message texts separate their lines by CR, as message boxes take them.
     static std::string TerminalLines(const std::string& text);
+    // Standard output goes to a terminal (not a file or a pipe).
+    static bool OutputIsTerminal();
 
 private:
     // A line typed on the terminal, echoed or not; nothing when there is no terminal, the

@@ -1,14 +1,13 @@
 #include "net/SocketSession.h"
 
 #include "platform/AsyncSocket.h"
+#include "platform/InternetAddress.h"
 #include "platform/NameLookup.h"
 #include "platform/SocketLibrary.h"
 #include "platform/WaitStep.h"
 #include "platform/WinsockErrors.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
+#include <optional>
 
 namespace {
 constexpr int LevelTransfer = 4;
@@ -81,7 +80,7 @@ void TSocketSession::ReportStatus(int level, const std::string& text)
 void TSocketSession::WaitPass(short socketEvents)
 {
     WaitStep({{socketEvents != 0 && FSocket ? FSocket->Handle() : -1, socketEvents},
-              {FLookup ? FLookup->WakeHandle() : -1, POLLIN}});
+              {FLookup ? FLookup->WakeHandle() : -1, ReadableEvent}});
 }
 
 // Reads and sends test the socket themselves after every pass.
@@ -148,7 +147,7 @@ void TSocketSession::Connect()
         if (!handled)
             throw ESocketError(TSocketErrorKind::NullRemoteAddress, "Null Remote Address", lookupError);
     }
-    FRemotePort = htons(static_cast<std::uint16_t>(FPort));
+    FRemotePort = NetworkPort(static_cast<std::uint16_t>(FPort));
     FAsyncDone = false;
     FAsyncSuccess = true;
     FConnectOutcome.reset();
@@ -255,8 +254,8 @@ void TSocketSession::KeepCloseError()
 
 std::uint16_t TSocketSession::Listen(std::uint16_t port, bool loopbackOnly)
 {
-    const std::uint32_t address = htonl(loopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);
-    if (FSocket->Listen(address, htons(port)) != 0)
+    const std::uint32_t address = loopbackOnly ? Ipv4Loopback() : Ipv4Any();
+    if (FSocket->Listen(address, NetworkPort(port)) != 0)
         CheckSocketError(TSocketErrorKind::ListenFailed, wsa::NoError);
     return FSocket->LocalPort();
 }

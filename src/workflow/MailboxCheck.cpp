@@ -1,11 +1,11 @@
 #include "workflow/MailboxCheck.h"
 
 #include "mail/SmtpClient.h"
+#include "platform/InternetAddress.h"
 
 #include <QStringDecoder>
 #include <QUrl>
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstring>
 #include <string_view>
 
@@ -146,8 +146,7 @@ bool IsAddressLiteral(std::string_view domain)
     constexpr std::string_view ipv6Tag = "IPv6:";
     if (inside.size() > ipv6Tag.size() && QByteArrayView(inside.substr(0, ipv6Tag.size())).compare(
                                               QByteArrayView(ipv6Tag), Qt::CaseInsensitive) == 0) {
-        in6_addr address{};
-        return inet_pton(AF_INET6, std::string(inside.substr(ipv6Tag.size())).c_str(), &address) == 1;
+        return IsIpv6Address(std::string(inside.substr(ipv6Tag.size())));
     }
     return IsIpv4(inside);
 }

@@ -11,6 +11,7 @@
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
+#include "workflow/Settings.h"
 #include "workflow/SignInMessages.h"
 #include "workflow/UserInterface.h"
 
@@ -32,12 +33,11 @@ private:
     bool& FFlag;
 };
 
-TSmtpSecurity SecurityOf(const std::string& text)
+TSmtpSecurity SecurityOf(std::int32_t security)
 {
-    const std::optional<std::int32_t> value = TryDecimalToInt(text);
-    if (value == 1)
+    if (security == 1)
         return TSmtpSecurity::StartTls;
-    if (value == 2)
+    if (security == 2)
         return TSmtpSecurity::Tls;
     return TSmtpSecurity::None;
 }
@@ -102,7 +102,7 @@ void TSendJob::Stop()
 bool TSendJob::FieldsKnown()
 {
     FComposer = std::make_unique<TMessageComposer>(
-        FMessage, &FFieldsTaken, TComposeSettings{FSettings.Email(), FSettings.Name(), FSettings.Charset()});
+        FMessage, &FFieldsTaken, TComposeSettings{FAccount.Email, FAccount.Name, FAccount.Charset});
     FComposer->Stamps = Stamps;
     const std::vector<TFieldProblem>& problems = FComposer->Problems();
     if (problems.empty())
@@ -242,24 +242,21 @@ std::string TSendJob::FailureMessage(std::exception_ptr error) const
     // The plain dialogue keeps its one line; a secured one says why and what to check.
     const std::string reason = FSmtp.Security() == TSmtpSecurity::None
         ? std::string()
-        : ConnectFailureReason(error, FSmtp, TryDecimalToInt(FSettings.TimeOut()).value_or(0));
+        : ConnectFailureReason(error, FSmtp, FAccount.TimeOut);
     return Messages::ConnectFailed() + (reason.empty() ? "" : "\r" + reason);
 }
 
 void TSendJob::Configure()
 {
-    FSmtp.SetHost(FSettings.Host());
-    FSmtp.SetUserID(FSettings.UserID());
-    // An empty port is reported as a missing setting below, not as a bad number.
-    const std::string port = FSettings.Port();
-    if (!port.empty())
-        FSmtp.SetPort(StrToInt(port));
-    FSmtp.SetSecurity(SecurityOf(FSettings.Security()));
+    FAccount = FSettings.Values();
+    FSmtp.SetHost(FAccount.Host);
+    FSmtp.SetUserID(FAccount.UserID);
+    FSmtp.SetPort(FAccount.Port);
+    FSmtp.SetSecurity(SecurityOf(FAccount.Security));
     FSmtp.SetPassword({});
     FSmtp.SetAccessTokenSource({});
     // Seconds, as many as a time-out in milliseconds can hold.
-    if (const std::optional<std::int32_t> seconds = TryDecimalToInt(FSettings.TimeOut()))
-        FSmtp.SetTimeOut(*seconds > 0 ? static_cast<int>(std::min<std::int64_t>(*seconds * 1000LL, INT32_MAX)) : 0);
+    FSmtp.SetTimeOut(FAccount.TimeOut > 0 ? static_cast<int>(std::min<std::int64_t>(FAccount.TimeOut * 1000LL, INT32_MAX)) : 0);
 }
 
 // A password is only ever sent over TLS, so the plain dialogue asks for none. False
@@ -268,7 +265,7 @@ bool TSendJob::ProvidePassword()
 {
     if (FSmtp.Security() == TSmtpSecurity::None || ProvideToken())
         return true;
-    const std::optional<std::string> password = FPasswords.ForJob(FSettings.UserID(), FSettings.Host());
+    const std::optional<std::string> password = FPasswords.ForJob(FAccount.UserID, FAccount.Host);
     if (!password)
         return false;
     FSmtp.SetPassword(*password);
@@ -285,8 +282,7 @@ void TSendJob::CheckPort() const
 
 bool TSendJob::SettingsComplete() const
 {
-    return !FSettings.Name().empty() && !FSettings.Email().empty() && !FSettings.Port().empty()
-        && !FSettings.Host().empty() && !FSettings.UserID().empty();
+    return AccountComplete(FAccount);
 }
 
 bool TSendJob::HasRecipients() const

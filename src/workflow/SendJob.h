@@ -7,6 +7,7 @@
 #include "workflow/MessageFields.h"
 #include "workflow/RowsColumn.h"
 #include "workflow/SendLog.h"
+#include "workflow/SettingsTable.h"
 #include "workflow/SignIn.h"
 
 #include <cstdint>
@@ -25,26 +26,12 @@ class TListColumn;
 class TMessageComposer;
 class TSmtpClient;
 
-// The settings dialog's fields as the user left them (not the stored settings).
+// The settings a job sends with: the settings dialog's fields as the user left them (not
+// the stored settings), or for pelmar-send the stored ones.
 class TSendSettings {
 public:
     virtual ~TSendSettings() = default;
-    virtual std::string Name() const = 0;
-    virtual std::string Email() const = 0;
-    virtual std::string Host() const = 0;
-    virtual std::string UserID() const = 0;
-    virtual std::string Charset() const = 0;
-    virtual std::string Delay() const = 0; // seconds after each message
-    virtual std::string Port() const = 0;
-    // How the connection is secured: "0" none, "1" STARTTLS, "2" TLS from the first byte;
-    // anything else counts as "0".
-    virtual std::string Security() const { return "0"; }
-    // Seconds any wait on the server may last, "0" for ever; empty leaves the session's own.
-    virtual std::string TimeOut() const { return {}; }
-    // Seconds before each round that tries the deferred entries again.
-    virtual std::string RetryWait() const { return "60"; }
-    // How the account signs in: the password, an OAuth 2.0 token, or a token command's.
-    virtual TSignInSettings SignIn() const { return {}; }
+    virtual TSettings Values() const = 0;
     // Lets the user complete the settings (the settings dialog, modally).
     virtual void AskForSettings() = 0;
 };
@@ -231,6 +218,7 @@ private:
     TRowsColumn FEntries; // the list as the job took it
     const TMessageFields& FMessage;
     TSendSettings& FSettings;
+    TSettings FAccount; // the settings as this job took them at its start
     TSendProgress& FProgress;
     TJobLedger FLedger;
     TSendLog FLog;

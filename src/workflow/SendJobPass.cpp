@@ -64,8 +64,7 @@ void TSendJob::SendEverything()
                      [this](int position) { return FLedger.Outcome(position) == TOutcome::Deferred; });
         if (deferred.empty())
             break;
-        const std::int32_t seconds = TryDecimalToInt(FSettings.RetryWait()).value_or(60);
-        if (!Wait(PauseMilliseconds(seconds), Messages::RetryIn))
+        if (!Wait(PauseMilliseconds(FAccount.RetryWait), Messages::RetryIn))
             break;
         SendPass(deferred);
     }
@@ -114,7 +113,7 @@ void TSendJob::SendPosition(int position)
         return;
     FInFlight.push_back({position, FComposer->MessageId()});
     const TStringList recipients{entry};
-    Settle(FSmtp.Transfer({position, FSettings.Email(), {&recipients}}, FComposer->HeaderBlock(), FComposer->Body()));
+    Settle(FSmtp.Transfer({position, FAccount.Email, {&recipients}}, FComposer->HeaderBlock(), FComposer->Body()));
     PauseAfterMessage();
 }
 
@@ -144,7 +143,7 @@ bool TSendJob::Compose(int position)
 // unaccounted for.
 void TSendJob::PauseAfterMessage()
 {
-    const std::int32_t milliseconds = PauseMilliseconds(StrToInt(FSettings.Delay()));
+    const std::int32_t milliseconds = PauseMilliseconds(FAccount.Delay);
     if (milliseconds <= 0)
         return;
     CompletePending();

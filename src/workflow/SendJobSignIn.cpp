@@ -4,34 +4,25 @@
 #include "workflow/SendJob.h"
 
 #include "mail/SmtpClient.h"
-#include "workflow/IntegerText.h"
+#include "workflow/Settings.h"
 #include "workflow/Messages.h"
 #include "workflow/SignInMessages.h"
 #include "workflow/UserInterface.h"
 
-namespace {
-
-int Seconds(const std::string& timeOut)
-{
-    return TryDecimalToInt(timeOut).value_or(60);
-}
-
-}
-
 TOAuthAccount TSendJob::OAuthAccount() const
 {
-    return {FSettings.UserID(), FSettings.Host(), WithPreset(FSettings.SignIn()), Seconds(FSettings.TimeOut())};
+    return {FAccount.UserID, FAccount.Host, WithPreset(SignInOf(FAccount)), FAccount.TimeOut};
 }
 
 // False when the account signs in with its password. The OAuth token is had before the
 // connection is made: a first sign-in in the browser must not keep the server waiting.
 bool TSendJob::ProvideToken()
 {
-    const TSignInSettings signIn = FSettings.SignIn();
+    const TSignInSettings signIn = SignInOf(FAccount);
     switch (SignInModeOf(signIn.Mode)) {
     case TSignInMode::Password: return false;
     case TSignInMode::Command: {
-        const int seconds = Seconds(FSettings.TimeOut());
+        const int seconds = FAccount.TimeOut;
         FSmtp.SetAccessTokenSource(
             [command = signIn.TokenCommand, seconds](bool) { return RunTokenCommand(command, seconds); });
         return true;
@@ -51,14 +42,14 @@ bool TSendJob::LoginAgain()
 {
     if (!AskAgainAfterRefusedLogin || FSmtp.Security() == TSmtpSecurity::None)
         return false;
-    switch (SignInModeOf(FSettings.SignIn().Mode)) {
+    switch (SignInModeOf(FAccount.SignInMode)) {
     case TSignInMode::Command: return false;
     case TSignInMode::OAuth2: return FOAuthTokens && FOAuthTokens->SignInAgain(OAuthAccount());
     case TSignInMode::Password: break;
     }
     FProgress.Flush();
     const std::optional<std::string> password =
-        FPasswords.AskAgain(FSettings.UserID(), FSettings.Host(), Messages::LoginRefused(FSmtp.LoginRefusal().Text()));
+        FPasswords.AskAgain(FAccount.UserID, FAccount.Host, Messages::LoginRefused(FSmtp.LoginRefusal().Text()));
     if (!password)
         return false;
     FSmtp.SetPassword(*password);
@@ -67,7 +58,7 @@ bool TSendJob::LoginAgain()
 
 bool TSendJob::UsesToken() const
 {
-    return SignInModeOf(FSettings.SignIn().Mode) != TSignInMode::Password;
+    return SignInModeOf(FAccount.SignInMode) != TSignInMode::Password;
 }
 
 bool TSendJob::ProvideCredentials()

@@ -2,10 +2,10 @@
 
 #include "base/Exception.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QLocale>
 #include <QTime>
-#include <ctime>
 
 void TSendLog::Prepare(const std::string& fileName)
 {
@@ -31,9 +31,9 @@ void TSendLog::Append(const std::string& line)
 // changes only once a second.
 std::string TimeOfDayText()
 {
-    static std::time_t shownSecond = -1;
+    static qint64 shownSecond = -1;
     static std::string text;
-    const std::time_t now = std::time(nullptr);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
     if (now != shownSecond) {
         text = QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat).toStdString();
         shownSecond = now;

@@ -54,7 +54,7 @@ TEST_P(PortFollows, OnlyWhileItHoldsThePreviousChoicesUsualPort)
     Choice(GetParam().To)->click();
     EXPECT_EQ(Str(Dialog.portEdit->text()), GetParam().PortAfter);
     EXPECT_EQ(Dialog.SecurityIndex(), GetParam().To);
-    EXPECT_EQ(Dialog.Security(), std::to_string(GetParam().To));
+    EXPECT_EQ(Dialog.Values().Security, GetParam().To);
 }
 
 INSTANTIATE_TEST_SUITE_P(SecuritySettings, PortFollows,

@@ -113,9 +113,19 @@ TEST_F(SettingsDialog, SaveStoresEveryFieldAsTypedAndCloses)
     EXPECT_EQ(Sandbox.ReadSettings(), "[General]\ncharset=utf-8\nemail=ana@example.org\n"
                                       "host=mail.example.org\nime=\" Ana \"\npavza=-5\nport=587\nretrywait=90\n"
                                       "security=0\nsignin=password\ntimeout=60\nusername=ana\n");
-    EXPECT_EQ(Dialog.RetryWait(), "90");
+    EXPECT_EQ(Dialog.Values().RetryWait, 90);
     EXPECT_EQ(RegReadString(SettingsKey, "ime", ""), " Ana ");
     EXPECT_TRUE(Ui.Errors.empty());
+}
+
+// The settings table names the fields by their object names: each must be one of the dialog's.
+TEST_F(SettingsDialog, EveryFieldTheTableNamesIsInTheDialog)
+{
+    for (const TSettingRow& row : SettingRows) {
+        if (row.Field) {
+            EXPECT_NE(Dialog.findChild<QWidget*>(row.Field), nullptr) << row.Key;
+        }
+    }
 }
 
 TEST_F(SettingsDialog, CancelWritesNothingAndKeepsTheTypedTexts)
@@ -140,7 +150,8 @@ TEST_F(SettingsDialog, PortThatDoesNotConvertStopsTheSaveThere)
     EXPECT_EQ(Ui.Errors, std::vector<std::string>{"'2x' is not a valid integer value"});
     EXPECT_EQ(Dialog.result(), QDialog::Rejected);
     EXPECT_EQ(RegReadString(SettingsKey, "host", ""), "mx");
-    EXPECT_EQ(RegReadString(SettingsKey, "username", "none"), "none");
+    EXPECT_EQ(RegReadString(SettingsKey, "pavza", "none"), "0");
+    EXPECT_EQ(RegReadString(SettingsKey, "security", "none"), "none");
 }
 
 }

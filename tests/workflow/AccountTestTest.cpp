@@ -6,7 +6,7 @@
 #include "support/ScriptedServer.h"
 #include "support/TestCertificates.h"
 #include "workflow/ProgramState.h"
-#include "workflow/SendJob.h"
+#include "workflow/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -14,19 +14,19 @@
 
 namespace {
 
-struct FieldSettings : TSendSettings {
-    std::string PortText;
-    std::string Name() const override { return "Ana"; }
-    std::string Email() const override { return "ana@example.org"; }
-    std::string Host() const override { return "127.0.0.1"; }
-    std::string UserID() const override { return "ana"; }
-    std::string Charset() const override { return "utf-8"; }
-    std::string Delay() const override { return "0"; }
-    std::string Port() const override { return PortText; }
-    std::string Security() const override { return "2"; }
-    std::string TimeOut() const override { return "5"; }
-    void AskForSettings() override {}
-};
+// The fields as the dialog would give them: TLS from the first byte, five seconds' time-out.
+TSettings FieldSettings(std::int32_t port)
+{
+    TSettings settings = DefaultSettings();
+    settings.Name = "Ana";
+    settings.Email = "ana@example.org";
+    settings.Host = "127.0.0.1";
+    settings.UserID = "ana";
+    settings.Port = port;
+    settings.Security = 2;
+    settings.TimeOut = 5;
+    return settings;
+}
 
 struct AccountTestCase {
     const char* Name;
@@ -55,8 +55,7 @@ TEST_P(AccountTestReport, SaysWhatTheServerOffersAndWhetherTheLoginWorks)
     server.ExpectLine("QUIT").Send("221 bye\r\n");
     server.WaitForClose();
     server.Start();
-    FieldSettings settings;
-    settings.PortText = std::to_string(server.Port());
+    const TSettings settings = FieldSettings(server.Port());
     const std::int32_t language = std::exchange(CurrentLanguage, c.Language);
     const std::string report = TestAccount(settings, c.Password);
     CurrentLanguage = language;

@@ -24,13 +24,13 @@ const QString E2e = QString(PELMAR_SOURCE_DIR) + "/tests/e2e/";
 
 class TAccount : public TLoopbackAccount, public TMessageFields, public TSendProgress {
 public:
-    std::string tokenUrl, authUrl;
-    std::string UserID() const override { return "ana"; }
-    std::string Security() const override { return "2"; }
-    std::string TimeOut() const override { return "10"; }
-    TSignInSettings SignIn() const override
+    TAccount()
     {
-        return {"oauth2", "other", "pelmar-test-client", "", authUrl, tokenUrl, "mail", ""};
+        account.UserID = "ana";
+        account.Security = 2;
+        account.SignInMode = "oauth2";
+        account.OAuthClientId = "pelmar-test-client";
+        account.OAuthScope = "mail";
     }
     std::string Subject() const override { return "Hello"; }
     TStringList BodyParagraphs() const override { return TStringList{"Line one"}; }
@@ -70,12 +70,12 @@ TEST(OAuthSendJob, SignsInThroughTheBrowserSeamAndRefreshesARefusedToken)
     smtp.SetLocalName("client.test");
     TRowsColumn entries{std::vector<std::string>{"a@example.org"}};
     TAccount account;
-    account.authUrl = url + "/authorize";
-    account.tokenUrl = url + "/token";
+    account.account.OAuthAuthUrl = url + "/authorize";
+    account.account.OAuthTokenUrl = url + "/token";
     TSendJob job(smtp, entries, account, account, account, nullptr);
     job.SetOAuthTokens(&oauth);
     ScriptedServer server;
-    account.port = std::to_string(server.Port());
+    account.account.Port = server.Port();
     const std::string challenge = QByteArray(R"({"status":"invalid_token"})").toBase64().toStdString();
     server.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
         .Send("250-sink\r\n250 AUTH OAUTHBEARER\r\n")

@@ -33,9 +33,9 @@ class TWindow : public TFakeJobWindow {
 public:
     TWindow()
     {
-        userId = "ana";
-        security = "2";
-        timeOut = "5";
+        account.UserID = "ana";
+        account.Security = 2;
+        account.TimeOut = 5;
     }
 };
 
@@ -137,7 +137,7 @@ protected:
         group.Rest(server);
         server.ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
         Window = TWindow();
-        Window.port = std::to_string(server.Port());
+        Window.account.Port = server.Port();
         Ui.Events.clear();
         MatrixTitles.clear();
         server.Start();

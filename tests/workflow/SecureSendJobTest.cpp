@@ -29,9 +29,9 @@ class TWindow : public TFakeJobWindow {
 public:
     TWindow()
     {
-        userId = "ana";
-        security = "2";
-        timeOut = "5";
+        account.UserID = "ana";
+        account.Security = 2;
+        account.TimeOut = 5;
     }
 };
 
@@ -75,7 +75,7 @@ protected:
     {
         Smtp.SetLocalName("client.test");
         Job.Stamps = FixedStamps();
-        Window.port = std::to_string(Server->Port());
+        Window.account.Port = Server->Port();
         Pause.OnPause = [this] { Window.shown.push_back("pause"); };
     }
 
@@ -95,7 +95,7 @@ protected:
     void NewServer()
     {
         Server = std::make_unique<ScriptedServer>();
-        Window.port = std::to_string(Server->Port());
+        Window.account.Port = Server->Port();
     }
 };
 
@@ -151,7 +151,7 @@ TEST_F(SecureSendJob, DecliningThePasswordEndsTheJobBeforeItConnects)
 
 TEST_F(SecureSendJob, ThePlainDialogueNeverAsksForAPassword)
 {
-    Window.security = "0";
+    Window.account.Security = 0;
     Server->Send("220 ready\r\n").ExpectLine("HELO ana").Send("250 hi\r\n")
         .ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
         .ExpectLine("RCPT TO:<a@example.org>").Send("250 ok\r\n").ExpectLine("DATA").Send("354 go\r\n")
@@ -235,7 +235,7 @@ TEST_F(SecureSendJob, ARefusedPasswordIsAskedForAgainAndTheLoginRetried)
 struct ConnectCase {
     const char* Name;
     friend void PrintTo(const ConnectCase& c, std::ostream* out) { *out << c.Name; }
-    const char* Security;
+    std::int32_t Security;
     void (*Script)(ScriptedServer&);
     int Language;
     std::string Message;
@@ -247,13 +247,13 @@ TEST_P(SecureConnectFailure, SaysTheReasonAndTheStepOnTheSecondLine)
 {
     CurrentLanguage = GetParam().Language;
     Job.Passwords().Store("ana", "127.0.0.1", "wrong");
-    Window.security = GetParam().Security;
-    Window.timeOut = "1";
+    Window.account.Security = GetParam().Security;
+    Window.account.TimeOut = 1;
     if (GetParam().Script) {
         GetParam().Script(*Server);
         Run();
     } else {
-        Window.port = "1"; // nothing listens on tcpmux's port
+        Window.account.Port = 1; // nothing listens on tcpmux's port
         Job.Run();
     }
     EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:" + GetParam().Message});
@@ -278,39 +278,39 @@ const auto SilentLogin = [](ScriptedServer& s) {
 INSTANTIATE_TEST_SUITE_P(
     SecureSendJob, SecureConnectFailure,
     ::testing::Values(
-        ConnectCase{"StartTlsNotOffered", "1", NotOffered, 2,
+        ConnectCase{"StartTlsNotOffered", 1, NotOffered, 2,
                     "Connect failed\rThe server does not offer STARTTLS. Choose SSL/TLS (port 465), or ask the provider."},
-        ConnectCase{"StartTlsNotOfferedSlovenian", "1", NotOffered, 1,
+        ConnectCase{"StartTlsNotOfferedSlovenian", 1, NotOffered, 1,
                     "Povezava ni uspela\rStrežnik ne ponuja STARTTLS. Izberite SSL/TLS (vrata 465) ali vprašajte ponudnika."},
-        ConnectCase{"StartTlsRefused", "1", Refused, 2,
+        ConnectCase{"StartTlsRefused", 1, Refused, 2,
                     "Connect failed\rThe server refused STARTTLS: 454 4.7.0 TLS not available. Try again later, or "
                     "choose SSL/TLS (port 465)."},
-        ConnectCase{"StartTlsRefusedSlovenian", "1", Refused, 1,
+        ConnectCase{"StartTlsRefusedSlovenian", 1, Refused, 1,
                     "Povezava ni uspela\rStrežnik je zavrnil STARTTLS: 454 4.7.0 TLS not available. Poskusite kasneje "
                     "ali izberite SSL/TLS (vrata 465)."},
-        ConnectCase{"SilentAtTheGreeting", "1", SilentGreeting, 2,
+        ConnectCase{"SilentAtTheGreeting", 1, SilentGreeting, 2,
                     "Connect failed\rNo answer from 127.0.0.1 within 1 seconds at the greeting. Check the port and "
                     "the connection security, or give the server a longer time-out."},
-        ConnectCase{"SilentAtTheLoginSlovenian", "2", SilentLogin, 1,
+        ConnectCase{"SilentAtTheLoginSlovenian", 2, SilentLogin, 1,
                     "Povezava ni uspela\rStrežnik 127.0.0.1 ni odgovoril v 1 sekundah pri prijavi. Preverite vrata in "
                     "varnost povezave ali podaljšajte čakanje na strežnik."},
-        ConnectCase{"SilentAtTheTlsHandshake", "2", SilentHandshake, 2,
+        ConnectCase{"SilentAtTheTlsHandshake", 2, SilentHandshake, 2,
                     "Connect failed\rNo answer from 127.0.0.1 within 1 seconds at the TLS handshake. Check the port "
                     "and the connection security, or give the server a longer time-out."},
-        ConnectCase{"ConnectionRefused", "1", nullptr, 2,
+        ConnectCase{"ConnectionRefused", 1, nullptr, 2,
                     "Connect failed\r127.0.0.1 refused the connection on port 1. Check the port and the connection "
                     "security."},
-        ConnectCase{"ConnectionRefusedSlovenian", "1", nullptr, 1,
+        ConnectCase{"ConnectionRefusedSlovenian", 1, nullptr, 1,
                     "Povezava ni uspela\rStrežnik 127.0.0.1 je zavrnil povezavo na vratih 1. Preverite vrata in "
                     "varnost povezave."}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(SecureSendJob, TheTimeOutSettingIsInSecondsAndZeroWaitsForEver)
 {
-    Window.security = "0";
-    for (const auto& [setting, milliseconds] : std::vector<std::pair<std::string, int>>{{"1", 1000}, {"0", 0}, {"60", 60000}}) {
-        Window.timeOut = setting;
-        Window.port = "";
+    Window.account.Security = 0;
+    for (const auto& [setting, milliseconds] : std::vector<std::pair<int, int>>{{1, 1000}, {0, 0}, {60, 60000}}) {
+        Window.account.TimeOut = setting;
+        Window.account.Host = "";
         Job.Run(); // ends at the settings check, after the settings were taken
         EXPECT_EQ(Smtp.TimeOut(), milliseconds) << setting;
     }
@@ -322,7 +322,7 @@ TEST_F(SecureSendJob, PipelinedCountsLogLinesAndPausesFollowTheOutcomes)
 {
     Job.Passwords().Store("ana", "127.0.0.1", "");
     Entries.Rows = {"a@example.org", "", "b@example.org"};
-    Window.delay = "1";
+    Window.account.Delay = 1;
     Greeted().Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org")).Send("250 queued\r\n")
         .Expect(Envelope("b@example.org")).Send(Accepted).Expect(Text("b@example.org")).Send("250 queued\r\n");
     Quit();

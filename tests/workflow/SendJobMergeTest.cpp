@@ -71,7 +71,7 @@ protected:
         Job.Stamps = FixedStamps();
         Job.SetListFields(&Fields);
         Smtp.SetTimeOut(10000);
-        Window.port = std::to_string(Server.Port());
+        Window.account.Port = Server.Port();
     }
 
     void LoadList(const std::string& text, const std::vector<std::string>& typed = {})

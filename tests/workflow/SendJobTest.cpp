@@ -3,6 +3,7 @@
 #include "support/CrLfLines.h"
 #include "support/FakeJobWindow.h"
 #include "support/FixedStamps.h"
+#include "support/LoopbackAccount.h"
 #include "mail/MessageAssembly.h"
 #include "mail/SmtpClient.h"
 #include "support/LoopbackPeers.h"
@@ -61,7 +62,7 @@ public: // the case tables arrange through a reference to the fixture
         titles.clear();
         SetApplicationTitleObserver(RecordTitle);
         Smtp.SetTimeOut(10000);
-        Window.port = std::to_string(Server().Port());
+        Window.account.Port = Server().Port();
     }
 
     ScriptedServer& Server() { return *Scripted; }
@@ -69,7 +70,7 @@ public: // the case tables arrange through a reference to the fixture
     void NewServer()
     {
         Scripted = std::make_unique<ScriptedServer>();
-        Window.port = std::to_string(Server().Port());
+        Window.account.Port = Server().Port();
     }
 
     void TearDown() override { SetApplicationTitleObserver(nullptr); }
@@ -288,14 +289,15 @@ TEST_F(SendJob, JobThatNeverReachesTheServerSaysConnectFailed)
 }
 
 // What the job cannot go on without ends it with the reason and the counts so far.
-TEST_F(SendJob, DelayThatIsNotANumberEndsTheJobWithTheReasonAndTheCounts)
+TEST_F(SendJob, AFailureBetweenMessagesEndsTheJobWithTheReasonAndTheCounts)
 {
-    Window.delay = "soon";
+    Window.account.Delay = 1;
+    Pause.OnPause = [] { throw Exception("The wait could not be kept"); };
     Entries.Rows = {"bob@example.org", "carol@example.org"};
     Greeted();
     Delivered("bob@example.org", "bob@example.org").WaitForClose();
     Run();
-    const std::string message = "'soon' is not a valid integer value\r\rDelivered 1 of 2; not sent 1";
+    const std::string message = "The wait could not be kept\r\rDelivered 1 of 2; not sent 1";
     EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:" + message});
     EXPECT_EQ(Result.End, TJobEnd::Failed);
     EXPECT_EQ(Result.Message, message);
@@ -306,7 +308,7 @@ TEST_F(SendJob, DelayThatIsNotANumberEndsTheJobWithTheReasonAndTheCounts)
 TEST_F(SendJob, LogThatCannotBeWrittenStopsTheJobBeforeItConnects)
 {
     RefusingPort refusing; // a connection attempt would show as "Connection failed"
-    Window.port = std::to_string(refusing.Port());
+    Window.account.Port = refusing.Port();
     OverrideProgramFolder(Sandbox.Path("missing/folder") + "/");
     Entries.Rows = {"bob@example.org"};
     Job.Run();
@@ -318,8 +320,8 @@ TEST_F(SendJob, LogThatCannotBeWrittenStopsTheJobBeforeItConnects)
 TEST_F(SendJob, PortOutsideTheTcpRangeFailsWithoutConnecting)
 {
     Entries.Rows = {"bob@example.org"};
-    for (const char* port : {"0", "-25", "65536", "70000"}) {
-        Window.port = port;
+    for (const int port : {0, -25, 65536, 70000}) {
+        Window.account.Port = port;
         Window.shown.clear();
         Ui.Events.clear();
         Job.Run();
@@ -332,12 +334,11 @@ TEST_F(SendJob, MissingSettingAsksForItWithoutConnecting)
 {
     RefusingPort refusing; // a connection attempt would show as "Connection failed"
     Entries.Rows = {"bob@example.org"};
-    std::string TWindow::*fields[] = {&TWindow::name, &TWindow::email, &TWindow::port, &TWindow::host,
-                                      &TWindow::userId};
+    std::string TSettings::*fields[] = {&TSettings::Name, &TSettings::Email, &TSettings::Host, &TSettings::UserID};
     for (auto field : fields) {
         TWindow window;
-        window.port = std::to_string(refusing.Port());
-        window.*field = "";
+        window.account.Port = refusing.Port();
+        window.account.*field = "";
         TSmtpClient smtp; // the job wires the client's events to itself
         TSendJob job(smtp, Entries, window, window, window, &History);
         Ui.Events.clear();
@@ -348,8 +349,8 @@ TEST_F(SendJob, MissingSettingAsksForItWithoutConnecting)
         EXPECT_EQ(window.shown, std::vector<std::string>{"settings"});
     }
     // Blanks are text: only emptiness counts as missing.
-    Window.name = " ";
-    Window.port = std::to_string(refusing.Port());
+    Window.account.Name = " ";
+    Window.account.Port = refusing.Port();
     Ui.Events.clear();
     Job.Run();
     EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:Connect failed"});
@@ -393,7 +394,7 @@ TEST_F(SendJob, EmptyListIsReportedAndLeavesLogAlone)
 
 TEST_F(SendJob, PausesAfterEveryDeliveredMessageWithTheLogWrittenFirst)
 {
-    Window.delay = "2";
+    Window.account.Delay = 2;
     WriteWholeFile(LogFile(), "one\r\ntwo\r\nthree\r\nfour\r\n");
     Entries.Rows = {"a@example.org", "", "b@example.org", "c@example.org"};
     std::vector<std::vector<std::string>> fileAtPause;
@@ -428,7 +429,7 @@ TEST_F(SendJob, DelayBecomesAPauseThatNeverGoesNegativeOrOverflows)
     for (const auto& [seconds, milliseconds] : cases)
         EXPECT_EQ(PauseMilliseconds(seconds), milliseconds) << seconds;
 
-    Window.delay = "-3";
+    Window.account.Delay = -3;
     Entries.Rows = {"a@example.org"};
     Greeted();
     Delivered("a@example.org", "a@example.org");
@@ -440,7 +441,7 @@ TEST_F(SendJob, DelayBecomesAPauseThatNeverGoesNegativeOrOverflows)
 TEST_F(SendJob, SecondStartWhileRunningIsIgnored)
 {
     Entries.Rows = {"a@example.org", "b@example.org"};
-    Window.delay = "1";
+    Window.account.Delay = 1;
     int nestedStarts = 0;
     Pause.OnPause = [&] {
         EXPECT_TRUE(Job.Running());
@@ -462,7 +463,7 @@ TEST_F(SendJob, SecondStartWhileRunningIsIgnored)
 TEST_F(SendJob, ListChangedUnderTheJobDoesNotChangeWhomItSendsTo)
 {
     Entries.Rows = {"a@example.org", "b@example.org", "c@example.org"};
-    Window.delay = "1";
+    Window.account.Delay = 1;
     Pause.OnPause = [this] { Entries.Rows = {"x@example.org"}; };
     Greeted();
     for (const char* box : {"a@example.org", "b@example.org", "c@example.org"})
@@ -538,7 +539,7 @@ TEST_F(SendJob, AttachmentOfAFailedJobIsNotSentWithTheNextOne)
 TEST_F(SendJob, StopEndsTheJobAfterTheMessageInFlight)
 {
     Entries.Rows = {"a@example.org", "b@example.org", "c@example.org"};
-    Window.delay = "1";
+    Window.account.Delay = 1;
     Pause.OnPause = [this] { Job.Stop(); };
     Greeted();
     Delivered("a@example.org", "a@example.org");
@@ -570,7 +571,7 @@ TEST_F(SendJob, StopEndsTheJobAfterTheMessageInFlight)
 TEST_F(SendJob, ConfirmationNamesTheRecipientsAndWarnsOfAnEmptyMessage)
 {
     RefusingPort refusing;
-    Window.port = std::to_string(refusing.Port());
+    Window.account.Port = refusing.Port();
     Entries.Rows = {"a@example.org", "", "b@example.org"};
     const std::tuple<std::string, TStringList, int, std::string> cases[] = {
         {"Hello", TStringList{"Hi"}, 2, "Send this message to 2 recipients?"},
@@ -649,7 +650,7 @@ TEST_F(SendJob, UnfinishedJobOfTheSameListAndMessageIsContinuedOrStartedAgain)
     EXPECT_EQ(Result.Counts.Delivered, 2);
     EXPECT_EQ(History.History().Jobs().size(), 3u);
     RefusingPort refusing;
-    Window.port = std::to_string(refusing.Port());
+    Window.account.Port = refusing.Port();
     Job.Run({true, TResumeChoice::Ask, {}}); // the job of the start again is finished: asks to send
     EXPECT_EQ(Ui.Questions.size(), 2u);
     EXPECT_EQ(History.History().Jobs().size(), 3u);
@@ -693,7 +694,7 @@ TEST_F(SendJob, HeaderTooLargeEndsTheJobBeforeTheEnvelope)
 TEST_F(SendJob, HistoryThatCannotBeOpenedStopsTheJobBeforeItConnects)
 {
     RefusingPort refusing;
-    Window.port = std::to_string(refusing.Port());
+    Window.account.Port = refusing.Port();
     THistoryAccess unusable(Sandbox.MakeFile("not-a-folder", "x") + "/");
     TSmtpClient smtp;
     TSendJob job(smtp, Entries, Window, Window, Window, &unusable);

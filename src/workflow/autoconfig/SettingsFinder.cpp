@@ -1,7 +1,7 @@
 #include "workflow/autoconfig/SettingsFinder.h"
 
 #include "workflow/ProgramState.h"
-#include "workflow/SettingsStore.h"
+#include "workflow/Settings.h"
 #include "workflow/autoconfig/AutoconfigFile.h"
 #include "workflow/autoconfig/ProviderPresets.h"
 
@@ -93,8 +93,8 @@ TSettingsFinder::~TSettingsFinder() { Cancel(); }
 TSettingsFinder::TOptions TSettingsFinder::StoredOptions()
 {
     TOptions options;
-    options.IspDatabaseUrl = RegReadString(SettingsKey, "ispdb", options.IspDatabaseUrl);
-    options.NameServer = RegReadString(SettingsKey, "nameserver", "");
+    options.IspDatabaseUrl = ReadSetting(&TSettings::IspDatabase);
+    options.NameServer = ReadSetting(&TSettings::NameServer);
     return options;
 }
 
