@@ -1,5 +1,6 @@
 #include "workflow/DeliveryHistory.h"
 
+#include "platform/PrivateFiles.h"
 #include "workflow/HistoryMessages.h"
 #include "workflow/HistorySchema.h"
 #include "workflow/JobFingerprint.h"
@@ -112,7 +113,7 @@ TDeliveryHistory::TDeliveryHistory() : TDeliveryHistory(UserDataFolder()) {}
 TDeliveryHistory::TDeliveryHistory(const std::string& folder, TSync sync)
     : FFileName(QDir(QString::fromStdString(folder)).filePath(HistoryFileName).toStdString())
 {
-    if (!QDir().mkpath(QString::fromStdString(folder)))
+    if (!MakePrivateFolder(folder))
         throw EHistoryError(EHistoryError::TKind::Open,
             Messages::HistoryCannotOpen(FFileName, Messages::HistoryFolderNotCreated(folder)));
     try {
@@ -144,6 +145,11 @@ void TDeliveryHistory::Close()
 void TDeliveryHistory::Open(TSync sync)
 {
     Close();
+    // Every recipient, subject and reply is in here; SQLite gives its log files the
+    // database file's mode.
+    CreatePrivateFile(FFileName);
+    for (const char* companion : {"-wal", "-shm"})
+        MakePrivateFile(FFileName + companion);
     FDb = std::make_unique<TSqliteDatabase>(FFileName);
     FDb->Execute(("PRAGMA busy_timeout = " + std::to_string(BusyWaitMs)).c_str());
     // The first statement that reads the file: one that is not a database fails here.
