@@ -7,6 +7,7 @@
 #include "mail/OutgoingMessage.h"
 #include "mail/SmtpErrors.h"
 #include "net/SocketSession.h"
+#include "platform/SecretText.h"
 
 #include <memory>
 #include <optional>
@@ -60,6 +61,7 @@ public:
     void SetSecurity(TSmtpSecurity value) { FSecurity = value; }
     // Sent only over TLS, and only when not empty.
     void SetPassword(const std::string& value) { FPassword = value; }
+    void WipePassword() { FPassword.Wipe(); }
     // The name EHLO introduces this machine by; empty: its fully qualified domain name
     // where known, else the address literal of the connection's own address.
     const std::string& LocalName() const { return FLocalName; }
@@ -167,7 +169,7 @@ private:
 
     std::string FUserID;
     TSmtpSecurity FSecurity = TSmtpSecurity::None;
-    std::string FPassword;
+    TSecretText FPassword;
     std::string FLocalName;
     std::set<std::string> FExtensions;     // EHLO keywords, upper case
     std::set<std::string> FAuthMechanisms; // from the AUTH keyword, upper case

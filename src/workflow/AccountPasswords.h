@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/SecretText.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -30,10 +32,12 @@ public:
     std::optional<std::string> ForJob(const std::string& user, const std::string& host);
     // Keeps the password for the run and in the keyring; an empty one is removed there.
     void Store(const std::string& user, const std::string& host, const std::string& password);
+    // Wipes the passwords kept for the run: a program that sends no more job.
+    void Forget() { FThisRun.clear(); }
 
 private:
     static std::string Account(const std::string& user, const std::string& host);
 
-    std::map<std::string, std::string> FThisRun;
+    std::map<std::string, TSecretText> FThisRun;
     TPasswordKeeper* FKeeper = nullptr;
 };

@@ -92,6 +92,8 @@ TJobResult TSendJob::Run(const TJobStart& start)
     FInFlight.clear();
     FReplyLost.clear();
     TJobResult result = RunJob(start);
+    // A reconnection is the last use of the password; the next job asks for it again.
+    FSmtp.WipePassword();
     FProgress.Flush();
     FJobMessage.reset();
     return result;
@@ -278,10 +280,11 @@ bool TSendJob::ProvidePassword()
 {
     if (FSmtp.Security() == TSmtpSecurity::None)
         return true;
-    const std::optional<std::string> password = FPasswords.ForJob(FSettings.UserID(), FSettings.Host());
+    std::optional<std::string> password = FPasswords.ForJob(FSettings.UserID(), FSettings.Host());
     if (!password)
         return false;
     FSmtp.SetPassword(*password);
+    WipeText(*password);
     return true;
 }
 
