@@ -1,11 +1,16 @@
 #include "cli/DryRun.h"
 
+#include "cli/MessageReading.h"
+
 #include "mail/SmtpClient.h"
 #include "workflow/JobMessage.h"
 #include "workflow/MessagePreview.h"
 #include "workflow/Messages.h"
 #include "workflow/SendJob.h"
 #include "workflow/UserInterface.h"
+
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -27,19 +32,19 @@ void Write(std::FILE* output, const char* bytes, std::size_t size)
 
 } // namespace
 
-bool PrintFirstMessage(const TListColumn& entries, const TListFields& fields, const TMessageFields& message,
-                       TSendSettings& settings, std::FILE* output)
+std::optional<std::string> ComposeFirstMessage(const TListColumn& entries, const TListFields& fields,
+                                               const TMessageFields& message, TSendSettings& settings)
 {
     const TJobMessage checked(message.Subject(), message.BodyParagraphs(), message.FormatIndex() != 0, &fields);
     if (!checked.Problems().empty()) {
         UserInterface().ShowMessage(FieldProblemsMessage(checked.Problems()));
-        return false;
+        return std::nullopt;
     }
     // The entry the job would send to first (empty entries are passed over).
     const int first = PreviewMessage(message, entries, &fields, 0).Index;
     if (first < 0) {
         UserInterface().ShowMessage(Messages::NoRecipients());
-        return false;
+        return std::nullopt;
     }
     TSmtpClient smtp;
     TNoProgress progress;
@@ -50,10 +55,29 @@ bool PrintFirstMessage(const TListColumn& entries, const TListFields& fields, co
     job.CurrentRecipient = first;
     job.ComposeForCurrentEntry();
     smtp.BuildMessage();
-    const std::string header = smtp.HeaderBlock();
-    Write(output, header.data(), header.size());
     TMemoryStream& body = smtp.MessageBody();
-    Write(output, body.Memory(), static_cast<std::size_t>(body.Size()));
+    return smtp.HeaderBlock() + std::string(body.Memory(), static_cast<std::size_t>(body.Size()));
+}
+
+bool PrintFirstMessage(const TListColumn& entries, const TListFields& fields, const TMessageFields& message,
+                       TSendSettings& settings, std::FILE* output)
+{
+    const std::optional<std::string> composed = ComposeFirstMessage(entries, fields, message, settings);
+    if (!composed)
+        return false;
+    Write(output, composed->data(), composed->size());
+    std::fflush(output);
+    return true;
+}
+
+bool PrintFirstMessageAsRead(const TListColumn& entries, const TListFields& fields, const TMessageFields& message,
+                             TSendSettings& settings, std::FILE* output)
+{
+    const std::optional<std::string> composed = ComposeFirstMessage(entries, fields, message, settings);
+    if (!composed)
+        return false;
+    const std::string reading = ReadableMessage(*composed);
+    Write(output, reading.data(), reading.size());
     std::fflush(output);
     return true;
 }

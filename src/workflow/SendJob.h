@@ -84,6 +84,8 @@ public:
     virtual void EntryDone(const TEntryReport&) {}
     // The job's counts when it has begun recording, and after every outcome (before EntryDone).
     virtual void ShowCounts(const TJobCounts&) {}
+    // The job continues this unfinished one without asking (its counts as it was left).
+    virtual void ContinuesJob(const TJobSummary&) {}
 };
 
 // What to do when the list and the message are those of an unfinished job.
