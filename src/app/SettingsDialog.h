@@ -81,6 +81,8 @@ public:
     std::string TimeOut() const override;
     std::string RetryWait() const override;
     void AskForSettings() override;
+    // Marks the empty fields a job needs, and says so under them in the current language.
+    void MarkNeededFields();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -95,7 +97,6 @@ private:
     // lastGood: what the field held before the edit being checked.
     void CheckNumber(QLineEdit* field, QString& lastGood);
     void FollowSecurityWithPort(int index);
-    void MarkNeededFields();
     TStoredAccount ShownAccount() const;
     void ShowAccount(const TStoredAccount& account);
     void LoadPassword();
