@@ -45,7 +45,10 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
     const int undelivered = recipients - static_cast<int>(earlier->deliveredPositions.size());
     switch (start.Resume) {
     case TResumeChoice::Continue:
-        return !start.Confirm || Confirmed(undelivered) ? std::optional(earlier->job.id) : std::nullopt;
+        if (start.Confirm && !Confirmed(undelivered))
+            return std::nullopt;
+        FProgress.ContinuesJob(earlier->job);
+        return earlier->job.id;
     case TResumeChoice::Restart:
         return !start.Confirm || Confirmed(recipients) ? std::optional<std::int64_t>(0) : std::nullopt;
     case TResumeChoice::Ask:
@@ -61,8 +64,8 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
 
 bool TSendJob::Confirmed(int recipients) const
 {
-    const std::string question =
-        Messages::SendConfirmation(recipients, Blank(FSubject), HasNoText(FBody));
+    const std::string question = Messages::NotAddressesWarning(FEntries.Rows)
+        + Messages::SendConfirmation(recipients, Blank(FSubject), HasNoText(FBody));
     return UserInterface().Ask(question, Messages::SendAnswers()) == 0;
 }
 
