@@ -23,7 +23,7 @@
 namespace {
 
 constexpr int RowHeight = 20;
-const std::vector<int> JobColumnWidths = {135, 135, 110, 190, 70, 65, 65, 65};
+const std::vector<int> JobColumnWidths = {135, 135, 110, 190, 55, 120, 70, 65, 65, 65};
 const std::vector<int> EntryColumnWidths = {45, 210, 80, 250, 190, 135};
 
 QString Tr(const char* slovenian, const char* english)
@@ -180,7 +180,7 @@ void THistoryWindow::ShowEntriesOf(int row)
     const TJobSummary& job = Jobs.Job(row);
     Entries.SetEntries(FHistory.History().Entries(job.id));
     entriesView->scrollToTop();
-    saveNotDeliveredAction->setEnabled(job.Unfinished());
+    saveNotDeliveredAction->setEnabled(job.Unfinished() && job.failure.empty());
 }
 
 // The dialog starts at a name beside the job's list; a list with columns saves as CSV

@@ -176,8 +176,11 @@ TJobResult TSendJob::RunJob(const TJobStart& start)
     }
     if (!ProvidePassword())
         return {};
-    if (std::optional<TJobResult> failed = Connect())
+    if (std::optional<TJobResult> failed = Connect()) {
+        if (failed->End == TJobEnd::ConnectFailed)
+            RecordUnreached(start, failed->Message);
         return *failed;
+    }
     try {
         BeginRecording(start, *earlierJob);
     } catch (const std::exception& error) {

@@ -207,6 +207,9 @@ private:
     std::optional<std::int64_t> ChooseJob(const TJobStart& start);
     bool Confirmed(int recipients) const;
     void BeginRecording(const TJobStart& start, std::int64_t earlierJob);
+    TNewJob NewJob(const TJobStart& start) const;
+    // A job that did not reach the server is listed in the history with the reason.
+    void RecordUnreached(const TJobStart& start, const std::string& reason);
     // Sending (SendJobPass.cpp).
     void SendEverything();
     void SendPass(const std::vector<int>& positions);

@@ -8,6 +8,8 @@
 #include "workflow/ProgramState.h"
 #include "workflow/UserInterface.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -69,12 +71,29 @@ bool TSendJob::Confirmed(int recipients) const
     return UserInterface().Ask(question, Messages::SendAnswers()) == 0;
 }
 
+TNewJob TSendJob::NewJob(const TJobStart& start) const
+{
+    const std::string attachment = FMessage.AttachmentPath();
+    return {start.ListFile, FSubject, FMessageHash, FEntries.Rows, FMessage.FormatIndex() != 0 ? "HTML" : "text",
+            attachment.empty() ? std::string() : QFileInfo(QString::fromStdString(attachment)).fileName().toStdString()};
+}
+
+void TSendJob::RecordUnreached(const TJobStart& start, const std::string& reason)
+{
+    // The history's own failure is not worth a second message over the first.
+    try {
+        if (TDeliveryHistory* history = FLedger.History())
+            history->RecordUnreachedJob(NewJob(start), reason);
+    } catch (const std::exception&) {
+    }
+}
+
 void TSendJob::BeginRecording(const TJobStart& start, std::int64_t earlierJob)
 {
     if (earlierJob)
         FLedger.Continue(earlierJob, FEntries.Rows);
     else
-        FLedger.Begin({start.ListFile, FSubject, FMessageHash, FEntries.Rows});
+        FLedger.Begin(NewJob(start));
     FProgress.ShowCounts(FLedger.Counts());
     if (FLedger.Counts().Delivered > 0)
         ShowDeliveredCount();

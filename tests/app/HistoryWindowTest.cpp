@@ -3,6 +3,7 @@
 #include "workflow/DeliveryHistory.h"
 #include "workflow/HistoryAccess.h"
 #include "workflow/HistoryMessages.h"
+#include "workflow/JobFingerprint.h"
 
 #include <QLabel>
 #include <QTest>
@@ -157,6 +158,34 @@ TEST_F(HistoryWindow, EntriesNotDeliveredKeepTheColumnsOfTheJobsListAndAreSavedW
     EXPECT_EQ(Ui.FileRequests[1].InitialDir, rest);
     EXPECT_EQ(ReadFileBytes(rest), "\xEF\xBB\xBFName,E-mail,City\r\nBo,bo@x.org,Bled\r\n");
     EXPECT_EQ(Ui.Messages.back(), "1 entry not delivered was saved in " + rest + ".");
+}
+
+// Two jobs of one subject differ in format and attachment; one that never reached the
+// server stands with its reason, has nothing to save and is never the one continued.
+TEST_F(HistoryWindow, JobsThatNeverReachedTheServerAreListedWithTheirReason)
+{
+    Sandbox.WriteSettings(CompleteSettings);
+    using M = THistoryJobsModel;
+    std::int64_t sent = 0;
+    {
+        TDeliveryHistory history;
+        sent = history.BeginJob({"", "News", "m6", {"a@x.org", "b@x.org"}, "HTML", "map.pdf"});
+        history.Record(sent, {0, Delivered, "250 Ok", "<8@x>", ""});
+        history.EndJob(sent);
+        history.RecordUnreachedJob({"", "News", "m6", {"a@x.org", "b@x.org"}, "text", ""},
+                                   "Connect failed.\r\rThe server did not answer.");
+        ASSERT_TRUE(history.FindUnfinished(ListHash({"a@x.org", "b@x.org"}), "m6"));
+        EXPECT_EQ(history.FindUnfinished(ListHash({"a@x.org", "b@x.org"}), "m6")->job.id, sent);
+    }
+    Start();
+    Window().showHistoryAction->trigger();
+    EXPECT_EQ(JobColumn(M::Format), (std::vector<std::string>{"text", "HTML"}));
+    EXPECT_EQ(JobColumn(M::Attachment), (std::vector<std::string>{"", "map.pdf"}));
+    EXPECT_EQ(JobColumn(M::State), (std::vector<std::string>{"Connect failed.  The server did not answer.", "not all delivered"}));
+    History().ChooseJob(0);
+    EXPECT_FALSE(History().saveNotDeliveredButton->isEnabled());
+    History().ChooseJob(1);
+    EXPECT_TRUE(History().saveNotDeliveredButton->isEnabled());
 }
 
 TEST_F(HistoryWindow, ColumnsAreAtLeastAsWideAsTheirHeadersInEitherLanguage)

@@ -63,6 +63,22 @@ class ContinuedJob(unittest.TestCase):
         self.assertEqual(rest, "Draga Špela,\n\nveč <https://x.org/?a=1&b=2>\n\nAttachment: Poročilo čez leto.txt\n")
 
 
+class UnreachedJob(unittest.TestCase):
+    def test_a_job_that_never_reached_the_server_is_in_the_history_with_its_reason(self):
+        import sqlite3
+        from smtp_servers import free_port
+        with tempfile.TemporaryDirectory() as folder:
+            program = HeadlessSender(folder, free_port(), settings="timeout=5\n")
+            status, _, err = program.run("--html", program.lines("ann@example.org"), program.file("m.txt", "Hi\n"))
+            self.assertEqual(status, 2, err)
+            path = os.path.join(program.data, "Drelko", "Varnolt Pelmar", "history.sqlite")
+            with sqlite3.connect(path) as db:
+                rows = db.execute("SELECT subject, format, failure FROM jobs").fetchall()
+            self.assertEqual(len(rows), 1)
+            self.assertEqual(rows[0][1], "HTML")
+            self.assertTrue(rows[0][2].startswith("Connect failed"), rows)
+
+
 class Privacy(unittest.TestCase):
     def test_the_data_folder_is_0700_and_history_and_log_are_0600(self):
         with tempfile.TemporaryDirectory() as folder, Aiosmtpd() as server:
