@@ -249,6 +249,7 @@ private:
     std::deque<TInFlight> FInFlight;
     std::set<int> FReplyLost; // positions whose final dot's reply never came
     std::string FMessageHash;
+    std::string FAttachmentAtStart; // the attachment's path as the job's fingerprint read it
     std::size_t FReconnectTries = 0; // since a message last had an outcome from the server
     int FFirstSendNumber = 0;        // the client's number for the job's first message
     bool FLogStarted = false;

@@ -35,9 +35,10 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
 {
     std::optional<TResumePoint> earlier;
     FMessageHash.clear();
+    FAttachmentAtStart.clear();
     if (TDeliveryHistory* history = FLedger.History()) {
-        FMessageHash = MessageHash(FSubject, FBody, FMessage.FormatIndex() != 0,
-                                   FMessage.AttachmentPath());
+        FAttachmentAtStart = FMessage.AttachmentPath();
+        FMessageHash = MessageHash(FSubject, FBody, FMessage.FormatIndex() != 0, FAttachmentAtStart);
         earlier = history->FindUnfinished(ListHash(FEntries.Rows), FMessageHash);
     }
     const int recipients = static_cast<int>(
@@ -73,7 +74,7 @@ bool TSendJob::Confirmed(int recipients) const
 
 TNewJob TSendJob::NewJob(const TJobStart& start) const
 {
-    const std::string attachment = FMessage.AttachmentPath();
+    const std::string& attachment = FAttachmentAtStart;
     return {start.ListFile, FSubject, FMessageHash, FEntries.Rows, FMessage.FormatIndex() != 0 ? "HTML" : "text",
             attachment.empty() ? std::string() : QFileInfo(QString::fromStdString(attachment)).fileName().toStdString()};
 }
