@@ -110,6 +110,8 @@ public:
     std::string RetryWait() const override;
     TSignInSettings SignIn() const override;
     void AskForSettings() override;
+    // Marks the empty fields a job needs, and says so under them in the current language.
+    void MarkNeededFields();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -131,7 +133,6 @@ private:
     // lastGood: what the field held before the edit being checked.
     void CheckNumber(QLineEdit* field, QString& lastGood);
     void FollowSecurityWithPort(int index);
-    void MarkNeededFields();
     TStoredAccount ShownAccount() const;
     void ShowAccount(const TStoredAccount& account);
     void LoadPassword();
