@@ -21,7 +21,9 @@ std::string HelpText()
            "  -h, --help       shows this help (only as the whole command line)\n"
            "      --version    shows the version (only as the whole command line)\n"
            "\n"
-           "With fewer than two arguments the window opens with an empty list.\n"
+           "Without the two files the window opens with the work of the last run (the list, subject,\n"
+           "text and attachment kept as a draft); the files named replace its list and text. A\n"
+           "command line that sends uses its files alone.\n"
            "Help: " + HelpFile() + "\n"
            "Manual: man pelmar\n";
 }

@@ -56,6 +56,8 @@ QVariant OutcomeColour(TOutcome outcome)
 
 QString JobStateText(const TJobSummary& job)
 {
+    if (!job.failure.empty())
+        return OneLine(job.failure);
     if (!job.Unfinished())
         return Tr("končano", "finished");
     if (job.ended.isValid())
@@ -129,6 +131,8 @@ QVariant THistoryJobsModel::data(const QModelIndex& index, int role) const
         return Text(job.listFile);
     if (role == Qt::ToolTipRole && column == Subject)
         return Text(job.subject);
+    if (role == Qt::ToolTipRole && column == State && !job.failure.empty())
+        return Text(job.failure);
     if (role != Qt::DisplayRole)
         return {};
     switch (column) {
@@ -140,6 +144,10 @@ QVariant THistoryJobsModel::data(const QModelIndex& index, int role) const
         return ListFileText(job.listFile);
     case Subject:
         return OneLine(job.subject);
+    case Format:
+        return job.format == "HTML" ? QStringLiteral("HTML") : job.format.empty() ? QString() : Tr("tekst", "text");
+    case Attachment:
+        return Text(job.attachment);
     case Delivered:
         return job.delivered;
     case Refused:
@@ -166,6 +174,10 @@ QVariant THistoryJobsModel::headerData(int section, Qt::Orientation orientation,
         return Tr("Seznam", "List file");
     case Subject:
         return Tr("Naslov sporočila", "Subject");
+    case Format:
+        return Tr("Oblika", "Format");
+    case Attachment:
+        return Tr("Priloga", "Attachment");
     case Delivered:
         return Tr("Dostavljeno", "Delivered");
     case Refused:

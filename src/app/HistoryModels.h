@@ -12,7 +12,8 @@
 // The jobs, in the order given (newest first).
 class THistoryJobsModel : public QAbstractTableModel {
 public:
-    enum TColumn { Started, Ended, ListFile, Subject, Delivered, Refused, Deferred, NotSent, State, ColumnCount };
+    enum TColumn { Started, Ended, ListFile, Subject, Format, Attachment, Delivered, Refused, Deferred, NotSent, State,
+                   ColumnCount };
 
     explicit THistoryJobsModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
     void SetJobs(std::vector<TJobSummary> jobs);

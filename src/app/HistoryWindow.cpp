@@ -3,20 +3,28 @@
 #include "app/Guard.h"
 #include "workflow/FileDialog.h"
 #include "workflow/HistoryAccess.h"
+#include "workflow/NotDeliveredList.h"
 #include "workflow/ProgramState.h"
+#include "workflow/UserInterface.h"
 
 #include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 constexpr int RowHeight = 20;
+const std::vector<int> JobColumnWidths = {135, 135, 110, 190, 55, 120, 70, 65, 65, 65};
+const std::vector<int> EntryColumnWidths = {45, 210, 80, 250, 190, 135};
 
 QString Tr(const char* slovenian, const char* english)
 {
@@ -43,6 +51,16 @@ QTableView* Table(QWidget* parent, const char* name, QAbstractItemModel* model, 
     for (size_t column = 0; column < widths.size(); ++column)
         view->setColumnWidth(static_cast<int>(column), widths[column]);
     return view;
+}
+
+// Each column at least as wide as its header in the language in force ("Dostavljeno").
+void FitHeaders(QTableView* view, const std::vector<int>& widths)
+{
+    QHeaderView* header = view->horizontalHeader();
+    for (size_t column = 0; column < widths.size(); ++column) {
+        const int index = static_cast<int>(column);
+        view->setColumnWidth(index, std::max(widths[column], header->sectionSizeHint(index)));
+    }
 }
 
 }
@@ -79,7 +97,7 @@ void THistoryWindow::BuildWindow()
     jobsLayout->setContentsMargins(0, 0, 0, 0);
     jobsLabel = new QLabel(jobsPanel);
     jobsLabel->setObjectName("jobsLabel");
-    jobsView = Table(jobsPanel, "jobsView", &Jobs, {135, 135, 110, 190, 70, 65, 65, 65});
+    jobsView = Table(jobsPanel, "jobsView", &Jobs, JobColumnWidths);
     jobsLabel->setBuddy(jobsView);
     jobsLayout->addWidget(jobsLabel);
     jobsLayout->addWidget(jobsView);
@@ -88,7 +106,7 @@ void THistoryWindow::BuildWindow()
     entriesLayout->setContentsMargins(0, 0, 0, 0);
     entriesLabel = new QLabel(entriesPanel);
     entriesLabel->setObjectName("entriesLabel");
-    entriesView = Table(entriesPanel, "entriesView", &Entries, {45, 210, 80, 250, 190, 135});
+    entriesView = Table(entriesPanel, "entriesView", &Entries, EntryColumnWidths);
     entriesLabel->setBuddy(entriesView);
     entriesLayout->addWidget(entriesLabel);
     entriesLayout->addWidget(entriesView);
@@ -121,6 +139,8 @@ void THistoryWindow::ShowLanguage()
     closeButton->setText(Tr("Zapri", "Close"));
     Jobs.LanguageChanged();
     Entries.LanguageChanged();
+    FitHeaders(jobsView, JobColumnWidths);
+    FitHeaders(entriesView, EntryColumnWidths);
 }
 
 void THistoryWindow::Refresh()
@@ -160,13 +180,26 @@ void THistoryWindow::ShowEntriesOf(int row)
     const TJobSummary& job = Jobs.Job(row);
     Entries.SetEntries(FHistory.History().Entries(job.id));
     entriesView->scrollToTop();
-    saveNotDeliveredAction->setEnabled(job.Unfinished());
+    saveNotDeliveredAction->setEnabled(job.Unfinished() && job.failure.empty());
 }
 
+// The dialog starts at a name beside the job's list; a list with columns saves as CSV
+// with them, so that a retry keeps its personal fields. The user is told where it went.
 void THistoryWindow::saveNotDelivered()
 {
-    const std::int64_t job = ChosenJob();
-    if (job == 0 || !FSaveDialog.Execute())
+    const QModelIndex current = jobsView->currentIndex();
+    if (!current.isValid())
         return;
-    FHistory.History().NotDelivered(job).SaveToFile(FSaveDialog.FileName);
+    const TJobSummary job = Jobs.Job(current.row());
+    const std::string suggested = SuggestedNotDeliveredFile(job);
+    const std::string usualDir = std::exchange(FSaveDialog.InitialDir, suggested);
+    const std::string usualFilter = std::exchange(FSaveDialog.Filter, "*.txt|*.txt|*.csv|*.csv|*.*|*.*");
+    const auto restore = qScopeGuard([&] {
+        FSaveDialog.InitialDir = usualDir;
+        FSaveDialog.Filter = usualFilter;
+    });
+    if (!FSaveDialog.Execute())
+        return;
+    const int saved = SaveNotDelivered(FHistory.History(), job, FSaveDialog.FileName);
+    UserInterface().ShowMessage(NotDeliveredSavedText(saved, FSaveDialog.FileName));
 }

@@ -65,7 +65,7 @@ const std::vector<TLanguageText> Table = {
     {T::Caption, "SettingsDialog.charsetLabel", "Kodiranje znakov", "Character set"},
     {T::Caption, "SettingsDialog.delayUnitLabel", "sekund", "seconds"},
     {T::Caption, "SettingsDialog.delayLabel", "Razmak med sporočili", "Delay between mails"},
-    // The secured connection: security choice, password, time-out, and the note on the marks.
+    // The secured connection: security choice, password, time-out.
     {T::Caption, "SettingsDialog.securityLabel", "Varnost povezave", "Connection security"},
     {T::Caption, "SettingsDialog.securityNone", "Brez", "None"},
     {T::Caption, "SettingsDialog.securityStartTls", "STARTTLS", "STARTTLS"},
@@ -89,8 +89,6 @@ const std::vector<TLanguageText> Table = {
     {T::Caption, "SettingsDialog.tokenUrlLabel", "Naslov za žetone", "Token URL"},
     {T::Caption, "SettingsDialog.scopeLabel", "Obseg", "Scope"},
     {T::Caption, "SettingsDialog.tokenCommandLabel", "Ukaz, ki izpiše žeton", "Command printing the token"},
-    {T::Caption, "SettingsDialog.neededLabel", "Označeno polje je potrebno za pošiljanje.",
-     "The marked field is needed to send."},
     {T::Caption, "SettingsDialog.findSettingsButton", "Poišči nastavitve", "Find settings"},
     {T::Caption, "SettingsDialog.testButton", "Preizkusi", "Test"},
 };
@@ -163,7 +161,6 @@ const std::vector<TLanguageText> Initial = {
     {T::Caption, "SettingsDialog.retryWaitUnitLabel", "seconds", ""},
     {T::Caption, "SettingsDialog.findSettingsButton", "Find settings", ""},
     {T::Caption, "SettingsDialog.testButton", "Test", ""},
-    {T::Caption, "SettingsDialog.neededLabel", "The marked field is needed to send.", ""},
 };
 
 // The toolbar's text buttons follow the four top entries of the main menu.
@@ -257,6 +254,19 @@ void SetControlText(QObject* control, TLanguageText::TKind kind, const QString& 
     } else {
         static_cast<QWidget*>(control)->setWindowTitle(text);
     }
+}
+
+// Slovenian has a singular, a dual and a plural; the note counts the marked fields.
+QString NeededFieldsNote(int count)
+{
+    if (CurrentLanguage != 1)
+        return count == 1 ? QStringLiteral("The marked field is needed to send.")
+                          : QStringLiteral("The marked fields are needed to send.");
+    if (count == 1)
+        return QStringLiteral("Označeno polje je potrebno za pošiljanje.");
+    if (count == 2)
+        return QStringLiteral("Označeni polji sta potrebni za pošiljanje.");
+    return QStringLiteral("Označena polja so potrebna za pošiljanje.");
 }
 
 void ApplyLanguage(QWidget& mainWindow, QWidget& settingsDialog)

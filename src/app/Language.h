@@ -21,6 +21,9 @@ const std::vector<TLanguageText>& LanguageTable();
 // The texts the windows hold before the language is first applied (Slovenian column).
 const std::vector<TLanguageText>& InitialTexts();
 
+// The settings dialog's note under the fields marked as needed, for count of them.
+QString NeededFieldsNote(int count);
+
 // Writes every text of the current language into the main window and the settings dialog.
 void ApplyLanguage(QWidget& mainWindow, QWidget& settingsDialog);
 void ApplyInitialMainWindowTexts(QWidget& mainWindow);

@@ -6,10 +6,12 @@
 #include "app/HistoryWindow.h"
 #include "app/ImportHelpWindow.h"
 #include "app/Language.h"
+#include "app/ListStatusBar.h"
 #include "app/MessagePreviewWindow.h"
 #include "app/SendLogWindow.h"
 #include "app/SettingsDialog.h"
 #include "app/Widgets.h"
+#include "workflow/JobMessages.h"
 #include "workflow/ListReport.h"
 #include "workflow/MessageText.h"
 #include "workflow/Messages.h"
@@ -38,12 +40,18 @@
 namespace {
 
 const char* const FileFilter = "*.txt|*.txt|*.*|*.*";
-// Recipient lists may also be address-book exports; text files stay the first choice.
+// A list with columns saves as text or as CSV; text files stay the first choice.
 const char* const ListFileFilter = "*.txt|*.txt|*.csv|*.csv|*.*|*.*";
+
+// Recipient lists may also be address-book exports: a further choice after the usual two.
+std::string OpenListFilter()
+{
+    return std::string(FileFilter) + "|" + Lang("Imeniki", "Address books") + "|*.csv;*.tsv";
+}
 
 // Runs a shared dialog with a filter of its own for this one command; every other
 // command keeps the usual one.
-bool ExecuteWithFilter(TFileDialog& dialog, const char* filter)
+bool ExecuteWithFilter(TFileDialog& dialog, const std::string& filter)
 {
     const std::string usual = std::exchange(dialog.Filter, filter);
     const auto restore = qScopeGuard([&dialog, &usual] { dialog.Filter = usual; });
@@ -85,6 +93,8 @@ TMainWindow::TMainWindow(QStringList arguments) : FArguments(std::move(arguments
     WireCommands();
     WireControls();
     WirePreview();
+    WireListStatus();
+    WireKeys();
     FDraft = std::make_unique<TDraftKeeper>(TDraftFields{
         *recipientList, *labelColumn, recipientFields, [this] { return addRecipientButton->text().toStdString(); }, *subjectEdit,
         *bodyEdit, [this] { return BodyText(); }, [this](const std::string& text) { SetBodyText(text); },
@@ -131,7 +141,8 @@ void TMainWindow::WireCommands()
         {addRecipientAction, &TMainWindow::addRecipient},
         {deleteRecipientAction, &TMainWindow::deleteRecipient},
         {pickAttachmentAction, &TMainWindow::pickAttachment},
-        {clearAttachmentAction, &TMainWindow::clearAttachment}};
+        {clearAttachmentAction, &TMainWindow::clearAttachment},
+        {undoListAction, &TMainWindow::undoListChange}};
     for (const auto& [action, command] : commands)
         connect(action, &QAction::triggered, this, Guarded(this, command));
 }
@@ -314,6 +325,8 @@ void TMainWindow::FocusWindowChanged(QWindow* window)
 void TMainWindow::ShowLanguage()
 {
     ApplyLanguage(*this, FPeers->SettingsDialog);
+    listStatusBar->ShowLanguage();
+    FPeers->SettingsDialog.MarkNeededFields();
     FPeers->HistoryWindow.ShowLanguage();
     FPeers->ImportHelpWindow.ShowLanguage();
     previewWindow->ShowLanguage();
@@ -386,7 +399,7 @@ TRecipientList TMainWindow::Recipients()
 
 void TMainWindow::openRecipientFile()
 {
-    if (ExecuteWithFilter(openDialog, ListFileFilter))
+    if (ExecuteWithFilter(openDialog, OpenListFilter()))
         LoadRecipientFile(openDialog.FileName);
 }
 
@@ -410,13 +423,21 @@ void TMainWindow::addRecipient()
 
 void TMainWindow::deleteRecipient()
 {
-    Recipients().DeleteSelected();
+    const int selected = recipientList->ItemIndex();
+    if (selected < 0)
+        return;
+    const QString entry = recipientList->Items().value(selected);
+    UndoableListChange([this] { Recipients().DeleteSelected(); },
+                       QString::fromUtf8(Lang("Izbrisano: ", "Deleted: ")) + entry);
 }
 
 void TMainWindow::clearRecipients()
 {
-    Recipients().Clear();
-    FListFile.clear();
+    const QString count = QString::fromStdString(Messages::GroupedNumber(recipientList->count()));
+    UndoableListChange([this] {
+        Recipients().Clear();
+        FListFile.clear();
+    }, QString::fromUtf8(Lang("Seznam je zbrisan (vnosov: ", "The list was cleared (entries: ")) + count + ")");
 }
 
 // A list with columns can go back into a CSV file with them: the name's extension

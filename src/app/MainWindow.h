@@ -26,11 +26,15 @@ class TDraftKeeper;
 class THistoryWindow;
 class TImportHelpWindow;
 class TListBox;
+class TListStatusBar;
 class TMessagePreviewWindow;
 class TRadioGroup;
 class TSendLogWindow;
 class TSettingsDialog;
 class TStatusBar;
+
+// The button's tool tip with the key of its command, as the pointer shows it.
+QString ToolTipWithKey(const QWidget* button, const QAction* action);
 
 // What the main window's commands reach beyond its own widgets. The program makes these
 // after the window (the dialogs have it as their owner, the send job reads its list) and
@@ -78,6 +82,7 @@ public:
     QAction* deleteRecipientAction;
     QAction* pickAttachmentAction;
     QAction* clearAttachmentAction;
+    QAction* undoListAction;  // puts back the list a Clear or a Delete took (Ctrl+Z in the list)
 
     // The menu bar's menus and the recipient list's pop-up menu, whose one row runs
     // clearRecipientsAction under a text of its own.
@@ -110,6 +115,7 @@ public:
     QPlainTextEdit* bodyEdit;
     TStatusBar* sendStatusBar;  // the session's state and the counter
     TStatusBar* siteStatusBar;  // the maker and the program's web address; a click opens it
+    TListStatusBar* listStatusBar;  // the list's count, and the Undo of its last Clear or Delete
     TMessagePreviewWindow* previewWindow;
 
     // The shared file dialogs of every open and save command.
@@ -140,6 +146,7 @@ public:
     void useSlovenian();
     void useEnglish();
     void exitProgram();
+    void undoListChange();
 
     // Puts back the work kept from the last run (unless the command line sends), loads
     // the recipient and message files the command line names over it, and sends at once
@@ -193,6 +200,20 @@ private:
     void RunSendJob(const TJobStart& start);
     void ShowSending(bool sending);
     void WirePreview();
+    // The list's count, its undo and the keys (MainWindowList.cpp).
+    struct TListSnapshot {
+        QStringList Entries;
+        QStringList Labels;
+        TListFields Fields;
+        std::string ListFile;
+        int Selected = -1;
+    };
+    void WireListStatus();
+    void WireKeys();
+    TListSnapshot ListSnapshot() const;
+    // Runs a change of the list that Undo can take back, and offers the Undo.
+    void UndoableListChange(const std::function<void()>& change, const QString& note);
+    void RefreshListCount();
     void StepPreview(int step);
 
     QStringList FArguments;
@@ -203,4 +224,6 @@ private:
     QWindow* FLastFocusWindow = nullptr;
     std::unique_ptr<TDraftKeeper> FDraft;
     std::string FListFile; // the recipients file the list was last loaded from
+    std::optional<TListSnapshot> FListUndo; // the list before the last Clear or Delete
+    bool FChangingList = false;              // a change Undo can take back is running
 };

@@ -1,5 +1,6 @@
 // The main window's controls and their layout.
 #include "app/MainWindow.h"
+#include "app/ListStatusBar.h"
 #include "app/Pictures.h"
 #include "app/Widgets.h"
 #include "workflow/MailboxCheck.h"
@@ -127,6 +128,11 @@ void TMainWindow::BuildActions()
     deleteRecipientAction = Action(this, "deleteRecipientAction");
     pickAttachmentAction = Action(this, "pickAttachmentAction");
     clearAttachmentAction = Action(this, "clearAttachmentAction");
+    // Ctrl+Z belongs to the text fields wherever they have the focus; in the list it undoes.
+    undoListAction = Action(this, "undoListAction", QKeySequence::Undo);
+    undoListAction->setShortcutContext(Qt::WidgetShortcut);
+    // Ctrl+Enter sends from anywhere in the window, also while typing the text.
+    sendToListAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
 }
 
 void TMainWindow::BuildMenus()
@@ -321,6 +327,8 @@ void TMainWindow::BuildWindow()
     siteStatusBar->setCursor(Qt::PointingHandCursor);
     column->addWidget(siteStatusBar);
     setCentralWidget(central);
+    listStatusBar = new TListStatusBar(this);
+    setStatusBar(listStatusBar);
 
     // The label column has no scroll bar of its own: it follows the entries row for row.
     connect(recipientList->verticalScrollBar(), &QScrollBar::valueChanged, labelColumn->verticalScrollBar(),

@@ -134,10 +134,13 @@ int TQtUserInterface::Ask(const std::string& question, const std::vector<std::st
 
 std::optional<std::string> TQtUserInterface::AskPassword(const std::string& prompt)
 {
-    bool given = false;
-    const QString password = QInputDialog::getText(QApplication::activeWindow(), QString::fromUtf8(ApplicationTitle),
-                                                   QString::fromStdString(prompt), QLineEdit::Password, {}, &given);
-    if (!given)
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(QString::fromUtf8(ApplicationTitle));
+    dialog.setLabelText(QString::fromStdString(prompt));
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setOkButtonText(QString::fromStdString(Lang("V redu", "OK")));
+    dialog.setCancelButtonText(QString::fromStdString(Lang("Prekliči", "Cancel")));
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return password.toStdString();
+    return dialog.textValue().toStdString();
 }

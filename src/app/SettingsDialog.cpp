@@ -428,6 +428,7 @@ void TSettingsDialog::MarkNeededFields()
         field->style()->unpolish(field);
         field->style()->polish(field);
     }
+    neededLabel->setText(NeededFieldsNote(static_cast<int>(needed.size())));
     neededLabel->setVisible(!needed.empty());
 }
 

@@ -103,6 +103,8 @@ public:
     // The sign-in controls' choice and fields (SettingsDialogSignIn.cpp).
     TSignInSettings SignIn() const;
     void AskForSettings() override;
+    // Marks the empty fields a job needs, and says so under them in the current language.
+    void MarkNeededFields();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -126,7 +128,6 @@ private:
     QLineEdit* FieldOf(const TSettingRow& row) const;
     void CheckNumber(QLineEdit* field, const TSettingRow& row);
     void FollowSecurityWithPort(int index);
-    void MarkNeededFields();
     void TakeField(const TSettingRow& row, TSettings& settings) const;
     void ShowSettings(const TSettings& settings);
     void LoadPassword();

@@ -85,6 +85,7 @@ public:
     int ItemIndex() const override;
     void SetItemIndex(int index) override;
     QStringList Items() const { return FRows.stringList(); }
+    void SetItems(const QStringList& items) { FRows.setStringList(items); }
     int count() const { return FRows.rowCount(); }
     void ScrollToRow(int row) { scrollTo(FRows.index(row)); }
 

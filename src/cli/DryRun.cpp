@@ -1,40 +1,59 @@
 #include "cli/DryRun.h"
 
+#include "cli/MessageReading.h"
 #include "workflow/MessageComposer.h"
 #include "workflow/MessagePreview.h"
 #include "workflow/Messages.h"
 #include "workflow/SendJob.h"
 #include "workflow/UserInterface.h"
 
+#include <optional>
+#include <string>
+
 namespace {
 
-void Write(std::FILE* output, const char* bytes, std::size_t size)
+void Write(std::FILE* output, const std::string& bytes)
 {
-    std::fwrite(bytes, 1, size, output);
+    std::fwrite(bytes.data(), 1, bytes.size(), output);
+    std::fflush(output);
 }
 
 } // namespace
 
-bool PrintFirstMessage(const TListColumn& entries, const TListFields& fields, const TMessageFields& message,
-                       TSendSettings& settings, std::FILE* output)
+std::optional<std::string> ComposeFirstMessage(const TListColumn& entries, const TListFields& fields,
+                                               const TMessageFields& message, TSendSettings& settings)
 {
     const TSettings values = settings.Values();
     TMessageComposer composer(message, &fields, {values.Email, values.Name, values.Charset});
     if (!composer.Problems().empty()) {
         UserInterface().ShowMessage(FieldProblemsMessage(composer.Problems()));
-        return false;
+        return std::nullopt;
     }
     // The entry the job would send to first (empty entries are passed over).
     const int first = EntryToShow(entries, 0);
     if (first < 0) {
         UserInterface().ShowMessage(Messages::NoRecipients());
-        return false;
+        return std::nullopt;
     }
     composer.Compose(entries.Item(first), first);
-    const std::string& header = composer.HeaderBlock();
-    Write(output, header.data(), header.size());
     TMemoryStream& body = composer.Body();
-    Write(output, body.Memory(), static_cast<std::size_t>(body.Size()));
-    std::fflush(output);
-    return true;
+    return composer.HeaderBlock() + std::string(body.Memory(), static_cast<std::size_t>(body.Size()));
+}
+
+bool PrintFirstMessage(const TListColumn& entries, const TListFields& fields, const TMessageFields& message,
+                       TSendSettings& settings, std::FILE* output)
+{
+    const std::optional<std::string> composed = ComposeFirstMessage(entries, fields, message, settings);
+    if (composed)
+        Write(output, *composed);
+    return composed.has_value();
+}
+
+bool PrintFirstMessageAsRead(const TListColumn& entries, const TListFields& fields, const TMessageFields& message,
+                             TSendSettings& settings, std::FILE* output)
+{
+    const std::optional<std::string> composed = ComposeFirstMessage(entries, fields, message, settings);
+    if (composed)
+        Write(output, ReadableMessage(*composed));
+    return composed.has_value();
 }

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdio>
+#include <optional>
+#include <string>
 
 class TListColumn;
 class TListFields;
@@ -13,3 +15,12 @@ class TSendSettings;
 // user-interface seam and returns false.
 bool PrintFirstMessage(const TListColumn& entries, const TListFields& fields, const TMessageFields& message,
                        TSendSettings& settings, std::FILE* output);
+
+// The same message as a person reads it (--preview): the header fields that matter to a
+// reader, decoded; the text part; the attachments' names. Lines end in LF.
+bool PrintFirstMessageAsRead(const TListColumn& entries, const TListFields& fields, const TMessageFields& message,
+                             TSendSettings& settings, std::FILE* output);
+// The message the list's first entry would get, as it follows DATA; nothing (and said
+// why) when the job would not start.
+std::optional<std::string> ComposeFirstMessage(const TListColumn& entries, const TListFields& fields,
+                                               const TMessageFields& message, TSendSettings& settings);

@@ -85,6 +85,8 @@ void Summarise(const TJobResult& result, const TTerminalProgress& progress, cons
     const std::string summary = result.End == TJobEnd::Canceled ? Messages::JobStopped(result.Counts) : result.Message;
     if (!summary.empty() && summary != ui.LastMessage())
         PrintError(summary);
+    if (const auto& earlier = progress.Continued())
+        PrintError(SendTexts::ThisRun(progress.RunCounts(), earlier->delivered));
     const std::vector<TEntryReport> left = progress.NotDelivered();
     if (left.empty())
         return;
@@ -113,6 +115,10 @@ int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings,
         job.Stop();
     };
     interrupts.OnAgain = [&] { job.Cancel(); };
+    // Said before anything is sent: the server may get no message at all this time.
+    progress.OnContinues = [&](const TJobSummary& earlier) {
+        PrintError(SendTexts::ContinuesJob(earlier, options.RecipientsFile));
+    };
     ui.SetInterruptHandle(interrupts.Handle());
     ui.SetBeforeMessage([&] { progress.Finish(); });
 
@@ -121,6 +127,7 @@ int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings,
     start.Resume = options.Restart ? TResumeChoice::Restart : TResumeChoice::Continue;
     start.ListFile = QFileInfo(QString::fromStdString(options.RecipientsFile)).absoluteFilePath().toStdString();
     const TJobResult result = job.Run(start);
+    job.Passwords().Forget();
     ui.SetInterruptHandle(-1);
     ui.SetBeforeMessage({});
     progress.Finish();
@@ -148,6 +155,10 @@ int Run(const TSendOptions& options, TTerminalUserInterface& ui)
         [&ui] { ui.ShowMessage(SendTexts::SettingsIncomplete(SettingsFileName(SettingsKey))); });
     TJobFiles files;
     LoadFiles(options, files);
+    if (options.Preview)
+        return PrintFirstMessageAsRead(files.Entries, files.Fields, files.Message, settings, stdout)
+            ? SendExit::AllDelivered
+            : SendExit::Failed;
     if (options.DryRun)
         return PrintFirstMessage(files.Entries, files.Fields, files.Message, settings, stdout) ? SendExit::AllDelivered
                                                                                               : SendExit::Failed;

@@ -12,6 +12,7 @@ struct TOptionNames {
     QCommandLineOption Attach{{"a", "attach"}, {}, "FILE"};
     QCommandLineOption Html{"html"};
     QCommandLineOption DryRun{{"n", "dry-run"}};
+    QCommandLineOption Preview{"preview"};
     QCommandLineOption Restart{"restart"};
     QCommandLineOption Quiet{{"q", "quiet"}};
     QCommandLineOption Help{{"h", "help"}};
@@ -44,8 +45,8 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
     const TOptionNames names;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    parser.addOptions({names.Subject, names.Attach, names.Html, names.DryRun, names.Restart, names.Quiet,
-                       names.Help, names.Version, names.SignIn, names.FindSettings, names.Save,
+    parser.addOptions({names.Subject, names.Attach, names.Html, names.DryRun, names.Preview, names.Restart,
+                       names.Quiet, names.Help, names.Version, names.SignIn, names.FindSettings, names.Save,
                        names.AllowHttp});
     TParsedOptions parsed;
     // The parser takes the program's name first.
@@ -64,6 +65,7 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
     options.Attachment = Single(parser, names.Attach, parsed.Error);
     options.Html = parser.isSet(names.Html);
     options.DryRun = parser.isSet(names.DryRun);
+    options.Preview = parser.isSet(names.Preview);
     options.Restart = parser.isSet(names.Restart);
     options.Quiet = parser.isSet(names.Quiet);
     options.FindSettings = Single(parser, names.FindSettings, parsed.Error);
@@ -93,6 +95,8 @@ std::string SendUsage()
            "      --html          the message text is HTML\n"
            "  -n, --dry-run       print the message for the first entry as it would be sent,\n"
            "                      and connect to nothing\n"
+           "      --preview       print the message for the first entry as a person reads it\n"
+           "                      (decoded header, text, attachment names); connect to nothing\n"
            "      --restart       start from the first entry, even where an unfinished job with\n"
            "                      this list and message could be continued (default: continue)\n"
            "  -q, --quiet         no progress, only the summary and errors\n"

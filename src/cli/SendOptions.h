@@ -10,6 +10,7 @@ struct TSendOptions {
     std::string Attachment; // empty: none
     bool Html = false;
     bool DryRun = false;
+    bool Preview = false; // the first message as a person reads it
     bool Restart = false;
     bool Quiet = false;
     bool Help = false;

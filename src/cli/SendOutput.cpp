@@ -83,6 +83,28 @@ void TTerminalProgress::ShowCounts(const TJobCounts& counts)
         DrawLine();
 }
 
+void TTerminalProgress::ContinuesJob(const TJobSummary& earlier)
+{
+    FContinued = earlier;
+    if (OnContinues)
+        OnContinues(earlier);
+}
+
+TJobCounts TTerminalProgress::RunCounts() const
+{
+    TJobCounts counts;
+    for (const auto& [position, report] : FLastOutcome) {
+        ++counts.Total;
+        switch (report.Outcome) {
+        case TOutcome::Delivered: ++counts.Delivered; break;
+        case TOutcome::Refused: ++counts.Refused; break;
+        case TOutcome::Deferred: ++counts.Deferred; break;
+        case TOutcome::NotSent: ++counts.NotSent; break;
+        }
+    }
+    return counts;
+}
+
 void TTerminalProgress::Flush()
 {
     if (FStyle == TProgressStyle::Line && FDirty)

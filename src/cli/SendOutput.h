@@ -3,7 +3,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,14 @@ public:
     void Flush() override;
     void EntryDone(const TEntryReport& report) override;
     void ShowCounts(const TJobCounts& counts) override;
+    void ContinuesJob(const TJobSummary& earlier) override;
+
+    // Told when the job continues an unfinished one, before it connects.
+    std::function<void(const TJobSummary&)> OnContinues;
+    // The unfinished job this run continued; nothing for a new job.
+    const std::optional<TJobSummary>& Continued() const { return FContinued; }
+    // The outcomes of this run alone (an entry tried twice counts once, by its last one).
+    TJobCounts RunCounts() const;
 
     // Ends the progress line, so that what follows starts on a line of its own.
     void Finish();
@@ -48,6 +58,7 @@ private:
     std::FILE* FOutput;
     TProgressStyle FStyle;
     std::map<int, TEntryReport> FLastOutcome; // by position
+    std::optional<TJobSummary> FContinued;
     TJobCounts FCounts;
     int FDoneAtStart = -1; // final outcomes when the first count came; -1 before
     TClock::time_point FStart;

@@ -1,6 +1,10 @@
 #include "cli/SendTexts.h"
 
+#include "workflow/DeliveryHistory.h"
+#include "workflow/JobLedger.h"
 #include "workflow/ProgramState.h"
+
+#include <QLocale>
 
 namespace SendTexts {
 
@@ -57,6 +61,35 @@ std::string Stopping()
 std::string NotDeliveredHeading()
 {
     return Lang("Niso prejeli sporočila:", "Not delivered:");
+}
+
+std::string ContinuesJob(const TJobSummary& earlier, const std::string& listFile)
+{
+    const std::string id = std::to_string(earlier.id);
+    const std::string started =
+        QLocale::system().toString(earlier.started.toLocalTime(), QLocale::ShortFormat).toStdString();
+    const std::string delivered = std::to_string(earlier.delivered);
+    const std::string total = std::to_string(earlier.total);
+    if (CurrentLanguage == 1)
+        return "Nadaljujem nedokončano pošiljanje št. " + id + " (začeto " + started + ") z istim seznamom (" + listFile
+            + ") in sporočilom: prej dostavljeno " + delivered + " od " + total
+            + "; pošiljam le ostalim. Z --restart se pošiljanje začne znova pri prvem.";
+    return "Continuing unfinished job " + id + " (started " + started + ") of the same list (" + listFile
+        + ") and message: " + delivered + " of " + total
+        + " delivered before; sending only to the rest. --restart starts again from the first entry.";
+}
+
+std::string ThisRun(const TJobCounts& run, int deliveredBefore)
+{
+    const std::string delivered = std::to_string(run.Delivered);
+    const std::string refused = std::to_string(run.Refused);
+    const std::string deferred = std::to_string(run.Deferred);
+    const std::string before = std::to_string(deliveredBefore);
+    if (CurrentLanguage == 1)
+        return "Ta zagon: dostavljeno " + delivered + ", zavrnjeno " + refused + ", odloženo " + deferred
+            + ". Števila pošiljanja zgoraj vključujejo " + before + " prej dostavljenih.";
+    return "This run: delivered " + delivered + ", refused " + refused + ", deferred " + deferred
+        + ". The job's counts above include the " + before + " delivered before.";
 }
 
 std::string AnsweredFor(const std::string& answer)

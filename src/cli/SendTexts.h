@@ -1,6 +1,9 @@
 #pragma once
 #include <string>
 
+struct TJobCounts;
+struct TJobSummary;
+
 // What the headless sender itself says, in the language in force (the window's texts
 // for the job come from Messages). Lines are separated by LF.
 namespace SendTexts {
@@ -17,6 +20,11 @@ std::string NoPasswordWithoutTerminal();
 std::string Stopping();
 // Above the entries that did not get the message.
 std::string NotDeliveredHeading();
+// The job continues an unfinished one of the same list and message: which, when it began,
+// how far it got, and how to start again instead.
+std::string ContinuesJob(const TJobSummary& earlier, const std::string& listFile);
+// After a continued job's summary: what this run did.
+std::string ThisRun(const TJobCounts& run, int deliveredBefore);
 // What a question was answered with where nobody could be asked.
 std::string AnsweredFor(const std::string& answer);
 // --find-settings --save: where the settings found were written.

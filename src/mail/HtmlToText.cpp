@@ -1,12 +1,11 @@
 #include "mail/HtmlToText.h"
 
-#include <QChar>
-#include <QString>
+#include "mail/HtmlEntities.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -23,56 +22,13 @@ std::string Lowered(std::string_view text)
     return result;
 }
 
-std::string Utf8Of(char32_t codePoint)
+// A non-breaking space reads as a space in plain text.
+std::string DecodedText(const std::string& html)
 {
-    if (codePoint == 0 || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-        codePoint = 0xFFFD;
-    return QString::fromUcs4(&codePoint, 1).toStdString();
-}
-
-// The named references a mail in a Central European language is likely to hold.
-std::string NamedReference(const std::string& name)
-{
-    static const std::array<std::pair<const char*, char32_t>, 30> names{{
-        {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}, {"nbsp", ' '},
-        {"ndash", 0x2013}, {"mdash", 0x2014}, {"hellip", 0x2026}, {"euro", 0x20AC}, {"copy", 0xA9},
-        {"reg", 0xAE}, {"deg", 0xB0}, {"sect", 0xA7}, {"laquo", 0xAB}, {"raquo", 0xBB},
-        {"bdquo", 0x201E}, {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"lsquo", 0x2018}, {"rsquo", 0x2019},
-        {"scaron", 0x161}, {"Scaron", 0x160}, {"zcaron", 0x17E}, {"Zcaron", 0x17D}, {"ccaron", 0x10D},
-        {"Ccaron", 0x10C}, {"bull", 0x2022}, {"middot", 0xB7}, {"times", 0xD7}}};
-    for (const auto& [entity, codePoint] : names)
-        if (name == entity)
-            return Utf8Of(codePoint);
-    return {};
-}
-
-// Decodes the character reference at html[at] ("&...;"), moving at past it; an
-// unknown one stays as written.
-std::string CharacterReference(const std::string& html, std::size_t& at)
-{
-    const std::size_t semicolon = html.find(';', at);
-    if (semicolon == std::string::npos || semicolon - at > 32) {
-        ++at;
-        return "&";
-    }
-    const std::string name = html.substr(at + 1, semicolon - at - 1);
-    std::string decoded;
-    if (name.size() > 1 && name[0] == '#') {
-        const bool hex = name[1] == 'x' || name[1] == 'X';
-        const QString digits = QString::fromStdString(name.substr(hex ? 2 : 1));
-        bool ok = false;
-        const uint value = digits.toUInt(&ok, hex ? 16 : 10);
-        if (ok)
-            decoded = Utf8Of(static_cast<char32_t>(value));
-    } else {
-        decoded = NamedReference(name);
-    }
-    if (decoded.empty()) {
-        ++at;
-        return "&";
-    }
-    at = semicolon + 1;
-    return decoded;
+    std::string text = DecodeHtmlReferences(html);
+    for (std::size_t at = text.find("\xC2\xA0"); at != std::string::npos; at = text.find("\xC2\xA0", at))
+        text.replace(at, 2, " ");
+    return text;
 }
 
 struct TTag {
@@ -107,7 +63,7 @@ TTag ParseTag(const std::string& tagText)
     const std::size_t end = tagText.find_first_of(" \t\r\n/", at);
     tag.Name = Lowered(tagText.substr(at, end == std::string::npos ? std::string::npos : end - at));
     if (tag.Name == "a" && !tag.Closing)
-        tag.Href = AttributeValue(tagText, "href");
+        tag.Href = DecodeHtmlReferences(AttributeValue(tagText, "href"));
     return tag;
 }
 
@@ -240,16 +196,12 @@ std::string HtmlToText(const std::string& html)
     std::size_t at = 0;
     while (at < html.size()) {
         const char c = html[at];
-        if (c == '&') {
-            run += CharacterReference(html, at);
-            continue;
-        }
         if (c != '<') {
             run += c;
             ++at;
             continue;
         }
-        text.Text(run);
+        text.Text(DecodedText(run));
         run.clear();
         if (lowered.compare(at, 4, "<!--") == 0) {
             const std::size_t end = html.find("-->", at + 4);
@@ -275,6 +227,6 @@ std::string HtmlToText(const std::string& html)
         else
             text.Tag(tag);
     }
-    text.Text(run);
+    text.Text(DecodedText(run));
     return text.Result();
 }

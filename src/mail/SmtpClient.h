@@ -8,6 +8,7 @@
 #include "mail/OutgoingMessage.h"
 #include "mail/SmtpErrors.h"
 #include "net/SocketSession.h"
+#include "platform/SecretText.h"
 
 #include <functional>
 #include <map>
@@ -86,6 +87,7 @@ public:
     // It raises what its own failure is. Empty: the password's login.
     using TAccessTokenSource = std::function<std::string(bool renew)>;
     void SetAccessTokenSource(TAccessTokenSource source) { FAccessTokenSource = std::move(source); }
+    void WipePassword() { FPassword.Wipe(); }
     // The name EHLO introduces this machine by; empty: its fully qualified domain name
     // where known, else the address literal of the connection's own address.
     const std::string& LocalName() const { return FLocalName; }
@@ -224,7 +226,7 @@ private:
 
     std::string FUserID;
     TSmtpSecurity FSecurity = TSmtpSecurity::None;
-    std::string FPassword;
+    TSecretText FPassword;
     TAccessTokenSource FAccessTokenSource;
     TSmtpStep FOpeningStep = TSmtpStep::None;
     TSmtpReply FLoginRefusal;

@@ -146,7 +146,7 @@ void TSmtpClient::LogIn()
         LogInWithToken();
         return;
     }
-    if (FPassword.empty() || !TlsActive())
+    if (FPassword.Empty() || !TlsActive())
         return;
     const bool plain = FAuthMechanisms.count("PLAIN") > 0;
     if (!plain && FAuthMechanisms.count("LOGIN") == 0)
@@ -171,14 +171,17 @@ void TSmtpClient::LogIn()
 
 void TSmtpClient::LogInPlain()
 {
-    CheckLoginStep(Command("AUTH PLAIN " + Base64(std::string(1, '\0') + FUserID + '\0' + FPassword)), kLoggedIn);
+    TSecretText credentials(std::string(1, '\0') + FUserID + '\0' + FPassword.Text());
+    const TSecretText command("AUTH PLAIN " + Base64(credentials.Text()));
+    CheckLoginStep(Command(command.Text()), kLoggedIn);
 }
 
 void TSmtpClient::LogInLogin()
 {
     CheckLoginStep(Command("AUTH LOGIN"), kGoOn);
     CheckLoginStep(Command(Base64(FUserID)), kGoOn);
-    CheckLoginStep(Command(Base64(FPassword)), kLoggedIn);
+    const TSecretText encoded(Base64(FPassword.Text()));
+    CheckLoginStep(Command(encoded.Text()), kLoggedIn);
 }
 
 // The message of a refused login is the server's reply line.

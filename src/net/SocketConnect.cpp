@@ -86,6 +86,8 @@ void TSocketSession::RaceConnections()
     if (!FAttemptDelay) {
         FAttemptDelay = new QTimer(this);
         FAttemptDelay->setSingleShot(true);
+        // A coarse timer may fire 5 % early; the delay is a promise to the first address.
+        FAttemptDelay->setTimerType(Qt::PreciseTimer);
     }
     FAttempts.clear();
     FLastConnectError = 0;

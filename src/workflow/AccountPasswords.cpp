@@ -16,7 +16,7 @@ std::optional<std::string> TAccountPasswords::Stored(const std::string& user, co
 {
     const std::string account = Account(user, host);
     if (const auto known = FThisRun.find(account); known != FThisRun.end())
-        return known->second;
+        return known->second.Text();
     if (!FKeeper)
         return std::nullopt;
     std::optional<std::string> stored = FKeeper->Read(account);

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/SecretText.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -34,10 +36,12 @@ public:
     // Keeps the password for the run and in the keyring; an empty one is removed there.
     // False when no keyring took it: it holds only until the program ends.
     bool Store(const std::string& user, const std::string& host, const std::string& password);
+    // Wipes the passwords kept for the run: a program that sends no more job.
+    void Forget() { FThisRun.clear(); }
 
 private:
     static std::string Account(const std::string& user, const std::string& host);
 
-    std::map<std::string, std::string> FThisRun;
+    std::map<std::string, TSecretText> FThisRun;
     TPasswordKeeper* FKeeper = nullptr;
 };

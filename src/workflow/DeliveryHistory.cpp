@@ -1,5 +1,6 @@
 #include "workflow/DeliveryHistory.h"
 
+#include "platform/PrivateFiles.h"
 #include "workflow/HistoryMessages.h"
 #include "workflow/HistorySchema.h"
 #include "workflow/JobFingerprint.h"
@@ -41,7 +42,7 @@ std::int64_t Now()
 
 const char* const JobColumns =
     "SELECT id, started, ended, list_file, subject, list_hash, message_hash,"
-    " total, delivered, refused, deferred, not_sent FROM job_summaries ";
+    " total, delivered, refused, deferred, not_sent, format, attachment, failure FROM job_summaries ";
 
 TJobSummary JobFrom(const TSqliteStatement& row)
 {
@@ -58,6 +59,9 @@ TJobSummary JobFrom(const TSqliteStatement& row)
     job.refused = static_cast<int>(row.Integer(9));
     job.deferred = static_cast<int>(row.Integer(10));
     job.notSent = static_cast<int>(row.Integer(11));
+    job.format = row.Text(12);
+    job.attachment = row.Text(13);
+    job.failure = row.Text(14);
     return job;
 }
 
@@ -78,8 +82,10 @@ const char* OutcomeName(TOutcome outcome)
 // sending a message.
 struct TDeliveryHistory::TStatements {
     explicit TStatements(sqlite3* db)
-        : insertJob(db, "INSERT INTO jobs (started, list_file, subject, list_hash, message_hash, total, not_sent)"
-                        " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?6)"),
+        : insertJob(db, "INSERT INTO jobs (started, list_file, subject, list_hash, message_hash, total, not_sent,"
+                        " format, attachment) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?6, ?7, ?8)"),
+          insertUnreached(db, "INSERT INTO jobs (started, ended, list_file, subject, list_hash, message_hash, total,"
+                              " not_sent, format, attachment, failure) VALUES (?1, ?1, ?2, ?3, ?4, ?5, ?6, ?6, ?7, ?8, ?9)"),
           insertEntry(db, "INSERT INTO entries (job, position, entry) VALUES (?, ?, ?)"),
           record(db, "UPDATE entries SET outcome = ?, reply = ?, message_id = ?, note = ?, time = ?"
                      " WHERE job = ? AND position = ?"),
@@ -91,7 +97,7 @@ struct TDeliveryHistory::TStatements {
                        " WHERE id = ?2"),
           clearEnded(db, "UPDATE jobs SET ended = NULL WHERE id = ?"),
           newestOfContent(db, (std::string(JobColumns)
-                               + "WHERE list_hash = ? AND message_hash = ? ORDER BY id DESC LIMIT 1").c_str()),
+                               + "WHERE list_hash = ? AND message_hash = ? AND failure = '' ORDER BY id DESC LIMIT 1").c_str()),
           deliveredPositions(db, "SELECT position FROM entries WHERE job = ? AND outcome = 'delivered'"
                                  " ORDER BY position"),
           allJobs(db, (std::string(JobColumns) + "ORDER BY id DESC").c_str()),
@@ -103,7 +109,7 @@ struct TDeliveryHistory::TStatements {
     {
     }
 
-    TSqliteStatement insertJob, insertEntry, record, setEnded, clearEnded;
+    TSqliteStatement insertJob, insertUnreached, insertEntry, record, setEnded, clearEnded;
     TSqliteStatement newestOfContent, deliveredPositions, allJobs, oneJob, entries, notDelivered;
 };
 
@@ -112,7 +118,7 @@ TDeliveryHistory::TDeliveryHistory() : TDeliveryHistory(UserDataFolder()) {}
 TDeliveryHistory::TDeliveryHistory(const std::string& folder, TSync sync)
     : FFileName(QDir(QString::fromStdString(folder)).filePath(HistoryFileName).toStdString())
 {
-    if (!QDir().mkpath(QString::fromStdString(folder)))
+    if (!MakePrivateFolder(folder))
         throw EHistoryError(EHistoryError::TKind::Open,
             Messages::HistoryCannotOpen(FFileName, Messages::HistoryFolderNotCreated(folder)));
     try {
@@ -144,6 +150,11 @@ void TDeliveryHistory::Close()
 void TDeliveryHistory::Open(TSync sync)
 {
     Close();
+    // Every recipient, subject and reply is in here; SQLite gives its log files the
+    // database file's mode.
+    CreatePrivateFile(FFileName);
+    for (const char* companion : {"-wal", "-shm"})
+        MakePrivateFile(FFileName + companion);
     FDb = std::make_unique<TSqliteDatabase>(FFileName);
     FDb->Execute(("PRAGMA busy_timeout = " + std::to_string(BusyWaitMs)).c_str());
     // The first statement that reads the file: one that is not a database fails here.
@@ -205,7 +216,8 @@ std::int64_t TDeliveryHistory::BeginJob(const TNewJob& job)
                                          [](const std::string& entry) { return !entry.empty(); });
         TSqliteTransaction transaction(*FDb);
         FStatements->insertJob.Bind(1, Now()).Bind(2, job.listFile).Bind(3, job.subject)
-            .Bind(4, ListHash(job.entries)).Bind(5, job.messageHash).Bind(6, static_cast<std::int64_t>(total)).Run();
+            .Bind(4, ListHash(job.entries)).Bind(5, job.messageHash).Bind(6, static_cast<std::int64_t>(total))
+            .Bind(7, job.format).Bind(8, job.attachment).Run();
         const std::int64_t id = FDb->LastInsertId();
         for (std::size_t position = 0; position < job.entries.size(); ++position) {
             if (job.entries[position].empty())
@@ -215,6 +227,18 @@ std::int64_t TDeliveryHistory::BeginJob(const TNewJob& job)
         }
         transaction.Commit();
         return id;
+    });
+}
+
+std::int64_t TDeliveryHistory::RecordUnreachedJob(const TNewJob& job, const std::string& failure)
+{
+    return Guarded(EHistoryError::TKind::Write, [&] {
+        const auto total = std::count_if(job.entries.begin(), job.entries.end(),
+                                         [](const std::string& entry) { return !entry.empty(); });
+        FStatements->insertUnreached.Bind(1, Now()).Bind(2, job.listFile).Bind(3, job.subject)
+            .Bind(4, ListHash(job.entries)).Bind(5, job.messageHash).Bind(6, static_cast<std::int64_t>(total))
+            .Bind(7, job.format).Bind(8, job.attachment).Bind(9, failure).Run();
+        return FDb->LastInsertId();
     });
 }
 

@@ -49,6 +49,8 @@ struct TNewJob {
     std::string subject;
     std::string messageHash;          // MessageHash() of the message sent
     std::vector<std::string> entries; // the whole list as the job reads it, empty entries included
+    std::string format = {};          // "text" or "HTML"
+    std::string attachment = {};      // the attachment's file name; empty when none
 };
 
 struct TEntryOutcome {
@@ -73,6 +75,11 @@ struct TJobSummary {
     int refused = 0;
     int deferred = 0;
     int notSent = 0;
+    std::string format;               // "text" or "HTML"; empty for jobs of older versions
+    std::string attachment;           // the attachment's file name; empty when none
+    // Why the job never reached the server (could not connect, certificate, login); empty
+    // for a job that did. Such a job has no entries and is never continued.
+    std::string failure;
     // Some entry did not get the message: the job was interrupted or left entries refused,
     // deferred or not sent. A job that delivered everything is done, even when the
     // program died before it could mark the end.
@@ -120,6 +127,9 @@ public:
     // The job runs again: its end time is cleared until EndJob; its entries are updated
     // by Record as they are sent again.
     void ContinueJob(std::int64_t job);
+    // A job that ended before it reached the server, with the reason the user was given:
+    // listed with it, never continued (no entry was tried). Returns its id.
+    std::int64_t RecordUnreachedJob(const TNewJob& job, const std::string& failure);
     // Sets the entry's outcome, reply, Message-ID, note and time (replacing what an earlier
     // try left). Raises std::out_of_range for a position the job has no entry at (an
     // empty entry, or past the list's end).

@@ -1,6 +1,7 @@
 #include "workflow/Draft.h"
 
 #include "base/Exception.h"
+#include "platform/PrivateFiles.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/RecipientList.h"
 
@@ -59,7 +60,7 @@ TDraftStore::TDraftStore(std::string folder) : FFolder(std::move(folder))
 
 void TDraftStore::Save(const TDraftMessage& message, const TRecipientList* list)
 {
-    if (!QDir().mkpath(Q(FFolder)))
+    if (!MakePrivateFolder(FFolder))
         throw EFCreateError(FileName());
     std::string recipients = FRecipientsFile;
     std::string labels = FLabelsFile;
@@ -88,6 +89,10 @@ void TDraftStore::Save(const TDraftMessage& message, const TRecipientList* list)
     QSaveFile file(Q(FileName()));
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(json).toJson()) < 0 || !file.commit())
         throw EFCreateError(FileName());
+    MakePrivateFile(FileName());
+    for (const std::string& name : {recipients, labels, fields})
+        if (!name.empty())
+            MakePrivateFile(FFolder + name);
     FRecipientsFile = recipients;
     FLabelsFile = labels;
     FFieldsFile = fields;

@@ -55,6 +55,27 @@ const char* const Steps[] = {
     FROM jobs j LEFT JOIN entries e ON e.job = j.id
     WHERE j.ended IS NULL GROUP BY j.id;
     )sql",
+    // What tells two jobs of one subject apart (the format and the attachment's name), and
+    // why a job that never reached the server ended (empty for every other job).
+    R"sql(
+    ALTER TABLE jobs ADD COLUMN format TEXT NOT NULL DEFAULT '';
+    ALTER TABLE jobs ADD COLUMN attachment TEXT NOT NULL DEFAULT '';
+    ALTER TABLE jobs ADD COLUMN failure TEXT NOT NULL DEFAULT '';
+    DROP VIEW job_summaries;
+    CREATE VIEW job_summaries AS
+    SELECT id, started, ended, list_file, subject, list_hash, message_hash,
+           total, delivered, refused, deferred, not_sent, format, attachment, failure
+    FROM jobs WHERE ended IS NOT NULL
+    UNION ALL
+    SELECT j.id, j.started, j.ended, j.list_file, j.subject, j.list_hash, j.message_hash, j.total,
+           count(CASE e.outcome WHEN 'delivered' THEN 1 END),
+           count(CASE e.outcome WHEN 'refused' THEN 1 END),
+           count(CASE e.outcome WHEN 'deferred' THEN 1 END),
+           count(CASE e.outcome WHEN 'not sent' THEN 1 END),
+           j.format, j.attachment, j.failure
+    FROM jobs j LEFT JOIN entries e ON e.job = j.id
+    WHERE j.ended IS NULL GROUP BY j.id;
+    )sql",
 };
 
 static_assert(std::size(Steps) == HistorySchemaVersion);

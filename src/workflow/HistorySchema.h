@@ -14,7 +14,7 @@ class TSqliteDatabase;
 //                 entries for the others.
 
 // The schema version this program writes.
-inline constexpr int HistorySchemaVersion = 1;
+inline constexpr int HistorySchemaVersion = 2;
 
 // Brings an empty or older database to HistorySchemaVersion, one transaction per step.
 // Returns false, changing nothing, for a database of a newer version.

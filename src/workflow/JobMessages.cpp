@@ -1,6 +1,7 @@
 #include "workflow/JobMessages.h"
 
 #include "workflow/DeliveryHistory.h"
+#include "workflow/MailboxCheck.h"
 #include "workflow/ProgramState.h"
 
 #include <QLocale>
@@ -66,6 +67,26 @@ std::string SendConfirmation(int recipients, bool subjectEmpty, bool textEmpty)
     if (!warnings.empty())
         warnings += "\r";
     return warnings + (sl ? "Ali naj pošljem to sporočilo " : "Send this message to ") + Recipients(recipients) + "?";
+}
+
+std::string NotAddressesWarning(const std::vector<std::string>& entries)
+{
+    constexpr int Named = 5;
+    std::vector<std::string> bad;
+    for (const std::string& entry : entries)
+        if (!entry.empty() && !IsValidEntry(entry))
+            bad.push_back(entry);
+    if (bad.empty())
+        return {};
+    const bool sl = Slovenian();
+    std::string text = sl ? "Ti vnosi niso e-poštni naslovi in ne dobijo sporočila:\r"
+                          : "These entries are not e-mail addresses and get no message:\r";
+    for (std::size_t i = 0; i < bad.size() && i < Named; ++i)
+        text += "  " + bad[i] + "\r";
+    if (bad.size() > Named)
+        text += (sl ? "  in še " : "  and ") + Number(static_cast<long long>(bad.size() - Named))
+            + (sl ? "\r" : " more\r");
+    return text + "\r";
 }
 
 std::vector<std::string> SendAnswers()

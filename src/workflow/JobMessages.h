@@ -14,6 +14,8 @@ std::string GroupedNumber(long long value);
 
 // The question before a job started from the window; empty subject or text is warned of.
 std::string SendConfirmation(int recipients, bool subjectEmpty, bool textEmpty);
+// Put before that question when some entries are no addresses: names the first five.
+std::string NotAddressesWarning(const std::vector<std::string>& entries);
 // Its answers: send, cancel.
 std::vector<std::string> SendAnswers();
 // The question when the list and the message are those of an unfinished job, and its

@@ -1,6 +1,7 @@
 #include "workflow/ProgramFolder.h"
 
 #include "InstallLayout.h"
+#include "platform/PrivateFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,7 +43,7 @@ std::string ChooseProgramFolder(const std::string& executableFolder, const std::
     const QFileInfo exe(QString::fromStdString(executableFolder));
     if (exe.isDir() && exe.isWritable() && InstalledDataFolder(executableFolder).empty())
         return WithSeparator(exe.filePath());
-    QDir().mkpath(QString::fromStdString(userDataFolder));
+    MakePrivateFolder(userDataFolder);
     return WithSeparator(QString::fromStdString(userDataFolder));
 }
 

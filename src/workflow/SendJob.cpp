@@ -85,6 +85,8 @@ TJobResult TSendJob::Run(const TJobStart& start)
     FInFlight.clear();
     FReplyLost.clear();
     TJobResult result = RunJob(start);
+    // A reconnection is the last use of the password; the next job asks for it again.
+    FSmtp.WipePassword();
     FProgress.Flush();
     FComposer.reset();
     return result;
@@ -158,8 +160,11 @@ TJobResult TSendJob::RunJob(const TJobStart& start)
     }
     if (!ProvideCredentials())
         return {};
-    if (std::optional<TJobResult> failed = Connect())
+    if (std::optional<TJobResult> failed = Connect()) {
+        if (failed->End == TJobEnd::ConnectFailed)
+            RecordUnreached(start, failed->Message);
         return *failed;
+    }
     try {
         BeginRecording(start, *earlierJob);
     } catch (const std::exception& error) {
@@ -265,10 +270,11 @@ bool TSendJob::ProvidePassword()
 {
     if (FSmtp.Security() == TSmtpSecurity::None || ProvideToken())
         return true;
-    const std::optional<std::string> password = FPasswords.ForJob(FAccount.UserID, FAccount.Host);
+    std::optional<std::string> password = FPasswords.ForJob(FAccount.UserID, FAccount.Host);
     if (!password)
         return false;
     FSmtp.SetPassword(*password);
+    WipeText(*password);
     return true;
 }
 

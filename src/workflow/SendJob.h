@@ -63,6 +63,8 @@ public:
     virtual void EntryDone(const TEntryReport&) {}
     // The job's counts when it has begun recording, and after every outcome (before EntryDone).
     virtual void ShowCounts(const TJobCounts&) {}
+    // The job continues this unfinished one without asking (its counts as it was left).
+    virtual void ContinuesJob(const TJobSummary&) {}
 };
 
 // What to do when the list and the message are those of an unfinished job.
@@ -187,6 +189,9 @@ private:
     std::optional<std::int64_t> ChooseJob(const TJobStart& start);
     bool Confirmed(int recipients) const;
     void BeginRecording(const TJobStart& start, std::int64_t earlierJob);
+    TNewJob NewJob(const TJobStart& start) const;
+    // A job that did not reach the server is listed in the history with the reason.
+    void RecordUnreached(const TJobStart& start, const std::string& reason);
     // Sending (SendJobPass.cpp).
     void SendEverything();
     void SendPass(const std::vector<int>& positions);
@@ -227,6 +232,7 @@ private:
     std::deque<TInFlight> FInFlight;
     std::set<int> FReplyLost; // positions whose final dot's reply never came
     std::string FMessageHash;
+    std::string FAttachmentAtStart; // the attachment's path as the job's fingerprint read it
     std::size_t FReconnectTries = 0; // since a message last had an outcome from the server
     bool FFirstMessage = true;       // no message of the job has been composed yet
     bool FLogStarted = false;

@@ -9,6 +9,8 @@
 #include "workflow/ProgramState.h"
 #include "workflow/UserInterface.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -34,9 +36,10 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
 {
     std::optional<TResumePoint> earlier;
     FMessageHash.clear();
+    FAttachmentAtStart.clear();
     if (TDeliveryHistory* history = FLedger.History()) {
-        FMessageHash = MessageHash(FComposer->Subject(), FComposer->Paragraphs(), FComposer->Html(),
-                                   FMessage.AttachmentPath());
+        FAttachmentAtStart = FMessage.AttachmentPath();
+        FMessageHash = MessageHash(FComposer->Subject(), FComposer->Paragraphs(), FComposer->Html(), FAttachmentAtStart);
         earlier = history->FindUnfinished(ListHash(FEntries.Rows), FMessageHash);
     }
     const int recipients = static_cast<int>(
@@ -46,7 +49,10 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
     const int undelivered = recipients - static_cast<int>(earlier->deliveredPositions.size());
     switch (start.Resume) {
     case TResumeChoice::Continue:
-        return !start.Confirm || Confirmed(undelivered) ? std::optional(earlier->job.id) : std::nullopt;
+        if (start.Confirm && !Confirmed(undelivered))
+            return std::nullopt;
+        FProgress.ContinuesJob(earlier->job);
+        return earlier->job.id;
     case TResumeChoice::Restart:
         return !start.Confirm || Confirmed(recipients) ? std::optional<std::int64_t>(0) : std::nullopt;
     case TResumeChoice::Ask:
@@ -62,9 +68,26 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
 
 bool TSendJob::Confirmed(int recipients) const
 {
-    const std::string question =
+    const std::string question = Messages::NotAddressesWarning(FEntries.Rows) +
         Messages::SendConfirmation(recipients, Blank(FComposer->Subject()), HasNoText(FComposer->Paragraphs()));
     return UserInterface().Ask(question, Messages::SendAnswers()) == 0;
+}
+
+TNewJob TSendJob::NewJob(const TJobStart& start) const
+{
+    const std::string& attachment = FAttachmentAtStart;
+    return {start.ListFile, FComposer->Subject(), FMessageHash, FEntries.Rows, FComposer->Html() ? "HTML" : "text",
+            attachment.empty() ? std::string() : QFileInfo(QString::fromStdString(attachment)).fileName().toStdString()};
+}
+
+void TSendJob::RecordUnreached(const TJobStart& start, const std::string& reason)
+{
+    // The history's own failure is not worth a second message over the first.
+    try {
+        if (TDeliveryHistory* history = FLedger.History())
+            history->RecordUnreachedJob(NewJob(start), reason);
+    } catch (const std::exception&) {
+    }
 }
 
 void TSendJob::BeginRecording(const TJobStart& start, std::int64_t earlierJob)
@@ -72,7 +95,7 @@ void TSendJob::BeginRecording(const TJobStart& start, std::int64_t earlierJob)
     if (earlierJob)
         FLedger.Continue(earlierJob, FEntries.Rows);
     else
-        FLedger.Begin({start.ListFile, FComposer->Subject(), FMessageHash, FEntries.Rows});
+        FLedger.Begin(NewJob(start));
     FProgress.ShowCounts(FLedger.Counts());
     if (FLedger.Counts().Delivered > 0)
         ShowDeliveredCount();

@@ -1,6 +1,7 @@
 #include "workflow/SendLog.h"
 
 #include "base/Exception.h"
+#include "platform/PrivateFiles.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -22,8 +23,10 @@ void TSendLog::Prepare(const std::string& fileName)
 
 void TSendLog::Append(const std::string& line)
 {
-    if (!FFile)
+    if (!FFile) {
         FFile = std::make_unique<TFileStream>(FFileName, TFileMode::Create);
+        MakePrivateFile(FFileName);
+    }
     FFile->WriteString(line + "\r\n");
 }
 

@@ -3,9 +3,11 @@
 #include "workflow/DeliveryHistory.h"
 #include "workflow/HistoryAccess.h"
 #include "workflow/HistoryMessages.h"
+#include "workflow/JobFingerprint.h"
 
 #include <QLabel>
 #include <QTest>
+#include <QHeaderView>
 #include <QTableView>
 
 namespace {
@@ -128,6 +130,75 @@ TEST_F(HistoryWindow, EntriesNotDeliveredAreSavedAsARecipientsFile)
     History().ChooseJob(2);  // everyone got it: nothing to save
     EXPECT_FALSE(History().saveNotDeliveredButton->isEnabled());
     EXPECT_TRUE(Ui.Errors.empty());
+}
+
+// A job of an address book saves its entries not delivered beside it, as CSV with its
+// columns, and says where; a job without a file is offered the home folder.
+TEST_F(HistoryWindow, EntriesNotDeliveredKeepTheColumnsOfTheJobsListAndAreSavedWhereSaid)
+{
+    Sandbox.WriteSettings(CompleteSettings);
+    const std::string book = Sandbox.MakeFile("lists/club.csv", "Name,E-mail,City\nAna,ana@x.org,Kranj\nBo,bo@x.org,Bled\n");
+    Start();
+    Ui.OpenAnswers = {book};
+    Window().openRecipientFileAction->trigger();
+    const QStringList entries = Window().recipientList->Items();
+    {
+        TDeliveryHistory history;
+        const auto job = history.BeginJob({book, "Club", "m5", {entries[0].toStdString(), entries[1].toStdString()}});
+        history.Record(job, {0, Delivered, "250 Ok", "<6@x>", ""});
+        history.Record(job, {1, Refused, "550 No", "<7@x>", ""});
+        history.EndJob(job);
+    }
+    Window().showHistoryAction->trigger();
+    History().ChooseJob(0);
+    const std::string rest = Sandbox.Path("lists/club-not-delivered.csv");
+    Ui.SaveAnswers = {rest};
+    History().saveNotDeliveredButton->click();
+    ASSERT_EQ(Ui.FileRequests.size(), 2u);
+    EXPECT_EQ(Ui.FileRequests[1].InitialDir, rest);
+    EXPECT_EQ(ReadFileBytes(rest), "\xEF\xBB\xBFName,E-mail,City\r\nBo,bo@x.org,Bled\r\n");
+    EXPECT_EQ(Ui.Messages.back(), "1 entry not delivered was saved in " + rest + ".");
+}
+
+// Two jobs of one subject differ in format and attachment; one that never reached the
+// server stands with its reason, has nothing to save and is never the one continued.
+TEST_F(HistoryWindow, JobsThatNeverReachedTheServerAreListedWithTheirReason)
+{
+    Sandbox.WriteSettings(CompleteSettings);
+    using M = THistoryJobsModel;
+    std::int64_t sent = 0;
+    {
+        TDeliveryHistory history;
+        sent = history.BeginJob({"", "News", "m6", {"a@x.org", "b@x.org"}, "HTML", "map.pdf"});
+        history.Record(sent, {0, Delivered, "250 Ok", "<8@x>", ""});
+        history.EndJob(sent);
+        history.RecordUnreachedJob({"", "News", "m6", {"a@x.org", "b@x.org"}, "text", ""},
+                                   "Connect failed.\r\rThe server did not answer.");
+        ASSERT_TRUE(history.FindUnfinished(ListHash({"a@x.org", "b@x.org"}), "m6"));
+        EXPECT_EQ(history.FindUnfinished(ListHash({"a@x.org", "b@x.org"}), "m6")->job.id, sent);
+    }
+    Start();
+    Window().showHistoryAction->trigger();
+    EXPECT_EQ(JobColumn(M::Format), (std::vector<std::string>{"text", "HTML"}));
+    EXPECT_EQ(JobColumn(M::Attachment), (std::vector<std::string>{"", "map.pdf"}));
+    EXPECT_EQ(JobColumn(M::State), (std::vector<std::string>{"Connect failed.  The server did not answer.", "not all delivered"}));
+    History().ChooseJob(0);
+    EXPECT_FALSE(History().saveNotDeliveredButton->isEnabled());
+    History().ChooseJob(1);
+    EXPECT_TRUE(History().saveNotDeliveredButton->isEnabled());
+}
+
+TEST_F(HistoryWindow, ColumnsAreAtLeastAsWideAsTheirHeadersInEitherLanguage)
+{
+    StartWithHistory();
+    Window().showHistoryAction->trigger();
+    for (QAction* language : {Window().useSlovenianAction, Window().useEnglishAction}) {
+        language->trigger();
+        for (QTableView* view : {History().jobsView, History().entriesView})
+            for (int column = 0; column + 1 < view->model()->columnCount(); ++column)
+                EXPECT_GE(view->columnWidth(column), view->horizontalHeader()->sectionSizeHint(column))
+                    << Str(view->model()->headerData(column, Qt::Horizontal).toString());
+    }
 }
 
 TEST_F(HistoryWindow, ShowingAgainReadsNewJobsFromTheOneHistoryAndKeepsTheChosenJob)

@@ -1,8 +1,10 @@
 #include "AppFixture.h"
 #include "app/Language.h"
+#include "app/ListStatusBar.h"
 #include "workflow/ProgramState.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QMenu>
 #include <QRadioButton>
 #include <QToolButton>
@@ -99,6 +101,46 @@ TEST_F(Language, ControlsOfBothWindowsAreFoundByTheirOwnNames)
     EXPECT_EQ(FindControl(Window(), Settings(), "subjectLabel"), Window().subjectLabel);
     EXPECT_EQ(FindControl(Window(), Settings(), "SettingsDialog.nameLabel"), Settings().nameLabel);
     EXPECT_EQ(FindControl(Window(), Settings(), "SettingsDialog"), &Settings());
+}
+
+// The texts added to the windows count in either language: Slovenian has a dual, and a
+// plural that changes again at five.
+struct CountedText {
+    int language;
+    int count;
+    const char* note;
+    const char* listCount;
+};
+
+TEST(CountedTexts, FollowTheLanguageSingularDualAndPlural)
+{
+    const CountedText cases[] = {
+        {2, 1, "The marked field is needed to send.", "1 recipient · 1 not an address"},
+        {2, 4, "The marked fields are needed to send.", "4 recipients · 4 not addresses"},
+        {1, 1, "Označeno polje je potrebno za pošiljanje.", "1 prejemnik · 1 ni naslov"},
+        {1, 2, "Označeni polji sta potrebni za pošiljanje.", "2 prejemnika · 2 niso naslovi"},
+        {1, 4, "Označena polja so potrebna za pošiljanje.", "4 prejemniki · 4 niso naslovi"},
+        {1, 5, "Označena polja so potrebna za pošiljanje.", "5 prejemnikov · 5 niso naslovi"},
+        {1, 1001, "Označena polja so potrebna za pošiljanje.", "1.001 prejemnik · 1.001 niso naslovi"},
+    };
+    const std::int32_t kept = CurrentLanguage;
+    for (const CountedText& c : cases) {
+        CurrentLanguage = c.language;
+        EXPECT_EQ(Str(NeededFieldsNote(c.count)), c.note) << c.count;
+        EXPECT_EQ(Str(ListCountText(c.count, c.count)), c.listCount);
+    }
+    CurrentLanguage = kept;
+}
+
+TEST_F(Language, UndoAndNeededNoteFollowTheLanguage)
+{
+    Create();
+    Window().useSlovenianAction->trigger();
+    EXPECT_EQ(Str(Window().listStatusBar->undoButton->text()), "Razveljavi");
+    EXPECT_EQ(Str(Settings().neededLabel->text()), "Označena polja so potrebna za pošiljanje.");
+    Window().useEnglishAction->trigger();
+    EXPECT_EQ(Str(Window().listStatusBar->undoButton->text()), "Undo");
+    EXPECT_EQ(Str(Settings().neededLabel->text()), "The marked fields are needed to send.");
 }
 
 }

@@ -1,6 +1,14 @@
 #include "AppFixture.h"
 
 #include "app/ImportHelpWindow.h"
+#include "app/ListStatusBar.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
 
 #include <QScrollBar>
 
@@ -208,8 +216,8 @@ TEST_F(RecipientCommands, LoadSaveAndClearGoThroughTheSharedDialogs)
     EXPECT_EQ(ReadFileBytes(Sandbox.Path("out.txt")), "Addresses\r\na@x.org\r\n\r\nb@x.org\r\n");
     ASSERT_EQ(Ui.FileRequests.size(), 3u);
     EXPECT_EQ(Ui.FileRequests[0].Title, "Varnolt Pelmar - Open file");
-    // A recipients file may be an address book's CSV export; text files stay the default.
-    EXPECT_EQ(Ui.FileRequests[0].Filter, "*.txt|*.txt|*.csv|*.csv|*.*|*.*");
+    // A recipients file may be an address book's export: a choice after the usual two.
+    EXPECT_EQ(Ui.FileRequests[0].Filter, "*.txt|*.txt|*.*|*.*|Address books|*.csv;*.tsv");
     EXPECT_EQ(Ui.FileRequests[0].DefaultExt, "");
     EXPECT_EQ(Ui.FileRequests[2].Title, "Varnolt Pelmar - Save file");
     EXPECT_EQ(Ui.FileRequests[2].Filter, "*.txt|*.txt|*.*|*.*") << "a plain list saves as it always did";
@@ -223,6 +231,73 @@ TEST_F(RecipientCommands, LoadSaveAndClearGoThroughTheSharedDialogs)
     Window().clearRecipientsAction->trigger();
     EXPECT_TRUE(Entries().isEmpty());
     EXPECT_TRUE(Labels().isEmpty());
+}
+
+TEST_F(RecipientCommands, StatusBarCountsRecipientsAndNotAddressesInEitherLanguage)
+{
+    const auto count = [this] {
+        Pump();
+        return Str(Window().listStatusBar->countLabel->text());
+    };
+    EXPECT_EQ(count(), "0 recipients");
+    Ui.OpenAnswers = {Sandbox.MakeFile("list.txt", "a@x.org\nno address\n\nb@x.org\n")};
+    Window().openRecipientFileAction->trigger();
+    EXPECT_EQ(count(), "2 recipients · 1 not an address");
+    Window().useSlovenianAction->trigger();
+    EXPECT_EQ(count(), "2 prejemnika · 1 ni naslov");
+    Window().clearRecipientsAction->trigger();
+    EXPECT_EQ(count(), "0 prejemnikov");
+}
+
+// Clear and Delete go back with the status bar's Undo or Ctrl+Z in the list, labels and
+// columns included; a later change of the list withdraws the offer.
+TEST_F(RecipientCommands, ClearAndDeleteCanBeUndone)
+{
+    Ui.OpenAnswers = {Sandbox.MakeFile("book.csv", "Name,E-mail\nAna,ana@x.org\nBo,bo@x.org\n")};
+    Window().openRecipientFileAction->trigger();
+    const QStringList loaded = Entries();
+    ASSERT_EQ(loaded.size(), 2);
+    Window().clearRecipientsAction->trigger();
+    EXPECT_TRUE(Entries().isEmpty());
+    EXPECT_TRUE(Window().listStatusBar->undoButton->isVisible());
+    Window().listStatusBar->undoButton->click();
+    EXPECT_EQ(Entries(), loaded);
+    EXPECT_EQ(Labels().size(), 2);
+    EXPECT_TRUE(Window().recipientFields.HasColumns());
+    EXPECT_FALSE(Window().listStatusBar->undoButton->isVisible());
+
+    Window().recipientList->SetItemIndex(0);
+    SendKey(Window().recipientList, QEvent::KeyRelease, Qt::Key_Delete);
+    EXPECT_EQ(Entries().size(), 1);
+    Window().recipientList->setFocus();
+    QTest::keyClick(Window().recipientList, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Entries(), loaded);
+
+    Window().clearRecipientsAction->trigger();
+    Type(Window().addressEdit, "new@x.org");
+    Window().addRecipient();
+    EXPECT_FALSE(Window().listStatusBar->undoButton->isVisible());
+    Window().undoListAction->trigger();
+    EXPECT_EQ(Entries(), QStringList{"new@x.org"});
+}
+
+TEST_F(RecipientCommands, AltFOpensTheFileMenuInEitherLanguageAndToolTipsNameKeys)
+{
+    for (QAction* language : {Window().useSlovenianAction, Window().useEnglishAction}) {
+        language->trigger();
+        Activate(Window());
+        Window().addressEdit->setFocus();
+        QTest::keyClick(Window().addressEdit, Qt::Key_F, Qt::AltModifier);
+        EXPECT_TRUE(PumpUntil([this] { return Window().fileMenu->isVisible(); })) << Str(Window().fileMenu->title());
+        QTest::keyClick(Window().fileMenu, Qt::Key_Escape);
+        QTest::keyClick(Window().menuBar(), Qt::Key_Escape);
+        Pump();
+    }
+    Window().useEnglishAction->trigger();
+    EXPECT_EQ(Str(ToolTipWithKey(Window().sendButton, Window().sendToListAction)),
+              "Send the message to the recipients (Ctrl+Return)");
+    EXPECT_EQ(Str(ToolTipWithKey(Window().previewButton, Window().previewMessageAction)),
+              "See the message as the selected recipient will get it (Ctrl+P)");
 }
 
 TEST_F(RecipientCommands, UnreadableFileIsReportedAndChangesNothing)

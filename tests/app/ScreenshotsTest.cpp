@@ -138,11 +138,17 @@ TEST_F(Screenshots, EveryWindow)
     Window().openRecipientFile();
     Window().recipientList->SetItemIndex(1);
     Take(Window(), "main-invalid-entry");
+    Window().clearRecipientsAction->trigger();
+    Take(Window(), "main-undo");
+    Window().undoListAction->trigger();
 
     FillHistory();
     Window().showHistory();
     Program->HistoryWindow().ChooseJob(1);
     Take(Program->HistoryWindow(), "history");
+    Window().useSlovenian();
+    Take(Program->HistoryWindow(), "history-slovenian");
+    Window().useEnglish();
     Program->HistoryWindow().hide();
 
     // An address book's export and a letter with personal fields, as one person gets it.
@@ -172,6 +178,9 @@ TEST_F(Screenshots, EveryWindow)
     // The questions before a job from the window.
     Activate(Window());
     TakeQuestion(Messages::SendConfirmation(1000, false, false), Messages::SendAnswers(), "ask-send");
+    TakeQuestion(Messages::NotAddressesWarning({"ana@example.org", "marko.horvat.example.org", "bob@"})
+                     + Messages::SendConfirmation(3, false, false),
+                 Messages::SendAnswers(), "ask-send-not-addresses");
     TJobSummary earlier;
     earlier.started = QDateTime(QDate(2025, 6, 12), QTime(9, 30));
     earlier.total = 1000;

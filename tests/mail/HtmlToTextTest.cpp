@@ -35,6 +35,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, HtmlReading, ::testing::Values(
     HtmlCase{"LinkShowsItsAddress", "Glej <a href=\"https://example.org/a\">stran</a>.", "Glej stran <https://example.org/a>."},
     HtmlCase{"LinkWhoseTextIsTheAddress", "<a href='https://x.org'>https://x.org</a>", "https://x.org"},
     HtmlCase{"MailtoLink", "<a href=\"mailto:ana@x.org\">Ana</a>", "Ana <ana@x.org>"},
+    HtmlCase{"LinkAddressDecoded", "<a href=\"https://x.org/?utm_source=news&amp;utm_medium=mail&#38;id=&#x31;\">x</a>",
+             "x <https://x.org/?utm_source=news&utm_medium=mail&id=1>"},
     HtmlCase{"AnchorLinkKeepsOnlyText", "<a href=\"#top\">gor</a>", "gor"},
     HtmlCase{"References", "&scaron;ola &ndash; 5&nbsp;&euro; &lt;b&gt; &amp; &#269;&#x17E; &quot;x&quot;",
              "šola – 5 € <b> & čž \"x\""},

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -48,6 +49,20 @@ TEST_F(DraftStore, ListLabelsAndMessageComeBackAsTheyWere)
     EXPECT_EQ(*run.message, Message);
     EXPECT_EQ(run.entries.Rows, Entries.Rows);
     EXPECT_EQ(run.labels.Rows, Labels.Rows);
+}
+
+// The draft holds the user's recipients and text: a shared computer's other users may
+// not read it, also when the folder existed before with the usual modes.
+TEST_F(DraftStore, FolderAndFilesAreTheUsersAlone)
+{
+    namespace fs = std::filesystem;
+    fs::create_directories(Folder);
+    fs::permissions(Folder, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    TDraftStore(Folder).Save(Message, &List);
+    EXPECT_EQ(fs::status(Folder).permissions(), fs::perms::owner_all);
+    for (const QString& name : FilesIn(Folder))
+        EXPECT_EQ(fs::status(Folder + "/" + name.toStdString()).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+            << name.toStdString();
 }
 
 TEST_F(DraftStore, NoDraftRestoresNothingAndLeavesTheList)

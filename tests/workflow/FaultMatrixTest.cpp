@@ -391,7 +391,9 @@ protected:
         TDeliveryHistory& history = History.History();
         const std::vector<TJobSummary> jobs = history.Jobs();
         if (row.Kind() == TKind::ConnectFailed) {
-            EXPECT_EQ(jobs.size(), jobsBefore) << "a job that never reached the server records nothing";
+            ASSERT_EQ(jobs.size(), jobsBefore + 1) << "a job that never reached the server is listed";
+            EXPECT_FALSE(jobs.front().failure.empty());
+            EXPECT_TRUE(history.Entries(jobs.front().id).empty()) << "with no entry tried";
             return;
         }
         ASSERT_EQ(jobs.size(), jobsBefore + 1);

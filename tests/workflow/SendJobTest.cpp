@@ -285,7 +285,9 @@ TEST_F(SendJob, JobThatNeverReachesTheServerSaysConnectFailed)
         EXPECT_TRUE(Pause.Pauses.empty()) << "a job that never got in does not try again";
         EXPECT_FALSE(Smtp.Connected());
     }
-    EXPECT_TRUE(History.History().Jobs().empty()) << "nothing to record";
+    for (const TJobSummary& job : History.History().Jobs())
+        EXPECT_EQ(job.failure, "Connect failed") << "listed with the reason, no entry tried";
+    EXPECT_EQ(History.History().Jobs().size(), std::size(cases));
 }
 
 // What the job cannot go on without ends it with the reason and the counts so far.
@@ -718,6 +720,18 @@ TEST(JobMessages, CountsAreGroupedAsTheLanguageWritesThem)
     EXPECT_EQ(Messages::SendConfirmation(1001, false, false), "Ali naj pošljem to sporočilo 1.001 prejemniku?");
     CurrentLanguage = 2;
     EXPECT_EQ(Messages::SendConfirmation(1, false, false), "Send this message to 1 recipient?");
+}
+
+TEST(JobMessages, SendQuestionNamesTheEntriesThatAreNoAddresses)
+{
+    const std::vector<std::string> entries = {"ana@x.org", "", "bob@", "Ana <ana@x.org>", "x", "y", "z", "u", "v"};
+    CurrentLanguage = 2;
+    EXPECT_EQ(Messages::NotAddressesWarning({"ana@x.org", "", "Bo <bo@x.org>"}), "");
+    EXPECT_EQ(Messages::NotAddressesWarning(entries),
+              "These entries are not e-mail addresses and get no message:\r  bob@\r  x\r  y\r  z\r  u\r  and 1 more\r\r");
+    CurrentLanguage = 1;
+    EXPECT_EQ(Messages::NotAddressesWarning({"bob@"}), "Ti vnosi niso e-poštni naslovi in ne dobijo sporočila:\r  bob@\r\r");
+    CurrentLanguage = 2;
 }
 
 }
