@@ -576,7 +576,7 @@ void TSmtpClient::SendRecipients(const TStringList& list)
     const int count = list.Count();
     // A handler may shrink the list while it is walked; never read past its end.
     for (int i = 0; i < count && i < list.Count(); ++i) {
-        const std::string entry = list[i];
+        const std::string entry = list[i]; // NOLINT(performance-unnecessary-copy-initialization): a handler may change the list
         const std::string mailbox = ExtractMailbox(entry);
         if (mailbox.empty())
             continue;

@@ -76,9 +76,9 @@ std::string TlsRefused(const std::string& reply)
 
 }
 
-std::string ConnectFailureReason(std::exception_ptr error, const TSmtpClient& smtp, int timeOutSeconds)
+std::string ConnectFailureReason(const std::exception_ptr& error, const TSmtpClient& smtp, int timeOutSeconds)
 {
-    const std::string host = smtp.Host();
+    const std::string& host = smtp.Host();
     const std::string step = StepName(smtp.OpeningStep(), smtp.Security());
     try {
         std::rethrow_exception(error);

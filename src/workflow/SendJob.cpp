@@ -224,7 +224,7 @@ void TSendJob::ShowMessage(const std::string& text)
     UserInterface().ShowMessage(text);
 }
 
-std::string TSendJob::FailureMessage(std::exception_ptr error) const
+std::string TSendJob::FailureMessage(const std::exception_ptr& error) const
 {
     try {
         std::rethrow_exception(error);

@@ -199,7 +199,7 @@ private:
     bool Compose(int position);
     void PauseAfterMessage();
     void CompletePending();
-    void HandleFault(std::exception_ptr error, std::deque<int>& queue);
+    void HandleFault(const std::exception_ptr& error, std::deque<int>& queue);
     void SettleCutMessages(std::deque<int>* queue);
     void Reconnect();
     bool Wait(std::int32_t milliseconds, std::string (*countdown)(int seconds));
@@ -214,7 +214,7 @@ private:
     // The end (SendJob.cpp).
     TJobResult Finish(std::optional<TJobEnding> ending);
     void ShowMessage(const std::string& text);
-    std::string FailureMessage(std::exception_ptr error) const;
+    std::string FailureMessage(const std::exception_ptr& error) const;
     void Disconnect();
     bool FieldsKnown();
 

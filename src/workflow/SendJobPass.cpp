@@ -159,7 +159,7 @@ void TSendJob::CompletePending()
 // made again and the messages it cut off go again; Cancel, and anything the job cannot go
 // on without (an attachment that cannot be read, a list that changed its columns), end it.
 // Refusals never come here: the client hands them over as outcomes.
-void TSendJob::HandleFault(std::exception_ptr error, std::deque<int>& queue)
+void TSendJob::HandleFault(const std::exception_ptr& error, std::deque<int>& queue)
 {
     try {
         std::rethrow_exception(error);

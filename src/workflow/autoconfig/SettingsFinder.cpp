@@ -173,7 +173,7 @@ void TSettingsFinder::Note(const std::string& where, const std::string& what)
     FNotes.push_back(where + ": " + what);
 }
 
-void TSettingsFinder::StartTimeOut(std::function<void()> onTimeOut)
+void TSettingsFinder::StartTimeOut(const std::function<void()>& onTimeOut)
 {
     FTimeOut->disconnect();
     connect(FTimeOut, &QTimer::timeout, this, [this, onTimeOut] {

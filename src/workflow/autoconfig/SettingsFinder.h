@@ -55,7 +55,7 @@ private:
     void FetchDone(QNetworkReply* reply, const std::string& url, TSettingsSource source);
     void LookUpMailExchanger();
     void LookUpSubmission(const std::string& service, int security);
-    void StartTimeOut(std::function<void()> onTimeOut);
+    void StartTimeOut(const std::function<void()>& onTimeOut);
     void AskHttp();
 
     TOptions FOptions;
