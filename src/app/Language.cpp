@@ -75,6 +75,11 @@ const std::vector<TLanguageText> Table = {
     {T::Caption, "SettingsDialog.timeOutUnitLabel", "sekund", "seconds"},
     {T::Caption, "SettingsDialog.retryWaitLabel", "Odložene znova čez", "Retry deferred after"},
     {T::Caption, "SettingsDialog.retryWaitUnitLabel", "sekund", "seconds"},
+    {T::Caption, "SettingsDialog.limitsLabel", "Največ sporočil", "At most"},
+    {T::Caption, "SettingsDialog.perMinuteUnitLabel", "na minuto", "a minute"},
+    {T::Caption, "SettingsDialog.perHourUnitLabel", "na uro", "an hour"},
+    {T::Caption, "SettingsDialog.perDayUnitLabel", "na dan", "a day"},
+    {T::Caption, "SettingsDialog.unsubscribeLabel", "Odjava (mailto ali https)", "Unsubscribe (mailto or https)"},
     {T::Caption, "SettingsDialog.neededLabel", "Označeno polje je potrebno za pošiljanje.",
      "The marked field is needed to send."},
 };
@@ -145,6 +150,11 @@ const std::vector<TLanguageText> Initial = {
     {T::Caption, "SettingsDialog.timeOutUnitLabel", "seconds", ""},
     {T::Caption, "SettingsDialog.retryWaitLabel", "Retry after", ""},
     {T::Caption, "SettingsDialog.retryWaitUnitLabel", "seconds", ""},
+    {T::Caption, "SettingsDialog.limitsLabel", "At most", ""},
+    {T::Caption, "SettingsDialog.perMinuteUnitLabel", "a minute", ""},
+    {T::Caption, "SettingsDialog.perHourUnitLabel", "an hour", ""},
+    {T::Caption, "SettingsDialog.perDayUnitLabel", "a day", ""},
+    {T::Caption, "SettingsDialog.unsubscribeLabel", "Unsubscribe", ""},
     {T::Caption, "SettingsDialog.neededLabel", "The marked field is needed to send.", ""},
 };
 

@@ -15,6 +15,7 @@
 #include "workflow/HistoryAccess.h"
 #include "workflow/ProgramState.h"
 #include "workflow/SendJob.h"
+#include "workflow/SuppressionList.h"
 
 #include <QApplication>
 
@@ -42,7 +43,8 @@ void Configure(TSmtpClient& smtp)
 
 }
 
-TPelmarApplication::TPelmarApplication(QStringList arguments) : FHistory(std::make_unique<THistoryAccess>())
+TPelmarApplication::TPelmarApplication(QStringList arguments)
+    : FHistory(std::make_unique<THistoryAccess>()), FSuppressions(std::make_unique<TSuppressionList>())
 {
     SetApplicationTitle(ApplicationTitle);
     CreateWindows(std::move(arguments));
@@ -91,6 +93,7 @@ void TPelmarApplication::CreateSendJob()
     FSendJob = std::make_unique<TSendJob>(*FSmtp, *FMainWindow->recipientList, *FMainWindow, *FSettingsDialog,
                                           *FSendProgress, FHistory.get());
     FSendJob->SetListFields(&FMainWindow->recipientFields);
+    FSendJob->SetSuppressions(FSuppressions.get());
     // The password typed in the dialog, asked for by a job or kept in the keyring.
     FKeyring = std::make_unique<TKeyringPasswords>();
     FSendJob->Passwords().SetKeeper(FKeyring.get());

@@ -49,6 +49,15 @@ public:
     QLabel* retryWaitLabel;
     QLineEdit* retryWaitEdit; // seconds before each round of retries of deferred entries
     QLabel* retryWaitUnitLabel;
+    QLabel* limitsLabel; // messages per minute, hour and 24 hours the account may send
+    QLineEdit* perMinuteEdit;
+    QLabel* perMinuteUnitLabel;
+    QLineEdit* perHourEdit;
+    QLabel* perHourUnitLabel;
+    QLineEdit* perDayEdit;
+    QLabel* perDayUnitLabel;
+    QLabel* unsubscribeLabel;
+    QLineEdit* unsubscribeEdit; // empty, "mailto" or an https address
     QLabel* neededLabel; // says what the marks on empty fields mean
     QToolButton* cancelButton;
     QToolButton* okButton;
@@ -80,6 +89,10 @@ public:
     std::string Security() const override;
     std::string TimeOut() const override;
     std::string RetryWait() const override;
+    std::string PerMinute() const override;
+    std::string PerHour() const override;
+    std::string PerDay() const override;
+    std::string Unsubscribe() const override;
     void AskForSettings() override;
 
 protected:
@@ -89,6 +102,7 @@ protected:
 private:
     void BuildFields();
     void BuildSecurityFields(int firstRow);
+    void BuildLimitFields(int row);
     void BuildButtons();
     QLineEdit* AddField(const char* editName, QLabel*& label, const char* labelName, int row);
     QLabel* AddUnit(QLineEdit* field, const char* unitName, int row);
@@ -105,6 +119,9 @@ private:
     QString FLastGoodPort = "25";
     QString FLastGoodTimeOut = "60";
     QString FLastGoodRetryWait = "60";
+    QString FLastGoodPerMinute = "0";
+    QString FLastGoodPerHour = "0";
+    QString FLastGoodPerDay = "0";
     int FSecurityIndex = 0;
     TAccountPasswords* FPasswords = nullptr;
     std::string FPasswordAccount; // user name and host the password field was loaded for

@@ -17,6 +17,9 @@
 #include "workflow/ProgramState.h"
 #include "workflow/RecipientList.h"
 #include "workflow/RowsColumn.h"
+#include "workflow/LimitMessages.h"
+#include "workflow/SendSchedule.h"
+#include "workflow/SuppressionList.h"
 #include "workflow/SettingsStore.h"
 #include "workflow/StoredSettings.h"
 
@@ -81,12 +84,25 @@ void Summarise(const TJobResult& result, const TTerminalProgress& progress, cons
     const std::string summary = result.End == TJobEnd::Canceled ? Messages::JobStopped(result.Counts) : result.Message;
     if (!summary.empty() && summary != ui.LastMessage())
         PrintError(summary);
+    if (result.HeldForEmptyFields)
+        PrintError(SendTexts::EmptyFieldsHeld());
     const std::vector<TEntryReport> left = progress.NotDelivered();
     if (left.empty())
         return;
     PrintError(SendTexts::NotDeliveredHeading());
     for (const TEntryReport& report : left)
         PrintError("  " + EntryLine(report));
+}
+
+// --at: the wait before the job, which Ctrl-C ends.
+bool WaitForStart(const TSendOptions& options, const TInterruptWatch& interrupts)
+{
+    const std::optional<QDateTime> start = ParseStartTime(options.At, QDateTime::currentDateTime());
+    if (!start)
+        return true;
+    PrintError(SendTexts::WaitingToStart(Messages::MomentText(start->toMSecsSinceEpoch())));
+    return WaitUntilMoment(start->toMSecsSinceEpoch(), [] { return QDateTime::currentMSecsSinceEpoch(); },
+                           [&interrupts](int) { return interrupts.Count() == 0; });
 }
 
 int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings, TTerminalUserInterface& ui)
@@ -97,6 +113,8 @@ int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings,
     TKeyringPasswords keyring;
     TSendJob job(smtp, files.Entries, files.Message, settings, progress, &history);
     job.SetListFields(&files.Fields);
+    TSuppressionList suppressions;
+    job.SetSuppressions(&suppressions);
     job.Passwords().SetKeeper(&keyring);
 
     TInterruptWatch interrupts;
@@ -109,8 +127,13 @@ int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings,
     ui.SetInterruptHandle(interrupts.Handle());
     ui.SetBeforeMessage([&] { progress.Finish(); });
 
+    if (!options.At.empty() && !WaitForStart(options, interrupts))
+        return SendExit::Interrupted;
     TJobStart start;
     start.Confirm = false;
+    start.WaitForLimits = !options.NoWait;
+    start.IgnoreSuppressions = options.IgnoreSuppressions;
+    start.AllowEmptyFields = options.AllowEmptyFields;
     start.Resume = options.Restart ? TResumeChoice::Restart : TResumeChoice::Continue;
     start.ListFile = QFileInfo(QString::fromStdString(options.RecipientsFile)).absoluteFilePath().toStdString();
     const TJobResult result = job.Run(start);
@@ -138,7 +161,10 @@ int Run(const TSendOptions& options, TTerminalUserInterface& ui)
 int ExitStatusFor(const TJobResult& result, bool interrupted)
 {
     if (result.End == TJobEnd::Finished)
-        return result.Counts.Delivered == result.Counts.Total ? SendExit::AllDelivered : SendExit::NotAllDelivered;
+        return result.Counts.Delivered + result.Counts.Suppressed == result.Counts.Total ? SendExit::AllDelivered
+                                                                                          : SendExit::NotAllDelivered;
+    if (result.End == TJobEnd::PausedByLimit)
+        return SendExit::PausedByLimit;
     // Only Ctrl-C stops a job here; the reason a job did not start or broke off may also be
     // the interrupt (a password prompt given up).
     if (interrupted || result.End == TJobEnd::Stopped || result.End == TJobEnd::Canceled)

@@ -2,6 +2,7 @@
 
 #include "cli/SendTexts.h"
 #include "workflow/ProgramState.h"
+#include "workflow/SendSchedule.h"
 
 #include <QCommandLineParser>
 
@@ -14,6 +15,10 @@ struct TOptionNames {
     QCommandLineOption DryRun{{"n", "dry-run"}};
     QCommandLineOption Restart{"restart"};
     QCommandLineOption Quiet{{"q", "quiet"}};
+    QCommandLineOption At{"at", {}, "TIME"};
+    QCommandLineOption NoWait{"no-wait"};
+    QCommandLineOption IgnoreSuppressions{"ignore-suppressions"};
+    QCommandLineOption AllowEmptyFields{"allow-empty-fields"};
     QCommandLineOption Help{{"h", "help"}};
     QCommandLineOption Version{"version"};
 };
@@ -41,7 +46,8 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     parser.addOptions({names.Subject, names.Attach, names.Html, names.DryRun, names.Restart, names.Quiet,
-                       names.Help, names.Version});
+                       names.At, names.NoWait, names.IgnoreSuppressions, names.AllowEmptyFields, names.Help,
+                       names.Version});
     TParsedOptions parsed;
     // The parser takes the program's name first.
     if (!parser.parse(QStringList{"pelmar-send"} + arguments)) {
@@ -60,6 +66,12 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
     options.DryRun = parser.isSet(names.DryRun);
     options.Restart = parser.isSet(names.Restart);
     options.Quiet = parser.isSet(names.Quiet);
+    options.At = Single(parser, names.At, parsed.Error);
+    if (!options.At.empty() && !ParseStartTime(options.At, QDateTime::currentDateTime()) && parsed.Error.empty())
+        parsed.Error = SendTexts::NotATime(options.At);
+    options.NoWait = parser.isSet(names.NoWait);
+    options.IgnoreSuppressions = parser.isSet(names.IgnoreSuppressions);
+    options.AllowEmptyFields = parser.isSet(names.AllowEmptyFields);
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2 && parsed.Error.empty())
         parsed.Error = files.size() < 2 ? SendTexts::FilesMissing() : SendTexts::TooManyFiles(Utf8(files[2]));
@@ -84,6 +96,12 @@ std::string SendUsage()
            "      --restart       start from the first entry, even where an unfinished job with\n"
            "                      this list and message could be continued (default: continue)\n"
            "  -q, --quiet         no progress, only the summary and errors\n"
+           "      --at TIME       start at TIME: HH:MM (the next such time) or 2026-12-10T08:00\n"
+           "      --no-wait       when a sending limit is reached, end with status 3 instead of\n"
+           "                      waiting; run it again later to continue the job\n"
+           "      --ignore-suppressions  send also to the addresses on the suppression list\n"
+           "      --allow-empty-fields   send although a field is empty for some entries\n"
+           "                      (otherwise the run ends with status 2 before connecting)\n"
            "  -h, --help          show this help\n"
            "      --version       show the version\n"
            "\n"
@@ -92,7 +110,8 @@ std::string SendUsage()
            "The password comes from PELMAR_PASSWORD, else the keyring, else the terminal.\n"
            "\n"
            "Exit status: 0 every entry delivered; 1 some entries refused or still deferred (listed\n"
-           "on standard error); 2 the job could not start or was cut short; 130 interrupted.\n"
+           "on standard error); 2 the job could not start or was cut short; 3 paused by a sending\n"
+           "limit (--no-wait); 130 interrupted.\n"
            "Manual: man pelmar-send\n";
 }
 

@@ -12,6 +12,10 @@ struct TSendOptions {
     bool DryRun = false;
     bool Restart = false;
     bool Quiet = false;
+    std::string At;          // the start time as given; empty: at once
+    bool NoWait = false;     // a sending limit ends the run (exit 3) instead of being waited out
+    bool IgnoreSuppressions = false;
+    bool AllowEmptyFields = false;
     bool Help = false;
     bool Version = false;
     bool operator==(const TSendOptions&) const = default;

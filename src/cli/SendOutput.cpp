@@ -6,7 +6,7 @@ namespace {
 
 int Done(const TJobCounts& counts)
 {
-    return counts.Delivered + counts.Refused;
+    return counts.Delivered + counts.Refused + counts.Suppressed;
 }
 
 std::string Duration(double seconds)
@@ -81,6 +81,12 @@ void TTerminalProgress::ShowCounts(const TJobCounts& counts)
     FDirty = true;
     if (TClock::now() - FDrawn >= RedrawInterval)
         DrawLine();
+}
+
+void TTerminalProgress::ShowNotice(const std::string& text)
+{
+    Finish();
+    std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 void TTerminalProgress::Flush()

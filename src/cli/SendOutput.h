@@ -36,6 +36,8 @@ public:
     void Flush() override;
     void EntryDone(const TEntryReport& report) override;
     void ShowCounts(const TJobCounts& counts) override;
+    // On standard error, on a line of its own.
+    void ShowNotice(const std::string& text) override;
 
     // Ends the progress line, so that what follows starts on a line of its own.
     void Finish();

@@ -17,6 +17,12 @@ std::string NoPasswordWithoutTerminal();
 std::string Stopping();
 // Above the entries that did not get the message.
 std::string NotDeliveredHeading();
+// --at was given something that is no time.
+std::string NotATime(const std::string& text);
+// A field is empty for some entries and --allow-empty-fields was not given.
+std::string EmptyFieldsHeld();
+// --at: the run waits until the moment.
+std::string WaitingToStart(const std::string& moment);
 // What a question was answered with where nobody could be asked.
 std::string AnsweredFor(const std::string& answer);
 } // namespace SendTexts

@@ -191,6 +191,8 @@ void TMessageAssembler::BuildHeader(const TOutgoingMessage& message, const std::
         FFinalHeader.Add(AddressListHeader("Reply-To", {message.ReplyTo()}));
     FFinalHeader.SetHeaderValue("Date", message.Date());
     FFinalHeader.SetHeaderValue("Message-ID", message.MessageId());
+    for (const auto& line : message.ExtraHeaders().Lines())
+        FFinalHeader.Add(line);
     FFinalHeader.Add("Mime-Version: 1.0");
     for (const auto& line : contentLines)
         FFinalHeader.Add(line);

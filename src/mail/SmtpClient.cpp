@@ -423,6 +423,7 @@ void TSmtpClient::CheckFieldsForLineBreaks() const
     CheckEntries(message.ToBlindCarbonCopy(), "ToBlindCarbonCopy");
     // The file name goes into the part's header lines; check the whole path.
     CheckEntries(message.Attachments(), "Attachments");
+    CheckEntries(message.ExtraHeaders(), "ExtraHeaders");
 }
 
 void TSmtpClient::CheckHeader()

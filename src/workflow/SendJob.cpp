@@ -6,10 +6,12 @@
 #include "workflow/IntegerText.h"
 #include "workflow/JobMessages.h"
 #include "workflow/JobMessage.h"
+#include "workflow/LimitMessages.h"
 #include "workflow/ListColumn.h"
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
+#include "workflow/Unsubscribe.h"
 #include "workflow/UserInterface.h"
 
 #include <QFileInfo>
@@ -163,9 +165,12 @@ TJobResult TSendJob::RunJob(const TJobStart& start)
         return SendToNobody();
     std::optional<std::int64_t> earlierJob;
     try {
+        StartLimits(start); // limits and suppressions
         earlierJob = ChooseJob(start);
         if (!earlierJob)
             return {};
+        if (!NoticesAccepted(start)) // empty fields: a job that asks nothing ends here
+            return {TJobEnd::NotStarted, {}, {}, 0, true};
         FLog.Prepare(ProgramFolder() + "log.txt");
     } catch (const std::exception& error) {
         // The history, the attachment or the log cannot be read or written.
@@ -317,7 +322,7 @@ TJobResult TSendJob::Finish(std::optional<TJobEnding> ending)
         if (!ending)
             ending = TJobEnding{TJobEnd::Failed, error.what()};
     }
-    TJobResult result{ending ? ending->End : TJobEnd::Finished, FLedger.Counts(), {}};
+    TJobResult result{ending ? ending->End : TJobEnd::Finished, FLedger.Counts(), {}, ending ? ending->ResumeAfter : 0};
     const TJobCounts& counts = result.Counts;
     if (result.End == TJobEnd::Canceled) {
         Disconnect();
@@ -328,6 +333,7 @@ TJobResult TSendJob::Finish(std::optional<TJobEnding> ending)
     case TJobEnd::Stopped: result.Message = Messages::JobStopped(counts); break;
     case TJobEnd::ConnectionLost: result.Message = Messages::JobConnectionLost(counts); break;
     case TJobEnd::Failed: result.Message = Messages::JobFailed(ending->Reason, counts); break;
+    case TJobEnd::PausedByLimit: result.Message = Messages::JobPausedByLimit(result.ResumeAfter, counts); break;
     default:
         result.Message = everyoneGotIt ? Messages::MessagesSent(counts.Delivered) : Messages::JobCounts(counts);
         break;
@@ -374,6 +380,9 @@ void TSendJob::ComposeForCurrentEntry()
     if (IsFile(attachment))
         message.Attachments().Add(attachment);
     message.SetLocalProgram(std::string(ApplicationTitle) + " " + ProgramVersion);
+    message.ExtraHeaders().Clear(); // unsubscribe: the List-Unsubscribe header when set
+    for (const std::string& line : UnsubscribeHeaders(FSettings.Unsubscribe(), FSettings.Email()))
+        message.ExtraHeaders().Add(line);
 }
 
 const std::string& TSendJob::MessageId() const

@@ -8,6 +8,7 @@
 #include "platform/WaitStep.h"
 #include "workflow/IntegerText.h"
 #include "workflow/JobMessages.h"
+#include "workflow/LimitReply.h"
 #include "workflow/MailboxCheck.h"
 #include "workflow/Pause.h"
 #include "workflow/ProgramState.h"
@@ -88,7 +89,9 @@ void TSendJob::SendPass(const std::vector<int>& positions)
 {
     std::deque<int> queue(positions.begin(), positions.end());
     for (;;) {
-        while (!queue.empty() && !Ending()) {
+        while ((!queue.empty() || Limits.LimitWasTold()) && !Ending()) { // limits: a told limit resends
+            if (SkipSuppressed(queue) || !KeepToLimits(queue)) // limits and suppressions
+                continue;
             const int position = queue.front();
             queue.pop_front();
             try {
@@ -103,7 +106,7 @@ void TSendJob::SendPass(const std::vector<int>& positions)
         } catch (...) {
             HandleFault(std::current_exception(), queue);
         }
-        if (queue.empty() || Ending())
+        if ((queue.empty() && !Limits.LimitWasTold()) || Ending()) // limits
             return;
     }
 }
@@ -117,6 +120,7 @@ void TSendJob::SendPosition(int position)
         return;
     }
     SendMessage(position);
+    Limits.Sent(); // limits
     PauseAfterMessage();
 }
 
@@ -156,6 +160,8 @@ void TSendJob::HandleFault(std::exception_ptr error, std::deque<int>& queue)
     try {
         std::rethrow_exception(error);
     } catch (const ESmtpError& failure) {
+        if (failure.Code() == ClosingCode && IsAccountLimitReply(ReplyWords(failure.Reply()))) // limits
+            Limits.ToldLimitByClosing();
         if (IsMessageRefusal(failure)) {
             // A refused MAIL FROM makes the RCPT TO refusals after it mere consequences.
             if (TInFlight* message = FindInFlight(failure.SendNumber()); message && failure.Step() == TSmtpStep::MailFrom)
@@ -187,6 +193,8 @@ void TSendJob::HandleFault(std::exception_ptr error, std::deque<int>& queue)
         throw TJobEnding{TJobEnd::Canceled, {}};
     }
     SettleCutMessages(&queue);
+    if (Limits.LimitWasTold()) // limits: the connection is made again after the back-off
+        return;
     Reconnect();
 }
 
@@ -233,7 +241,7 @@ void TSendJob::Reconnect()
 }
 
 // False when Stop or Cancel ended the wait (or came before it).
-bool TSendJob::Wait(std::int32_t milliseconds, std::string (*countdown)(int seconds))
+bool TSendJob::Wait(std::int32_t milliseconds, const std::function<std::string(int seconds)>& countdown)
 {
     if (milliseconds > 0 && !Ending()) {
         FProgress.Flush();
@@ -268,6 +276,8 @@ void TSendJob::SettleByReply(int number, const TSmtpReply& reply)
     if (decisive.Code == ClosingCode)
         return; // the connection fault that follows sends it again
     FReconnectTries = 0;
+    if (SettledByLimit(number, ReplyWords(decisive))) // limits
+        return;
     Settle(number, decisive.Code >= 500 ? TOutcome::Refused : TOutcome::Deferred, ReplyWords(decisive));
 }
 
@@ -280,6 +290,8 @@ void TSendJob::Settle(int number, TOutcome outcome, const std::string& reply)
     const TInFlight message = *found;
     FInFlight.erase(found);
     const std::string note = FReplyLost.count(message.Position) ? Messages::ReplyLostNote() : std::string();
+    if (outcome == TOutcome::Refused) // suppressions: a mailbox that does not exist
+        Limits.Refused(FEntries.Item(message.Position), reply);
     Record({message.Position, FEntries.Item(message.Position), outcome, reply, message.MessageId, note});
 }
 

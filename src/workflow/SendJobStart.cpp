@@ -59,10 +59,11 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
     }
 }
 
-bool TSendJob::Confirmed(int recipients) const
+bool TSendJob::Confirmed(int recipients)
 {
-    const std::string question =
-        Messages::SendConfirmation(recipients, Blank(FSubject), HasNoText(FBody));
+    const int suppressed = Limits.SuppressedCount(FEntries.Rows); // suppressions and empty fields
+    const std::string question = SendNotices()
+        + Messages::SendConfirmation(std::max(0, recipients - suppressed), Blank(FSubject), HasNoText(FBody));
     return UserInterface().Ask(question, Messages::SendAnswers()) == 0;
 }
 
