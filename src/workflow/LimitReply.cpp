@@ -33,10 +33,11 @@ const TLimitRow LimitRows[] = {
     {0, nullptr, "temporarily deferred due to unexpected volume"}, // Yahoo
 };
 
-// A mailbox's own quota (x.2.2 "mailbox full") is about the recipient, whatever its text says.
+// An address status (x.1.x) or a full mailbox (x.2.2, whose text speaks of a quota) is about
+// the recipient, whatever the text says.
 bool IsRecipientStatus(const std::string& enhanced)
 {
-    return enhanced.size() > 2 && (enhanced.compare(1, 3, ".1.") == 0 || enhanced.compare(1, 3, ".2.") == 0);
+    return enhanced.size() > 2 && (enhanced.compare(1, 3, ".1.") == 0 || enhanced.substr(1) == ".2.2");
 }
 
 bool Contains(const std::string& text, const char* words)

@@ -21,7 +21,7 @@ std::vector<std::string> UnsubscribeHeaders(const std::string& setting, const st
     const std::string mailto = Bracketed(QUrl("mailto:" + QString::fromStdString(sender) + "?subject=unsubscribe"));
     if (choice.compare("mailto", Qt::CaseInsensitive) == 0)
         return {"List-Unsubscribe: " + mailto};
-    const QUrl web(choice, QUrl::StrictMode);
+    const QUrl web(choice);
     if (!web.isValid() || web.scheme() != "https" || web.host().isEmpty())
         return {};
     return {"List-Unsubscribe: " + mailto + ", " + Bracketed(web), "List-Unsubscribe-Post: List-Unsubscribe=One-Click"};
