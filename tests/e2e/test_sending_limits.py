@@ -92,7 +92,7 @@ class SendingLimits(unittest.TestCase):
             with sqlite3.connect(self.history_db(program)) as db:
                 db.execute("UPDATE entries SET time = time - 52000")
 
-            entries = ["a@example.org", "b@example.org", "c@example.org"]
+            entries = ["a@example.org", "b@example.org"]
             args = (program.lines(*entries), program.file("n.txt", "Second\n"))
             proc = program.start(*args)
             deadline = time.monotonic() + 20
