@@ -13,6 +13,8 @@
 #include <optional>
 
 class QAction;
+class TSendLaterDialog;
+class TScheduledSend;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -65,6 +67,7 @@ public:
     QAction* showImportHelpAction;
     QAction* sendToListAction;
     QAction* stopSendingAction; // enabled while a job runs
+    QAction* sendLaterAction;   // the job starts at a chosen moment
     QAction* showHistoryAction;
     QAction* exitProgramAction;
     QAction* useSlovenianAction;
@@ -119,6 +122,10 @@ public:
     // The commands.
     void sendToList();
     void stopSending();
+    // Asks for a moment; the job starts then without another question, counting down meanwhile.
+    void sendLater();
+    // False when the person keeps a scheduled job (and the program) going.
+    bool ScheduleDropped();
     void addRecipient();
     void deleteRecipient();
     void clearRecipients();
@@ -202,4 +209,6 @@ private:
     QWindow* FLastFocusWindow = nullptr;
     std::unique_ptr<TDraftKeeper> FDraft;
     std::string FListFile; // the recipients file the list was last loaded from
+    TSendLaterDialog* FSendLaterDialog = nullptr;
+    TScheduledSend* FScheduledSend = nullptr;
 };

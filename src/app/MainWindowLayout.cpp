@@ -114,6 +114,7 @@ void TMainWindow::BuildActions()
     stopSendingAction->setIcon(PictureIcon("stop"));
     stopSendingAction->setShortcut(Qt::Key_Escape);
     stopSendingAction->setEnabled(false);
+    sendLaterAction = Action(this, "sendLaterAction");
     showHistoryAction = Action(this, "showHistoryAction");
     exitProgramAction = Action(this, "exitProgramAction", QKeySequence::Quit);
     useSlovenianAction = Action(this, "useSlovenianAction");
@@ -149,6 +150,7 @@ void TMainWindow::BuildMenus()
     fileMenu->addSeparator();
     fileMenu->addAction(sendToListAction);
     fileMenu->addAction(stopSendingAction);
+    fileMenu->addAction(sendLaterAction);
     fileMenu->addAction(showHistoryAction);
     fileMenu->addSeparator();
     fileMenu->addAction(exitProgramAction);

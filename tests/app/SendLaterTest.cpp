@@ -1,0 +1,69 @@
+// "Send later…": the moment asked for, the countdown in the status bar, the job started
+// then without a question, and a schedule that closing the window does not drop unasked.
+#include "AppFixture.h"
+#include "support/ScriptedServer.h"
+
+#include "app/SendLater.h"
+
+#include <QDateTimeEdit>
+
+namespace {
+
+class SendLater : public AppTest {
+protected:
+    void SetUp() override
+    {
+        Sandbox.WriteSettings(CompleteSettings);
+        Start();
+    }
+    // Answers the dialog with the moment (an invalid one cancels).
+    void Answer(const QDateTime& moment)
+    {
+        Ui.OnModal = [moment](QWidget& dialog) {
+            auto& later = static_cast<TSendLaterDialog&>(dialog);
+            if (!moment.isValid())
+                return later.reject();
+            later.momentEdit->setDateTime(moment);
+            later.accept();
+        };
+    }
+    std::string Status() { return Str(Window().sendStatusBar->PanelText(0)); }
+};
+
+TEST_F(SendLater, OnlyAFutureMomentIsScheduledAndClosingAsksToDropIt)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QDateTime& refused : {QDateTime(), now.addSecs(-120)}) {
+        Answer(refused);
+        Window().sendLaterAction->trigger();
+        EXPECT_EQ(Status().find("Sending starts at"), std::string::npos);
+    }
+    Answer(now.addSecs(3 * 3600));
+    Window().sendLaterAction->trigger();
+    EXPECT_EQ(Status().rfind("Sending starts at ", 0), 0u) << Status();
+
+    Ui.Answers = {1, 0};
+    EXPECT_FALSE(Window().close()) << "Cancel keeps the schedule and the program";
+    EXPECT_TRUE(Window().close());
+    ASSERT_EQ(Ui.Questions.size(), 2u);
+    EXPECT_EQ(Ui.Questions[0].rfind("Sending waits for ", 0), 0u) << Ui.Questions[0];
+}
+
+// The job goes at its moment with no question, continuing what it can.
+TEST_F(SendLater, TheJobStartsAtItsMomentWithoutAQuestion)
+{
+    ScriptedServer server;
+    server.Send("554 no service\r\n").ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    server.Start();
+    Sandbox.WriteSettings(SettingsFor(server.Port()));
+    Program.reset();
+    Start();
+    Window().recipientList->Append("bob@example.org");
+    Answer(QDateTime::currentDateTime().addSecs(1));
+    Window().sendLaterAction->trigger();
+    ASSERT_TRUE(PumpUntil([this] { return !Ui.Messages.empty(); }));
+    EXPECT_TRUE(Ui.Questions.empty());
+    server.Finish();
+}
+
+}
