@@ -12,6 +12,8 @@ case "${1:-}" in
   *) echo "usage: $0 [--quick]" >&2; exit 2 ;;
 esac
 ./scripts/install-deps.sh --tests
+# Unchanged sources compile once per machine, whatever folder the clone is in.
+export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD
 
 run_suite() { # preset
   cmake --preset "$1" > /dev/null

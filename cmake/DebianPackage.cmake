@@ -3,14 +3,17 @@
 # libraries the programs link; what Qt loads at run time is named here.
 set(CPACK_PACKAGE_NAME pelmar)
 set(CPACK_PACKAGE_VENDOR Drelko)
-set(CPACK_PACKAGE_CONTACT "Drelko <pelmar@drelko.example.org>")
+set(CPACK_PACKAGE_CONTACT "${PELMAR_MAINTAINER}")
 set(CPACK_PACKAGE_HOMEPAGE_URL https://pelmar.example.org/)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "bulk mailer: one message, a separate copy for every recipient")
+# Debian shows the long text as it stands: lines of at most 80 columns, the leading blank
+# dpkg adds included.
 set(CPACK_PACKAGE_DESCRIPTION
-  "Varnolt Pelmar sends one e-mail message to a list of recipients so that every recipient\n"
-  "gets a separate copy addressed to them alone and sees no other address. It loads the\n"
-  "list and the message from files or takes them typed in, sends plain text or HTML with\n"
-  "an optional attachment through the user's own SMTP server, and logs every delivery.")
+  "Varnolt Pelmar sends one e-mail message to a list of recipients so that every\n"
+  "recipient gets a separate copy addressed to them alone and sees no other\n"
+  "address. It loads the list and the message from files or takes them typed in,\n"
+  "sends plain text or HTML with an optional attachment through the user's own\n"
+  "SMTP server, and logs every delivery.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

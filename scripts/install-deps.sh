@@ -6,7 +6,7 @@
 set -euo pipefail
 
 build_packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-svg-dev libqt6svg6
   libsqlite3-dev
   libssl-dev qtkeychain-qt6-dev
@@ -17,7 +17,7 @@ test_packages=(
   clang-14 libclang-rt-14-dev                        # libFuzzer
   xvfb imagemagick x11-utils fonts-dejavu-core       # screenshots on a virtual display
   desktop-file-utils appstream man-db groff-base     # validators of the install tree
-  dpkg-dev                                           # cpack -G DEB (dpkg-shlibdeps)
+  dpkg-dev lintian                                   # cpack -G DEB (dpkg-shlibdeps), Debian's check of it
   debootstrap                                        # bench/deb-clean-install
   openssl dbus gnome-keyring                         # test certificates, a keyring of the tests' own
 )

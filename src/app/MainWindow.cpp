@@ -162,6 +162,14 @@ void TMainWindow::WireControls()
         connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
     connect(clearRecipientsPopupRow, &QAction::triggered, clearRecipientsAction, &QAction::trigger);
     connect(stopSendingAction, &QAction::enabledChanged, stopButton, &QWidget::setEnabled);
+    connect(openMessageFileAction, &QAction::enabledChanged, openMessageButton, &QWidget::setEnabled);
+    // The choice goes to the store as soon as it is made, since every activation reads it
+    // back from there: a return from the log window must not undo it.
+    for (int item = 0; item < 2; ++item)
+        connect(formatChoice->Item(item), &QRadioButton::toggled, this, [this](bool chosen) {
+            if (chosen)
+                Guard([this] { RegWriteInteger(SettingsKey, "HTML", formatChoice->ItemIndex()); });
+        });
 
     siteStatusBar->OnClick = trigger(openWebSiteAction);
     OnDoubleClick(recipientList->viewport(), trigger(openRecipientFileAction));
@@ -318,6 +326,8 @@ void TMainWindow::ShowLanguage()
     FPeers->ImportHelpWindow.ShowLanguage();
     previewWindow->ShowLanguage();
     siteStatusBar->SetPanelText(1, QText(WebSiteAddress));
+    if (FPeers->SendJob.Running())
+        sendStatusBar->SetPanelText(0, QText(Messages::EditingResumes()));
 }
 
 // ---- Send --------------------------------------------------------------------------------
@@ -327,15 +337,25 @@ void TMainWindow::sendToList()
     RunSendJob({true, TResumeChoice::Ask, FListFile});
 }
 
-// Stop can be used while a job runs, and only then.
 void TMainWindow::RunSendJob(const TJobStart& start)
 {
     TSendJob& job = FPeers->SendJob;
     if (job.Running())
         return;
-    stopSendingAction->setEnabled(true);
-    const auto stopped = qScopeGuard([this] { stopSendingAction->setEnabled(false); });
+    ShowSending(true);
+    const auto ended = qScopeGuard([this] { ShowSending(false); });
     job.Run(start);
+}
+
+// Stop can be used while a job runs, and only then. The job takes the subject and the text
+// once, at its start, so they cannot be changed until it ends: a change would look sent.
+void TMainWindow::ShowSending(bool sending)
+{
+    stopSendingAction->setEnabled(sending);
+    subjectEdit->setReadOnly(sending);
+    bodyEdit->setReadOnly(sending);
+    openMessageFileAction->setEnabled(!sending);
+    sendStatusBar->SetPanelText(0, sending ? QText(Messages::EditingResumes()) : QString());
 }
 
 void TMainWindow::stopSending()

@@ -198,6 +198,7 @@ private:
     void LoadRecipientFile(const std::string& fileName);
     void LoadMessageFileIntoBody(const std::string& fileName);
     void RunSendJob(const TJobStart& start);
+    void ShowSending(bool sending);
     void WirePreview();
     void StepPreview(int step);
 

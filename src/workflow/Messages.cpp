@@ -88,6 +88,11 @@ std::string NotAnAddress()
     return Lang("To ni veljaven e-poštni naslov.", "This is not a valid e-mail address.");
 }
 
+std::string EditingResumes()
+{
+    return Lang("Urejanje bo spet mogoče, ko se pošiljanje konča.", "Editing resumes when the job ends");
+}
+
 // ---- The secured connection ----------------------------------------------------------
 
 std::string PasswordPrompt(const std::string& user, const std::string& host)

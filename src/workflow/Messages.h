@@ -14,6 +14,8 @@ std::string MessagesSent(int count);
 std::string LossyFile(const std::string& fileName, const std::string& encoding);
 // Why an entry of the recipient list is marked: it does not name a mailbox.
 std::string NotAnAddress();
+// While a job runs the subject and text stay as the job read them at its start.
+std::string EditingResumes();
 // The desktop has no program that opens an address or file (the help, a web page, the preview).
 std::string CannotOpen(const std::string& target);
 // The three lines of the about box.

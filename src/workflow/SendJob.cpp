@@ -340,7 +340,9 @@ TJobResult TSendJob::Finish(std::optional<TJobEnding> ending)
     }
     FProgress.ShowCounter(OneLine(result.End == TJobEnd::Failed ? Messages::JobCounts(counts) : result.Message));
     FProgress.Flush();
-    SetApplicationTitle(ApplicationTitle);
+    // A job cut short keeps its last count in the title, to show how far it got.
+    if (result.End == TJobEnd::Finished)
+        SetApplicationTitle(ApplicationTitle);
     Disconnect();
     if (everyoneGotIt)
         UserInterface().Beep();

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The whole program sending to aiosmtpd on 127.0.0.1, which keeps message N as N.eml.
 class RealServerAppTest : public AppTest {
@@ -28,6 +29,16 @@ protected:
     }
 
     std::string Eml(int number) const { return Received.filePath(QString("%1.eml").arg(number)).toStdString(); }
+
+    // The list as if loaded from a file: an entry and its label per line.
+    void SetRecipients(const std::vector<std::string>& entries)
+    {
+        TStringList lines;
+        for (const auto& entry : entries)
+            lines.Add(entry);
+        Window().recipientList->Assign(lines);
+        Window().labelColumn->Assign(lines);
+    }
 };
 
 // A received message as Python's email package reads it (not our own parser): script is

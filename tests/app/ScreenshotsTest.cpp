@@ -8,6 +8,8 @@
 #include "app/HistoryWindow.h"
 #include "app/MessagePreviewWindow.h"
 #include "app/QtUserInterface.h"
+#include "support/RealSmtpServer.h"
+#include "support/RecordedPause.h"
 #include "workflow/JobMessages.h"
 #include "workflow/DeliveryHistory.h"
 #include "workflow/HistoryAccess.h"
@@ -173,6 +175,33 @@ TEST_F(Screenshots, EveryWindow)
     earlier.refused = 2;
     earlier.notSent = 1;
     TakeQuestion(Messages::ResumeQuestion(earlier), Messages::ResumeAnswers(), "ask-resume");
+}
+
+// The main window in the pause after a job's first message, sent to aiosmtpd on loopback.
+TEST_F(Screenshots, MainWindowWhileSending)
+{
+    if (Folder.isEmpty() || QGuiApplication::platformName() != "xcb")
+        GTEST_SKIP() << "set PELMAR_SCREENSHOT_DIR and run on an X display";
+    QTemporaryDir received;
+    RealSmtpServer server(RealSmtpServer::TKind::Aiosmtpd, received.path().toStdString());
+    ASSERT_TRUE(server.Ready()) << server.Problem();
+    Sandbox.WriteSettings("[General]\nime=Ana Novak\nemail=ana@example.org\nhost=127.0.0.1\nusername=ana\n"
+                          "pavza=5\nleft=0\ntop=0\nport=" + std::to_string(server.Port()) + "\n");
+    Ui.OpenAnswers = {Sandbox.MakeFile("lists/friends.txt",
+        "ana.kovac@example.org\nMarko Horvat <marko@example.org>\nspela@example.net\ninfo@example.com\n")};
+    Start();
+    Window().openRecipientFile();
+    Window().subjectEdit->setText("Summer party invitation");
+    Window().SetBodyText("Dear friends,\n\nyou are kindly invited to our summer party on Saturday, 14 June.\n");
+    TRecordedPause pause;
+    pause.OnPause = [&] {
+        pause.OnPause = nullptr;
+        Program->SendLogWindow().move(Window().frameGeometry().right() + 10, 0);
+        Take(Window(), "main-sending");
+        Window().stopButton->click();
+    };
+    Ui.Answers = {0};
+    Window().sendToList();
 }
 
 }

@@ -48,15 +48,6 @@ std::vector<std::string> Lines(const QString& text)
 
 class SendCommand : public RealServerAppTest {
 protected:
-    void SetRecipients(const std::vector<std::string>& entries)
-    {
-        TStringList lines;
-        for (const auto& entry : entries)
-            lines.Add(entry);
-        Window().recipientList->Assign(lines);
-        Window().labelColumn->Assign(lines);
-    }
-
     int ReceivedCount() const { return static_cast<int>(QDir(Received.path()).entryList({"*.eml"}).size()); }
     std::string Envelope(int number) const
     {

@@ -15,6 +15,9 @@ PROGRAMS = os.environ["PELMAR_PROGRAMS"].split()
 # One entry of Depends: a package name, optionally "(op version)", alternatives split by "|".
 PACKAGE_NAME = re.compile(r"[a-z0-9][a-z0-9+.-]+")
 VERSION_BOUND = re.compile(r"\((<<|<=|=|>=|>>) [0-9][A-Za-z0-9.+~:-]*\)")
+# Lintian tags the package carries on purpose, each with the reason in a comment beside it.
+# Empty: every finding is mended in the package itself.
+DELIBERATE_TAGS = []
 
 
 def run(command, **kwargs):
@@ -78,12 +81,22 @@ class DebianPackage(unittest.TestCase):
         listing = run(["dpkg-deb", "-c", self.deb])
         files = {line.split()[-1] for line in listing.splitlines() if not line.startswith("d")}
         expected = {f"./usr/{path}" for path in (
-            "share/pelmar/help.htm", f"share/applications/{APP_ID}.desktop",
+            "share/pelmar/help.htm", "share/doc/pelmar/copyright", "share/doc/pelmar/changelog.gz",
+            f"share/applications/{APP_ID}.desktop",
             f"share/metainfo/{APP_ID}.metainfo.xml", f"share/icons/hicolor/scalable/apps/{APP_ID}.svg",
             f"share/icons/hicolor/256x256/apps/{APP_ID}.png")}
         for program in PROGRAMS:
             expected |= {f"./usr/bin/{program}", f"./usr/share/man/man1/{program}.1.gz"}
         self.assertEqual(files, expected)
+
+    # Debian's own check of a package: no error and no warning, so nothing at all is printed.
+    def test_lintian_finds_nothing(self):
+        command = ["lintian", "--fail-on", "error,warning"]
+        if DELIBERATE_TAGS:
+            command += ["--suppress-tags", ",".join(DELIBERATE_TAGS)]
+        result = subprocess.run(command + [self.deb], capture_output=True, text=True, timeout=300)
+        self.assertEqual(result.stdout, "")
+        self.assertEqual(result.returncode, 0, result.stderr)
 
 
 if __name__ == "__main__":

@@ -61,6 +61,8 @@ class InstallTree(unittest.TestCase):
     def test_the_tree_holds_exactly_the_programs_and_the_desktops_files(self):
         expected = {
             "share/pelmar/help.htm",
+            "share/doc/pelmar/copyright",
+            "share/doc/pelmar/changelog.gz",
             f"share/applications/{APP_ID}.desktop",
             f"share/metainfo/{APP_ID}.metainfo.xml",
             f"share/icons/hicolor/scalable/apps/{APP_ID}.svg",

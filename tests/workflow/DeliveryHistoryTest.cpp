@@ -1,4 +1,5 @@
 #include "base/StringList.h"
+#include "support/HistorySql.h"
 #include "support/Sandbox.h"
 #include "workflow/DeliveryHistory.h"
 #include "workflow/HistoryMessages.h"
@@ -16,17 +17,6 @@ using enum TOutcome;
 
 const std::vector<std::string> List = {"ana@example.org", "Bor <bor@example.org>", "cene@example.org",
                                        "dana@example.org"};
-
-// Runs SQL on the history file through a connection of its own, as another program would.
-void RunSql(const std::string& file, const std::string& sql)
-{
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    char* error = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-}
 
 struct Counts {
     int total, delivered, refused, deferred, notSent;
