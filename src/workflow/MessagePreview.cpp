@@ -17,6 +17,19 @@ int EntryToShow(const TListColumn& entries, int index)
     return -1;
 }
 
+// A field that comes out empty for the entry shown is named under the message.
+void MarkEmptyFields(TMessagePreview& preview, const TJobMessage& text)
+{
+    if (preview.Index < 0)
+        return;
+    std::string fields;
+    for (const std::string& field : text.EmptyFields(preview.Entry, preview.Index))
+        fields += (fields.empty() ? "" : ", ") + field;
+    if (!fields.empty())
+        preview.Problems += (preview.Problems.empty() ? "" : "\r")
+            + std::string(Lang("Prazno pri tem prejemniku: ", "Empty for this recipient: ")) + fields;
+}
+
 }
 
 TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn& entries, const TListFields* fields,
@@ -35,5 +48,6 @@ TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn&
         preview.Entry = entries.Item(preview.Index);
     preview.Subject = text.Subject(preview.Entry, preview.Index);
     preview.Body = text.Body(preview.Entry, preview.Index).Joined('\n');
+    MarkEmptyFields(preview, text);
     return preview;
 }

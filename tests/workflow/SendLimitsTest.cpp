@@ -14,6 +14,7 @@
 #include "workflow/JobMessage.h"
 #include "workflow/LimitMessages.h"
 #include "workflow/LimitReply.h"
+#include "workflow/MessagePreview.h"
 #include "workflow/ProgramState.h"
 #include "workflow/RateWindow.h"
 #include "workflow/RowsColumn.h"
@@ -218,6 +219,16 @@ public:
     void ShowNotice(const std::string& text) override { notices.push_back(text); }
     std::string port;
 };
+
+TEST(EmptyFields, PreviewMarksTheEntryItShows)
+{
+    TLimitWindow window;
+    window.subject = "Hi {{first}} {{email}}";
+    TRowsColumn rows;
+    rows.Rows = {"a@example.org", "Bob Kos <bob@example.org>"};
+    EXPECT_EQ(PreviewMessage(window, rows, nullptr, 0).Problems, "Empty for this recipient: {{first}}");
+    EXPECT_EQ(PreviewMessage(window, rows, nullptr, 1).Problems, "");
+}
 
 class SendLimits : public ::testing::Test {
 public:
