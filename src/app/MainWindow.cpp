@@ -8,6 +8,7 @@
 #include "app/Language.h"
 #include "app/MessagePreviewWindow.h"
 #include "app/SendLater.h"
+#include "app/SuppressionWindow.h"
 #include "app/SendLogWindow.h"
 #include "app/SettingsDialog.h"
 #include "app/Widgets.h"
@@ -123,6 +124,7 @@ void TMainWindow::WireCommands()
         {sendToListAction, &TMainWindow::sendToList},
         {stopSendingAction, &TMainWindow::stopSending},
         {sendLaterAction, &TMainWindow::sendLater},
+        {showSuppressionsAction, &TMainWindow::showSuppressions},
         {showHistoryAction, &TMainWindow::showHistory},
         {exitProgramAction, &TMainWindow::exitProgram},
         {useSlovenianAction, &TMainWindow::useSlovenian},
@@ -373,6 +375,19 @@ void TMainWindow::sendLater()
     }
     if (const std::optional<QDateTime> moment = FSendLaterDialog->AskMoment())
         FScheduledSend->Schedule(*moment);
+}
+
+void TMainWindow::showSuppressions()
+{
+    if (!FPeers->Suppressions)
+        return;
+    if (!FSuppressionWindow)
+        FSuppressionWindow = new TSuppressionWindow(this, *FPeers->Suppressions,
+                                                    [this] { return FPeers->SettingsDialog.Email(); });
+    FSuppressionWindow->Refresh();
+    FSuppressionWindow->show();
+    FSuppressionWindow->raise();
+    FSuppressionWindow->activateWindow();
 }
 
 // A job waiting for its moment goes with the program only when the person says so.

@@ -14,6 +14,8 @@
 
 class QAction;
 class TSendLaterDialog;
+class TSuppressionList;
+class TSuppressionWindow;
 class TScheduledSend;
 class QLabel;
 class QLineEdit;
@@ -44,6 +46,7 @@ struct TMainWindowPeers {
     TSendLogWindow& SendLogWindow;
     TSendJob& SendJob;
     THistoryWindow& HistoryWindow;
+    TSuppressionList* Suppressions = nullptr; // the account's suppression list
 };
 
 // The main window: the recipient list, the message, the commands and the program's state
@@ -68,6 +71,7 @@ public:
     QAction* sendToListAction;
     QAction* stopSendingAction; // enabled while a job runs
     QAction* sendLaterAction;   // the job starts at a chosen moment
+    QAction* showSuppressionsAction; // the addresses no job sends to
     QAction* showHistoryAction;
     QAction* exitProgramAction;
     QAction* useSlovenianAction;
@@ -124,6 +128,7 @@ public:
     void stopSending();
     // Asks for a moment; the job starts then without another question, counting down meanwhile.
     void sendLater();
+    void showSuppressions();
     // False when the person keeps a scheduled job (and the program) going.
     bool ScheduleDropped();
     void addRecipient();
@@ -212,4 +217,5 @@ private:
     std::string FListFile; // the recipients file the list was last loaded from
     TSendLaterDialog* FSendLaterDialog = nullptr;
     TScheduledSend* FScheduledSend = nullptr;
+    TSuppressionWindow* FSuppressionWindow = nullptr;
 };

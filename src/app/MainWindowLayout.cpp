@@ -115,6 +115,7 @@ void TMainWindow::BuildActions()
     stopSendingAction->setShortcut(Qt::Key_Escape);
     stopSendingAction->setEnabled(false);
     sendLaterAction = Action(this, "sendLaterAction");
+    showSuppressionsAction = Action(this, "showSuppressionsAction");
     showHistoryAction = Action(this, "showHistoryAction");
     exitProgramAction = Action(this, "exitProgramAction", QKeySequence::Quit);
     useSlovenianAction = Action(this, "useSlovenianAction");
@@ -152,6 +153,7 @@ void TMainWindow::BuildMenus()
     fileMenu->addAction(stopSendingAction);
     fileMenu->addAction(sendLaterAction);
     fileMenu->addAction(showHistoryAction);
+    fileMenu->addAction(showSuppressionsAction);
     fileMenu->addSeparator();
     fileMenu->addAction(exitProgramAction);
 

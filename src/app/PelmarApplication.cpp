@@ -50,7 +50,8 @@ TPelmarApplication::TPelmarApplication(QStringList arguments)
     CreateWindows(std::move(arguments));
     CreateSendJob();
     FMainWindow->SetPeers(
-        {*FSettingsDialog, *FAboutBox, *FImportHelpWindow, *FSendLogWindow, *FSendJob, *FHistoryWindow});
+        {*FSettingsDialog, *FAboutBox, *FImportHelpWindow, *FSendLogWindow, *FSendJob, *FHistoryWindow,
+         FSuppressions.get()});
     mainWindow = FMainWindow.get();
     SetApplicationTitleObserver(ShowTitle);
 }

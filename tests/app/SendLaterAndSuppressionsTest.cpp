@@ -1,9 +1,15 @@
 // "Send later…": the moment asked for, the countdown in the status bar, the job started
 // then without a question, and a schedule that closing the window does not drop unasked.
+// The suppression list's window: add, import, search, remove, export.
 #include "AppFixture.h"
 #include "support/ScriptedServer.h"
 
 #include "app/SendLater.h"
+#include "app/SuppressionWindow.h"
+#include "workflow/SuppressionList.h"
+
+#include <QLineEdit>
+#include <QTableWidget>
 
 #include <QDateTimeEdit>
 
@@ -64,6 +70,35 @@ TEST_F(SendLater, TheJobStartsAtItsMomentWithoutAQuestion)
     ASSERT_TRUE(PumpUntil([this] { return !Ui.Messages.empty(); }));
     EXPECT_TRUE(Ui.Questions.empty());
     server.Finish();
+}
+
+TEST_F(SendLater, SuppressionWindowAddsImportsSearchesRemovesAndExports)
+{
+    Window().showSuppressionsAction->trigger();
+    auto* window = Window().findChild<TSuppressionWindow*>("SuppressionWindow");
+    ASSERT_NE(window, nullptr);
+    const auto addresses = [window] {
+        std::vector<std::string> shown;
+        for (int row = 0; row < window->table->rowCount(); ++row)
+            shown.push_back(Str(window->table->item(row, 0)->text()));
+        return shown;
+    };
+    window->addressEdit->setText("Bob <BOB@example.org>");
+    window->addButton->click();
+    Ui.OpenAnswers = {Sandbox.MakeFile("no.txt", "carol@example.org\r\ncene@example.org\r\n")};
+    window->importButton->click();
+    EXPECT_EQ(addresses(), (std::vector<std::string>{"bob@example.org", "carol@example.org", "cene@example.org"}));
+    window->searchEdit->setText("car");
+    EXPECT_EQ(addresses(), std::vector<std::string>{"carol@example.org"});
+    window->table->selectRow(0);
+    window->removeButton->click();
+    window->searchEdit->clear();
+    EXPECT_EQ(addresses(), (std::vector<std::string>{"bob@example.org", "cene@example.org"}));
+    const std::string exported = Sandbox.ProgramFolder() + "out.txt";
+    Ui.SaveAnswers = {exported};
+    window->exportButton->click();
+    EXPECT_EQ(ReadFileBytes(exported), "bob@example.org\r\ncene@example.org\r\n");
+    EXPECT_EQ(Str(window->table->item(0, 1)->text()), "by hand");
 }
 
 }
