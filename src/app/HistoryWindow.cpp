@@ -105,7 +105,11 @@ void THistoryWindow::BuildWindow()
             [this] { saveNotDeliveredButton->setEnabled(saveNotDeliveredAction->isEnabled()); });
     closeButton = new QPushButton(this);
     closeButton->setObjectName("closeButton");
+    suppressButton = new QPushButton(this);
+    suppressButton->setObjectName("suppressButton");
+    connect(suppressButton, &QPushButton::clicked, this, [this] { Guard([this] { suppressChosen(); }); });
     buttons->addWidget(saveNotDeliveredButton);
+    buttons->addWidget(suppressButton);
     buttons->addStretch(1);
     buttons->addWidget(closeButton);
     layout->addLayout(buttons);
@@ -118,6 +122,7 @@ void THistoryWindow::ShowLanguage()
     entriesLabel->setText(Tr("&Naslovi izbranega pošiljanja:", "&Entries of the chosen job:"));
     saveNotDeliveredAction->setText(Tr("Shrani nedostavljene naslove …", "Save the entries not delivered…"));
     saveNotDeliveredButton->setText(saveNotDeliveredAction->text());
+    suppressButton->setText(Tr("Izbrane med izločene naslove", "Add the chosen entries to the suppression list"));
     closeButton->setText(Tr("Zapri", "Close"));
     Jobs.LanguageChanged();
     Entries.LanguageChanged();
@@ -161,6 +166,15 @@ void THistoryWindow::ShowEntriesOf(int row)
     Entries.SetEntries(FHistory.History().Entries(job.id));
     entriesView->scrollToTop();
     saveNotDeliveredAction->setEnabled(job.Unfinished());
+}
+
+void THistoryWindow::suppressChosen()
+{
+    std::vector<std::string> entries;
+    for (const QModelIndex& row : entriesView->selectionModel()->selectedRows())
+        entries.push_back(Entries.index(row.row(), 1).data().toString().toStdString());
+    if (OnSuppress && !entries.empty())
+        OnSuppress(entries);
 }
 
 void THistoryWindow::saveNotDelivered()

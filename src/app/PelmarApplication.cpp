@@ -95,6 +95,9 @@ void TPelmarApplication::CreateSendJob()
                                           *FSendProgress, FHistory.get());
     FSendJob->SetListFields(&FMainWindow->recipientFields);
     FSendJob->SetSuppressions(FSuppressions.get());
+    FHistoryWindow->OnSuppress = [this](const std::vector<std::string>& entries) {
+        FSuppressions->AddAll(FSettingsDialog->Email(), entries, "by hand");
+    };
     // The password typed in the dialog, asked for by a job or kept in the keyring.
     FKeyring = std::make_unique<TKeyringPasswords>();
     FSendJob->Passwords().SetKeeper(FKeyring.get());

@@ -5,7 +5,10 @@
 #include "support/ScriptedServer.h"
 
 #include "app/SendLater.h"
+#include "app/HistoryWindow.h"
 #include "app/SuppressionWindow.h"
+#include "workflow/DeliveryHistory.h"
+#include "workflow/HistoryAccess.h"
 #include "workflow/SuppressionList.h"
 
 #include <QLineEdit>
@@ -99,6 +102,15 @@ TEST_F(SendLater, SuppressionWindowAddsImportsSearchesRemovesAndExports)
     window->exportButton->click();
     EXPECT_EQ(ReadFileBytes(exported), "bob@example.org\r\ncene@example.org\r\n");
     EXPECT_EQ(Str(window->table->item(0, 1)->text()), "by hand");
+
+    // From the delivery history: the chosen entry of the chosen job.
+    Program->History().History().BeginJob({"", "News", "m", {"Dan <dan@example.org>"}});
+    Window().showHistoryAction->trigger();
+    THistoryWindow& history = Program->HistoryWindow();
+    history.ChooseJob(0);
+    history.entriesView->selectRow(0);
+    history.suppressButton->click();
+    EXPECT_EQ(Program->Suppressions().Addresses("ana@example.org").count("dan@example.org"), 1u);
 }
 
 }
