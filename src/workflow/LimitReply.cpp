@@ -45,6 +45,13 @@ bool Contains(const std::string& text, const char* words)
     return QString::fromStdString(text).contains(QString::fromUtf8(words), Qt::CaseInsensitive);
 }
 
+// Greylisting defers one sender and recipient pair for minutes (often as 4.7.1): the retry
+// rounds are its answer, not an hour's pause of the whole job.
+bool IsGreylisting(const std::string& text)
+{
+    return Contains(text, "greylist") || Contains(text, "graylist") || Contains(text, "grey-list");
+}
+
 bool Matches(const TLimitRow& row, const TReplyParts& reply)
 {
     if (row.Code && row.Code != reply.Code)
@@ -96,7 +103,7 @@ TReplyParts SplitReply(const std::string& reply)
 bool IsAccountLimitReply(const std::string& reply)
 {
     const TReplyParts parts = SplitReply(reply);
-    if (parts.Code < 400 || IsRecipientStatus(parts.Enhanced))
+    if (parts.Code < 400 || IsRecipientStatus(parts.Enhanced) || IsGreylisting(parts.Text))
         return false;
     for (const TLimitRow& row : LimitRows)
         if (Matches(row, parts))
