@@ -13,7 +13,8 @@ build_packages=(
 )
 test_packages=(
   libgtest-dev libgmock-dev googletest               # unit and widget tests
-  python3 python3-aiosmtpd postfix                   # real SMTP servers (smtp-sink)
+  python3 python3-aiosmtpd postfix                   # real SMTP servers (smtp-sink, a private Postfix)
+  sasl2-bin libsasl2-modules                         # its login (saslpasswd2, sasldb)
   clang-14 libclang-rt-14-dev                        # libFuzzer
   xvfb imagemagick x11-utils fonts-dejavu-core       # screenshots on a virtual display
   desktop-file-utils appstream man-db groff-base     # validators of the install tree
@@ -37,7 +38,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   export DEBIAN_FRONTEND=noninteractive
-  # Postfix is only wanted for its smtp-sink test server; it must not ask questions.
+  # Postfix is only wanted for the tests' own instances; it must not ask questions.
   echo "postfix postfix/main_mailer_type select No configuration" | $SUDO debconf-set-selections
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

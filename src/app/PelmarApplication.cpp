@@ -4,6 +4,7 @@
 #include "app/HistoryWindow.h"
 #include "app/ImportHelpWindow.h"
 #include "keyring/KeyringPasswords.h"
+#include "signin/OAuthSignIn.h"
 #include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
 #include "app/ScreenFit.h"
@@ -101,6 +102,8 @@ void TPelmarApplication::CreateSendJob()
     // The password typed in the dialog, asked for by a job or kept in the keyring.
     FKeyring = std::make_unique<TKeyringPasswords>();
     FSendJob->Passwords().SetKeeper(FKeyring.get());
+    FOAuth = std::make_unique<TOAuthSignIn>(FKeyring.get(), true);
+    FSendJob->SetOAuthTokens(FOAuth.get());
     FSettingsDialog->SetPasswords(&FSendJob->Passwords());
 }
 

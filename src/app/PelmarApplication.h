@@ -8,6 +8,7 @@ class TAboutBox;
 class THistoryAccess;
 class THistoryWindow;
 class TKeyringPasswords;
+class TOAuthSignIn;
 class TImportHelpWindow;
 class TMainWindow;
 class TSendJob;
@@ -63,6 +64,7 @@ private:
     TSendLogWindow* FSendLogWindow = nullptr;
     THistoryWindow* FHistoryWindow = nullptr;
     std::unique_ptr<TKeyringPasswords> FKeyring;
+    std::unique_ptr<TOAuthSignIn> FOAuth;
     std::unique_ptr<TSendProgressView> FSendProgress;
     std::unique_ptr<TSendJob> FSendJob;
     std::unique_ptr<TSmtpClient> FSmtp;

@@ -133,7 +133,7 @@ void TSettingsDialog::BuildFields()
     delayEdit = AddField("delayEdit", delayLabel, "delayLabel", 8);
     delayUnitLabel = AddUnit(delayEdit, "delayUnitLabel", 8);
     BuildSecurityFields(4);
-    BuildLimitFields(11);
+    BuildLimitFields(19); // under the sign-in rows (BuildSignInFields: 11 to 18)
 
     portLabel->setText("Port");
     portEdit->setText(FLastGoodPort);
@@ -198,6 +198,7 @@ void TSettingsDialog::BuildSecurityFields(int firstRow)
     retryWaitUnitLabel = AddUnit(retryWaitEdit, "retryWaitUnitLabel", firstRow + 6);
     retryWaitEdit->setText(FLastGoodRetryWait);
     connect(retryWaitEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(retryWaitEdit, FLastGoodRetryWait); });
+    BuildSignInFields(firstRow + 7);
 }
 
 // The account's sending limits on one line, and the unsubscribe choice under them.
@@ -284,20 +285,10 @@ void TSettingsDialog::saveAndClose()
         RegWriteInteger(SettingsKey, "perhour", StrToInt(Text(perHourEdit)));
         RegWriteInteger(SettingsKey, "perday", StrToInt(Text(perDayEdit)));
         RegWriteString(SettingsKey, "unsubscribe", Text(unsubscribeEdit));
+        WriteSignInSettings(SignIn());
         SavePassword();
         accept();
     });
-}
-
-// The password goes to the keyring (and stays for the run), under the account the
-// fields now name; only a password the user typed is stored.
-void TSettingsDialog::SavePassword()
-{
-    if (!FPasswords || !passwordEdit->isModified())
-        return;
-    FPasswords->Store(Text(userIdEdit), Text(hostEdit), Text(passwordEdit));
-    FPasswordAccount = Text(userIdEdit) + "@" + Text(hostEdit);
-    passwordEdit->setModified(false);
 }
 
 // The keyring is asked when the dialog opens (it may ask the user to unlock it), not at
@@ -355,9 +346,10 @@ void TSettingsDialog::LoadStoredSettings()
 
 TStoredAccount TSettingsDialog::ShownAccount() const
 {
-    return {Text(nameEdit),  Text(emailEdit), Text(hostEdit),     Text(userIdEdit),  Text(charsetEdit),
-            Text(delayEdit), Text(portEdit),  SecurityIndex(), Text(timeOutEdit), Text(retryWaitEdit),
-            Text(perMinuteEdit), Text(perHourEdit), Text(perDayEdit), Text(unsubscribeEdit)};
+    return {Text(nameEdit),      Text(emailEdit),   Text(hostEdit),      Text(userIdEdit),
+            Text(charsetEdit),   Text(delayEdit),   Text(portEdit),      SecurityIndex(),
+            Text(timeOutEdit),   Text(retryWaitEdit), Text(perMinuteEdit), Text(perHourEdit),
+            Text(perDayEdit),    Text(unsubscribeEdit), SignIn()};
 }
 
 void TSettingsDialog::ShowAccount(const TStoredAccount& account)
@@ -376,6 +368,7 @@ void TSettingsDialog::ShowAccount(const TStoredAccount& account)
     perHourEdit->setText(QText(account.PerHour));
     perDayEdit->setText(QText(account.PerDay));
     unsubscribeEdit->setText(QText(account.Unsubscribe));
+    ShowSignIn(account.SignIn);
 }
 
 bool TSettingsDialog::AccountComplete() const

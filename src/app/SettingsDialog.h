@@ -58,6 +58,22 @@ public:
     QLabel* perDayUnitLabel;
     QLabel* unsubscribeLabel;
     QLineEdit* unsubscribeEdit; // empty, "mailto" or an https address
+    QLabel* signInLabel;
+    std::vector<QRadioButton*> signInChoices;   // password, OAuth 2.0, token command
+    QLabel* providerLabel;
+    std::vector<QRadioButton*> providerChoices; // Google, Microsoft, Other
+    QLabel* clientIdLabel;
+    QLineEdit* clientIdEdit;
+    QLabel* clientSecretLabel;
+    QLineEdit* clientSecretEdit;
+    QLabel* authUrlLabel;
+    QLineEdit* authUrlEdit;
+    QLabel* tokenUrlLabel;
+    QLineEdit* tokenUrlEdit;
+    QLabel* scopeLabel;
+    QLineEdit* scopeEdit;
+    QLabel* tokenCommandLabel;
+    QLineEdit* tokenCommandEdit = nullptr;
     QLabel* neededLabel; // says what the marks on empty fields mean
     QToolButton* cancelButton;
     QToolButton* okButton;
@@ -93,6 +109,7 @@ public:
     std::string PerHour() const override;
     std::string PerDay() const override;
     std::string Unsubscribe() const override;
+    TSignInSettings SignIn() const override;
     void AskForSettings() override;
 
 protected:
@@ -104,6 +121,12 @@ private:
     void BuildSecurityFields(int firstRow);
     void BuildLimitFields(int row);
     void BuildButtons();
+    // The sign-in fields (SettingsDialogSignIn.cpp).
+    void BuildSignInFields(int firstRow);
+    class QHBoxLayout* AddChoices(std::vector<QRadioButton*>& buttons, const std::vector<const char*>& names);
+    static int Chosen(const std::vector<QRadioButton*>& buttons);
+    void FollowSignInChoice();
+    void ShowSignIn(const TSignInSettings& settings);
     QLineEdit* AddField(const char* editName, QLabel*& label, const char* labelName, int row);
     QLabel* AddUnit(QLineEdit* field, const char* unitName, int row);
     // lastGood: what the field held before the edit being checked.

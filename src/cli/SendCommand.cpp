@@ -9,7 +9,9 @@
 #include "cli/TerminalUserInterface.h"
 #include "keyring/KeyringPasswords.h"
 #include "mail/SmtpClient.h"
+#include "signin/OAuthSignIn.h"
 #include "workflow/HistoryAccess.h"
+#include "workflow/IntegerText.h"
 #include "workflow/JobMessages.h"
 #include "workflow/ListFields.h"
 #include "workflow/ListReport.h"
@@ -21,6 +23,7 @@
 #include "workflow/SendSchedule.h"
 #include "workflow/SuppressionList.h"
 #include "workflow/SettingsStore.h"
+#include "workflow/SignInMessages.h"
 #include "workflow/StoredSettings.h"
 
 #include <QFileInfo>
@@ -111,11 +114,14 @@ int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings,
     TSmtpClient smtp;
     THistoryAccess history;
     TKeyringPasswords keyring;
+    TOAuthSignIn oauth(&keyring, false);
     TSendJob job(smtp, files.Entries, files.Message, settings, progress, &history);
     job.SetListFields(&files.Fields);
     TSuppressionList suppressions;
     job.SetSuppressions(&suppressions);
     job.Passwords().SetKeeper(&keyring);
+    job.SetOAuthTokens(&oauth);
+    job.AskAgainAfterRefusedLogin = false;
 
     TInterruptWatch interrupts;
     interrupts.OnFirst = [&] {
@@ -144,8 +150,22 @@ int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings,
     return ExitStatusFor(result, interrupts.Count() > 0);
 }
 
+// The browser sign-in, once, so that later runs refresh their tokens without a person.
+int SignIn(TTerminalUserInterface& ui)
+{
+    const TStoredSendSettings settings;
+    TKeyringPasswords keyring;
+    TOAuthSignIn oauth(&keyring, true);
+    const TOAuthAccount account{settings.UserID(), settings.Host(), WithPreset(settings.SignIn()),
+                                TryDecimalToInt(settings.TimeOut()).value_or(60)};
+    ui.ShowMessage(Messages::SignedIn(oauth.SignIn(account)));
+    return SendExit::AllDelivered;
+}
+
 int Run(const TSendOptions& options, TTerminalUserInterface& ui)
 {
+    if (options.SignIn)
+        return SignIn(ui);
     TStoredSendSettings settings(
         [&ui] { ui.ShowMessage(SendTexts::SettingsIncomplete(SettingsFileName(SettingsKey))); });
     TJobFiles files;

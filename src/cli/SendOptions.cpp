@@ -21,6 +21,7 @@ struct TOptionNames {
     QCommandLineOption AllowEmptyFields{"allow-empty-fields"};
     QCommandLineOption Help{{"h", "help"}};
     QCommandLineOption Version{"version"};
+    QCommandLineOption SignIn{"sign-in"};
 };
 
 std::string Utf8(const QString& text)
@@ -47,7 +48,7 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     parser.addOptions({names.Subject, names.Attach, names.Html, names.DryRun, names.Restart, names.Quiet,
                        names.At, names.NoWait, names.IgnoreSuppressions, names.AllowEmptyFields, names.Help,
-                       names.Version});
+                       names.Version, names.SignIn});
     TParsedOptions parsed;
     // The parser takes the program's name first.
     if (!parser.parse(QStringList{"pelmar-send"} + arguments)) {
@@ -58,7 +59,8 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
     TSendOptions& options = parsed.Options;
     options.Help = parser.isSet(names.Help);
     options.Version = parser.isSet(names.Version);
-    if (options.Help || options.Version)
+    options.SignIn = parser.isSet(names.SignIn);
+    if (options.Help || options.Version || options.SignIn)
         return parsed;
     options.Subject = Single(parser, names.Subject, parsed.Error);
     options.Attachment = Single(parser, names.Attach, parsed.Error);
@@ -104,10 +106,14 @@ std::string SendUsage()
            "                      (otherwise the run ends with status 2 before connecting)\n"
            "  -h, --help          show this help\n"
            "      --version       show the version\n"
+           "      --sign-in       sign in with OAuth 2.0 in the browser (the setting signin=oauth2)\n"
+           "                      and keep the refresh token in the keyring; sends nothing\n"
            "\n"
            "RECIPIENTS-FILE holds one entry a line, or is an address book's CSV or tab-separated\n"
            "export with a header row; {{name}}, {{first}}, {{email}} and its columns are filled in.\n"
            "The password comes from PELMAR_PASSWORD, else the keyring, else the terminal.\n"
+           "With signin=oauth2 the token is refreshed from the keyring; with signin=command it\n"
+           "is what the setting tokencommand prints.\n"
            "\n"
            "Exit status: 0 every entry delivered; 1 some entries refused or still deferred (listed\n"
            "on standard error); 2 the job could not start or was cut short; 3 paused by a sending\n"

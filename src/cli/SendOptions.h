@@ -18,6 +18,7 @@ struct TSendOptions {
     bool AllowEmptyFields = false;
     bool Help = false;
     bool Version = false;
+    bool SignIn = false; // --sign-in: the OAuth 2.0 sign-in in the browser, no files
     bool operator==(const TSendOptions&) const = default;
 };
 
@@ -26,8 +27,8 @@ struct TParsedOptions {
     std::string Error; // why the command line cannot be used; empty when it can
 };
 
-// arguments: the command line without the program's own name. --help and --version
-// need nothing else; otherwise exactly two files must be named.
+// arguments: the command line without the program's own name. --help, --version and
+// --sign-in need nothing else; otherwise exactly two files must be named.
 TParsedOptions ParseSendOptions(const QStringList& arguments);
 
 // The text of --help and --version.

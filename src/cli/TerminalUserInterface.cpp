@@ -1,5 +1,9 @@
 #include "cli/TerminalUserInterface.h"
 
+#include "workflow/SignInMessages.h"
+
+#include <QProcess>
+
 #include "cli/SendTexts.h"
 #include "workflow/IntegerText.h"
 
@@ -113,9 +117,13 @@ std::string TTerminalUserInterface::SaveFileName(const TFileDialogRequest&)
     return {};
 }
 
-bool TTerminalUserInterface::ShellOpen(const std::string&)
+// Only the sign-in opens an address here: it goes to $BROWSER when set, else xdg-open, and
+// is printed either way for a machine where neither reaches a person.
+bool TTerminalUserInterface::ShellOpen(const std::string& target)
 {
-    return false;
+    ShowMessage(Messages::SignInInBrowser(target));
+    const QString browser = qEnvironmentVariable("BROWSER");
+    return QProcess::startDetached(browser.isEmpty() ? "xdg-open" : browser, {QString::fromStdString(target)});
 }
 
 void TTerminalUserInterface::Beep() {}

@@ -224,6 +224,7 @@ void TSmtpClient::Connect()
     FBusy = true;
     bool greeted = false;
     try {
+        FOpeningStep = TSmtpStep::None;
         TSocketSession::Connect();
         ForgetConnection();
         try {

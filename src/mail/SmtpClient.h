@@ -8,6 +8,7 @@
 #include "mail/SmtpErrors.h"
 #include "net/SocketSession.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -60,10 +61,21 @@ public:
     void SetSecurity(TSmtpSecurity value) { FSecurity = value; }
     // Sent only over TLS, and only when not empty.
     void SetPassword(const std::string& value) { FPassword = value; }
+    // Signs in with an OAuth 2.0 bearer token in place of the password (SmtpBearerLogin.cpp):
+    // asked for at every login, with renew true after the server refused the one before.
+    // It raises what its own failure is. Empty: the password's login.
+    using TAccessTokenSource = std::function<std::string(bool renew)>;
+    void SetAccessTokenSource(TAccessTokenSource source) { FAccessTokenSource = std::move(source); }
     // The name EHLO introduces this machine by; empty: its fully qualified domain name
     // where known, else the address literal of the connection's own address.
     const std::string& LocalName() const { return FLocalName; }
     void SetLocalName(const std::string& value) { FLocalName = value; }
+
+    // While OnAuthenticationFailed fires: the server's refusal of the login.
+    const TSmtpReply& LoginRefusal() const { return FLoginRefusal; }
+    // The exchange a secured Connect was at when it last failed (Greeting, Ehlo, StartTls
+    // for either handshake, Auth); None while the connection itself was being made.
+    TSmtpStep OpeningStep() const { return FOpeningStep; }
 
     // What the server's last EHLO reply offered (a keyword such as "PIPELINING").
     bool Offers(const std::string& keyword) const;
@@ -142,6 +154,8 @@ private:
     void LogInPlain();
     void LogInLogin();
     void CheckLoginStep(const TSmtpReply& reply, int expected);
+    void LogInWithToken();
+    void SendBearerToken(const std::string& mechanism, const std::string& token);
     std::string EhloName() const;
 
     void CheckHeader();
@@ -168,6 +182,9 @@ private:
     std::string FUserID;
     TSmtpSecurity FSecurity = TSmtpSecurity::None;
     std::string FPassword;
+    TAccessTokenSource FAccessTokenSource;
+    TSmtpStep FOpeningStep = TSmtpStep::None;
+    TSmtpReply FLoginRefusal;
     std::string FLocalName;
     std::set<std::string> FExtensions;     // EHLO keywords, upper case
     std::set<std::string> FAuthMechanisms; // from the AUTH keyword, upper case

@@ -48,15 +48,23 @@ std::vector<std::string> Words(const std::string& line)
 void TSmtpClient::OpenSecured()
 {
     const std::string serverName = Host().substr(0, Host().find('\0'));
-    if (FSecurity == TSmtpSecurity::Tls)
+    if (FSecurity == TSmtpSecurity::Tls) {
+        FOpeningStep = TSmtpStep::StartTls;
         StartTls(serverName);
+    }
+    FOpeningStep = TSmtpStep::Greeting;
     Greet();
+    FOpeningStep = TSmtpStep::Ehlo;
     Introduce();
     if (FSecurity == TSmtpSecurity::StartTls) {
+        FOpeningStep = TSmtpStep::StartTls;
         RequestTls();
+        FOpeningStep = TSmtpStep::Ehlo;
         Introduce();
     }
+    FOpeningStep = TSmtpStep::Auth;
     LogIn();
+    FOpeningStep = TSmtpStep::None;
     FPipelining = Offers("PIPELINING");
 }
 
@@ -123,6 +131,10 @@ void TSmtpClient::RequestTls()
 // asks OnAuthenticationFailed, whose handler may change the password and grant one retry.
 void TSmtpClient::LogIn()
 {
+    if (FAccessTokenSource && TlsActive()) {
+        LogInWithToken();
+        return;
+    }
     if (FPassword.empty() || !TlsActive())
         return;
     const bool plain = FAuthMechanisms.count("PLAIN") > 0;
@@ -137,6 +149,7 @@ void TSmtpClient::LogIn()
             if (error.Kind() != TSmtpErrorKind::AuthenticationFailed)
                 throw;
             bool handled = false;
+            FLoginRefusal = error.Reply();
             if (!retried && OnAuthenticationFailed)
                 OnAuthenticationFailed(handled);
             if (!handled)

@@ -21,6 +21,7 @@ TSocketSession::TSocketSession(QObject* owner)
       FSessionBuffer(new char[SessionBufferSize]()),
       FLookup(std::make_unique<TNameLookup>([this](std::uint32_t address, int error) { HandleLookupDone(address, error); }))
 {
+    FIdleFlush = std::make_unique<TSystemTimer>([this] { IdleFlushTick(); });
     FTimer = new TTimeoutTimer(this);
     FTimer->SetEnabled(false);
     FTimer->SetOnTimer([this](QObject*) { TimerTriggered(); });
@@ -171,6 +172,16 @@ void TSocketSession::Connect()
 void TSocketSession::Disconnect()
 {
     ReportStatus(LevelDetail, "Disconnecting");
+    // What was written still goes out, unless the dialogue was cut: then it would only
+    // be read as more of an unfinished exchange.
+    if (PendingOutput() > 0 && !FExchangeCut && FConnected) {
+        TTimerGuard timer(*this);
+        try {
+            FlushOutput();
+        } catch (const ESocketError&) {
+            // The connection is closed below all the same.
+        }
+    }
     FCloseError = 0;
     RequestCloseSocket();
 }
@@ -180,6 +191,7 @@ void TSocketSession::Disconnect()
 void TSocketSession::RequestCloseSocket()
 {
     ReportStatus(LevelTransfer, "Request Close Socket");
+    DiscardOutput();
     FConnected = false;
     FExchangeCut = false;
     if (!FSocket || !FSocket->IsOpen())

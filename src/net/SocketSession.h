@@ -46,6 +46,8 @@ public:
     void SendStream(TStream& stream);
     // Sends the bytes as they are, of any length (Write stops at a NUL and 65,535 bytes).
     void WriteAll(const std::string& bytes);
+    // Bytes given to the writes above and not yet handed to the connection.
+    std::size_t PendingOutput() const { return FOutput.size() - FOutputSent; }
 
     // Turns the connection into TLS (a client handshake), checking the server's
     // certificate against serverName; from then on every transfer goes through TLS.
@@ -104,6 +106,10 @@ public:
 
     // The size of one transfer: the longest line, the largest chunk of a stream.
     static constexpr std::size_t TransferSize = 65536;
+    // Writes are gathered up to this size before they go out (see SocketOutput.cpp).
+    static constexpr std::size_t OutputBatchSize = 65536;
+    // Gathered writes go out on their own when nothing was added or read for this long.
+    static constexpr std::uint32_t IdleFlushMilliseconds = 20;
 
 protected:
     void ClearCanceled() { FCanceled = false; }
@@ -135,13 +141,24 @@ private:
     void HandleSocketEvent(int event, int error);
     void HandleLookupDone(std::uint32_t address, int error);
     void OpenSocket(bool abortiveClose);
-    void SendBytes(const char* data, std::size_t length);
+    // The output batch (SocketOutput.cpp).
+    void QueueOutput(const char* data, std::size_t length);
+    void FlushOutput();
+    long SendPendingOutput();
+    void ArmIdleFlush();
+    void IdleFlushTick();
+    void DiscardOutput();
+    void RestartTimeOut();
     void RaiseIfCanceled(const char* message);
     void RaiseCloseError(TSocketErrorKind failedStep);
     void KeepCloseError();
     std::string TakeOverlongLine();
 
     std::unique_ptr<char[]> FSessionBuffer;
+    std::string FOutput;         // gathered writes; the first FOutputSent bytes are sent
+    std::size_t FOutputSent = 0;
+    bool FFlushing = false;
+    std::unique_ptr<TSystemTimer> FIdleFlush;
     TStringList FWinsockInfo;
     std::int64_t FBytesSent = 0;
     bool FCanceled = false;

@@ -35,6 +35,7 @@ void TSocketSession::StartTls(const std::string& serverName)
         throw ESocketError(TSocketErrorKind::TlsFailed, "TLS could not be started");
     {
         TTimerGuard timer(*this);
+        FlushOutput(); // the last words in clear text come before the handshake
         for (int step = FSocket->TlsHandshake(); step != 1; step = FSocket->TlsHandshake()) {
             if (step < 0)
                 throw HandshakeError(FSocket->TlsProblem(), FSocket->TlsProblemDetail());

@@ -64,28 +64,9 @@ void TSocketSession::SendBuffer(const char* block, std::uint16_t length)
             if (count > std::numeric_limits<std::uint16_t>::max())
                 throw ERangeError();
         }
-        SendBytes(block, count);
+        QueueOutput(block, count);
     }
     RaiseIfCanceled("Socket send aborted");
-}
-
-// A full send buffer is waited out in event-dispatching passes, so that the
-// time-out and a cancel still end the wait.
-void TSocketSession::SendBytes(const char* data, std::size_t length)
-{
-    std::size_t remaining = length;
-    do {
-        RaiseCloseError(TSocketErrorKind::SendFailed);
-        const long sent = FSocket->Send(data + (length - remaining), remaining);
-        if (sent == 0)
-            return;
-        if (sent > 0) {
-            remaining -= static_cast<std::size_t>(sent);
-        } else {
-            CheckSocketError(TSocketErrorKind::SendFailed, wsa::WouldBlock);
-            TransferPass(FSocket->WaitEvents(POLLOUT));
-        }
-    } while (remaining > 0 && !FCanceled);
 }
 
 void TSocketSession::WriteAll(const std::string& bytes)
@@ -93,7 +74,7 @@ void TSocketSession::WriteAll(const std::string& bytes)
     ReportStatus(LevelDetail, "Write");
     TTimerGuard timer(*this);
     if (!FCanceled && !bytes.empty())
-        SendBytes(bytes.data(), bytes.size());
+        QueueOutput(bytes.data(), bytes.size());
     RaiseIfCanceled("Socket send aborted");
 }
 
@@ -120,6 +101,8 @@ std::string TSocketSession::ReadLn()
 {
     ReportStatus(LevelDetail, "ReadLn");
     TTimerGuard timer(*this);
+    // What was written so far is what the peer answers: it goes out before the wait.
+    FlushOutput();
     char* buffer = FSessionBuffer.get();
     std::size_t taken = 0;
     const char* lineFeed = nullptr;
@@ -207,8 +190,9 @@ std::string TSocketSession::Transaction(const std::string& command)
     return FLastReply;
 }
 
-// The time-out counts from the last progress: a large body may take long, but a peer
-// that stops reading must not hold the sender for ever.
+// The time-out counts from the last progress (see FlushOutput): a large body may take
+// long, but a peer that stops reading must not hold the sender for ever. The stream's
+// last chunk stays in the output batch with whatever the caller writes next.
 void TSocketSession::SendStream(TStream& stream)
 {
     ReportStatus(LevelDetail, "SendStream");
@@ -222,24 +206,12 @@ void TSocketSession::SendStream(TStream& stream)
         do {
             const std::int64_t chunk = std::min<std::int64_t>(size - stream.Position(), TransferSize);
             const std::size_t length = static_cast<std::size_t>(std::max<std::int64_t>(stream.Read(buffer, chunk), 0));
-            std::size_t remaining = length;
-            do {
-                RaiseCloseError(TSocketErrorKind::SendFailed);
-                const long sent = FSocket->Send(buffer + (length - remaining), remaining);
-                if (sent == 0)
-                    return;
-                if (sent > 0) {
-                    remaining -= static_cast<std::size_t>(sent);
-                    FBytesSent += sent;
-                    TimerOff();
-                    TimerOn();
-                    Fire(OnPacketSent, this);
-                    DispatchPendingEvents();
-                } else {
-                    CheckSocketError(TSocketErrorKind::SendFailed, wsa::WouldBlock);
-                    TransferPass(FSocket->WaitEvents(POLLOUT));
-                }
-            } while (remaining > 0 && !FCanceled);
+            if (length == 0)
+                return;
+            QueueOutput(buffer, length);
+            FBytesSent += static_cast<std::int64_t>(length);
+            Fire(OnPacketSent, this);
+            DispatchPendingEvents();
         } while (stream.Position() != size && !FCanceled);
     }
     RaiseIfCanceled("Socket send aborted");

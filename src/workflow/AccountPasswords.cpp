@@ -37,14 +37,26 @@ std::optional<std::string> TAccountPasswords::ForJob(const std::string& user, co
     return answer;
 }
 
-void TAccountPasswords::Store(const std::string& user, const std::string& host, const std::string& password)
+std::optional<std::string> TAccountPasswords::AskAgain(const std::string& user, const std::string& host,
+                                                       const std::string& refusal)
+{
+    FThisRun.erase(Account(user, host));
+    std::optional<std::string> answer =
+        UserInterface().AskPassword(refusal + "\r\r" + Messages::PasswordPrompt(user, host));
+    if (answer)
+        FThisRun[Account(user, host)] = *answer;
+    return answer;
+}
+
+bool TAccountPasswords::Store(const std::string& user, const std::string& host, const std::string& password)
 {
     const std::string account = Account(user, host);
     FThisRun[account] = password;
     if (!FKeeper)
-        return;
-    if (password.empty())
+        return false;
+    if (password.empty()) {
         FKeeper->Remove(account);
-    else
-        FKeeper->Write(account, password);
+        return true;
+    }
+    return FKeeper->Write(account, password);
 }

@@ -28,8 +28,12 @@ public:
     // person's answer (masked), kept for the rest of the run. Nothing when the person
     // declined.
     std::optional<std::string> ForJob(const std::string& user, const std::string& host);
+    // After the server refused the password: forgets it for the run and asks the person,
+    // saying why (the refusal); the answer is kept for the run.
+    std::optional<std::string> AskAgain(const std::string& user, const std::string& host, const std::string& refusal);
     // Keeps the password for the run and in the keyring; an empty one is removed there.
-    void Store(const std::string& user, const std::string& host, const std::string& password);
+    // False when no keyring took it: it holds only until the program ends.
+    bool Store(const std::string& user, const std::string& host, const std::string& password);
 
 private:
     static std::string Account(const std::string& user, const std::string& host);

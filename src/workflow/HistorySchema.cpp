@@ -104,6 +104,10 @@ int StoredVersion(TSqliteDatabase& db)
 
 bool MigrateHistorySchema(TSqliteDatabase& db)
 {
+    // A history of this version (every start but the first after an update) needs no
+    // write lock: another instance's work never lowers the version.
+    if (const int version = StoredVersion(db); version >= HistorySchemaVersion)
+        return version == HistorySchemaVersion;
     for (;;) {
         // A write transaction from the start, so that no other instance of the program
         // migrates between the version read here and the step taken.

@@ -3,6 +3,7 @@
 #include "base/Exception.h"
 #include "mail/SmtpErrors.h"
 #include "mail/SmtpClient.h"
+#include "workflow/ConnectFailure.h"
 #include "workflow/IntegerText.h"
 #include "workflow/JobMessages.h"
 #include "workflow/JobMessage.h"
@@ -12,6 +13,7 @@
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
 #include "workflow/Unsubscribe.h"
+#include "workflow/SignInMessages.h"
 #include "workflow/UserInterface.h"
 
 #include <QFileInfo>
@@ -177,7 +179,7 @@ TJobResult TSendJob::RunJob(const TJobStart& start)
         ShowMessage(error.what());
         return {TJobEnd::NotStarted, {}, error.what()};
     }
-    if (!ProvidePassword())
+    if (!ProvideCredentials())
         return {};
     if (std::optional<TJobResult> failed = Connect())
         return *failed;
@@ -200,7 +202,7 @@ TJobResult TSendJob::RunJob(const TJobStart& start)
 // The whole list is empty: the session is opened and closed, as it always was.
 TJobResult TSendJob::SendToNobody()
 {
-    if (!ProvidePassword())
+    if (!ProvideCredentials())
         return {};
     if (std::optional<TJobResult> failed = Connect())
         return *failed;
@@ -254,10 +256,17 @@ std::string TSendJob::FailureMessage(std::exception_ptr error) const
         }
     } catch (const ESmtpError& failure) {
         if (failure.Kind() == TSmtpErrorKind::AuthenticationFailed && failure.Step() == TSmtpStep::Auth)
-            return Messages::LoginRefused(failure.ReplyText());
+            return Messages::LoginRefused(failure.ReplyText())
+                + (AskAgainAfterRefusedLogin ? std::string() : "\r" + Messages::CheckLoginSettings(UsesToken()));
+    } catch (const ESignInError& failure) {
+        return failure.what();
     } catch (...) {
     }
-    return Messages::ConnectFailed();
+    // The plain dialogue keeps its one line; a secured one says why and what to check.
+    const std::string reason = FSmtp.Security() == TSmtpSecurity::None
+        ? std::string()
+        : ConnectFailureReason(error, FSmtp, TryDecimalToInt(FSettings.TimeOut()).value_or(0));
+    return Messages::ConnectFailed() + (reason.empty() ? "" : "\r" + reason);
 }
 
 void TSendJob::Configure()
@@ -272,6 +281,7 @@ void TSendJob::Configure()
         FSmtp.SetPort(StrToInt(port));
     FSmtp.SetSecurity(SecurityOf(FSettings.Security()));
     FSmtp.SetPassword({});
+    FSmtp.SetAccessTokenSource({});
     // Seconds, as many as a time-out in milliseconds can hold.
     if (const std::optional<std::int32_t> seconds = TryDecimalToInt(FSettings.TimeOut()))
         FSmtp.SetTimeOut(*seconds > 0 ? static_cast<int>(std::min<std::int64_t>(*seconds * 1000LL, INT32_MAX)) : 0);
@@ -281,7 +291,7 @@ void TSendJob::Configure()
 // when the person declined to give one: the job ends before it connects.
 bool TSendJob::ProvidePassword()
 {
-    if (FSmtp.Security() == TSmtpSecurity::None)
+    if (FSmtp.Security() == TSmtpSecurity::None || ProvideToken())
         return true;
     const std::optional<std::string> password = FPasswords.ForJob(FSettings.UserID(), FSettings.Host());
     if (!password)

@@ -8,6 +8,7 @@
 #include "workflow/ListFields.h"
 #include "workflow/RowsColumn.h"
 #include "workflow/SendLog.h"
+#include "workflow/SignIn.h"
 
 #include <cstdint>
 #include <deque>
@@ -51,6 +52,8 @@ public:
     virtual std::string PerDay() const { return {}; }
     // The List-Unsubscribe choice: empty (none), "mailto", or an https address.
     virtual std::string Unsubscribe() const { return {}; }
+    // How the account signs in: the password, an OAuth 2.0 token, or a token command's.
+    virtual TSignInSettings SignIn() const { return {}; }
     // Lets the user complete the settings (the settings dialog, modally).
     virtual void AskForSettings() = 0;
 };
@@ -177,6 +180,12 @@ public:
     void ComposeForCurrentEntry();
     // The account's passwords for this run (the settings dialog keeps the typed one here).
     TAccountPasswords& Passwords() { return FPasswords; }
+    // The OAuth 2.0 sign-in of the program (not owned); without it the "oauth2" sign-in
+    // cannot start a job.
+    void SetOAuthTokens(TOAuthTokens* tokens) { FOAuthTokens = tokens; }
+    // A refused login asks the person again (the password, or to sign in again); false
+    // where nobody can be asked and the job is to end saying what to check.
+    bool AskAgainAfterRefusedLogin = true;
 
     void SMTPDisconnect(QObject* Sender);
     void SMTPConnect(QObject* Sender);
@@ -224,6 +233,13 @@ private:
     void WireEvents();
     TJobResult RunJob(const TJobStart& start);
     bool ProvidePassword();
+    // The token sign-in modes (SendJobSignIn.cpp).
+    bool ProvideToken();
+    bool UsesToken() const;
+    // The password or the token; false when the job is not to start (said to the person).
+    bool ProvideCredentials();
+    TOAuthAccount OAuthAccount() const;
+    bool LoginAgain();
     bool SettingsComplete() const;
     void CheckPort() const;
     bool HasRecipients() const;
@@ -278,6 +294,7 @@ private:
     TJobLedger FLedger;
     TSendLog FLog;
     TAccountPasswords FPasswords;
+    TOAuthTokens* FOAuthTokens = nullptr;
     std::deque<TInFlight> FInFlight;
     std::set<int> FReplyLost; // positions whose final dot's reply never came
     std::string FMessageHash;

@@ -390,7 +390,8 @@ void TSendJob::SMTPFailure(QObject*)
     SettleByReply(FSmtp.OutcomeSendNumber(), FSmtp.OutcomeReply());
 }
 
-void TSendJob::SMTPAuthenticationFailed(bool&)
+void TSendJob::SMTPAuthenticationFailed(bool& handled)
 {
     FProgress.ShowState("Authentication failed");
+    handled = LoginAgain();
 }

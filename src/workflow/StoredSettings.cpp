@@ -28,6 +28,36 @@ void ReadStoredAccount(TStoredAccount& account)
     account.PerHour = ReadNumber("perhour", defaults.PerHour);
     account.PerDay = ReadNumber("perday", defaults.PerDay);
     account.Unsubscribe = RegReadString(SettingsKey, "unsubscribe", defaults.Unsubscribe);
+    ReadSignInSettings(account.SignIn);
+}
+
+void ReadSignInSettings(TSignInSettings& settings)
+{
+    const TSignInSettings defaults;
+    settings.Mode = RegReadString(SettingsKey, "signin", defaults.Mode);
+    settings.Provider = RegReadString(SettingsKey, "oauthprovider", defaults.Provider);
+    settings.ClientId = RegReadString(SettingsKey, "oauthclientid", defaults.ClientId);
+    settings.ClientSecret = RegReadString(SettingsKey, "oauthclientsecret", defaults.ClientSecret);
+    settings.AuthUrl = RegReadString(SettingsKey, "oauthauthurl", defaults.AuthUrl);
+    settings.TokenUrl = RegReadString(SettingsKey, "oauthtokenurl", defaults.TokenUrl);
+    settings.Scope = RegReadString(SettingsKey, "oauthscope", defaults.Scope);
+    settings.TokenCommand = RegReadString(SettingsKey, "tokencommand", defaults.TokenCommand);
+}
+
+// Only the keys of the chosen way: a password account's file gets no OAuth endpoints.
+void WriteSignInSettings(const TSignInSettings& settings)
+{
+    RegWriteString(SettingsKey, "signin", settings.Mode);
+    if (SignInModeOf(settings.Mode) == TSignInMode::Command)
+        RegWriteString(SettingsKey, "tokencommand", settings.TokenCommand);
+    if (SignInModeOf(settings.Mode) != TSignInMode::OAuth2)
+        return;
+    RegWriteString(SettingsKey, "oauthprovider", settings.Provider);
+    RegWriteString(SettingsKey, "oauthclientid", settings.ClientId);
+    RegWriteString(SettingsKey, "oauthclientsecret", settings.ClientSecret);
+    RegWriteString(SettingsKey, "oauthauthurl", settings.AuthUrl);
+    RegWriteString(SettingsKey, "oauthtokenurl", settings.TokenUrl);
+    RegWriteString(SettingsKey, "oauthscope", settings.Scope);
 }
 
 TStoredAccount ReadStoredAccount()

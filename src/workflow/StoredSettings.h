@@ -24,12 +24,16 @@ struct TStoredAccount {
     std::string PerHour = "0";
     std::string PerDay = "0";
     std::string Unsubscribe; // List-Unsubscribe: empty (none), "mailto" or an https address
+    TSignInSettings SignIn;
 };
 
 // Reads the stored values into account in the order above, integers as decimal text. A
 // value that cannot be read raises Exception with the store's text, and leaves it and
 // the values after it as they were.
 void ReadStoredAccount(TStoredAccount& account);
+// The sign-in keys (signin, oauth*, tokencommand), read and written together.
+void ReadSignInSettings(TSignInSettings& settings);
+void WriteSignInSettings(const TSignInSettings& settings);
 // The stored account, from the defaults.
 TStoredAccount ReadStoredAccount();
 
@@ -60,6 +64,7 @@ public:
     std::string PerHour() const override { return FAccount.PerHour; }
     std::string PerDay() const override { return FAccount.PerDay; }
     std::string Unsubscribe() const override { return FAccount.Unsubscribe; }
+    TSignInSettings SignIn() const override { return FAccount.SignIn; }
     void AskForSettings() override;
 
 private:

@@ -3,6 +3,7 @@
 #include "workflow/SettingsStore.h"
 
 #include <QLabel>
+#include <QRadioButton>
 
 namespace {
 
@@ -112,7 +113,7 @@ TEST_F(SettingsDialog, SaveStoresEveryFieldAsTypedAndCloses)
     EXPECT_EQ(Sandbox.ReadSettings(), "[General]\ncharset=utf-8\nemail=ana@example.org\n"
                                       "host=mail.example.org\nime=\" Ana \"\npavza=-5\nperday=0\nperhour=1000\n"
                                       "perminute=0\nport=587\nretrywait=90\n"
-                                      "security=0\ntimeout=60\nunsubscribe=mailto\nusername=ana\n");
+                                      "security=0\nsignin=password\ntimeout=60\nunsubscribe=mailto\nusername=ana\n");
     EXPECT_EQ(Dialog.RetryWait(), "90");
     EXPECT_EQ(RegReadString(SettingsKey, "ime", ""), " Ana ");
     EXPECT_TRUE(Ui.Errors.empty());
@@ -159,3 +160,82 @@ TEST(SettingsDialogCheck, TextSetByTheProgramIsCheckedToo)
 }
 
 }
+
+namespace {
+
+// The sign-in row: what each way shows, and the keys OK writes for it.
+struct SignInCase {
+    const char* Name;
+    friend void PrintTo(const SignInCase& c, std::ostream* out) { *out << c.Name; }
+    int Mode;     // password, OAuth 2.0, command
+    int Provider; // Google, Microsoft, Other
+    std::vector<std::string> Shown;
+    std::string Written; // the sign-in lines of the settings file
+};
+
+class SignInFields : public SettingsDialog, public ::testing::WithParamInterface<SignInCase> {};
+
+TEST_P(SignInFields, ShowTheChosenWaysFieldsAndWriteItsKeys)
+{
+    const SignInCase& c = GetParam();
+    Dialog.providerChoices[c.Provider]->setChecked(true);
+    Dialog.signInChoices[c.Mode]->setChecked(true);
+    Fill({{Dialog.clientIdEdit, "id-1"}, {Dialog.tokenCommandEdit, "oama access ana"}});
+    if (c.Provider == 2)
+        Fill({{Dialog.authUrlEdit, "https://id.example/auth"}, {Dialog.tokenUrlEdit, "https://id.example/token"},
+              {Dialog.scopeEdit, "smtp"}});
+    std::vector<std::string> shown;
+    for (QWidget* field : std::initializer_list<QWidget*>{Dialog.passwordEdit, Dialog.clientIdEdit, Dialog.scopeEdit,
+                                                          Dialog.tokenCommandEdit})
+        if (!field->isHidden())
+            shown.push_back(field->objectName().toStdString());
+    EXPECT_EQ(shown, c.Shown);
+    EXPECT_EQ(Dialog.scopeEdit->isReadOnly(), c.Provider != 2);
+    Dialog.okButton->click();
+    const std::string file = Sandbox.ReadSettings();
+    std::string written;
+    for (const char* key : {"oauth", "signin", "tokencommand"})
+        for (std::size_t at = file.find(std::string("\n") + key); at != std::string::npos;
+             at = file.find(std::string("\n") + key, at + 1))
+            written += file.substr(at + 1, file.find('\n', at + 1) - at);
+    EXPECT_EQ(written, c.Written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SettingsDialog, SignInFields,
+    ::testing::Values(
+        SignInCase{"Password", 0, 0, {"passwordEdit"}, "signin=password\n"},
+        SignInCase{"Microsoft", 1, 1, {"clientIdEdit", "scopeEdit"},
+                   "oauthauthurl=https://login.microsoftonline.com/common/oauth2/v2.0/authorize\n"
+                   "oauthclientid=id-1\noauthclientsecret=\noauthprovider=microsoft\n"
+                   "oauthscope=https://outlook.office.com/SMTP.Send offline_access\n"
+                   "oauthtokenurl=https://login.microsoftonline.com/common/oauth2/v2.0/token\nsignin=oauth2\n"},
+        SignInCase{"Other", 1, 2, {"clientIdEdit", "scopeEdit"},
+                   "oauthauthurl=https://id.example/auth\noauthclientid=id-1\noauthclientsecret=\n"
+                   "oauthprovider=other\noauthscope=smtp\noauthtokenurl=https://id.example/token\nsignin=oauth2\n"},
+        SignInCase{"Command", 2, 0, {"tokenCommandEdit"}, "signin=command\ntokencommand=oama access ana\n"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+class NoKeyring : public SettingsDialog {
+protected:
+    TAccountPasswords Passwords; // no keeper
+};
+
+// Without a keyring the typed password holds for the run only, and the person is told.
+TEST_F(NoKeyring, SavingAPasswordSaysItWillBeAskedAtEachStart)
+{
+    Dialog.SetPasswords(&Passwords);
+    for (const int language : {2, 1}) {
+        CurrentLanguage = language;
+        Ui.Messages.clear();
+        Dialog.passwordEdit->setText("s3cret");
+        Dialog.passwordEdit->setModified(true);
+        Dialog.okButton->click();
+        EXPECT_EQ(Ui.Messages, std::vector<std::string>{language == 1
+                                                            ? "Shramba gesel se ne odziva: geslo bo vprašano ob vsakem zagonu."
+                                                            : "No keyring answers: the password will be asked for at each start."});
+    }
+    CurrentLanguage = 2;
+}
+
+} // namespace

@@ -103,6 +103,23 @@ TEST_F(Pipelining, ARefusedRecipientFailsItsOwnMessageAndTheNextOneResetsFirst)
     server.Finish();
 }
 
+// The text's end, its final dot and the next envelope leave in one send (one TLS record),
+// so that the server reads them together and answers them in one write.
+TEST_F(Pipelining, TheFinalDotWaitsForTheNextEnvelope)
+{
+    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org") + Envelope("b@example.org"))
+        .Send("250 queued\r\n" + Accepted).Expect(Text("b@example.org"))
+        .Send("250 queued\r\n").ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    Connect();
+    SendTo("a@example.org");
+    EXPECT_EQ(smtp.PendingOutput(), Text("a@example.org").size());
+    SendTo("b@example.org");
+    EXPECT_EQ(smtp.PendingOutput(), Text("b@example.org").size());
+    smtp.Disconnect();
+    EXPECT_EQ(events, (std::vector<std::string>{"success 1", "success 2"}));
+    server.Finish();
+}
+
 TEST_F(Pipelining, AHeldMessageRefusedAtItsDotIsChargedToItselfNotToTheNextOne)
 {
     server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
@@ -193,9 +210,10 @@ TEST_F(Pipelining, AServerThatClosesBeforeAnsweringTheDotLeavesItUnanswered)
     server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org")).Close();
     Connect();
     SendTo("a@example.org");
-    ASSERT_TRUE(server.WaitUntilScriptDone());
+    // The text and its dot go out when the client turns to wait for their reply.
     EXPECT_EQ(Refusal([&] { smtp.CompletePending(); }),
               Expected(TSmtpErrorKind::NoReply, TSmtpStep::EndOfData, 1, "No reply from the server to the end of the message"));
+    EXPECT_TRUE(server.WaitUntilScriptDone());
     EXPECT_EQ(smtp.UnansweredSendNumber(), 1);
     smtp.Disconnect();
     server.Finish();

@@ -198,6 +198,28 @@ TEST(SocketTransfer, SendStreamToAPeerThatStopsReadingTimesOut)
     d.Server.Finish();
 }
 
+// The time-out counts from the last progress: a peer that takes the text in bursts with
+// pauses shorter than the time-out receives all of it, however long the whole takes.
+TEST(SocketTransfer, SendStreamToASlowButSteadyPeerIsNotCut)
+{
+    const std::string part(4 << 20, 'c');
+    Dialogue d;
+    d.Server.Pause(std::chrono::milliseconds(200)).Expect(part).Pause(std::chrono::milliseconds(200)).Expect(part)
+        .Pause(std::chrono::milliseconds(200)).Expect(part);
+    d.Connect();
+    d.Session().SetTimeOut(350);
+    TMemoryStream stream;
+    stream.WriteString(part + part + part);
+    const auto started = std::chrono::steady_clock::now();
+    d.Session().SendStream(stream);
+    while (d.Session().PendingOutput() > 0)
+        PumpPasses(1);
+    EXPECT_TRUE(d.Server.WaitUntilScriptDone());
+    EXPECT_GT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(350));
+    d.Session().Disconnect();
+    d.Server.Finish();
+}
+
 // Records the size of every read, so the chunking of SendStream shows.
 class RecordingStream : public TMemoryStream {
 public:
@@ -233,6 +255,12 @@ TEST(SocketTransfer, SendStreamMovesTheWholeStreamInChunks)
     EXPECT_TRUE(increasing);
     EXPECT_EQ(d.Session().BytesSent(), 200000);
     EXPECT_EQ(d.Session().BytesTotal(), 200000);
+    // The end of the text waits for what the caller writes next, and goes out on its own
+    // once the program goes idle.
+    EXPECT_EQ(d.Session().PendingOutput(), 3392u);
+    for (int pass = 0; pass < 20 && d.Session().PendingOutput() > 0; ++pass)
+        PumpPasses(1);
+    EXPECT_EQ(d.Session().PendingOutput(), 0u);
     // The session resets its connection on close, which would drop bytes in flight.
     EXPECT_TRUE(d.Server.WaitUntilScriptDone());
     d.Session().Disconnect();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <netinet/tcp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -53,6 +54,32 @@ TEST(AsyncSocket, UnreadDataIsReportedOnceUntilTheNextRead)
     EXPECT_EQ(log.Count(FD_READ), 2); // re-armed by the peek
     socket.Close();
     server.Finish();
+}
+
+bool NagleIsOff(int handle)
+{
+    int value = 0;
+    socklen_t length = sizeof value;
+    return getsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &value, &length) == 0 && value != 0;
+}
+
+// Every socket the session may send on has Nagle's algorithm off: the fresh one, the one a
+// second connect attempt makes, and the one a close leaves (TLS runs on the same handle).
+TEST(AsyncSocket, EverySocketSendsWithoutNagle)
+{
+    RefusingPort refusing;
+    for (const bool abortive : {true, false}) {
+        TAsyncSocket socket([](int, int) {});
+        ASSERT_TRUE(socket.Open(abortive));
+        EXPECT_TRUE(NagleIsOff(socket.Handle()));
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            socket.Connect(LoopbackAddress(), htons(refusing.Port()));
+            EXPECT_TRUE(NagleIsOff(socket.Handle())) << "attempt " << attempt;
+        }
+        socket.Close();
+        ASSERT_TRUE(socket.Open(false));
+        EXPECT_TRUE(NagleIsOff(socket.Handle()));
+    }
 }
 
 TEST(AsyncSocket, OrderlyCloseIsReportedOnce)

@@ -16,10 +16,11 @@ LAYERS = ["base", "platform", "net", "mail", "workflow", "app"]
 # Folders beside the chain: what each may include besides itself.
 SIDE_FOLDERS = {
     "keyring": {"base", "platform", "net", "mail", "workflow"},
-    "cli": {"base", "platform", "net", "mail", "workflow", "keyring"},
+    "signin": {"base", "platform", "net", "mail", "workflow"},
+    "cli": {"base", "platform", "net", "mail", "workflow", "keyring", "signin"},
 }
 # Side folders that a folder of the chain may include as well.
-CHAIN_SIDE_INCLUDES = {"app": {"keyring"}}
+CHAIN_SIDE_INCLUDES = {"app": {"keyring", "signin"}}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.MULTILINE)
 SOURCE_SUFFIXES = (".h", ".cpp")

@@ -60,6 +60,8 @@ bool TScriptedUi::ShellOpen(const std::string& target)
 {
     ShellOpened.push_back(target);
     Events.push_back("shell:" + target);
+    if (OnShellOpen)
+        OnShellOpen(target);
     return ShellOpens;
 }
 

@@ -36,6 +36,8 @@ public:
     std::function<void(QWidget& dialog)> OnModal;
     // Whether the desktop has a program for what the shell is asked to open.
     bool ShellOpens = true;
+    // What the desktop does with an address it opens (a browser signing in), when set.
+    std::function<void(const std::string& target)> OnShellOpen;
 
     std::vector<std::string> Messages;
     std::vector<std::string> Errors;

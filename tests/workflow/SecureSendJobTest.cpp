@@ -180,6 +180,7 @@ struct EndCase {
     std::string TTestCertificates::*Certificate; // null: the login is refused
     int Language;
     std::string Message;
+    std::string Prompt = {}; // a refused login asks for the password again, with the reply
 };
 
 class SecureJobEnd : public SecureSendJob, public ::testing::WithParamInterface<EndCase> {};
@@ -196,8 +197,12 @@ TEST_P(SecureJobEnd, ShowsWhyInPlainWordsAndSendsNothing)
         Quit();
     }
     Sandbox.MakeFile("program/log.txt", "an earlier job\r\n");
+    Ui.PasswordAnswers.push_back(std::nullopt);
     Run();
-    EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:" + GetParam().Message});
+    std::vector<std::string> expected{"message:" + GetParam().Message};
+    if (!GetParam().Prompt.empty())
+        expected.insert(expected.begin(), "password:" + GetParam().Message + "\r\r" + GetParam().Prompt);
+    EXPECT_EQ(Ui.Events, expected);
     EXPECT_EQ(ReadFileBytes(Sandbox.ProgramFolder() + "log.txt"), "an earlier job\r\n");
 }
 
@@ -214,10 +219,102 @@ INSTANTIATE_TEST_SUITE_P(
                 "Potrdilo strežnika 127.0.0.1 je poteklo.\r\rNobeno sporočilo ni bilo poslano."},
         EndCase{"LoginRefused", nullptr, 2,
                 "The server refused the login:\r535-5.7.8 Username and password not accepted.\r"
-                "535 5.7.8 See the help pages."},
+                "535 5.7.8 See the help pages.",
+                "Password for ana on 127.0.0.1:"},
         EndCase{"LoginRefusedSlovenian", nullptr, 1,
                 "Strežnik je zavrnil prijavo:\r535-5.7.8 Username and password not accepted.\r"
-                "535 5.7.8 See the help pages."}),
+                "535 5.7.8 See the help pages.",
+                "Geslo za ana na strežniku 127.0.0.1:"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(SecureSendJob, ARefusedPasswordIsAskedForAgainAndTheLoginRetried)
+{
+    Job.Passwords().Store("ana", "127.0.0.1", "wrong");
+    Ui.PasswordAnswers.push_back("right");
+    Greeted("250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==").Send("535 5.7.8 no\r\n")
+        .ExpectLine("AUTH PLAIN AGFuYQByaWdodA==").Send("235 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n").ExpectLine("RCPT TO:<a@example.org>")
+        .Send("250 ok\r\n").ExpectLine("DATA").Send("354 go\r\n").Expect(Text("a@example.org")).Send("250 queued\r\n");
+    Quit();
+    Run();
+    EXPECT_EQ(Ui.Events, (std::vector<std::string>{
+                             "password:The server refused the login:\r535 5.7.8 no\r\rPassword for ana on 127.0.0.1:",
+                             "beep"}));
+    EXPECT_EQ(Job.Passwords().Stored("ana", "127.0.0.1"), "right");
+}
+
+// A secured connection that fails says why under "Connect failed", in the language in force.
+struct ConnectCase {
+    const char* Name;
+    friend void PrintTo(const ConnectCase& c, std::ostream* out) { *out << c.Name; }
+    const char* Security;
+    void (*Script)(ScriptedServer&);
+    int Language;
+    std::string Message;
+};
+
+class SecureConnectFailure : public SecureSendJob, public ::testing::WithParamInterface<ConnectCase> {};
+
+TEST_P(SecureConnectFailure, SaysTheReasonAndTheStepOnTheSecondLine)
+{
+    CurrentLanguage = GetParam().Language;
+    Job.Passwords().Store("ana", "127.0.0.1", "wrong");
+    Window.security = GetParam().Security;
+    Window.timeOut = "1";
+    if (GetParam().Script) {
+        GetParam().Script(*Server);
+        Run();
+    } else {
+        Window.port = "1"; // nothing listens on tcpmux's port
+        Job.Run();
+    }
+    EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:" + GetParam().Message});
+}
+
+const auto NotOffered = [](ScriptedServer& s) {
+    s.Send("220 ready\r\n").ExpectLine("EHLO client.test").Send("250-sink\r\n250 AUTH PLAIN\r\n")
+        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+};
+const auto Refused = [](ScriptedServer& s) {
+    s.Send("220 ready\r\n").ExpectLine("EHLO client.test").Send("250-sink\r\n250 STARTTLS\r\n")
+        .ExpectLine("STARTTLS").Send("454 4.7.0 TLS not available\r\n").ExpectLine("QUIT").Send("221 bye\r\n")
+        .WaitForClose();
+};
+const auto SilentGreeting = [](ScriptedServer& s) { s.WaitForClose(); };
+const auto SilentHandshake = [](ScriptedServer& s) { s.DiscardFromHere().WaitForClose(); };
+const auto SilentLogin = [](ScriptedServer& s) {
+    s.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
+        .Send("250-sink\r\n250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==").WaitForClose();
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    SecureSendJob, SecureConnectFailure,
+    ::testing::Values(
+        ConnectCase{"StartTlsNotOffered", "1", NotOffered, 2,
+                    "Connect failed\rThe server does not offer STARTTLS. Choose SSL/TLS (port 465), or ask the provider."},
+        ConnectCase{"StartTlsNotOfferedSlovenian", "1", NotOffered, 1,
+                    "Povezava ni uspela\rStrežnik ne ponuja STARTTLS. Izberite SSL/TLS (vrata 465) ali vprašajte ponudnika."},
+        ConnectCase{"StartTlsRefused", "1", Refused, 2,
+                    "Connect failed\rThe server refused STARTTLS: 454 4.7.0 TLS not available. Try again later, or "
+                    "choose SSL/TLS (port 465)."},
+        ConnectCase{"StartTlsRefusedSlovenian", "1", Refused, 1,
+                    "Povezava ni uspela\rStrežnik je zavrnil STARTTLS: 454 4.7.0 TLS not available. Poskusite kasneje "
+                    "ali izberite SSL/TLS (vrata 465)."},
+        ConnectCase{"SilentAtTheGreeting", "1", SilentGreeting, 2,
+                    "Connect failed\rNo answer from 127.0.0.1 within 1 seconds at the greeting. Check the port and "
+                    "the connection security, or give the server a longer time-out."},
+        ConnectCase{"SilentAtTheLoginSlovenian", "2", SilentLogin, 1,
+                    "Povezava ni uspela\rStrežnik 127.0.0.1 ni odgovoril v 1 sekundah pri prijavi. Preverite vrata in "
+                    "varnost povezave ali podaljšajte čakanje na strežnik."},
+        ConnectCase{"SilentAtTheTlsHandshake", "2", SilentHandshake, 2,
+                    "Connect failed\rNo answer from 127.0.0.1 within 1 seconds at the TLS handshake. Check the port "
+                    "and the connection security, or give the server a longer time-out."},
+        ConnectCase{"ConnectionRefused", "1", nullptr, 2,
+                    "Connect failed\r127.0.0.1 refused the connection on port 1. Check the port and the connection "
+                    "security."},
+        ConnectCase{"ConnectionRefusedSlovenian", "1", nullptr, 1,
+                    "Povezava ni uspela\rStrežnik 127.0.0.1 je zavrnil povezavo na vratih 1. Preverite vrata in "
+                    "varnost povezave."}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(SecureSendJob, TheTimeOutSettingIsInSecondsAndZeroWaitsForEver)

@@ -1,0 +1,81 @@
+// How a job signs in when the account uses a token, and what it does after a refused
+// login: the client asks for the token at each login (every reconnection too), so a job
+// that outlives its access token gets a fresh one.
+#include "workflow/SendJob.h"
+
+#include "mail/SmtpClient.h"
+#include "workflow/IntegerText.h"
+#include "workflow/Messages.h"
+#include "workflow/SignInMessages.h"
+#include "workflow/UserInterface.h"
+
+namespace {
+
+int Seconds(const std::string& timeOut)
+{
+    return TryDecimalToInt(timeOut).value_or(60);
+}
+
+}
+
+TOAuthAccount TSendJob::OAuthAccount() const
+{
+    return {FSettings.UserID(), FSettings.Host(), WithPreset(FSettings.SignIn()), Seconds(FSettings.TimeOut())};
+}
+
+// False when the account signs in with its password. The OAuth token is had before the
+// connection is made: a first sign-in in the browser must not keep the server waiting.
+bool TSendJob::ProvideToken()
+{
+    const TSignInSettings signIn = FSettings.SignIn();
+    switch (SignInModeOf(signIn.Mode)) {
+    case TSignInMode::Password: return false;
+    case TSignInMode::Command: {
+        const int seconds = Seconds(FSettings.TimeOut());
+        FSmtp.SetAccessTokenSource(
+            [command = signIn.TokenCommand, seconds](bool) { return RunTokenCommand(command, seconds); });
+        return true;
+    }
+    case TSignInMode::OAuth2: break;
+    }
+    if (!FOAuthTokens)
+        throw ESignInError(Messages::OAuthSettingsMissing());
+    FOAuthTokens->AccessToken(OAuthAccount(), false);
+    FSmtp.SetAccessTokenSource([this](bool renew) { return FOAuthTokens->AccessToken(OAuthAccount(), renew); });
+    return true;
+}
+
+// The refused password is forgotten for the run: the person is shown the server's reply
+// and asked again. With OAuth the person signs in again; a token command is not asked.
+bool TSendJob::LoginAgain()
+{
+    if (!AskAgainAfterRefusedLogin || FSmtp.Security() == TSmtpSecurity::None)
+        return false;
+    switch (SignInModeOf(FSettings.SignIn().Mode)) {
+    case TSignInMode::Command: return false;
+    case TSignInMode::OAuth2: return FOAuthTokens && FOAuthTokens->SignInAgain(OAuthAccount());
+    case TSignInMode::Password: break;
+    }
+    FProgress.Flush();
+    const std::optional<std::string> password =
+        FPasswords.AskAgain(FSettings.UserID(), FSettings.Host(), Messages::LoginRefused(FSmtp.LoginRefusal().Text()));
+    if (!password)
+        return false;
+    FSmtp.SetPassword(*password);
+    return true;
+}
+
+bool TSendJob::UsesToken() const
+{
+    return SignInModeOf(FSettings.SignIn().Mode) != TSignInMode::Password;
+}
+
+bool TSendJob::ProvideCredentials()
+{
+    try {
+        return ProvidePassword();
+    } catch (const ESignInError& error) {
+        ShowMessage(error.what());
+        return false;
+    }
+}
