@@ -52,6 +52,13 @@ bool IsGreylisting(const std::string& text)
     return Contains(text, "greylist") || Contains(text, "graylist") || Contains(text, "grey-list");
 }
 
+// A 4.7.x about the session's credentials (an expired access token, TLS) is made good by
+// signing in or connecting again, which the job does at once.
+bool IsAboutCredentials(const std::string& text)
+{
+    return Contains(text, "token") || Contains(text, "authenticat") || Contains(text, "TLS");
+}
+
 bool Matches(const TLimitRow& row, const TReplyParts& reply)
 {
     if (row.Code && row.Code != reply.Code)
@@ -103,7 +110,7 @@ TReplyParts SplitReply(const std::string& reply)
 bool IsAccountLimitReply(const std::string& reply)
 {
     const TReplyParts parts = SplitReply(reply);
-    if (parts.Code < 400 || IsRecipientStatus(parts.Enhanced) || IsGreylisting(parts.Text))
+    if (parts.Code < 400 || IsRecipientStatus(parts.Enhanced) || IsGreylisting(parts.Text) || IsAboutCredentials(parts.Text))
         return false;
     for (const TLimitRow& row : LimitRows)
         if (Matches(row, parts))

@@ -39,6 +39,7 @@ TEST(LimitReply, TellsTheAccountsLimitFromTheRecipientsRefusal)
         {"421 4.7.0 Try again later, closing connection.", true, false},
         {"451 4.7.1 Rate limit exceeded", true, false},
         {"451 4.7.1 Greylisted, try again later", false, false},
+        {"421 4.7.0 The access token has expired", false, false},
         {"421 Too many messages from this account, slow down", true, false},
         {"421 Service not available, closing transmission channel", false, false},
         {"554 5.2.0 STOREDRV.Submission.Exception:SubmissionQuotaExceededException", true, false},
