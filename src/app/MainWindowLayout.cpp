@@ -115,6 +115,8 @@ void TMainWindow::BuildActions()
     stopSendingAction->setIcon(PictureIcon("stop"));
     stopSendingAction->setShortcut(Qt::Key_Escape);
     stopSendingAction->setEnabled(false);
+    sendLaterAction = Action(this, "sendLaterAction");
+    showSuppressionsAction = Action(this, "showSuppressionsAction");
     showHistoryAction = Action(this, "showHistoryAction");
     exitProgramAction = Action(this, "exitProgramAction", QKeySequence::Quit);
     useSlovenianAction = Action(this, "useSlovenianAction");
@@ -155,7 +157,9 @@ void TMainWindow::BuildMenus()
     fileMenu->addSeparator();
     fileMenu->addAction(sendToListAction);
     fileMenu->addAction(stopSendingAction);
+    fileMenu->addAction(sendLaterAction);
     fileMenu->addAction(showHistoryAction);
+    fileMenu->addAction(showSuppressionsAction);
     fileMenu->addSeparator();
     fileMenu->addAction(exitProgramAction);
 

@@ -67,7 +67,7 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
 {
     setObjectName("Form3");
     setWindowTitle("Varnolt Pelmar");
-    setFixedSize(690, 520);
+    setFixedSize(690, 560);
     setModal(true);
     setStyleSheet(NeededStyle);
 
@@ -93,9 +93,10 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
     // The first seven keep their order (the port last of them); the secured connection's
     // follow, then the wait before retries.
     // The lookup's buttons come last, so that the fields keep their order.
-    QWidget* order[] = {nameEdit,     emailEdit,   hostEdit,      userIdEdit,         charsetEdit,
-                        delayEdit,    portEdit,    securityNone,  securityStartTls,   securityTls,
-                        passwordEdit, timeOutEdit, retryWaitEdit, findSettingsButton, testButton};
+    QWidget* order[] = {nameEdit,      emailEdit,    hostEdit,        userIdEdit,         charsetEdit,
+                        delayEdit,     portEdit,     securityNone,    securityStartTls,   securityTls,
+                        passwordEdit,  timeOutEdit,  retryWaitEdit,   perMinuteEdit,      perHourEdit,
+                        perDayEdit,    unsubscribeEdit, findSettingsButton, testButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     for (QLineEdit* field : {nameEdit, emailEdit, hostEdit, portEdit, userIdEdit})
@@ -139,6 +140,7 @@ void TSettingsDialog::BuildFields()
     delayEdit = AddField("delayEdit", delayLabel, "delayLabel", 8);
     delayUnitLabel = AddUnit(delayEdit, "delayUnitLabel", 8);
     BuildSecurityFields(4);
+    BuildLimitFields(19); // under the sign-in rows (BuildSignInFields: 11 to 18)
 
     portLabel->setText("Port");
     portEdit->setText(FLastGoodPort);
@@ -204,6 +206,37 @@ void TSettingsDialog::BuildSecurityFields(int firstRow)
     retryWaitEdit->setText(FLastGoodRetryWait);
     connect(retryWaitEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(retryWaitEdit, FLastGoodRetryWait); });
     BuildSignInFields(firstRow + 7);
+}
+
+// The account's sending limits on one line, and the unsubscribe choice under them.
+void TSettingsDialog::BuildLimitFields(int row)
+{
+    auto* grid = static_cast<QGridLayout*>(fieldPanel->layout());
+    limitsLabel = new QLabel(fieldPanel);
+    limitsLabel->setObjectName("limitsLabel");
+    limitsLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* line = new QHBoxLayout;
+    line->setSpacing(6);
+    const auto addLimit = [&](const char* editName, const char* unitName, QLabel*& unit, QString& lastGood) {
+        auto* edit = new QLineEdit(fieldPanel);
+        edit->setObjectName(editName);
+        edit->setFixedWidth(DelayFieldWidth);
+        edit->setText(lastGood);
+        unit = new QLabel(fieldPanel);
+        unit->setObjectName(unitName);
+        line->addWidget(edit);
+        line->addWidget(unit);
+        connect(edit, &QLineEdit::textChanged, this, [this, edit, &lastGood] { CheckNumber(edit, lastGood); });
+        return edit;
+    };
+    perMinuteEdit = addLimit("perMinuteEdit", "perMinuteUnitLabel", perMinuteUnitLabel, FLastGoodPerMinute);
+    perHourEdit = addLimit("perHourEdit", "perHourUnitLabel", perHourUnitLabel, FLastGoodPerHour);
+    perDayEdit = addLimit("perDayEdit", "perDayUnitLabel", perDayUnitLabel, FLastGoodPerDay);
+    line->addStretch(1);
+    limitsLabel->setBuddy(perMinuteEdit);
+    grid->addWidget(limitsLabel, row, 0);
+    grid->addLayout(line, row, 1);
+    unsubscribeEdit = AddField("unsubscribeEdit", unsubscribeLabel, "unsubscribeLabel", row + 1);
 }
 
 // A port that still holds the previous choice's usual port was not chosen by the user:
@@ -343,6 +376,10 @@ void TSettingsDialog::saveAndClose()
         RegWriteInteger(SettingsKey, "security", SecurityIndex());
         RegWriteInteger(SettingsKey, "timeout", StrToInt(Text(timeOutEdit)));
         RegWriteInteger(SettingsKey, "retrywait", StrToInt(Text(retryWaitEdit)));
+        RegWriteInteger(SettingsKey, "perminute", StrToInt(Text(perMinuteEdit)));
+        RegWriteInteger(SettingsKey, "perhour", StrToInt(Text(perHourEdit)));
+        RegWriteInteger(SettingsKey, "perday", StrToInt(Text(perDayEdit)));
+        RegWriteString(SettingsKey, "unsubscribe", Text(unsubscribeEdit));
         WriteSignInSettings(SignIn());
         SavePassword();
         accept();
@@ -424,7 +461,8 @@ TStoredAccount TSettingsDialog::ShownAccount() const
 {
     return {Text(nameEdit),      Text(emailEdit),   Text(hostEdit),      Text(userIdEdit),
             Text(charsetEdit),   Text(delayEdit),   Text(portEdit),      SecurityIndex(),
-            Text(timeOutEdit),   Text(retryWaitEdit), SignIn()};
+            Text(timeOutEdit),   Text(retryWaitEdit), Text(perMinuteEdit), Text(perHourEdit),
+            Text(perDayEdit),    Text(unsubscribeEdit), SignIn()};
 }
 
 void TSettingsDialog::ShowAccount(const TStoredAccount& account)
@@ -439,6 +477,10 @@ void TSettingsDialog::ShowAccount(const TStoredAccount& account)
     SetSecurityIndex(account.Security);
     timeOutEdit->setText(QText(account.TimeOut));
     retryWaitEdit->setText(QText(account.RetryWait));
+    perMinuteEdit->setText(QText(account.PerMinute));
+    perHourEdit->setText(QText(account.PerHour));
+    perDayEdit->setText(QText(account.PerDay));
+    unsubscribeEdit->setText(QText(account.Unsubscribe));
     ShowSignIn(account.SignIn);
 }
 
@@ -458,6 +500,10 @@ std::string TSettingsDialog::Port() const { return Text(portEdit); }
 std::string TSettingsDialog::Security() const { return std::to_string(SecurityIndex()); }
 std::string TSettingsDialog::TimeOut() const { return Text(timeOutEdit); }
 std::string TSettingsDialog::RetryWait() const { return Text(retryWaitEdit); }
+std::string TSettingsDialog::PerMinute() const { return Text(perMinuteEdit); }
+std::string TSettingsDialog::PerHour() const { return Text(perHourEdit); }
+std::string TSettingsDialog::PerDay() const { return Text(perDayEdit); }
+std::string TSettingsDialog::Unsubscribe() const { return Text(unsubscribeEdit); }
 
 void TSettingsDialog::AskForSettings()
 {

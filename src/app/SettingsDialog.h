@@ -53,6 +53,15 @@ public:
     QLabel* retryWaitLabel;
     QLineEdit* retryWaitEdit; // seconds before each round of retries of deferred entries
     QLabel* retryWaitUnitLabel;
+    QLabel* limitsLabel; // messages per minute, hour and 24 hours the account may send
+    QLineEdit* perMinuteEdit;
+    QLabel* perMinuteUnitLabel;
+    QLineEdit* perHourEdit;
+    QLabel* perHourUnitLabel;
+    QLineEdit* perDayEdit;
+    QLabel* perDayUnitLabel;
+    QLabel* unsubscribeLabel;
+    QLineEdit* unsubscribeEdit; // empty, "mailto" or an https address
     QLabel* signInLabel;
     std::vector<QRadioButton*> signInChoices;   // password, OAuth 2.0, token command
     QLabel* providerLabel;
@@ -108,6 +117,10 @@ public:
     std::string Security() const override;
     std::string TimeOut() const override;
     std::string RetryWait() const override;
+    std::string PerMinute() const override;
+    std::string PerHour() const override;
+    std::string PerDay() const override;
+    std::string Unsubscribe() const override;
     TSignInSettings SignIn() const override;
     void AskForSettings() override;
     // Marks the empty fields a job needs, and says so under them in the current language.
@@ -121,6 +134,7 @@ protected:
 private:
     void BuildFields();
     void BuildSecurityFields(int firstRow);
+    void BuildLimitFields(int row);
     void BuildButtons();
     // The sign-in fields (SettingsDialogSignIn.cpp).
     void BuildSignInFields(int firstRow);
@@ -144,6 +158,9 @@ private:
     QString FLastGoodPort = "25";
     QString FLastGoodTimeOut = "60";
     QString FLastGoodRetryWait = "60";
+    QString FLastGoodPerMinute = "0";
+    QString FLastGoodPerHour = "0";
+    QString FLastGoodPerDay = "0";
     int FSecurityIndex = 0;
     TAccountPasswords* FPasswords = nullptr;
     std::string FPasswordAccount; // user name and host the password field was loaded for

@@ -5,6 +5,7 @@
 #include "workflow/MessagePreview.h"
 #include "workflow/Messages.h"
 #include "workflow/SendJob.h"
+#include "workflow/Unsubscribe.h"
 #include "workflow/UserInterface.h"
 
 #include <optional>
@@ -23,7 +24,8 @@ void Write(std::FILE* output, const std::string& bytes)
 std::optional<std::string> ComposeFirstMessage(const TListColumn& entries, const TListFields& fields,
                                                const TMessageFields& message, TSendSettings& settings)
 {
-    TMessageComposer composer(message, &fields, {settings.Email(), settings.Name(), settings.Charset()});
+    TMessageComposer composer(message, &fields, {settings.Email(), settings.Name(), settings.Charset(),
+                                                UnsubscribeHeaders(settings.Unsubscribe(), settings.Email())});
     if (!composer.Problems().empty()) {
         UserInterface().ShowMessage(FieldProblemsMessage(composer.Problems()));
         return std::nullopt;

@@ -192,6 +192,8 @@ void TMessageAssembler::BuildHeader(const TOutgoingMessage& message, const std::
         FFinalHeader.Add(AddressListHeader("Reply-To", {message.ReplyTo()}));
     FFinalHeader.SetHeaderValue("Date", message.Date());
     FFinalHeader.SetHeaderValue("Message-ID", message.MessageId());
+    for (const auto& line : message.ExtraHeaders().Lines())
+        FFinalHeader.Add(line);
     FFinalHeader.Add("Mime-Version: 1.0");
     for (const auto& line : contentLines)
         FFinalHeader.Add(line);
@@ -292,4 +294,5 @@ void CheckMessageFields(const TOutgoingMessage& message, const std::string& char
     checkEntries(message.ToBlindCarbonCopy(), "ToBlindCarbonCopy");
     // The file name goes into the part's header lines; check the whole path.
     checkEntries(message.Attachments(), "Attachments");
+    checkEntries(message.ExtraHeaders(), "ExtraHeaders");
 }

@@ -63,5 +63,6 @@ void TJobLedger::Count(TOutcome outcome, int change)
     case TOutcome::Delivered: FCounts.Delivered += change; break;
     case TOutcome::Refused: FCounts.Refused += change; break;
     case TOutcome::Deferred: FCounts.Deferred += change; break;
+    case TOutcome::Suppressed: FCounts.Suppressed += change; break;
     }
 }

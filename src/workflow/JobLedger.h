@@ -15,6 +15,7 @@ struct TJobCounts {
     int Refused = 0;
     int Deferred = 0;
     int NotSent = 0;
+    int Suppressed = 0;
 };
 
 // The outcome of every entry of one job, kept in the delivery history as it happens: each

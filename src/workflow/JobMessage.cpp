@@ -33,3 +33,8 @@ TStringList TJobMessage::Body(const std::string& entry, int index) const
 {
     return FMerge.Body(Recipient(entry, index));
 }
+
+std::vector<std::string> TJobMessage::EmptyFields(const std::string& entry, int index) const
+{
+    return FMerge.EmptyFields(Recipient(entry, index));
+}

@@ -38,7 +38,8 @@ std::string CountsText(const TJobCounts& counts)
         + (sl ? " od " : " of ") + Number(counts.Total);
     const std::pair<int, const char*> parts[] = {{counts.Refused, sl ? "zavrnjeno " : "refused "},
                                                  {counts.Deferred, sl ? "odloženo " : "deferred "},
-                                                 {counts.NotSent, sl ? "ni poslano " : "not sent "}};
+                                                 {counts.NotSent, sl ? "ni poslano " : "not sent "},
+                                                 {counts.Suppressed, sl ? "izločeno " : "suppressed "}};
     for (const auto& [count, name] : parts)
         if (count > 0)
             text += "; " + std::string(name) + Number(count);

@@ -39,6 +39,8 @@ void TMessageComposer::Compose(const std::string& entry, int row)
     if (IsFile(attachment))
         message.Attachments().Add(attachment);
     message.SetLocalProgram(std::string(ApplicationTitle) + " " + ProgramVersion);
+    for (const std::string& line : FSettings.ExtraHeaders)
+        message.ExtraHeaders().Add(line);
     FMessageId = message.MessageId();
     CheckMessageFields(message, FSettings.Charset);
     FAssembler.BuildMessage(message);

@@ -15,6 +15,23 @@ int EntryToShow(const TListColumn& entries, int index)
     return -1;
 }
 
+namespace {
+
+// A field that comes out empty for the entry shown is named under the message.
+void MarkEmptyFields(TMessagePreview& preview, const TJobMessage& text)
+{
+    if (preview.Index < 0)
+        return;
+    std::string fields;
+    for (const std::string& field : text.EmptyFields(preview.Entry, preview.Index))
+        fields += (fields.empty() ? "" : ", ") + field;
+    if (!fields.empty())
+        preview.Problems += (preview.Problems.empty() ? "" : "\r")
+            + std::string(Lang("Prazno pri tem prejemniku: ", "Empty for this recipient: ")) + fields;
+}
+
+}
+
 TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn& entries, const TListFields* fields,
                                int index)
 {
@@ -31,5 +48,6 @@ TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn&
         preview.Entry = entries.Item(preview.Index);
     preview.Subject = text.SubjectFor(preview.Entry, preview.Index);
     preview.Body = text.ParagraphsFor(preview.Entry, preview.Index).Joined('\n');
+    MarkEmptyFields(preview, text.Text());
     return preview;
 }

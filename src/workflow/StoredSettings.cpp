@@ -24,6 +24,10 @@ void ReadStoredAccount(TStoredAccount& account)
     account.Security = RegReadInteger(SettingsKey, "security", defaults.Security);
     account.TimeOut = ReadNumber("timeout", defaults.TimeOut);
     account.RetryWait = ReadNumber("retrywait", defaults.RetryWait);
+    account.PerMinute = ReadNumber("perminute", defaults.PerMinute);
+    account.PerHour = ReadNumber("perhour", defaults.PerHour);
+    account.PerDay = ReadNumber("perday", defaults.PerDay);
+    account.Unsubscribe = RegReadString(SettingsKey, "unsubscribe", defaults.Unsubscribe);
     ReadSignInSettings(account.SignIn);
 }
 

@@ -19,6 +19,11 @@ struct TStoredAccount {
     std::int32_t Security = 0;  // 0 none, 1 STARTTLS, 2 TLS from the first byte
     std::string TimeOut = "60"; // seconds, 0 waits for ever
     std::string RetryWait = "60"; // seconds before each round of retries
+    // Messages per minute, hour and 24 hours the account may send; "0" is no limit.
+    std::string PerMinute = "0";
+    std::string PerHour = "0";
+    std::string PerDay = "0";
+    std::string Unsubscribe; // List-Unsubscribe: empty (none), "mailto" or an https address
     TSignInSettings SignIn;
 };
 
@@ -55,6 +60,10 @@ public:
     std::string Security() const override { return std::to_string(FAccount.Security); }
     std::string TimeOut() const override { return FAccount.TimeOut; }
     std::string RetryWait() const override { return FAccount.RetryWait; }
+    std::string PerMinute() const override { return FAccount.PerMinute; }
+    std::string PerHour() const override { return FAccount.PerHour; }
+    std::string PerDay() const override { return FAccount.PerDay; }
+    std::string Unsubscribe() const override { return FAccount.Unsubscribe; }
     TSignInSettings SignIn() const override { return FAccount.SignIn; }
     void AskForSettings() override;
 
