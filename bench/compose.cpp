@@ -116,7 +116,7 @@ int main()
         const long rssBefore = StatusKilobytes("VmRSS");
         const auto start = Clock::now();
         {
-            TMessageComposer composer(message, nullptr, {"bench@example.org", "", "us-ascii"});
+            TMessageComposer composer(message, nullptr, {"bench@example.org", "", "us-ascii", {}});
             composer.Compose("to@example.org", 0);
             composeBest = std::min(composeBest, Seconds(start));
             bodySize = composer.Body().Size();

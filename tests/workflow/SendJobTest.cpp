@@ -500,7 +500,7 @@ TEST_F(SendJob, TheComposerMakesTheMessageForItsEntryWithTheAttachmentThereNow)
     const std::string file = Sandbox.MakeFile("report.pdf", "%PDF");
     const std::string deleted = Sandbox.MakeFile("gone.txt", "x");
     std::remove(deleted.c_str());
-    TMessageComposer composer(Window, nullptr, {"ana@example.org", "Ana", "us-ascii"});
+    TMessageComposer composer(Window, nullptr, {"ana@example.org", "Ana", "us-ascii", {}});
     composer.Stamps = FixedStamps();
     const std::pair<std::string, bool> cases[] = {{file, true}, {"", false}, {deleted, false}, {Sandbox.ProgramFolder(), false}};
     for (const auto& [path, attached] : cases) {
