@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Composes a message with a 50 MiB attachment of random bytes, as the send job does, and
 // compares the time with coreutils base64 encoding the same file; prints the peak memory
 // of the compose.

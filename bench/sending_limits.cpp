@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A 10,000-entry job under a limit of 1,000 messages an hour, on a fake clock: when each
 // message may go (the schedule, hour by hour), and what the limit bookkeeping costs per
 // message beside the interval the limit leaves between messages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls and their layout.
 #include "app/MainWindow.h"
 #include "app/ListStatusBar.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The send job's sending limits and suppression list: what it asks TJobLimits before each
 // message and tells it after each reply, and how it waits when a limit holds it.
 #include "workflow/SendJob.h"

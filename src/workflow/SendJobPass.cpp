@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The send job's passes over its entries: each message, the outcome the server gives it,
 // the retry rounds for deferred entries, and a new connection when one breaks.
 #include "workflow/SendJob.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a send job settles before it calls the server: which job it is (a new one, or an
 // unfinished one it continues), whether the person wants it, and whether the message can
 // go out at all.

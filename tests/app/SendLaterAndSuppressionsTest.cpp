@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Send later…": the moment asked for, the countdown in the status bar, the job started
 // then without a question, and a schedule that closing the window does not drop unasked.
 // The suppression list's window: add, import, search, remove, export.

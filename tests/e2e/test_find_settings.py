@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """pelmar-send --find-settings against servers started here: autoconfig files over https
 (a private authority) and http, an ISP database, a name server answering MX and SRV; each
 source alone, their order, a source that does not answer, both languages, --save, and an

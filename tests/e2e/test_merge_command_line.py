@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """`pelmar EXPORT.csv MESSAGE send`: an address book's CSV export is the list, and every
 person gets a message that speaks to them, read back with Python's email package."""
 import email

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """pelmar-send within an account's sending limits, against aiosmtpd started here: a quota
 reply pauses the job (status 3 with --no-wait) and the next run continues it; a counted
 per-minute limit waits for real; an unknown mailbox goes on the suppression list and is

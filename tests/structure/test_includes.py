@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The include graph of src/ has no circle, and every include points down the layers.
 
 A file and its header count as one unit (folder/Stem): MainWindow.cpp including Language.h

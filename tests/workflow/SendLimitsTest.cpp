@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sending limits, the suppression list and empty fields: the decisions alone (tables),
 // and the send job keeping to them against the scripted server on a fake clock.
 #include "mail/MessageAssembly.h"
