@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs every test: once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then fuzzes each fuzz target for half a minute, then runs the
 # tests again in a normal build. With --quick only the normal build and its tests run.

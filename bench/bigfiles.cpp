@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loads a 100 MB recipients file, a 100 MB address-book export (CSV with a header, each
 // row an entry with its values) and a 100 MB message file into the main window, and a
 // message file as large as the body field takes, each in a process of its own, and

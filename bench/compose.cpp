@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Composes a message with a 50 MiB attachment of random bytes, as the send job does, and
 // compares the time with coreutils base64 encoding the same file; prints the peak memory
 // of the compose.
@@ -116,7 +117,7 @@ int main()
         const long rssBefore = StatusKilobytes("VmRSS");
         const auto start = Clock::now();
         {
-            TMessageComposer composer(message, nullptr, {"bench@example.org", "", "us-ascii"});
+            TMessageComposer composer(message, nullptr, {"bench@example.org", "", "us-ascii", {}});
             composer.Compose("to@example.org", 0);
             composeBest = std::min(composeBest, Seconds(start));
             bodySize = composer.Body().Size();

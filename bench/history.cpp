@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints what the delivery history costs a job: recording one outcome (each its own
 // transaction) with synchronous=NORMAL and FULL, starting a job of 10,000 entries, the
 // size of the database, and opening and reading it. A send against a fast local sink

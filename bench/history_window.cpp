@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the History window takes to show a job of many entries: the delivery history
 // is filled with a job of 100,000 entries (most delivered, some refused and deferred) and
 // a few small jobs, then the window is opened (the first opening also opens the history)

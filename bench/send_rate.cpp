@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One send job to COUNT recipients against a server on 127.0.0.1:PORT, with or without
 // the delivery history, as bench/send-throughput runs it to find what the history's writes
 // cost. Prints the seconds per message between the first outcome and the last.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sends one message to 10,000 recipients in one job through a server that, per message,
 // drops the connection at 1% (the reply to a final dot it took among them), defers the
 // recipient at 1% and refuses it for good at 0.5%. The job reconnects, retries and goes

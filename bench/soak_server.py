@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A plain SMTP server on 127.0.0.1 that misbehaves at random, as a busy server on a bad
 link does: per message, with the given odds, it drops the connection without a reply at
 one of the message's commands (at the final dot half of the time after it has taken the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints how fast Transaction runs against a loopback responder compared with a
 // plain blocking client doing the same exchange, and how much processor time the
 // session uses while it waits for a server that does not answer.

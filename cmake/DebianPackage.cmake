@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cpack -G DEB` in the build folder makes pelmar_VERSION_ARCH.deb from the install rules,
 # installed under /usr. Its dependencies are Debian package names: dpkg-shlibdeps finds the
 # libraries the programs link; what Qt loads at run time is named here.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One static library per source folder; files are picked up by glob so that a new
 # .cpp in a folder needs no edit here.
 function(pelmar_module name)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes CHANGELOG.md as a Debian changelog (deb-changelog(5)) on standard output: an entry
 # per "## VERSION (YYYY-MM-DD)" heading, a "*" item per "-" item.
 #   awk -v package=P -v maintainer="NAME <ADDRESS>" -v version=V -v date=D -f THIS CHANGELOG.md

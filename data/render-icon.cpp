@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws an SVG picture into a square PNG of the given size (the desktop's fixed-size icon),
 // so that the PNG always matches the SVG it comes from.
 //     render-icon PICTURE.svg OUT.png SIZE

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The code's habits, each failing the run: spelling (codespell, .codespellrc), clang-tidy's
 # checks of .clang-tidy over src/ (it needs build/compile_commands.json, which the dev preset
 # writes), and, once the tree has been formatted (.clang-format-applied exists), clang-format.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the program's pictures (resources/pictures/*.svg) and the resource list.
 
 Every toolbar picture is a rounded tile with a white glyph; the "-hot" variant, shown

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets (the fuzz preset: clang, libFuzzer, ASan, UBSan) in build-fuzz
 # and runs each for the given number of seconds, starting from its committed seed corpus.
 # Prints the executions and time per target; a fault found stops with a failure and

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes src/mail/HtmlEntityTable.inc: the character references of HTML5 and the
 numeric references browsers read differently, from Python's own tables (html.entities,
 html._invalid_charrefs, html._invalid_codepoints), so the text part decodes as

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that are missing, asking apt only when one is.
 #   scripts/install-deps.sh          what building and running the program need (./run.sh)
 #   scripts/install-deps.sh --tests  also what the tests, fuzzing, screenshots, the install

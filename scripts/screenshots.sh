@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the README's pictures of every window on a virtual X display (Xvfb) into docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/HistoryModels.h"
 
 #include "workflow/ProgramState.h"
@@ -45,6 +46,7 @@ QVariant OutcomeColour(TOutcome outcome)
     case TOutcome::Deferred:
         return QColor(0x9a, 0x5b, 0x00);
     case TOutcome::NotSent:
+    case TOutcome::Suppressed:
         return QColor(0x6e, 0x6e, 0x6e);
     case TOutcome::Delivered:
         break;
@@ -74,6 +76,8 @@ QString OutcomeText(TOutcome outcome)
         return Tr("zavrnjeno", "refused");
     case TOutcome::Deferred:
         return Tr("odloženo", "deferred");
+    case TOutcome::Suppressed:
+        return Tr("izločeno", "suppressed");
     case TOutcome::NotSent:
         break;
     }

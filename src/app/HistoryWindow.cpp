@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/HistoryWindow.h"
 
 #include "app/Guard.h"
@@ -123,7 +124,11 @@ void THistoryWindow::BuildWindow()
             [this] { saveNotDeliveredButton->setEnabled(saveNotDeliveredAction->isEnabled()); });
     closeButton = new QPushButton(this);
     closeButton->setObjectName("closeButton");
+    suppressButton = new QPushButton(this);
+    suppressButton->setObjectName("suppressButton");
+    connect(suppressButton, &QPushButton::clicked, this, [this] { Guard([this] { suppressChosen(); }); });
     buttons->addWidget(saveNotDeliveredButton);
+    buttons->addWidget(suppressButton);
     buttons->addStretch(1);
     buttons->addWidget(closeButton);
     layout->addLayout(buttons);
@@ -136,6 +141,7 @@ void THistoryWindow::ShowLanguage()
     entriesLabel->setText(Tr("&Naslovi izbranega pošiljanja:", "&Entries of the chosen job:"));
     saveNotDeliveredAction->setText(Tr("Shrani nedostavljene naslove …", "Save the entries not delivered…"));
     saveNotDeliveredButton->setText(saveNotDeliveredAction->text());
+    suppressButton->setText(Tr("Izbrane med izločene naslove", "Add the chosen entries to the suppression list"));
     closeButton->setText(Tr("Zapri", "Close"));
     Jobs.LanguageChanged();
     Entries.LanguageChanged();
@@ -182,6 +188,16 @@ void THistoryWindow::ShowEntriesOf(int row)
     entriesView->scrollToTop();
     saveNotDeliveredAction->setEnabled(job.Unfinished() && job.failure.empty());
 }
+
+void THistoryWindow::suppressChosen()
+{
+    std::vector<std::string> entries;
+    for (const QModelIndex& row : entriesView->selectionModel()->selectedRows())
+        entries.push_back(Entries.index(row.row(), 1).data().toString().toStdString());
+    if (OnSuppress && !entries.empty())
+        OnSuppress(entries);
+}
+
 
 // The dialog starts at a name beside the job's list; a list with columns saves as CSV
 // with them, so that a retry keeps its personal fields. The user is told where it went.

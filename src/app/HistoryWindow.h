@@ -1,4 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <functional>
+#include <string>
+#include <vector>
 #include "app/HistoryModels.h"
 
 #include <QWidget>
@@ -38,6 +42,10 @@ public:
     QLabel* entriesLabel;
     QTableView* entriesView;
     QPushButton* saveNotDeliveredButton;
+    QPushButton* suppressButton; // the chosen entries onto the suppression list
+    // Where the chosen entries go (the account's suppression list); none: the button does nothing.
+    std::function<void(const std::vector<std::string>& entries)> OnSuppress;
+    void suppressChosen();
     QPushButton* closeButton;
 
     THistoryJobsModel Jobs;

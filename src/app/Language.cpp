@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Language.h"
 
 #include "workflow/ProgramState.h"
@@ -40,6 +41,8 @@ const std::vector<TLanguageText> Table = {
     {T::Caption, "sendToListAction", "Pošlji sporočilo", "Send message"},
     {T::Caption, "stopSendingAction", "Ustavi pošiljanje", "Stop sending"},
     {T::Caption, "showHistoryAction", "Zgodovina pošiljanja …", "Delivery history…"},
+    {T::Caption, "sendLaterAction", "Pošlji pozneje …", "Send later…"},
+    {T::Caption, "showSuppressionsAction", "Izločeni naslovi …", "Suppression list…"},
     {T::Caption, "showImportHelpAction", "Kako pretvorimo Outlookov imenik?", "How to import address book from Outlook?"},
     {T::Caption, "saveRecipientFileAction", "Shrani seznam prejemnikov", "Save recipient list"},
     {T::Caption, "saveMessageFileAction", "Shrani besedilo", "Save message"},
@@ -75,6 +78,11 @@ const std::vector<TLanguageText> Table = {
     {T::Caption, "SettingsDialog.timeOutUnitLabel", "sekund", "seconds"},
     {T::Caption, "SettingsDialog.retryWaitLabel", "Odložene znova čez", "Retry deferred after"},
     {T::Caption, "SettingsDialog.retryWaitUnitLabel", "sekund", "seconds"},
+    {T::Caption, "SettingsDialog.limitsLabel", "Največ sporočil", "At most"},
+    {T::Caption, "SettingsDialog.perMinuteUnitLabel", "na minuto", "a minute"},
+    {T::Caption, "SettingsDialog.perHourUnitLabel", "na uro", "an hour"},
+    {T::Caption, "SettingsDialog.perDayUnitLabel", "na dan", "a day"},
+    {T::Caption, "SettingsDialog.unsubscribeLabel", "Odjava (mailto ali https)", "Unsubscribe (mailto or https)"},
     {T::Caption, "SettingsDialog.signInLabel", "Prijava", "Sign-in"},
     {T::Caption, "SettingsDialog.signInPassword", "Geslo", "Password"},
     {T::Caption, "SettingsDialog.signInOAuth", "OAuth 2.0", "OAuth 2.0"},
@@ -118,6 +126,8 @@ const std::vector<TLanguageText> Initial = {
     {T::Caption, "sendToListAction", "Pošlji", ""},
     {T::Caption, "stopSendingAction", "Ustavi", ""},
     {T::Caption, "showHistoryAction", "Zgodovina pošiljanja …", ""},
+    {T::Caption, "sendLaterAction", "Pošlji pozneje …", ""},
+    {T::Caption, "showSuppressionsAction", "Izločeni naslovi …", ""},
     {T::Caption, "showImportHelpAction", "Kako pretvorimo Outlookov imenik?", ""},
     {T::Caption, "saveRecipientFileAction", "Shrani seznam prejemnikov", ""},
     {T::Caption, "saveMessageFileAction", "Shrani besedilo", ""},
@@ -161,6 +171,11 @@ const std::vector<TLanguageText> Initial = {
     {T::Caption, "SettingsDialog.retryWaitUnitLabel", "seconds", ""},
     {T::Caption, "SettingsDialog.findSettingsButton", "Find settings", ""},
     {T::Caption, "SettingsDialog.testButton", "Test", ""},
+    {T::Caption, "SettingsDialog.limitsLabel", "At most", ""},
+    {T::Caption, "SettingsDialog.perMinuteUnitLabel", "a minute", ""},
+    {T::Caption, "SettingsDialog.perHourUnitLabel", "an hour", ""},
+    {T::Caption, "SettingsDialog.perDayUnitLabel", "a day", ""},
+    {T::Caption, "SettingsDialog.unsubscribeLabel", "Unsubscribe", ""},
 };
 
 // The toolbar's text buttons follow the four top entries of the main menu.

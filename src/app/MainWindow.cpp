@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
@@ -8,10 +9,13 @@
 #include "app/Language.h"
 #include "app/ListStatusBar.h"
 #include "app/MessagePreviewWindow.h"
+#include "app/SendLater.h"
+#include "app/SuppressionWindow.h"
 #include "app/SendLogWindow.h"
 #include "app/SettingsDialog.h"
 #include "app/Widgets.h"
 #include "workflow/JobMessages.h"
+#include "workflow/LimitMessages.h"
 #include "workflow/ListReport.h"
 #include "workflow/MessageText.h"
 #include "workflow/Messages.h"
@@ -129,6 +133,8 @@ void TMainWindow::WireCommands()
         {showImportHelpAction, &TMainWindow::showImportHelp},
         {sendToListAction, &TMainWindow::sendToList},
         {stopSendingAction, &TMainWindow::stopSending},
+        {sendLaterAction, &TMainWindow::sendLater},
+        {showSuppressionsAction, &TMainWindow::showSuppressions},
         {showHistoryAction, &TMainWindow::showHistory},
         {exitProgramAction, &TMainWindow::exitProgram},
         {useSlovenianAction, &TMainWindow::useSlovenian},
@@ -291,6 +297,10 @@ void TMainWindow::showEvent(QShowEvent* event)
 
 void TMainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!ScheduleDropped()) {
+        event->ignore();
+        return;
+    }
     // The state is saved and the preview file removed even when saving fails part way:
     // the program must still be able to end.
     Guard([this] { SaveWindowState(); });
@@ -366,6 +376,45 @@ void TMainWindow::ShowSending(bool sending)
 void TMainWindow::stopSending()
 {
     FPeers->SendJob.Stop();
+}
+
+void TMainWindow::sendLater()
+{
+    if (!FSendLaterDialog) {
+        FSendLaterDialog = new TSendLaterDialog(this);
+        FScheduledSend = new TScheduledSend(this);
+        FScheduledSend->OnTick = [this](const std::string& text) { sendStatusBar->SetPanelText(0, QString::fromStdString(text)); };
+        FScheduledSend->OnStart = [this] { Guard([this] { RunSendJob({false, TResumeChoice::Continue, FListFile}); }); };
+    }
+    if (const std::optional<QDateTime> moment = FSendLaterDialog->AskMoment())
+        FScheduledSend->Schedule(*moment);
+}
+
+void TMainWindow::showSuppressions()
+{
+    if (!FPeers->Suppressions)
+        return;
+    if (!FSuppressionWindow)
+        FSuppressionWindow = new TSuppressionWindow(this, *FPeers->Suppressions,
+                                                    [this] { return FPeers->SettingsDialog.Email(); });
+    FSuppressionWindow->Refresh();
+    FSuppressionWindow->show();
+    FSuppressionWindow->raise();
+    FSuppressionWindow->activateWindow();
+}
+
+// A job waiting for its moment goes with the program only when the person says so.
+bool TMainWindow::ScheduleDropped()
+{
+    if (!FScheduledSend || !FScheduledSend->Scheduled())
+        return true;
+    const std::string question = Lang("Pošiljanje čaka na ", "Sending waits for ")
+        + Messages::MomentText(FScheduledSend->Moment().toMSecsSinceEpoch())
+        + Lang(". Ga opustim in končam?", ". Drop it and exit?");
+    if (UserInterface().Ask(question, {Lang("Opusti in končaj", "Drop and exit"), Lang("Prekliči", "Cancel")}) != 0)
+        return false;
+    FScheduledSend->Drop();
+    return true;
 }
 
 std::string TMainWindow::Subject() const

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "base/StringList.h"
 #include "workflow/FileDialog.h"
@@ -13,6 +14,10 @@
 #include <optional>
 
 class QAction;
+class TSendLaterDialog;
+class TSuppressionList;
+class TSuppressionWindow;
+class TScheduledSend;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -46,6 +51,7 @@ struct TMainWindowPeers {
     TSendLogWindow& SendLogWindow;
     TSendJob& SendJob;
     THistoryWindow& HistoryWindow;
+    TSuppressionList* Suppressions = nullptr; // the account's suppression list
 };
 
 // The main window: the recipient list, the message, the commands and the program's state
@@ -69,6 +75,8 @@ public:
     QAction* showImportHelpAction;
     QAction* sendToListAction;
     QAction* stopSendingAction; // enabled while a job runs
+    QAction* sendLaterAction;   // the job starts at a chosen moment
+    QAction* showSuppressionsAction; // the addresses no job sends to
     QAction* showHistoryAction;
     QAction* exitProgramAction;
     QAction* useSlovenianAction;
@@ -125,6 +133,11 @@ public:
     // The commands.
     void sendToList();
     void stopSending();
+    // Asks for a moment; the job starts then without another question, counting down meanwhile.
+    void sendLater();
+    void showSuppressions();
+    // False when the person keeps a scheduled job (and the program) going.
+    bool ScheduleDropped();
     void addRecipient();
     void deleteRecipient();
     void clearRecipients();
@@ -226,4 +239,7 @@ private:
     std::string FListFile; // the recipients file the list was last loaded from
     std::optional<TListSnapshot> FListUndo; // the list before the last Clear or Delete
     bool FChangingList = false;              // a change Undo can take back is running
+    TSendLaterDialog* FSendLaterDialog = nullptr;
+    TScheduledSend* FScheduledSend = nullptr;
+    TSuppressionWindow* FSuppressionWindow = nullptr;
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls and their layout.
 #include "app/MainWindow.h"
 #include "app/ListStatusBar.h"
@@ -115,6 +116,8 @@ void TMainWindow::BuildActions()
     stopSendingAction->setIcon(PictureIcon("stop"));
     stopSendingAction->setShortcut(Qt::Key_Escape);
     stopSendingAction->setEnabled(false);
+    sendLaterAction = Action(this, "sendLaterAction");
+    showSuppressionsAction = Action(this, "showSuppressionsAction");
     showHistoryAction = Action(this, "showHistoryAction");
     exitProgramAction = Action(this, "exitProgramAction", QKeySequence::Quit);
     useSlovenianAction = Action(this, "useSlovenianAction");
@@ -155,7 +158,9 @@ void TMainWindow::BuildMenus()
     fileMenu->addSeparator();
     fileMenu->addAction(sendToListAction);
     fileMenu->addAction(stopSendingAction);
+    fileMenu->addAction(sendLaterAction);
     fileMenu->addAction(showHistoryAction);
+    fileMenu->addAction(showSuppressionsAction);
     fileMenu->addSeparator();
     fileMenu->addAction(exitProgramAction);
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's list count, the Undo of Clear and Delete, and the keys that reach
 // the menus and commands.
 #include "app/Guard.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/PelmarApplication.h"
 
 #include "app/AboutBox.h"
@@ -16,6 +17,7 @@
 #include "workflow/HistoryAccess.h"
 #include "workflow/ProgramState.h"
 #include "workflow/SendJob.h"
+#include "workflow/SuppressionList.h"
 
 #include <QApplication>
 
@@ -43,13 +45,15 @@ void Configure(TSmtpClient& smtp)
 
 }
 
-TPelmarApplication::TPelmarApplication(QStringList arguments) : FHistory(std::make_unique<THistoryAccess>())
+TPelmarApplication::TPelmarApplication(QStringList arguments)
+    : FHistory(std::make_unique<THistoryAccess>()), FSuppressions(std::make_unique<TSuppressionList>())
 {
     SetApplicationTitle(ApplicationTitle);
     CreateWindows(std::move(arguments));
     CreateSendJob();
     FMainWindow->SetPeers(
-        {*FSettingsDialog, *FAboutBox, *FImportHelpWindow, *FSendLogWindow, *FSendJob, *FHistoryWindow});
+        {*FSettingsDialog, *FAboutBox, *FImportHelpWindow, *FSendLogWindow, *FSendJob, *FHistoryWindow,
+         FSuppressions.get()});
     mainWindow = FMainWindow.get();
     SetApplicationTitleObserver(ShowTitle);
 }
@@ -92,6 +96,10 @@ void TPelmarApplication::CreateSendJob()
     FSendJob = std::make_unique<TSendJob>(*FSmtp, *FMainWindow->recipientList, *FMainWindow, *FSettingsDialog,
                                           *FSendProgress, FHistory.get());
     FSendJob->SetListFields(&FMainWindow->recipientFields);
+    FSendJob->SetSuppressions(FSuppressions.get());
+    FHistoryWindow->OnSuppress = [this](const std::vector<std::string>& entries) {
+        FSuppressions->AddAll(FSettingsDialog->Email(), entries, "by hand");
+    };
     // The password typed in the dialog, asked for by a job or kept in the keyring.
     FKeyring = std::make_unique<TKeyringPasswords>();
     FSendJob->Passwords().SetKeeper(FKeyring.get());

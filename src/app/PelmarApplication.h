@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <QStringList>
 #include <memory>
@@ -16,6 +17,7 @@ class TSendLogWindow;
 class TSendProgressView;
 class TSettingsDialog;
 class TSmtpClient;
+class TSuppressionList;
 
 // The running program, and the one place that puts it together: it creates the windows
 // (in this order), the SMTP client, the send job and the job's progress view, and the
@@ -37,6 +39,8 @@ public:
     THistoryWindow& HistoryWindow() const { return *FHistoryWindow; }
     // The delivery history, opened at its first use and shared by every window and job.
     THistoryAccess& History() const { return *FHistory; }
+    // The account's suppression list, opened at its first use.
+    TSuppressionList& Suppressions() const { return *FSuppressions; }
     TSmtpClient& Smtp() const { return *FSmtp; }
     TSendProgressView& SendProgress() const { return *FSendProgress; }
 
@@ -50,6 +54,7 @@ private:
     std::vector<std::string> FCreationOrder;
     // Outlives every window and the job that read or write it.
     std::unique_ptr<THistoryAccess> FHistory;
+    std::unique_ptr<TSuppressionList> FSuppressions;
     // Destroyed in the reverse order: the SMTP client goes first, since its events call
     // into the job, which shows its progress in the windows.
     std::unique_ptr<TMainWindow> FMainWindow;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SettingsDialog.h"
 
 #include "app/Guard.h"
@@ -68,7 +69,7 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner), FValues(Defau
 {
     setObjectName("Form3");
     setWindowTitle("Varnolt Pelmar");
-    setFixedSize(690, 520);
+    setFixedSize(690, 560);
     setModal(true);
     setStyleSheet(NeededStyle);
 
@@ -95,9 +96,10 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner), FValues(Defau
     // The first seven keep their order (the port last of them); the secured connection's
     // follow, then the wait before retries.
     // The lookup's buttons come last, so that the fields keep their order.
-    QWidget* order[] = {nameEdit,     emailEdit,   hostEdit,      userIdEdit,         charsetEdit,
-                        delayEdit,    portEdit,    securityNone,  securityStartTls,   securityTls,
-                        passwordEdit, timeOutEdit, retryWaitEdit, findSettingsButton, testButton};
+    QWidget* order[] = {nameEdit,      emailEdit,    hostEdit,        userIdEdit,         charsetEdit,
+                        delayEdit,     portEdit,     securityNone,    securityStartTls,   securityTls,
+                        passwordEdit,  timeOutEdit,  retryWaitEdit,   perMinuteEdit,      perHourEdit,
+                        perDayEdit,    unsubscribeEdit, findSettingsButton, testButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     for (QLineEdit* field : {nameEdit, emailEdit, hostEdit, portEdit, userIdEdit})
@@ -141,6 +143,7 @@ void TSettingsDialog::BuildFields()
     delayEdit = AddField("delayEdit", delayLabel, "delayLabel", 8);
     delayUnitLabel = AddUnit(delayEdit, "delayUnitLabel", 8);
     BuildSecurityFields(4);
+    BuildLimitFields(19); // under the sign-in rows (BuildSignInFields: 11 to 18)
 
     portLabel->setText("Port");
 }
@@ -219,6 +222,35 @@ void TSettingsDialog::WireFields()
 QLineEdit* TSettingsDialog::FieldOf(const TSettingRow& row) const
 {
     return row.Field ? fieldPanel->findChild<QLineEdit*>(row.Field) : nullptr;
+}
+
+// The account's sending limits on one line, and the unsubscribe choice under them.
+void TSettingsDialog::BuildLimitFields(int row)
+{
+    auto* grid = static_cast<QGridLayout*>(fieldPanel->layout());
+    limitsLabel = new QLabel(fieldPanel);
+    limitsLabel->setObjectName("limitsLabel");
+    limitsLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* line = new QHBoxLayout;
+    line->setSpacing(6);
+    const auto addLimit = [&](const char* editName, const char* unitName, QLabel*& unit) {
+        auto* edit = new QLineEdit(fieldPanel);
+        edit->setObjectName(editName);
+        edit->setFixedWidth(DelayFieldWidth);
+        unit = new QLabel(fieldPanel);
+        unit->setObjectName(unitName);
+        line->addWidget(edit);
+        line->addWidget(unit);
+        return edit;
+    };
+    perMinuteEdit = addLimit("perMinuteEdit", "perMinuteUnitLabel", perMinuteUnitLabel);
+    perHourEdit = addLimit("perHourEdit", "perHourUnitLabel", perHourUnitLabel);
+    perDayEdit = addLimit("perDayEdit", "perDayUnitLabel", perDayUnitLabel);
+    line->addStretch(1);
+    limitsLabel->setBuddy(perMinuteEdit);
+    grid->addWidget(limitsLabel, row, 0);
+    grid->addLayout(line, row, 1);
+    unsubscribeEdit = AddField("unsubscribeEdit", unsubscribeLabel, "unsubscribeLabel", row + 1);
 }
 
 // A port that still holds the previous choice's usual port was not chosen by the user:
@@ -457,6 +489,11 @@ TSettings TSettingsDialog::Values() const
         TakeField(row, settings);
     TakeSignIn(SignIn(), settings);
     return settings;
+}
+
+std::string TSettingsDialog::Email() const
+{
+    return Text(emailEdit);
 }
 
 void TSettingsDialog::TakeField(const TSettingRow& row, TSettings& settings) const

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "workflow/SendJob.h"
 #include "workflow/SettingsTable.h"
@@ -53,6 +54,15 @@ public:
     QLabel* retryWaitLabel;
     QLineEdit* retryWaitEdit; // seconds before each round of retries of deferred entries
     QLabel* retryWaitUnitLabel;
+    QLabel* limitsLabel; // messages per minute, hour and 24 hours the account may send
+    QLineEdit* perMinuteEdit;
+    QLabel* perMinuteUnitLabel;
+    QLineEdit* perHourEdit;
+    QLabel* perHourUnitLabel;
+    QLineEdit* perDayEdit;
+    QLabel* perDayUnitLabel;
+    QLabel* unsubscribeLabel;
+    QLineEdit* unsubscribeEdit; // empty, "mailto" or an https address
     QLabel* signInLabel;
     std::vector<QRadioButton*> signInChoices;   // password, OAuth 2.0, token command
     QLabel* providerLabel;
@@ -100,6 +110,8 @@ public:
     // The settings as the fields hold them, as the send job reads them; a number field
     // holding no number raises.
     TSettings Values() const override;
+    // The address as typed: the suppression list is kept per sending address.
+    std::string Email() const;
     // The sign-in controls' choice and fields (SettingsDialogSignIn.cpp).
     TSignInSettings SignIn() const;
     void AskForSettings() override;
@@ -114,6 +126,7 @@ protected:
 private:
     void BuildFields();
     void BuildSecurityFields(int firstRow);
+    void BuildLimitFields(int row);
     void BuildButtons();
     // The sign-in fields (SettingsDialogSignIn.cpp).
     void BuildSignInFields(int firstRow);

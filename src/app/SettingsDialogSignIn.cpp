@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog's sign-in fields: how the account signs in, and the OAuth 2.0 client or the
 // token command that goes with it. Only the fields of the chosen way are shown.
 #include "app/SettingsDialog.h"

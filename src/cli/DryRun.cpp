@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/DryRun.h"
 
 #include "cli/MessageReading.h"
@@ -5,6 +6,7 @@
 #include "workflow/MessagePreview.h"
 #include "workflow/Messages.h"
 #include "workflow/SendJob.h"
+#include "workflow/Unsubscribe.h"
 #include "workflow/UserInterface.h"
 
 #include <optional>
@@ -24,7 +26,8 @@ std::optional<std::string> ComposeFirstMessage(const TListColumn& entries, const
                                                const TMessageFields& message, TSendSettings& settings)
 {
     const TSettings values = settings.Values();
-    TMessageComposer composer(message, &fields, {values.Email, values.Name, values.Charset});
+    TMessageComposer composer(message, &fields, {values.Email, values.Name, values.Charset,
+                                                UnsubscribeHeaders(values.Unsubscribe, values.Email)});
     if (!composer.Problems().empty()) {
         UserInterface().ShowMessage(FieldProblemsMessage(composer.Problems()));
         return std::nullopt;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/SendCommand.h"
 
 #include "cli/DryRun.h"
@@ -21,6 +22,9 @@
 #include "workflow/RecipientList.h"
 #include "workflow/RowsColumn.h"
 #include "workflow/Settings.h"
+#include "workflow/LimitMessages.h"
+#include "workflow/SendSchedule.h"
+#include "workflow/SuppressionList.h"
 #include "workflow/SettingsStore.h"
 #include "workflow/SignInMessages.h"
 #include "workflow/StoredSettings.h"
@@ -87,12 +91,25 @@ void Summarise(const TJobResult& result, const TTerminalProgress& progress, cons
         PrintError(summary);
     if (const auto& earlier = progress.Continued())
         PrintError(SendTexts::ThisRun(progress.RunCounts(), earlier->delivered));
+    if (result.HeldForEmptyFields)
+        PrintError(SendTexts::EmptyFieldsHeld());
     const std::vector<TEntryReport> left = progress.NotDelivered();
     if (left.empty())
         return;
     PrintError(SendTexts::NotDeliveredHeading());
     for (const TEntryReport& report : left)
         PrintError("  " + EntryLine(report));
+}
+
+// --at: the wait before the job, which Ctrl-C ends.
+bool WaitForStart(const TSendOptions& options, const TInterruptWatch& interrupts)
+{
+    const std::optional<QDateTime> start = ParseStartTime(options.At, QDateTime::currentDateTime());
+    if (!start)
+        return true;
+    PrintError(SendTexts::WaitingToStart(Messages::MomentText(start->toMSecsSinceEpoch())));
+    return WaitUntilMoment(start->toMSecsSinceEpoch(), [] { return QDateTime::currentMSecsSinceEpoch(); },
+                           [&interrupts](int) { return interrupts.Count() == 0; });
 }
 
 int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings, TTerminalUserInterface& ui)
@@ -104,6 +121,8 @@ int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings,
     TOAuthSignIn oauth(&keyring, false);
     TSendJob job(smtp, files.Entries, files.Message, settings, progress, &history);
     job.SetListFields(&files.Fields);
+    TSuppressionList suppressions;
+    job.SetSuppressions(&suppressions);
     job.Passwords().SetKeeper(&keyring);
     job.SetOAuthTokens(&oauth);
     job.AskAgainAfterRefusedLogin = false;
@@ -122,8 +141,13 @@ int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings,
     ui.SetInterruptHandle(interrupts.Handle());
     ui.SetBeforeMessage([&] { progress.Finish(); });
 
+    if (!options.At.empty() && !WaitForStart(options, interrupts))
+        return SendExit::Interrupted;
     TJobStart start;
     start.Confirm = false;
+    start.WaitForLimits = !options.NoWait;
+    start.IgnoreSuppressions = options.IgnoreSuppressions;
+    start.AllowEmptyFields = options.AllowEmptyFields;
     start.Resume = options.Restart ? TResumeChoice::Restart : TResumeChoice::Continue;
     start.ListFile = QFileInfo(QString::fromStdString(options.RecipientsFile)).absoluteFilePath().toStdString();
     const TJobResult result = job.Run(start);
@@ -170,7 +194,10 @@ int Run(const TSendOptions& options, TTerminalUserInterface& ui)
 int ExitStatusFor(const TJobResult& result, bool interrupted)
 {
     if (result.End == TJobEnd::Finished)
-        return result.Counts.Delivered == result.Counts.Total ? SendExit::AllDelivered : SendExit::NotAllDelivered;
+        return result.Counts.Delivered + result.Counts.Suppressed == result.Counts.Total ? SendExit::AllDelivered
+                                                                                          : SendExit::NotAllDelivered;
+    if (result.End == TJobEnd::PausedByLimit)
+        return SendExit::PausedByLimit;
     // Only Ctrl-C stops a job here; the reason a job did not start or broke off may also be
     // the interrupt (a password prompt given up).
     if (interrupted || result.End == TJobEnd::Stopped || result.End == TJobEnd::Canceled)

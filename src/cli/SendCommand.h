@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <QStringList>
 
@@ -8,6 +9,7 @@ namespace SendExit {
 constexpr int AllDelivered = 0;
 constexpr int NotAllDelivered = 1; // the job ran to its end; some entries refused or deferred
 constexpr int Failed = 2;          // could not start, or was cut short
+constexpr int PausedByLimit = 3;   // a sending limit was reached (--no-wait); run again to continue
 constexpr int Interrupted = 130;   // Ctrl-C, as a shell reports a process ended by SIGINT
 } // namespace SendExit
 

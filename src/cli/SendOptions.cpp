@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/SendOptions.h"
 
 #include "cli/SendTexts.h"
 #include "workflow/ProgramState.h"
+#include "workflow/SendSchedule.h"
 
 #include <QCommandLineParser>
 
@@ -15,6 +17,10 @@ struct TOptionNames {
     QCommandLineOption Preview{"preview"};
     QCommandLineOption Restart{"restart"};
     QCommandLineOption Quiet{{"q", "quiet"}};
+    QCommandLineOption At{"at", {}, "TIME"};
+    QCommandLineOption NoWait{"no-wait"};
+    QCommandLineOption IgnoreSuppressions{"ignore-suppressions"};
+    QCommandLineOption AllowEmptyFields{"allow-empty-fields"};
     QCommandLineOption Help{{"h", "help"}};
     QCommandLineOption Version{"version"};
     QCommandLineOption SignIn{"sign-in"};
@@ -46,8 +52,8 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     parser.addOptions({names.Subject, names.Attach, names.Html, names.DryRun, names.Preview, names.Restart,
-                       names.Quiet, names.Help, names.Version, names.SignIn, names.FindSettings, names.Save,
-                       names.AllowHttp});
+                       names.Quiet, names.At, names.NoWait, names.IgnoreSuppressions, names.AllowEmptyFields,
+                       names.Help, names.Version, names.SignIn, names.FindSettings, names.Save, names.AllowHttp});
     TParsedOptions parsed;
     // The parser takes the program's name first.
     if (!parser.parse(QStringList{"pelmar-send"} + arguments)) {
@@ -68,6 +74,12 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
     options.Preview = parser.isSet(names.Preview);
     options.Restart = parser.isSet(names.Restart);
     options.Quiet = parser.isSet(names.Quiet);
+    options.At = Single(parser, names.At, parsed.Error);
+    if (!options.At.empty() && !ParseStartTime(options.At, QDateTime::currentDateTime()) && parsed.Error.empty())
+        parsed.Error = SendTexts::NotATime(options.At);
+    options.NoWait = parser.isSet(names.NoWait);
+    options.IgnoreSuppressions = parser.isSet(names.IgnoreSuppressions);
+    options.AllowEmptyFields = parser.isSet(names.AllowEmptyFields);
     options.FindSettings = Single(parser, names.FindSettings, parsed.Error);
     options.Save = parser.isSet(names.Save);
     options.AllowHttp = parser.isSet(names.AllowHttp);
@@ -100,6 +112,12 @@ std::string SendUsage()
            "      --restart       start from the first entry, even where an unfinished job with\n"
            "                      this list and message could be continued (default: continue)\n"
            "  -q, --quiet         no progress, only the summary and errors\n"
+           "      --at TIME       start at TIME: HH:MM (the next such time) or 2026-12-10T08:00\n"
+           "      --no-wait       when a sending limit is reached, end with status 3 instead of\n"
+           "                      waiting; run it again later to continue the job\n"
+           "      --ignore-suppressions  send also to the addresses on the suppression list\n"
+           "      --allow-empty-fields   send although a field is empty for some entries\n"
+           "                      (otherwise the run ends with status 2 before connecting)\n"
            "  -h, --help          show this help\n"
            "      --version       show the version\n"
            "      --sign-in       sign in with OAuth 2.0 in the browser (the setting signin=oauth2)\n"
@@ -116,7 +134,8 @@ std::string SendUsage()
            "is what the setting tokencommand prints.\n"
            "\n"
            "Exit status: 0 every entry delivered; 1 some entries refused or still deferred (listed\n"
-           "on standard error); 2 the job could not start or was cut short; 130 interrupted.\n"
+           "on standard error); 2 the job could not start or was cut short; 3 paused by a sending\n"
+           "limit (--no-wait); 130 interrupted.\n"
            "Manual: man pelmar-send\n";
 }
 

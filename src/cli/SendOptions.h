@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <QStringList>
 #include <string>
@@ -13,6 +14,10 @@ struct TSendOptions {
     bool Preview = false; // the first message as a person reads it
     bool Restart = false;
     bool Quiet = false;
+    std::string At;          // the start time as given; empty: at once
+    bool NoWait = false;     // a sending limit ends the run (exit 3) instead of being waited out
+    bool IgnoreSuppressions = false;
+    bool AllowEmptyFields = false;
     bool Help = false;
     bool Version = false;
     bool SignIn = false; // --sign-in: the OAuth 2.0 sign-in in the browser, no files

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/SendOutput.h"
 
 #include <cmath>
@@ -6,7 +7,7 @@ namespace {
 
 int Done(const TJobCounts& counts)
 {
-    return counts.Delivered + counts.Refused;
+    return counts.Delivered + counts.Refused + counts.Suppressed;
 }
 
 std::string Duration(double seconds)
@@ -100,9 +101,16 @@ TJobCounts TTerminalProgress::RunCounts() const
         case TOutcome::Refused: ++counts.Refused; break;
         case TOutcome::Deferred: ++counts.Deferred; break;
         case TOutcome::NotSent: ++counts.NotSent; break;
+        case TOutcome::Suppressed: ++counts.Suppressed; break;
         }
     }
     return counts;
+}
+
+void TTerminalProgress::ShowNotice(const std::string& text)
+{
+    Finish();
+    std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 void TTerminalProgress::Flush()

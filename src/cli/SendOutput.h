@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "workflow/SendJob.h"
 
@@ -46,6 +47,8 @@ public:
     const std::optional<TJobSummary>& Continued() const { return FContinued; }
     // The outcomes of this run alone (an entry tried twice counts once, by its last one).
     TJobCounts RunCounts() const;
+    // On standard error, on a line of its own.
+    void ShowNotice(const std::string& text) override;
 
     // Ends the progress line, so that what follows starts on a line of its own.
     void Finish();

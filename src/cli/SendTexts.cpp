@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/SendTexts.h"
 
 #include "workflow/DeliveryHistory.h"
@@ -90,6 +91,22 @@ std::string ThisRun(const TJobCounts& run, int deliveredBefore)
             + ". Števila pošiljanja zgoraj vključujejo " + before + " prej dostavljenih.";
     return "This run: delivered " + delivered + ", refused " + refused + ", deferred " + deferred
         + ". The job's counts above include the " + before + " delivered before.";
+}
+
+std::string NotATime(const std::string& text)
+{
+    return Lang("Ni čas: ", "Not a time: ") + text + Lang(" (uporabite HH:MM ali 2026-12-10T08:00)", " (use HH:MM or 2026-12-10T08:00)");
+}
+
+std::string EmptyFieldsHeld()
+{
+    return Lang("Nič ni poslano. Dopolnite seznam ali pošljite z --allow-empty-fields.",
+                "Nothing sent. Complete the list, or send anyway with --allow-empty-fields.");
+}
+
+std::string WaitingToStart(const std::string& moment)
+{
+    return Lang("Pošiljanje se začne ob ", "Sending starts at ") + moment + Lang(" (Ctrl-C prekliče).", " (Ctrl-C cancels).");
 }
 
 std::string AnsweredFor(const std::string& answer)

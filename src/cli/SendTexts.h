@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <string>
 
@@ -25,6 +26,12 @@ std::string NotDeliveredHeading();
 std::string ContinuesJob(const TJobSummary& earlier, const std::string& listFile);
 // After a continued job's summary: what this run did.
 std::string ThisRun(const TJobCounts& run, int deliveredBefore);
+// --at was given something that is no time.
+std::string NotATime(const std::string& text);
+// A field is empty for some entries and --allow-empty-fields was not given.
+std::string EmptyFieldsHeld();
+// --at: the run waits until the moment.
+std::string WaitingToStart(const std::string& moment);
 // What a question was answered with where nobody could be asked.
 std::string AnsweredFor(const std::string& answer);
 // --find-settings --save: where the settings found were written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mail/MessageAssembly.h"
 
 #include "base/Exception.h"
@@ -192,6 +193,8 @@ void TMessageAssembler::BuildHeader(const TOutgoingMessage& message, const std::
         FFinalHeader.Add(AddressListHeader("Reply-To", {message.ReplyTo()}));
     FFinalHeader.SetHeaderValue("Date", message.Date());
     FFinalHeader.SetHeaderValue("Message-ID", message.MessageId());
+    for (const auto& line : message.ExtraHeaders().Lines())
+        FFinalHeader.Add(line);
     FFinalHeader.Add("Mime-Version: 1.0");
     for (const auto& line : contentLines)
         FFinalHeader.Add(line);
@@ -292,4 +295,5 @@ void CheckMessageFields(const TOutgoingMessage& message, const std::string& char
     checkEntries(message.ToBlindCarbonCopy(), "ToBlindCarbonCopy");
     // The file name goes into the part's header lines; check the whole path.
     checkEntries(message.Attachments(), "Attachments");
+    checkEntries(message.ExtraHeaders(), "ExtraHeaders");
 }

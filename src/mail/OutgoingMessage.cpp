@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mail/OutgoingMessage.h"
 
 void TOutgoingMessage::CopyList(TStringList& own, const TStringList& given)

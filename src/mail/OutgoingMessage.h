@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "base/StringList.h"
 
@@ -32,6 +33,9 @@ public:
     TStringList& Attachments() { return FAttachments; }
     const TStringList& Attachments() const { return FAttachments; }
     void SetAttachments(const TStringList& list) { CopyList(FAttachments, list); }
+    // Whole header lines ("Name: value") that go after the Message-ID, in order.
+    TStringList& ExtraHeaders() { return FExtraHeaders; }
+    const TStringList& ExtraHeaders() const { return FExtraHeaders; }
 
     const std::string& Subject() const { return FSubject; }
     void SetSubject(const std::string& value) { FSubject = value; }
@@ -55,6 +59,7 @@ private:
     TStringList FToBlindCarbonCopy;
     TStringList FBody;
     TStringList FAttachments;
+    TStringList FExtraHeaders;
     std::string FSubject;
     std::string FLocalProgram;
     std::string FDate;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The login with an OAuth 2.0 bearer token: OAUTHBEARER (RFC 7628), else XOAUTH2, the
 // older form that the large providers still take. Like the password, only over TLS.
 #include "mail/SmtpClient.h"

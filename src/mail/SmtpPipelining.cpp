@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pipelined mail transaction (RFC 2920).
 #include "mail/SmtpClient.h"
 

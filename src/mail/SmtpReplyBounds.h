@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Refusal bounds of the SMTP client: a reply is refused when its code is above the bound.

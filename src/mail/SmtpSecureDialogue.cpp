@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogue over TLS: EHLO, STARTTLS, the login.
 #include "mail/SmtpClient.h"
 

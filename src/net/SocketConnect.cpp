@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connecting to the host's addresses in turn (RFC 8305, Happy Eyeballs).
 #include "net/SocketSession.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The socket session's output batch.
 //
 // Writes are gathered and handed to the connection in one send when the session is

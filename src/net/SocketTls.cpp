@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TLS on the socket session's connection.
 #include "net/SocketSession.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Line and stream transfer of the socket session.
 #include "net/SocketSession.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/AccountPasswords.h"
 
 #include "workflow/Messages.h"

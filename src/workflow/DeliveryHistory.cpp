@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/DeliveryHistory.h"
 
 #include "platform/PrivateFiles.h"
@@ -20,7 +21,7 @@ constexpr const char* HistoryFileName = "history.sqlite";
 constexpr int BusyWaitMs = 5000;
 
 const TOutcome AllOutcomes[] = {TOutcome::NotSent, TOutcome::Delivered, TOutcome::Refused,
-                                TOutcome::Deferred};
+                                TOutcome::Deferred, TOutcome::Suppressed};
 
 TOutcome OutcomeNamed(const std::string& name)
 {
@@ -42,7 +43,7 @@ std::int64_t Now()
 
 const char* const JobColumns =
     "SELECT id, started, ended, list_file, subject, list_hash, message_hash,"
-    " total, delivered, refused, deferred, not_sent, format, attachment, failure FROM job_summaries ";
+    " total, delivered, refused, deferred, not_sent, format, attachment, failure, suppressed FROM job_summaries ";
 
 TJobSummary JobFrom(const TSqliteStatement& row)
 {
@@ -62,6 +63,7 @@ TJobSummary JobFrom(const TSqliteStatement& row)
     job.format = row.Text(12);
     job.attachment = row.Text(13);
     job.failure = row.Text(14);
+    job.suppressed = static_cast<int>(row.Integer(15));
     return job;
 }
 
@@ -73,6 +75,7 @@ const char* OutcomeName(TOutcome outcome)
     case TOutcome::Delivered: return "delivered";
     case TOutcome::Refused: return "refused";
     case TOutcome::Deferred: return "deferred";
+    case TOutcome::Suppressed: return "suppressed";
     case TOutcome::NotSent: break;
     }
     return "not sent";
@@ -93,7 +96,8 @@ struct TDeliveryHistory::TStatements {
                        " delivered = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'delivered'),"
                        " refused = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'refused'),"
                        " deferred = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'deferred'),"
-                       " not_sent = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'not sent')"
+                       " not_sent = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'not sent'),"
+                       " suppressed = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'suppressed')"
                        " WHERE id = ?2"),
           clearEnded(db, "UPDATE jobs SET ended = NULL WHERE id = ?"),
           newestOfContent(db, (std::string(JobColumns)
@@ -104,13 +108,14 @@ struct TDeliveryHistory::TStatements {
           oneJob(db, (std::string(JobColumns) + "WHERE id = ?").c_str()),
           entries(db, "SELECT position, entry, outcome, reply, message_id, note, time FROM entries"
                       " WHERE job = ? ORDER BY position"),
-          notDelivered(db, "SELECT entry FROM entries WHERE job = ? AND outcome <> 'delivered'"
-                           " ORDER BY position")
+          notDelivered(db, "SELECT entry FROM entries WHERE job = ? AND outcome NOT IN ('delivered', 'suppressed')"
+                           " ORDER BY position"),
+          sentSince(db, "SELECT time FROM entries WHERE time >= ? AND message_id <> '' ORDER BY time")
     {
     }
 
     TSqliteStatement insertJob, insertUnreached, insertEntry, record, setEnded, clearEnded;
-    TSqliteStatement newestOfContent, deliveredPositions, allJobs, oneJob, entries, notDelivered;
+    TSqliteStatement newestOfContent, deliveredPositions, allJobs, oneJob, entries, notDelivered, sentSince;
 };
 
 TDeliveryHistory::TDeliveryHistory() : TDeliveryHistory(UserDataFolder()) {}
@@ -332,5 +337,17 @@ TStringList TDeliveryHistory::NotDelivered(std::int64_t job)
         while (FStatements->notDelivered.Step())
             lines.Add(FStatements->notDelivered.Text(0));
         return lines;
+    });
+}
+
+std::vector<std::int64_t> TDeliveryHistory::SentSince(std::int64_t since)
+{
+    return Guarded(EHistoryError::TKind::Read, [&] {
+        std::vector<std::int64_t> times;
+        TSqliteStatement& row = FStatements->sentSince;
+        row.Bind(1, since);
+        while (row.Step())
+            times.push_back(row.Integer(0));
+        return times;
     });
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "base/StringList.h"
 #include "workflow/HistoryError.h"
@@ -40,8 +41,9 @@ class TWalCheckpointer;
 // All calls belong to one thread. Another instance of the program may use the same
 // history at the same time.
 
-enum class TOutcome { NotSent, Delivered, Refused, Deferred };
-// "not sent", "delivered", "refused", "deferred": the names stored in the database.
+enum class TOutcome { NotSent, Delivered, Refused, Deferred, Suppressed };
+// "not sent", "delivered", "refused", "deferred", "suppressed": the names stored in the
+// database. Suppressed: the address is on the account's suppression list; nothing was sent.
 const char* OutcomeName(TOutcome outcome);
 
 struct TNewJob {
@@ -80,10 +82,11 @@ struct TJobSummary {
     // Why the job never reached the server (could not connect, certificate, login); empty
     // for a job that did. Such a job has no entries and is never continued.
     std::string failure;
+    int suppressed = 0;
     // Some entry did not get the message: the job was interrupted or left entries refused,
     // deferred or not sent. A job that delivered everything is done, even when the
-    // program died before it could mark the end.
-    bool Unfinished() const { return delivered < total; }
+    // program died before it could mark the end; suppressed entries are never to get it.
+    bool Unfinished() const { return delivered + suppressed < total; }
 };
 
 struct TEntryRecord {
@@ -152,6 +155,9 @@ public:
     // The job's entries that did not get the message, in list order: a recipients file's
     // lines (TStringList::SaveToFile writes them as one).
     TStringList NotDelivered(std::int64_t job);
+    // When every message of every job went out since the time (milliseconds since the
+    // epoch), ascending: what the account's sending limits count.
+    std::vector<std::int64_t> SentSince(std::int64_t since);
 
 private:
     struct TStatements;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/HistorySchema.h"
 
 #include "workflow/SqliteDatabase.h"
@@ -73,6 +74,43 @@ const char* const Steps[] = {
            count(CASE e.outcome WHEN 'deferred' THEN 1 END),
            count(CASE e.outcome WHEN 'not sent' THEN 1 END),
            j.format, j.attachment, j.failure
+    FROM jobs j LEFT JOIN entries e ON e.job = j.id
+    WHERE j.ended IS NULL GROUP BY j.id;
+    )sql",
+    // Entries an account's suppression list kept from the job, and the sends of the last
+    // day found by time (the sending limits count them before every message).
+    R"sql(
+    DROP VIEW job_summaries;
+    CREATE TABLE entries_new (
+        job INTEGER NOT NULL REFERENCES jobs (id) ON DELETE CASCADE,
+        position INTEGER NOT NULL,
+        entry TEXT NOT NULL,
+        outcome TEXT NOT NULL DEFAULT 'not sent'
+            CHECK (outcome IN ('not sent', 'delivered', 'refused', 'deferred', 'suppressed')),
+        reply TEXT NOT NULL DEFAULT '',
+        message_id TEXT NOT NULL DEFAULT '',
+        time INTEGER,
+        note TEXT NOT NULL DEFAULT '',
+        PRIMARY KEY (job, position)
+    ) WITHOUT ROWID;
+    INSERT INTO entries_new SELECT job, position, entry, outcome, reply, message_id, time, note FROM entries;
+    DROP TABLE entries;
+    ALTER TABLE entries_new RENAME TO entries;
+    CREATE INDEX entries_sent_by_time ON entries (time) WHERE message_id <> '';
+    ALTER TABLE jobs ADD COLUMN suppressed INTEGER NOT NULL DEFAULT 0;
+
+    CREATE VIEW job_summaries AS
+    SELECT id, started, ended, list_file, subject, list_hash, message_hash,
+           total, delivered, refused, deferred, not_sent, format, attachment, failure, suppressed
+    FROM jobs WHERE ended IS NOT NULL
+    UNION ALL
+    SELECT j.id, j.started, j.ended, j.list_file, j.subject, j.list_hash, j.message_hash, j.total,
+           count(CASE e.outcome WHEN 'delivered' THEN 1 END),
+           count(CASE e.outcome WHEN 'refused' THEN 1 END),
+           count(CASE e.outcome WHEN 'deferred' THEN 1 END),
+           count(CASE e.outcome WHEN 'not sent' THEN 1 END),
+           j.format, j.attachment, j.failure,
+           count(CASE e.outcome WHEN 'suppressed' THEN 1 END)
     FROM jobs j LEFT JOIN entries e ON e.job = j.id
     WHERE j.ended IS NULL GROUP BY j.id;
     )sql",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 class TSqliteDatabase;
@@ -7,14 +8,15 @@ class TSqliteDatabase;
 //   jobs          id, started, ended (milliseconds since 1970 UTC; ended NULL while the job
 //                 runs and after an interruption), list_file, subject, list_hash,
 //                 message_hash, and the counts total, delivered, refused, deferred,
-//                 not_sent, stored when the job ends.
+//                 not_sent, suppressed, stored when the job ends.
 //   entries       (job, position) key, entry, outcome ('not sent', 'delivered', 'refused',
-//                 'deferred'), reply, message_id, time (NULL until tried), note.
+//                 'deferred', 'suppressed'), reply, message_id, time (NULL until tried), note;
+//                 indexed by time where a message went out (message_id not empty).
 //   job_summaries the jobs with their counts: stored ones for ended jobs, counted from the
 //                 entries for the others.
 
 // The schema version this program writes.
-inline constexpr int HistorySchemaVersion = 2;
+inline constexpr int HistorySchemaVersion = 3;
 
 // Brings an empty or older database to HistorySchemaVersion, one transaction per step.
 // Returns false, changing nothing, for a database of a newer version.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/JobLedger.h"
 
 #include "workflow/HistoryAccess.h"
@@ -63,5 +64,6 @@ void TJobLedger::Count(TOutcome outcome, int change)
     case TOutcome::Delivered: FCounts.Delivered += change; break;
     case TOutcome::Refused: FCounts.Refused += change; break;
     case TOutcome::Deferred: FCounts.Deferred += change; break;
+    case TOutcome::Suppressed: FCounts.Suppressed += change; break;
     }
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "workflow/DeliveryHistory.h"
 
@@ -15,6 +16,7 @@ struct TJobCounts {
     int Refused = 0;
     int Deferred = 0;
     int NotSent = 0;
+    int Suppressed = 0;
 };
 
 // The outcome of every entry of one job, kept in the delivery history as it happens: each

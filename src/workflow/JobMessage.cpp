@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/JobMessage.h"
 
 #include "base/Exception.h"
@@ -32,4 +33,9 @@ std::string TJobMessage::Subject(const std::string& entry, int index) const
 TStringList TJobMessage::Body(const std::string& entry, int index) const
 {
     return FMerge.Body(Recipient(entry, index));
+}
+
+std::vector<std::string> TJobMessage::EmptyFields(const std::string& entry, int index) const
+{
+    return FMerge.EmptyFields(Recipient(entry, index));
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "base/StringList.h"
 #include "workflow/MessageMerge.h"
@@ -23,6 +24,8 @@ public:
     // file was loaded meanwhile): its values no longer mean what was checked.
     std::string Subject(const std::string& entry, int index) const;
     TStringList Body(const std::string& entry, int index) const;
+    std::vector<std::string> EmptyFields(const std::string& entry, int index) const;
+    bool HasFields() const { return FMerge.HasFields(); }
 
 private:
     TMergeRecipient Recipient(const std::string& entry, int index) const;

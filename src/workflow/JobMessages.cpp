@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/JobMessages.h"
 
 #include "workflow/DeliveryHistory.h"
@@ -38,7 +39,8 @@ std::string CountsText(const TJobCounts& counts)
         + (sl ? " od " : " of ") + Number(counts.Total);
     const std::pair<int, const char*> parts[] = {{counts.Refused, sl ? "zavrnjeno " : "refused "},
                                                  {counts.Deferred, sl ? "odloženo " : "deferred "},
-                                                 {counts.NotSent, sl ? "ni poslano " : "not sent "}};
+                                                 {counts.NotSent, sl ? "ni poslano " : "not sent "},
+                                                 {counts.Suppressed, sl ? "izločeno " : "suppressed "}};
     for (const auto& [count, name] : parts)
         if (count > 0)
             text += "; " + std::string(name) + Number(count);

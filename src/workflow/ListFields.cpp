@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/ListFields.h"
 
 const std::vector<std::string>* TListFields::Values(int index) const

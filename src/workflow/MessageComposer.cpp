@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/MessageComposer.h"
 
 #include "mail/OutgoingMessage.h"
@@ -39,6 +40,8 @@ void TMessageComposer::Compose(const std::string& entry, int row)
     if (IsFile(attachment))
         message.Attachments().Add(attachment);
     message.SetLocalProgram(std::string(ApplicationTitle) + " " + ProgramVersion);
+    for (const std::string& line : FSettings.ExtraHeaders)
+        message.ExtraHeaders().Add(line);
     FMessageId = message.MessageId();
     CheckMessageFields(message, FSettings.Charset);
     FAssembler.BuildMessage(message);

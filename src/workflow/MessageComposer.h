@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "base/Stream.h"
 #include "base/StringList.h"
@@ -17,6 +18,7 @@ struct TComposeSettings {
     std::string FromAddress;
     std::string FromName;
     std::string Charset;
+    std::vector<std::string> ExtraHeaders; // such as List-Unsubscribe, on every message
 };
 
 // Composes one message per entry, as the SMTP client sends it after DATA (before the
@@ -38,6 +40,7 @@ public:
     // The subject and text as the entry at row gets them (see TJobMessage).
     std::string SubjectFor(const std::string& entry, int row) const { return FText.Subject(entry, row); }
     TStringList ParagraphsFor(const std::string& entry, int row) const { return FText.Body(entry, row); }
+    const TJobMessage& Text() const { return FText; }
 
     // Composes the entry's message, with a Date and Message-ID of its own. Raises
     // ESmtpError (FieldHasLineBreak) for a field that would break a header line, and

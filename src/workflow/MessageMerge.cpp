@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/MessageMerge.h"
 
 #include "workflow/FieldKey.h"
@@ -104,18 +105,21 @@ public:
     TMergeTemplate(std::string_view text, TValueContext context, const TColumnKeys& columns,
                    std::vector<TFieldProblem>& problems);
     void AppendMerged(std::string& out, const TMergeRecipient& recipient) const;
+    void AddEmptyFields(std::vector<std::string>& fields, const TMergeRecipient& recipient) const;
     bool UsesColumns() const { return FUsesColumns; }
 
 private:
     enum class TKind { Text, Name, First, Email, Column };
     struct TPiece {
         TKind Kind;
-        std::string Text; // literal text (TKind::Text only)
+        std::string Text; // literal text; for a field, "{{name}}" as written
         std::size_t Column = 0;
     };
 
     std::optional<TPiece> Resolve(std::string_view name, const TColumnKeys& columns) const;
     void AddText(std::string_view text);
+    void AppendPiece(std::string& out, const TMergeRecipient& recipient, const TPiece& piece,
+                     const TBuiltInValues& entry) const;
     void AppendValue(std::string& out, std::string_view value) const;
 
     TValueContext FContext;
@@ -149,6 +153,7 @@ TMergeTemplate::TMergeTemplate(std::string_view text, TValueContext context,
             }
             const std::string_view name = rest.substr(2, close - 2);
             if (std::optional<TPiece> field = Resolve(name, columns)) {
+                field->Text = "{{" + ShownName(name) + "}}";
                 FUsesEntry = FUsesEntry || field->Kind != TKind::Column;
                 FUsesColumns = FUsesColumns || field->Kind == TKind::Column;
                 FPieces.push_back(std::move(*field));
@@ -201,19 +206,37 @@ void TMergeTemplate::AppendValue(std::string& out, std::string_view value) const
 void TMergeTemplate::AppendMerged(std::string& out, const TMergeRecipient& recipient) const
 {
     const TBuiltInValues entry = FUsesEntry ? BuiltInValues(recipient.Entry) : TBuiltInValues();
+    for (const TPiece& piece : FPieces)
+        AppendPiece(out, recipient, piece, entry);
+}
+
+void TMergeTemplate::AppendPiece(std::string& out, const TMergeRecipient& recipient, const TPiece& piece,
+                                 const TBuiltInValues& entry) const
+{
+    switch (piece.Kind) {
+    case TKind::Text: out += piece.Text; break;
+    case TKind::Name: AppendValue(out, entry.Name); break;
+    case TKind::First: AppendValue(out, entry.First); break;
+    case TKind::Email: AppendValue(out, entry.Email); break;
+    case TKind::Column: {
+        const std::vector<std::string>* values = recipient.Values;
+        if (values && piece.Column < values->size())
+            AppendValue(out, (*values)[piece.Column]);
+        break;
+    }
+    }
+}
+
+void TMergeTemplate::AddEmptyFields(std::vector<std::string>& fields, const TMergeRecipient& recipient) const
+{
+    const TBuiltInValues entry = FUsesEntry ? BuiltInValues(recipient.Entry) : TBuiltInValues();
     for (const TPiece& piece : FPieces) {
-        switch (piece.Kind) {
-        case TKind::Text: out += piece.Text; break;
-        case TKind::Name: AppendValue(out, entry.Name); break;
-        case TKind::First: AppendValue(out, entry.First); break;
-        case TKind::Email: AppendValue(out, entry.Email); break;
-        case TKind::Column: {
-            const std::vector<std::string>* values = recipient.Values;
-            if (values && piece.Column < values->size())
-                AppendValue(out, (*values)[piece.Column]);
-            break;
-        }
-        }
+        std::string value;
+        if (piece.Kind == TKind::Text)
+            continue;
+        AppendPiece(value, recipient, piece, entry);
+        if (value.empty() && std::find(fields.begin(), fields.end(), piece.Text) == fields.end())
+            fields.push_back(piece.Text);
     }
 }
 
@@ -259,6 +282,16 @@ TStringList TMessageMerge::Body(const TMergeRecipient& recipient) const
     std::string text;
     FBody->AppendMerged(text, recipient);
     return SplitLines(text);
+}
+
+std::vector<std::string> TMessageMerge::EmptyFields(const TMergeRecipient& recipient) const
+{
+    std::vector<std::string> fields;
+    if (FSubject)
+        FSubject->AddEmptyFields(fields, recipient);
+    if (FBody)
+        FBody->AddEmptyFields(fields, recipient);
+    return fields;
 }
 
 std::string FieldProblemLines(const std::vector<TFieldProblem>& problems)

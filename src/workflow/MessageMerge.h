@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "base/StringList.h"
 
@@ -64,6 +65,9 @@ public:
 
     std::string Subject(const TMergeRecipient& recipient) const;
     TStringList Body(const TMergeRecipient& recipient) const;
+    // The fields ("{{first}}", as written) whose value is empty for the recipient, each once,
+    // in the order they stand.
+    std::vector<std::string> EmptyFields(const TMergeRecipient& recipient) const;
 
 private:
     std::string FSubjectText;

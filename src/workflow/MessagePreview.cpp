@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/MessagePreview.h"
 
 #include "workflow/ListColumn.h"
@@ -13,6 +14,23 @@ int EntryToShow(const TListColumn& entries, int index)
         if (!entries.Item(i).empty())
             return i;
     return -1;
+}
+
+namespace {
+
+// A field that comes out empty for the entry shown is named under the message.
+void MarkEmptyFields(TMessagePreview& preview, const TJobMessage& text)
+{
+    if (preview.Index < 0)
+        return;
+    std::string fields;
+    for (const std::string& field : text.EmptyFields(preview.Entry, preview.Index))
+        fields += (fields.empty() ? "" : ", ") + field;
+    if (!fields.empty())
+        preview.Problems += (preview.Problems.empty() ? "" : "\r")
+            + std::string(Lang("Prazno pri tem prejemniku: ", "Empty for this recipient: ")) + fields;
+}
+
 }
 
 TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn& entries, const TListFields* fields,
@@ -31,5 +49,6 @@ TMessagePreview PreviewMessage(const TMessageFields& message, const TListColumn&
         preview.Entry = entries.Item(preview.Index);
     preview.Subject = text.SubjectFor(preview.Entry, preview.Index);
     preview.Body = text.ParagraphsFor(preview.Entry, preview.Index).Joined('\n');
+    MarkEmptyFields(preview, text.Text());
     return preview;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <string>
 
@@ -14,6 +15,7 @@ struct TMessagePreview {
     bool Html = false;
     // Why the job would not start (the fields the list does not have and where, a line
     // each, after CR), empty when it would; those fields stand in the text as written.
+    // Then, after CR, the fields that come out empty for this entry.
     std::string Problems;
 };
 

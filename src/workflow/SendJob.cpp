@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/SendJob.h"
 
 #include "base/Exception.h"
@@ -6,12 +7,15 @@
 #include "workflow/ConnectFailure.h"
 #include "workflow/IntegerText.h"
 #include "workflow/JobMessages.h"
+#include "workflow/LimitMessages.h"
+#include "workflow/Unsubscribe.h"
 #include "workflow/ListColumn.h"
 #include "workflow/MessageComposer.h"
 #include "workflow/Messages.h"
 #include "workflow/ProgramFolder.h"
 #include "workflow/ProgramState.h"
 #include "workflow/Settings.h"
+#include "workflow/Unsubscribe.h"
 #include "workflow/SignInMessages.h"
 #include "workflow/UserInterface.h"
 
@@ -104,7 +108,9 @@ void TSendJob::Stop()
 bool TSendJob::FieldsKnown()
 {
     FComposer = std::make_unique<TMessageComposer>(
-        FMessage, &FFieldsTaken, TComposeSettings{FAccount.Email, FAccount.Name, FAccount.Charset});
+        FMessage, &FFieldsTaken,
+        TComposeSettings{FAccount.Email, FAccount.Name, FAccount.Charset,
+                         UnsubscribeHeaders(FAccount.Unsubscribe, FAccount.Email)});
     FComposer->Stamps = Stamps;
     const std::vector<TFieldProblem>& problems = FComposer->Problems();
     if (problems.empty())
@@ -149,9 +155,12 @@ TJobResult TSendJob::RunJob(const TJobStart& start)
         return SendToNobody();
     std::optional<std::int64_t> earlierJob;
     try {
+        StartLimits(start); // limits and suppressions
         earlierJob = ChooseJob(start);
         if (!earlierJob)
             return {};
+        if (!NoticesAccepted(start)) // empty fields: a job that asks nothing ends here
+            return {TJobEnd::NotStarted, {}, {}, 0, true};
         FLog.Prepare(ProgramFolder() + "log.txt");
     } catch (const std::exception& error) {
         // The history, the attachment or the log cannot be read or written.
@@ -309,7 +318,7 @@ TJobResult TSendJob::Finish(std::optional<TJobEnding> ending)
         if (!ending)
             ending = TJobEnding{TJobEnd::Failed, error.what()};
     }
-    TJobResult result{ending ? ending->End : TJobEnd::Finished, FLedger.Counts(), {}};
+    TJobResult result{ending ? ending->End : TJobEnd::Finished, FLedger.Counts(), {}, ending ? ending->ResumeAfter : 0};
     const TJobCounts& counts = result.Counts;
     if (result.End == TJobEnd::Canceled) {
         Disconnect();
@@ -320,6 +329,7 @@ TJobResult TSendJob::Finish(std::optional<TJobEnding> ending)
     case TJobEnd::Stopped: result.Message = Messages::JobStopped(counts); break;
     case TJobEnd::ConnectionLost: result.Message = Messages::JobConnectionLost(counts); break;
     case TJobEnd::Failed: result.Message = Messages::JobFailed(ending->Reason, counts); break;
+    case TJobEnd::PausedByLimit: result.Message = Messages::JobPausedByLimit(result.ResumeAfter, counts); break;
     default:
         result.Message = everyoneGotIt ? Messages::MessagesSent(counts.Delivered) : Messages::JobCounts(counts);
         break;

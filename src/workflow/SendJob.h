@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "base/StringList.h"
 #include "mail/MessageIdentity.h"
 #include "workflow/AccountPasswords.h"
 #include "workflow/JobLedger.h"
+#include "workflow/EmptyFields.h"
+#include "workflow/JobLimits.h"
 #include "workflow/ListFields.h"
 #include "workflow/MessageFields.h"
 #include "workflow/RowsColumn.h"
@@ -13,6 +16,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -25,6 +29,7 @@ class QObject;
 class TListColumn;
 class TMessageComposer;
 class TSmtpClient;
+class TSuppressionList;
 
 // The settings a job sends with: the settings dialog's fields as the user left them (not
 // the stored settings), or for pelmar-send the stored ones.
@@ -65,6 +70,9 @@ public:
     virtual void ShowCounts(const TJobCounts&) {}
     // The job continues this unfinished one without asking (its counts as it was left).
     virtual void ContinuesJob(const TJobSummary&) {}
+    // What a job that asks nothing says before it connects: the suppressed entries, the
+    // fields that come out empty (lines separated by LF).
+    virtual void ShowNotice(const std::string&) {}
 };
 
 // What to do when the list and the message are those of an unfinished job.
@@ -81,6 +89,13 @@ struct TJobStart {
     TResumeChoice Resume = TResumeChoice::Continue;
     // The recipients file the list was loaded from, kept with the job; empty when typed.
     std::string ListFile;
+    // A sending limit is waited out; false ends the job at once (TJobEnd::PausedByLimit).
+    bool WaitForLimits = true;
+    // Sends also to the addresses on the account's suppression list.
+    bool IgnoreSuppressions = false;
+    // A job that asks nothing sends also when a field comes out empty for some entries;
+    // false ends it before it connects (TJobResult::HeldForEmptyFields).
+    bool AllowEmptyFields = true;
 };
 
 enum class TJobEnd {
@@ -91,12 +106,15 @@ enum class TJobEnd {
     Canceled,       // Cancel (Exit): ended at once
     ConnectionLost, // the connection broke in the middle and could not be made again
     Failed,         // the log or the history could not be written, the attachment read, ...
+    PausedByLimit,  // a sending limit was reached and the job was not to wait (ResumeAfter)
 };
 
 struct TJobResult {
     TJobEnd End = TJobEnd::NotStarted;
     TJobCounts Counts;       // the whole job's (a continued job's earlier deliveries included)
     std::string Message;     // how the job's end was put to the person; empty when not at all
+    std::int64_t ResumeAfter = 0; // PausedByLimit: when the limit frees a place (ms since the epoch)
+    bool HeldForEmptyFields = false; // not started: a field came out empty and that was not allowed
 };
 
 // Delivers the one message to every recipient entry, one copy per entry, over one SMTP
@@ -116,6 +134,8 @@ public:
     // The columns and values of the entries, for the personal fields of the message; a
     // job without them fills only the built-in ones ({{name}}, {{first}}, {{email}}).
     void SetListFields(const TListFields* fields) { FListFields = fields; }
+    // The account's suppression list (not owned); a job without one suppresses nothing.
+    void SetSuppressions(TSuppressionList* suppressions) { FSuppressions = suppressions; }
 
     // Runs a whole job and returns when it has ended. A start while a job runs is
     // ignored (the session's waits let commands run) and returns NotStarted.
@@ -152,6 +172,9 @@ public:
     // Rounds that try the deferred entries again after the first pass.
     int RetryRounds = 3;
 
+    // The sending limits and the suppression list as this job keeps to them.
+    TJobLimits Limits;
+
 private:
     // A message on its way, named to the client by its entry's position: with pipelining
     // its outcome may come while a later message's envelope is already out.
@@ -163,6 +186,7 @@ private:
     struct TJobEnding {
         TJobEnd End;
         std::string Reason; // for Failed: what went wrong
+        std::int64_t ResumeAfter = 0;
     };
 
     void WireEvents();
@@ -187,7 +211,7 @@ private:
     std::optional<TJobResult> Connect();
     // Before connecting (SendJobStart.cpp).
     std::optional<std::int64_t> ChooseJob(const TJobStart& start);
-    bool Confirmed(int recipients) const;
+    bool Confirmed(int recipients);
     void BeginRecording(const TJobStart& start, std::int64_t earlierJob);
     TNewJob NewJob(const TJobStart& start) const;
     // A job that did not reach the server is listed in the history with the reason.
@@ -202,7 +226,16 @@ private:
     void HandleFault(const std::exception_ptr& error, std::deque<int>& queue);
     void SettleCutMessages(std::deque<int>* queue);
     void Reconnect();
-    bool Wait(std::int32_t milliseconds, std::string (*countdown)(int seconds));
+    bool Wait(std::int32_t milliseconds, const std::function<std::string(int seconds)>& countdown);
+    // Limits and suppressions (SendJobLimits.cpp).
+    void StartLimits(const TJobStart& start);
+    std::string SendNotices();
+    bool NoticesAccepted(const TJobStart& start);
+    TEmptyFieldCount CountEmptyFieldsOfJob();
+    bool SkipSuppressed(std::deque<int>& queue);
+    bool KeepToLimits(std::deque<int>& queue);
+    void WaitForLimit(std::int64_t until);
+    bool SettledByLimit(int position, const std::string& reply);
     bool Ending() const { return FStopRequested || FCancelRequested; }
     // Outcomes (SendJobPass.cpp).
     void Settle(const std::vector<TMessageOutcome>& outcomes);
@@ -239,6 +272,8 @@ private:
     bool FStopRequested = false;
     bool FCancelRequested = false;
     const TListFields* FListFields = nullptr;
+    TSuppressionList* FSuppressions = nullptr;
+    bool FWaitForLimits = true;
     TListFields FFieldsTaken; // the columns and values of the entries as the job took them
     // Makes each entry's message from the subject and text read at the job's start; null
     // outside a job.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The send job's passes over its entries: each message, the outcome the server gives it,
 // the retry rounds for deferred entries, and a new connection when one breaks.
 #include "workflow/SendJob.h"
@@ -8,6 +9,7 @@
 #include "platform/WaitStep.h"
 #include "workflow/IntegerText.h"
 #include "workflow/JobMessages.h"
+#include "workflow/LimitReply.h"
 #include "workflow/MailboxCheck.h"
 #include "workflow/MessageComposer.h"
 #include "workflow/Pause.h"
@@ -17,6 +19,9 @@
 #include <utility>
 
 namespace {
+
+// RFC 5321 4.2.3: the server is closing the connection.
+constexpr int ClosingCode = 421;
 
 // The reply in one line, as the log and the history show it.
 std::string ReplyWords(const TSmtpReply& reply)
@@ -79,7 +84,9 @@ void TSendJob::SendPass(const std::vector<int>& positions)
 {
     std::deque<int> queue(positions.begin(), positions.end());
     for (;;) {
-        while (!queue.empty() && !Ending()) {
+        while ((!queue.empty() || Limits.LimitWasTold()) && !Ending()) { // limits: a told limit resends
+            if (SkipSuppressed(queue) || !KeepToLimits(queue)) // limits and suppressions
+                continue;
             const int position = queue.front();
             queue.pop_front();
             try {
@@ -94,7 +101,7 @@ void TSendJob::SendPass(const std::vector<int>& positions)
         } catch (...) {
             HandleFault(std::current_exception(), queue);
         }
-        if (queue.empty() || Ending())
+        if ((queue.empty() && !Limits.LimitWasTold()) || Ending()) // limits
             return;
     }
 }
@@ -114,6 +121,7 @@ void TSendJob::SendPosition(int position)
     FInFlight.push_back({position, FComposer->MessageId()});
     const TStringList recipients{entry};
     Settle(FSmtp.Transfer({position, FAccount.Email, {&recipients}}, FComposer->HeaderBlock(), FComposer->Body()));
+    Limits.Sent(); // limits
     PauseAfterMessage();
 }
 
@@ -165,7 +173,9 @@ void TSendJob::HandleFault(const std::exception_ptr& error, std::deque<int>& que
         std::rethrow_exception(error);
     } catch (const TJobEnding&) {
         throw; // the first message's header is too large: nothing is on its way yet
-    } catch (const ESmtpError&) {
+    } catch (const ESmtpError& failure) {
+        if (failure.Code() == ClosingCode && IsAccountLimitReply(ReplyWords(failure.Reply()))) // limits
+            Limits.ToldLimitByClosing();
     } catch (const ESocketError& failure) {
         if (failure.Kind() == TSocketErrorKind::Canceled)
             FCancelRequested = true;
@@ -178,6 +188,8 @@ void TSendJob::HandleFault(const std::exception_ptr& error, std::deque<int>& que
         throw TJobEnding{TJobEnd::Canceled, {}};
     }
     SettleCutMessages(&queue);
+    if (Limits.LimitWasTold()) // limits: the connection is made again after the back-off
+        return;
     Reconnect();
 }
 
@@ -214,7 +226,7 @@ void TSendJob::Reconnect()
 }
 
 // False when Stop or Cancel ended the wait (or came before it).
-bool TSendJob::Wait(std::int32_t milliseconds, std::string (*countdown)(int seconds))
+bool TSendJob::Wait(std::int32_t milliseconds, const std::function<std::string(int seconds)>& countdown)
 {
     if (milliseconds > 0 && !Ending()) {
         FProgress.Flush();
@@ -249,9 +261,14 @@ void TSendJob::Settle(const std::vector<TMessageOutcome>& outcomes)
             FReplyLost.insert(message.Position);
         else
             FReconnectTries = 0;
+        const std::string reply = unanswered ? Messages::ReplyLost() : ReplyWords(outcome.Reply);
+        const TOutcome result = EntryOutcome(outcome.Result);
+        if ((result == TOutcome::Refused || result == TOutcome::Deferred) && SettledByLimit(message.Position, reply))
+            continue; // limits: the account's limit, not the recipient
+        if (result == TOutcome::Refused) // suppressions: a mailbox that does not exist
+            Limits.Refused(FEntries.Item(message.Position), reply);
         const std::string note = FReplyLost.count(message.Position) ? Messages::ReplyLostNote() : std::string();
-        Record({message.Position, FEntries.Item(message.Position), EntryOutcome(outcome.Result),
-                unanswered ? Messages::ReplyLost() : ReplyWords(outcome.Reply), message.MessageId, note});
+        Record({message.Position, FEntries.Item(message.Position), result, reply, message.MessageId, note});
     }
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a job signs in when the account uses a token, and what it does after a refused
 // login: the client asks for the token at each login (every reconnection too), so a job
 // that outlives its access token gets a fresh one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a send job settles before it calls the server: which job it is (a new one, or an
 // unfinished one it continues), whether the person wants it, and whether the message can
 // go out at all.
@@ -66,10 +67,12 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
     }
 }
 
-bool TSendJob::Confirmed(int recipients) const
+bool TSendJob::Confirmed(int recipients)
 {
-    const std::string question = Messages::NotAddressesWarning(FEntries.Rows) +
-        Messages::SendConfirmation(recipients, Blank(FComposer->Subject()), HasNoText(FComposer->Paragraphs()));
+    const int suppressed = Limits.SuppressedCount(FEntries.Rows); // suppressions and empty fields
+    const std::string question = SendNotices() + Messages::NotAddressesWarning(FEntries.Rows) +
+        Messages::SendConfirmation(std::max(0, recipients - suppressed), Blank(FComposer->Subject()),
+                                   HasNoText(FComposer->Paragraphs()));
     return UserInterface().Ask(question, Messages::SendAnswers()) == 0;
 }
 

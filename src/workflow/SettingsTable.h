@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <cstdint>
 #include <limits>
@@ -19,6 +20,11 @@ struct TSettings {
     std::int32_t Security;  // 0 none, 1 STARTTLS, 2 TLS from the first byte
     std::int32_t TimeOut;   // seconds any wait on the server may last, 0 for ever
     std::int32_t RetryWait; // seconds before each round of retries of deferred entries
+    // Messages the account may send per minute, hour and 24 hours; 0 is no limit.
+    std::int32_t PerMinute;
+    std::int32_t PerHour;
+    std::int32_t PerDay;
+    std::string Unsubscribe; // List-Unsubscribe: empty (none), "mailto" or an https address
 
     // How the account signs in (SignIn.h), part of the account; the dialog's OK writes only
     // the keys of the chosen way (WriteSignInSettings).
@@ -76,6 +82,10 @@ inline const TSettingRow SettingRows[] = {
     {"security", &TSettings::Security, "0", "securityNone", true, 0, 2},
     {"timeout", &TSettings::TimeOut, "60", "timeOutEdit", true},
     {"retrywait", &TSettings::RetryWait, "60", "retryWaitEdit", true},
+    {"perminute", &TSettings::PerMinute, "0", "perMinuteEdit", true, 0},
+    {"perhour", &TSettings::PerHour, "0", "perHourEdit", true, 0},
+    {"perday", &TSettings::PerDay, "0", "perDayEdit", true, 0},
+    {"unsubscribe", &TSettings::Unsubscribe, "", "unsubscribeEdit", true},
     {"signin", &TSettings::SignInMode, "password", nullptr, true},
     {"oauthprovider", &TSettings::OAuthProvider, "other", nullptr, true},
     {"oauthclientid", &TSettings::OAuthClientId, "", nullptr, true},

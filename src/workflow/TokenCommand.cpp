@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "command" sign-in: a helper of the user's prints the access token (the convention
 // of passwordeval-style settings and of token helpers), so the program needs no OAuth
 // client of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Address-book exports as recipient lists in the window: opened from the menu and the
 // command line, typed into, saved back as CSV, and kept in the draft with their columns.
 #include "AppFixture.h"

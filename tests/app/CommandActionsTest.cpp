@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every way to run a command goes through the command's one action, the desktop's standard
 // keys reach their commands, and every toolbar button explains itself.
 #include "AppFixture.h"

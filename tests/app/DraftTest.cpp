@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The work in the main window outlives the program: what the user leaves there at close
 // is there at the next start, and a command line's files take its place.
 #include "AppFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // With the window's time-out of 0 a silent server would hold the job for ever; Exit must
 // end the wait at once, at whatever step the server went silent, and send nothing more.
 #include "AppFixture.h"

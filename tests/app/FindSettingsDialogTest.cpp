@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Find settings" in the settings dialog: the preset table fills the fields in the
 // background, says where they came from in the language in force, leaves them
 // editable, and OK writes the sign-in they need.

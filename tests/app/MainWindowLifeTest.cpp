@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppFixture.h"
 #include "app/AboutBox.h"
 #include "app/ImportHelpWindow.h"
@@ -299,7 +300,8 @@ TEST_F(MainWindow, MenusHoldEveryRowAndSeparatorInOrder)
     Create();
     EXPECT_EQ(Rows(Window().fileMenu), (std::vector<std::string>{"openRecipientFileAction", "openMessageFileAction", "-",
         "previewHtmlAction", "previewMessageAction", "-", "clearRecipientsAction", "-", "saveRecipientFileAction", "saveMessageFileAction", "-",
-        "showImportHelpAction", "-", "sendToListAction", "stopSendingAction", "showHistoryAction", "-", "exitProgramAction"}));
+        "showImportHelpAction", "-", "sendToListAction", "stopSendingAction", "sendLaterAction", "showHistoryAction",
+        "showSuppressionsAction", "-", "exitProgramAction"}));
     EXPECT_EQ(Rows(Window().languageMenu), (std::vector<std::string>{"useSlovenianAction", "useEnglishAction"}));
     EXPECT_EQ(Rows(Window().aboutMenu), (std::vector<std::string>{"showHelpAction", "openWebSiteAction", "openForumAction", "-",
                                                                   "showAboutAction"}));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview of the message as the selected recipient gets it.
 #include "AppFixture.h"
 #include "app/MessagePreviewWindow.h"

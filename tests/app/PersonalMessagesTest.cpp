@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An address book's export sent from the window to a real server: every person gets a
 // subject and a greeting of their own, read back with Python's email package.
 #include "RealServerFixture.h"

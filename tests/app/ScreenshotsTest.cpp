@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Not a check: pictures of every window for the README, taken with ImageMagick's import
 // on a real X display. Runs only when PELMAR_SCREENSHOT_DIR names the folder for them
 // (scripts/screenshots.sh starts a virtual display and sets it).

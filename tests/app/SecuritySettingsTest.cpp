@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings of the secured connection: the security choice and the port that follows
 // it, the time-out, the password that never reaches the settings file, and the marks on
 // the fields a job still needs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the main window shows and keeps around a job: the title of a job cut short, the
 // text/HTML choice across the log window, and the message held while it is being sent.
 #include "RealServerFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppFixture.h"
 #include "workflow/ProgramState.h"
 #include "workflow/SettingsStore.h"
@@ -107,12 +108,13 @@ TEST_F(SettingsDialog, SaveStoresEveryFieldAsTypedAndCloses)
 {
     Fill({{Dialog.nameEdit, " Ana "}, {Dialog.emailEdit, "ana@example.org"}, {Dialog.hostEdit, "mail.example.org"},
           {Dialog.portEdit, "$24B"}, {Dialog.userIdEdit, "ana"}, {Dialog.charsetEdit, "utf-8"}, {Dialog.delayEdit, "-5"},
-          {Dialog.retryWaitEdit, "90"}});
+          {Dialog.retryWaitEdit, "90"}, {Dialog.perHourEdit, "1000"}, {Dialog.unsubscribeEdit, "mailto"}});
     Dialog.okButton->click();
     EXPECT_EQ(Dialog.result(), QDialog::Accepted);
     EXPECT_EQ(Sandbox.ReadSettings(), "[General]\ncharset=utf-8\nemail=ana@example.org\n"
-                                      "host=mail.example.org\nime=\" Ana \"\npavza=-5\nport=587\nretrywait=90\n"
-                                      "security=0\nsignin=password\ntimeout=60\nusername=ana\n");
+                                      "host=mail.example.org\nime=\" Ana \"\npavza=-5\nperday=0\nperhour=1000\n"
+                                      "perminute=0\nport=587\nretrywait=90\n"
+                                      "security=0\nsignin=password\ntimeout=60\nunsubscribe=mailto\nusername=ana\n");
     EXPECT_EQ(Dialog.Values().RetryWait, 90);
     EXPECT_EQ(RegReadString(SettingsKey, "ime", ""), " Ana ");
     EXPECT_TRUE(Ui.Errors.empty());

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the keyring tests of TEST_APP against a real Secret Service: a private session bus
 # (dbus-run-session) with a keyring daemon of its own, unlocked with a throw-away
 # password, in a throw-away home. Exits 77 (skipped) where either program is missing.

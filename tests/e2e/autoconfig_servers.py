@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Servers that settings-from-the-address lookups ask, on loopback only:
 
     WebServers(certificate)   an https and a plain http server on 127.0.0.1 answering

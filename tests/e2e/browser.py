@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The person's browser for the sign-in tests: follows the authorization address through
 the provider's redirect to the program's loopback address, trusting SSL_CERT_FILE."""
 import ssl

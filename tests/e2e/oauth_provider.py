@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The local OAuth provider as a program, for tests outside Python: prints its address,
 then a line per grant ("grant authorization_code"), until standard input closes. Tokens are
 access-N and refresh-N, N counting the grants from 1.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A local OAuth 2.0 provider and a submission server that takes its bearer tokens.
 
 OAuthProvider serves https on 127.0.0.1 (the tests' private certificate): /authorize

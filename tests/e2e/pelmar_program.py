@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The real program, run as a person would start it with a recipients file, a message file
 and "send", but offscreen and with a private settings store and program folder.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A private Postfix instance for end-to-end tests and benchmarks: its own config_directory,
 queue, data folder, log and maildirs in a temporary folder, listening on 127.0.0.1 only, on
 two ports found free at run time: STARTTLS (required) on .starttls_port and TLS from the

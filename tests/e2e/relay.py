@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A TCP relay on 127.0.0.1 in front of a server: it forwards both directions, optionally
 holding every chunk back by `delay` seconds (a link with that one-way latency; chunks
 keep their order and do not wait for each other), counts the connections that ended,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A submission server for end-to-end tests: aiosmtpd over TLS, bound to 127.0.0.1, with a
 certificate signed by a private authority that `Certificates` makes with the openssl
 command line.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Real SMTP servers for end-to-end tests, bound to 127.0.0.1 (or ::1) only.
 
 Used as a module (context managers) by the tests in this folder, or as a program by

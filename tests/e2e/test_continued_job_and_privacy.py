@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """pelmar-send as a new user meets it: a continued job says so before it sends and its
 summary tells this run from the whole job; --preview prints the first message as read; the
 data it leaves behind is the user's alone. Against aiosmtpd started here."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The CSV reader, its writer and the address-book reader against Python's csv module on
 many seeded random texts: the records must be csv.reader's, the written text must read
 back as the same records, and the table (delimiter, header, rows, rows without address)

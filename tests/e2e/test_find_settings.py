@@ -1,8 +1,10 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """pelmar-send --find-settings against servers started here: autoconfig files over https
 (a private authority) and http, an ISP database, a name server answering MX and SRV; each
 source alone, their order, a source that does not answer, both languages, --save, and an
 account set up from the address alone that then sends."""
 import os
+import re
 import sys
 import tempfile
 import time
@@ -92,12 +94,26 @@ class FindSettings(unittest.TestCase):
             cls.dns.stop()
         cls.folder.cleanup()
 
+    def qt_tls_leak_suppression(self):
+        """Under LeakSanitizer: Qt's OpenSSL backend keeps the error state of its network
+        thread past the end of a run whose request failed; that state is OpenSSL's, reached
+        only through Qt Network here (this test makes no SMTP connection of its own)."""
+        options = os.environ.get("LSAN_OPTIONS", "")
+        match = re.search(r"suppressions=([^:]+)", options)
+        if not match:
+            return {}
+        combined = os.path.join(self.folder.name, "lsan-qt-tls.supp")
+        with open(match.group(1)) as base, open(combined, "w") as out:
+            out.write(base.read() + "leak:libcrypto.so\n")
+        return {"LSAN_OPTIONS": options.replace(match.group(0), "suppressions=" + combined)}
+
     def find(self, web, address, *args, language=2, settings=""):
         folder = tempfile.mkdtemp(dir=self.folder.name)
         nameserver = self.dns.address if self.dns else "127.0.0.1"
         program = HeadlessSender(folder, 25, language=language,
                                  settings=f"ispdb=https://ispdb.test{ISPDB}\nnameserver={nameserver}\n{settings}")
-        env = {"PELMAR_RESOLVE": web.resolve(*HOSTS), "SSL_CERT_FILE": self.certs.authority}
+        env = {"PELMAR_RESOLVE": web.resolve(*HOSTS), "SSL_CERT_FILE": self.certs.authority,
+               **self.qt_tls_leak_suppression()}
         status, out, err = program.run("--find-settings", address, *args, env=env, seconds=90)
         return program, status, out, err
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """pelmar-send from a script: what it sends, what it prints and the exit status a script
 reads, against aiosmtpd started here, with no display in the environment."""
 import asyncio

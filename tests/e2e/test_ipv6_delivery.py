@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """pelmar-send delivers to a server reached only over IPv6: aiosmtpd on ::1, the host field
 holding the address literal with or without brackets."""
 import os

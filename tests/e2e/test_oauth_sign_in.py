@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Signing in with a token, end to end through pelmar-send: the browser sign-in against a
 local OAuth provider (PKCE, loopback redirect, state), a job that outlives its access
 token, a revoked refresh token, the token command, and the error challenge of a refused

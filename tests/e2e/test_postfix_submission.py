@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Submission to a real Postfix (a private instance, tests/e2e/postfix_instance.py) with
 STARTTLS and implicit TLS, a Cyrus SASL login and pipelining: pelmar-send and the window's
 command line deliver every entry exactly once (read back from the maildirs), and a

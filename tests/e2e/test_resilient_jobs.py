@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """`pelmar LIST MESSAGE send` against aiosmtpd that refuses some recipients, defers others
 once, and closes the connection with 421 in the middle of the job; and the program killed
 (-9) at random moments and started again with the same command, which continues the

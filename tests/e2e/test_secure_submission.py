@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """`pelmar LIST MESSAGE send` through a submission server as today's providers run them:
 STARTTLS required (port 587 style) or TLS from the first byte (465 style), a login
 required, a certificate from a private authority the test makes. The settings file is

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """`pelmar LIST MESSAGE send` delivers the whole list to a real server and keeps running."""
 import email
 import email.policy

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """`pelmar LIST MESSAGE send` against Postfix's smtp-sink committing one fault at every
 command of a kind: a refused, deferred, dropped or stalled command, a server that goes away
 mid-job, an abort in the text. A refused entry does not end the job, a deferred one is tried

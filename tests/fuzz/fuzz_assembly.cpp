@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes message assembly with random records: names, subject, entries, body text
 // (random bytes, or random Unicode text with long lines), charset, format and an
 // attachment with a random name. Reads what goes out after DATA back as a receiver

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the CSV reader and writer, the address-book reader and the field merge with the
 // input as decoded text. Python's csv module is the reference for the records (see
 // tests/e2e/test_csv_reference.py); here the invariants hold for any bytes:

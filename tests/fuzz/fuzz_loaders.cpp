@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the recipient and message file loaders with the input as the file's bytes,
 // and the number check with every line of it, each against a reference written
 // apart from the code:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the reply reader: ReadLn, Transaction and the SMTP client's reply handling,
 // against a fake server on loopback whose replies come from the fuzz input.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Started by the crash test: records the outcomes of one job of a fixed list in the
 // delivery history, as a send job would, and reports each one on its standard output
 // only after Record returned, so that whatever the test reads was committed before the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """`cpack -G DEB` makes a .deb that installs the same tree under /usr and depends on Debian
 packages by their names (found by dpkg-shlibdeps, plus what Qt loads at run time).
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """`cmake --install` into a private prefix lays out what a Linux desktop needs, valid for the
 desktop's own validators, and the installed program finds its files from there.
 

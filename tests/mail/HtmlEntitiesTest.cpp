@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Character references decode as Python's html.unescape reads them: the reference the
 // expected texts come from, asked at run time.
 #include "mail/HtmlEntities.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Messages in Slovenian (and worse) sent to a real server, then read by Python's
 // email package with policy.default, a parser that is not ours: what comes out must
 // be what went in.

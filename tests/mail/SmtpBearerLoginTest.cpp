@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The login with a bearer token, byte for byte: OAUTHBEARER before XOAUTH2, the error
 // challenge answered as RFC 7628 asks, a fresh token once after a refusal.
 #include "mail/SmtpClient.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // After a wait was cut short by the time-out or a cancel, the server is silent or its late
 // answer is still to come: the client closes without QUIT instead of waiting a second time.
 #include "mail/SmtpClient.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every way the SMTP dialogue fails says what failed: the kind, the exchange, and the
 // server's whole reply with its code, so that a caller tells a refusal from a dropped
 // connection without reading texts.

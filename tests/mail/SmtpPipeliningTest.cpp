@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pipelined transactions (RFC 2920): every reply matched to its command, outcomes in
 // send order, a refusal charged to exactly the message it belongs to.
 #include "mail/SmtpClient.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogue over TLS, byte for byte against the scripted server: EHLO and its HELO
 // fallback, STARTTLS, the login, and the refusals that end a connect.
 #include "mail/SmtpClient.h"

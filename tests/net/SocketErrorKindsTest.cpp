@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every step of the session that can fail says what failed through the kind and the
 // number of its error, not only through its text.
 #include <gtest/gtest.h>

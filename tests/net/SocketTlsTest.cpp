@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TLS on the socket session: transfers through it, the certificate checks, and waits
 // that the time-out and a cancel end in the middle of the handshake.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What the structure checks share: the source folder and small trees written for a test."""
 import os
 import tempfile

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The include graph of src/ has no circle, and every include points down the layers; the
 operating system's headers are included in src/platform alone.
 

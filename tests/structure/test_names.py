@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Files, classes and handlers in src/ are named for what they do, and the version is written
 only in project(): no Unit<N> or about files, no TForm<N> classes, no numbered handlers."""
 import os

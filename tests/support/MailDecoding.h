@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Readers for what the message assembly writes, kept apart from its code so that a
 // test that decodes the output checks it rather than repeats it. Header only: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads cases from standard input and prints, for each, one line of JSON with what the CSV
 // reader, the writer and the address-book reader make of it, for a script to compare with
 // a reference. A case is the delimiter character, the text's length in bytes in decimal,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Test" in the settings dialog against the scripted server: what the server offers and
 // whether the login works, with nothing sent.
 #include "workflow/autoconfig/AccountTest.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every fault a server can commit, at every step of the dialogue, against a job of three
 // recipients whose second message meets the fault. A refused or deferred message lets the
 // job go on (a deferred one is tried again after the pass); a broken connection is made

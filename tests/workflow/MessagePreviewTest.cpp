@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/Sandbox.h"
 #include "workflow/ListFields.h"
 #include "workflow/MessagePreview.h"
@@ -53,7 +54,7 @@ TEST_F(MessagePreview, ShowsTheChosenEntryOrTheFirstThatGetsAMessage)
     EXPECT_EQ(bob.Subject, "For bob@x.org");
     EXPECT_EQ(bob.Body, "Dear ,\n\nmail for bob@x.org");
     EXPECT_FALSE(bob.Html);
-    EXPECT_EQ(bob.Problems, "");
+    EXPECT_EQ(bob.Problems, "Empty for this recipient: {{first}}");
 }
 
 TEST_F(MessagePreview, ColumnsAreFilledAndHtmlValuesEscaped)
@@ -77,7 +78,7 @@ TEST_F(MessagePreview, FieldsTheListDoesNotHaveAreNamedAndLeftAsWritten)
     Message.body = {"{{first}}!"};
     const TMessagePreview preview = PreviewMessage(Message, Entries, &Fields, 0);
     EXPECT_EQ(preview.Problems, "Sending would not start: the recipient list does not have these fields:\r"
-                                "{{Company}} in the subject");
+                                "{{Company}} in the subject\rEmpty for this recipient: {{first}}");
     EXPECT_EQ(preview.Subject, "Hi {{Company}}");
     EXPECT_EQ(preview.Body, "!");
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's job signing in with OAuth 2.0: the browser step goes through the seam that
 // opens addresses, driven here by a stand-in browser against the local provider; the
 // server refuses the first token with the error challenge and takes a refreshed one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The send job over a pipelining server (TLS from the first byte): the replies of a
 // group split at every byte or delivered in one piece, and refusals in the middle of a
 // group, each charged to its own message while the job goes on. The log, the counters and

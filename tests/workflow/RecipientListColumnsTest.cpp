@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/Exception.h"
 #include "support/Encodings.h"
 #include "support/Sandbox.h"

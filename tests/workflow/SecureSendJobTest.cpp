@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The send job over TLS: where the password comes from, the messages that say why a job
 // ended before any message, the time-out setting, and pipelined messages that keep the
 // job's counts, log lines and pauses in step.

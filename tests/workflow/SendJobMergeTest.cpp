@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Personal fields through the whole send job: every entry's message on the wire, byte for
 // byte, against the scripted server.
 #include "mail/MessageAssembly.h"

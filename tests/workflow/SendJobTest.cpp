@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/Exception.h"
 #include "workflow/RowsColumn.h"
 #include "support/CrLfLines.h"
@@ -501,7 +502,7 @@ TEST_F(SendJob, TheComposerMakesTheMessageForItsEntryWithTheAttachmentThereNow)
     const std::string file = Sandbox.MakeFile("report.pdf", "%PDF");
     const std::string deleted = Sandbox.MakeFile("gone.txt", "x");
     std::remove(deleted.c_str());
-    TMessageComposer composer(Window, nullptr, {"ana@example.org", "Ana", "us-ascii"});
+    TMessageComposer composer(Window, nullptr, {"ana@example.org", "Ana", "us-ascii", {}});
     composer.Stamps = FixedStamps();
     const std::pair<std::string, bool> cases[] = {{file, true}, {"", false}, {deleted, false}, {Sandbox.ProgramFolder(), false}};
     for (const auto& [path, attached] : cases) {
