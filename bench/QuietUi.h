@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/UserInterface.h"
+#include "workflow/ui/UserInterface.h"
 
 // Nobody is at the screen: messages go nowhere, questions take their first answer.
 class TQuietUi : public TUserInterface {

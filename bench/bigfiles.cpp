@@ -11,9 +11,9 @@
 #include "app/PelmarApplication.h"
 #include "app/Widgets.h"
 #include "base/Exception.h"
-#include "workflow/MailboxCheck.h"
-#include "workflow/MessageText.h"
-#include "workflow/RecipientList.h"
+#include "workflow/lists/MailboxCheck.h"
+#include "workflow/compose/MessageText.h"
+#include "workflow/lists/RecipientList.h"
 
 #include "PrivateFolders.h"
 

@@ -3,8 +3,8 @@
 // compares the time with coreutils base64 encoding the same file; prints the peak memory
 // of the compose.
 #include "mail/AttachmentEncoder.h"
-#include "workflow/MessageComposer.h"
-#include "workflow/MessageFields.h"
+#include "workflow/compose/MessageComposer.h"
+#include "workflow/compose/MessageFields.h"
 
 #include <QTemporaryDir>
 

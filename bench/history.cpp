@@ -6,8 +6,8 @@
 //
 //   bench_history [folder]   (default: a new folder under the current one; it should lie
 //                             on the disk the user's data folder lies on, not on tmpfs)
-#include "workflow/DeliveryHistory.h"
-#include "workflow/JobFingerprint.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/job/JobFingerprint.h"
 
 #include <QCoreApplication>
 #include <QDir>

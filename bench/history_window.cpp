@@ -9,9 +9,9 @@
 #include "app/HistoryWindow.h"
 #include "app/MainWindow.h"
 #include "app/PelmarApplication.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/ProgramFolder.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/program/ProgramFolder.h"
 
 #include "PrivateFolders.h"
 

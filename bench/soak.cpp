@@ -21,12 +21,12 @@
 
 #include "base/StringList.h"
 #include "mail/SmtpClient.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/ListColumn.h"
-#include "workflow/ProgramFolder.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/lists/ListColumn.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/job/SendJob.h"
 
 #include "support/LoopbackAccount.h"
 #include "QuietUi.h"

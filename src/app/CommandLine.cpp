@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
-#include "workflow/ProgramFolder.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/program/ProgramState.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/Draft.h"
+#include "workflow/program/Draft.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/DeliveryHistory.h"
+#include "workflow/history/DeliveryHistory.h"
 
 #include <QAbstractTableModel>
 #include <vector>

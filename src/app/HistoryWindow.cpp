@@ -2,11 +2,11 @@
 #include "app/HistoryWindow.h"
 
 #include "app/Guard.h"
-#include "workflow/FileDialog.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/NotDeliveredList.h"
-#include "workflow/ProgramState.h"
-#include "workflow/UserInterface.h"
+#include "workflow/ui/FileDialog.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/history/NotDeliveredList.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QAction>
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ListStatusBar.h"
 
-#include "workflow/JobMessages.h"
-#include "workflow/MailboxCheck.h"
-#include "workflow/ProgramState.h"
+#include "workflow/job/JobMessages.h"
+#include "workflow/lists/MailboxCheck.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "base/StringList.h"
-#include "workflow/FileDialog.h"
-#include "workflow/ListFields.h"
-#include "workflow/MessagePreview.h"
-#include "workflow/RecipientList.h"
-#include "workflow/SendJob.h"
+#include "workflow/ui/FileDialog.h"
+#include "workflow/lists/ListFields.h"
+#include "workflow/compose/MessagePreview.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/job/SendJob.h"
 
 #include <QMainWindow>
 #include <QStringList>

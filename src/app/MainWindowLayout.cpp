@@ -4,8 +4,8 @@
 #include "app/ListStatusBar.h"
 #include "app/Pictures.h"
 #include "app/Widgets.h"
-#include "workflow/MailboxCheck.h"
-#include "workflow/Messages.h"
+#include "workflow/lists/MailboxCheck.h"
+#include "workflow/ui/Messages.h"
 
 #include <QAction>
 #include <QHBoxLayout>

@@ -5,7 +5,7 @@
 #include "app/ListStatusBar.h"
 #include "app/MainWindow.h"
 #include "app/Widgets.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QAction>
 #include <QEvent>

@@ -2,7 +2,7 @@
 #include "app/MessagePreviewWindow.h"
 
 #include "app/Guard.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QAction>
 #include <QGridLayout>

@@ -14,10 +14,10 @@
 #include "app/SettingsDialog.h"
 #include "app/Widgets.h"
 #include "mail/SmtpClient.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SendJob.h"
-#include "workflow/SuppressionList.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/limits/SuppressionList.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/QtUserInterface.h"
 
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QApplication>
 #include <QDesktopServices>

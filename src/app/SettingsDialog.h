@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/SendJob.h"
-#include "workflow/SettingsTable.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/settings/SettingsTable.h"
 
 #include <QDialog>
 #include <optional>

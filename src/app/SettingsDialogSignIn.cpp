@@ -3,9 +3,9 @@
 // token command that goes with it. Only the fields of the chosen way are shown.
 #include "app/SettingsDialog.h"
 
-#include "workflow/SignInMessages.h"
-#include "workflow/StoredSettings.h"
-#include "workflow/UserInterface.h"
+#include "workflow/account/SignInMessages.h"
+#include "workflow/settings/StoredSettings.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -3,9 +3,9 @@
 
 #include "app/Guard.h"
 #include "base/StringList.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SuppressionList.h"
-#include "workflow/UserInterface.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/limits/SuppressionList.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

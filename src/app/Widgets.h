@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/ListColumn.h"
+#include "workflow/lists/ListColumn.h"
 
 #include <QFrame>
 #include <QGroupBox>

@@ -2,12 +2,12 @@
 #include "cli/DryRun.h"
 
 #include "cli/MessageReading.h"
-#include "workflow/MessageComposer.h"
-#include "workflow/MessagePreview.h"
-#include "workflow/Messages.h"
-#include "workflow/SendJob.h"
-#include "workflow/Unsubscribe.h"
-#include "workflow/UserInterface.h"
+#include "workflow/compose/MessageComposer.h"
+#include "workflow/compose/MessagePreview.h"
+#include "workflow/ui/Messages.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/compose/Unsubscribe.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <optional>
 #include <string>

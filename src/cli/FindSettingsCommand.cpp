@@ -3,10 +3,10 @@
 
 #include "cli/SendOptions.h"
 #include "cli/SendTexts.h"
-#include "workflow/Messages.h"
-#include "workflow/Settings.h"
-#include "workflow/SettingsStore.h"
-#include "workflow/UserInterface.h"
+#include "workflow/ui/Messages.h"
+#include "workflow/settings/Settings.h"
+#include "workflow/settings/SettingsStore.h"
+#include "workflow/ui/UserInterface.h"
 #include "workflow/autoconfig/SettingsFinder.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 #include "cli/MessageReading.h"
 
 #include "mail/HtmlToText.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QByteArray>
 #include <QStringDecoder>

@@ -2,8 +2,8 @@
 #include "cli/SendOptions.h"
 
 #include "cli/SendTexts.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SendSchedule.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/job/SendSchedule.h"
 
 #include <QCommandLineParser>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/SendJob.h"
+#include "workflow/job/SendJob.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/SendTexts.h"
 
-#include "workflow/DeliveryHistory.h"
-#include "workflow/JobLedger.h"
-#include "workflow/ProgramState.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/job/JobLedger.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QLocale>
 

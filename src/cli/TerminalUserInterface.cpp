@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/TerminalUserInterface.h"
 
-#include "workflow/SignInMessages.h"
+#include "workflow/account/SignInMessages.h"
 
 #include <QProcess>
 
 #include "cli/SendTexts.h"
-#include "workflow/IntegerText.h"
+#include "workflow/settings/IntegerText.h"
 
 #include <cerrno>
 #include <fcntl.h>

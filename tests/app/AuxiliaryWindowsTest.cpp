@@ -3,8 +3,8 @@
 #include "app/ImportHelpWindow.h"
 #include "app/SendLogWindow.h"
 #include "app/AboutBox.h"
-#include "workflow/ProgramFolder.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QLabel>
 #include <QMouseEvent>

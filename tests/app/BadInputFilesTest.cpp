@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppFixture.h"
 
-#include "workflow/MessageText.h"
+#include "workflow/compose/MessageText.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

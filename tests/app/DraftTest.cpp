@@ -4,11 +4,11 @@
 #include "AppFixture.h"
 #include "app/DraftKeeper.h"
 #include "app/Guard.h"
-#include "workflow/MessageText.h"
+#include "workflow/compose/MessageText.h"
 #include "support/LoopbackPeers.h"
-#include "workflow/Draft.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
+#include "workflow/program/Draft.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
 
 #include <QDir>
 

@@ -3,8 +3,8 @@
 // background, says where they came from in the language in force, leaves them
 // editable, and OK writes the sign-in they need.
 #include "AppFixture.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SettingsStore.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/SettingsStore.h"
 
 #include <gmock/gmock.h>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppFixture.h"
 #include "app/HistoryWindow.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/HistoryMessages.h"
-#include "workflow/JobFingerprint.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/history/HistoryMessages.h"
+#include "workflow/job/JobFingerprint.h"
 
 #include <QLabel>
 #include <QTest>

@@ -2,7 +2,7 @@
 #include "AppFixture.h"
 #include "app/Language.h"
 #include "app/ListStatusBar.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QLabel>
 #include <QPushButton>

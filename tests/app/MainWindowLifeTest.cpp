@@ -5,9 +5,9 @@
 #include "app/SendLogWindow.h"
 #include "app/Widgets.h"
 #include "support/LoopbackPeers.h"
-#include "workflow/Messages.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SettingsStore.h"
+#include "workflow/ui/Messages.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/SettingsStore.h"
 
 #include <QDir>
 #include <QPlainTextEdit>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppFixture.h"
-#include "workflow/ProgramFolder.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/program/ProgramState.h"
 
 namespace {
 

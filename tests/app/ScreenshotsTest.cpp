@@ -11,9 +11,9 @@
 #include "app/QtUserInterface.h"
 #include "support/RealSmtpServer.h"
 #include "support/RecordedPause.h"
-#include "workflow/JobMessages.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
+#include "workflow/job/JobMessages.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
 
 #include <QMessageBox>
 #include <QProcess>

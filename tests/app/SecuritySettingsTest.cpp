@@ -5,8 +5,8 @@
 #include "AppFixture.h"
 #include "keyring/KeyringPasswords.h"
 #include "app/QtUserInterface.h"
-#include "workflow/AccountPasswords.h"
-#include "workflow/SettingsStore.h"
+#include "workflow/account/AccountPasswords.h"
+#include "workflow/settings/SettingsStore.h"
 #include "support/MemoryKeeper.h"
 
 #include <QInputDialog>

@@ -3,9 +3,9 @@
 #include "app/SendProgressView.h"
 #include "app/SendLogWindow.h"
 #include "support/LoopbackPeers.h"
-#include "workflow/ProgramState.h"
-#include "workflow/Messages.h"
-#include "workflow/SendJob.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/ui/Messages.h"
+#include "workflow/job/SendJob.h"
 
 #include <QCryptographicHash>
 #include <QDir>

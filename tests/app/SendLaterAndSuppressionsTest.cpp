@@ -8,9 +8,9 @@
 #include "app/SendLater.h"
 #include "app/HistoryWindow.h"
 #include "app/SuppressionWindow.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/SuppressionList.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/limits/SuppressionList.h"
 
 #include <QLineEdit>
 #include <QTableWidget>

@@ -4,8 +4,8 @@
 #include "RealServerFixture.h"
 #include "app/SendLogWindow.h"
 #include "support/HistorySql.h"
-#include "workflow/SettingsStore.h"
-#include "workflow/StoredSettings.h"
+#include "workflow/settings/SettingsStore.h"
+#include "workflow/settings/StoredSettings.h"
 
 #include <QDir>
 #include <QRadioButton>

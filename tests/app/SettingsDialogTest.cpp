@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppFixture.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SettingsStore.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/SettingsStore.h"
 
 #include <QLabel>
 #include <QRadioButton>

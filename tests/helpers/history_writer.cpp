@@ -10,8 +10,8 @@
 // prints "job ID new|continued", then "POSITION OUTCOME" per outcome (OUTCOME as the
 // number of TOutcome), then "end"; PAUSE microseconds pass before each outcome, as the
 // sending of a message would take.
-#include "workflow/DeliveryHistory.h"
-#include "workflow/JobFingerprint.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/job/JobFingerprint.h"
 
 #include <chrono>
 #include <cstdlib>

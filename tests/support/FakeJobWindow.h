@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "support/LoopbackAccount.h"
-#include "workflow/MessageFields.h"
-#include "workflow/SendJob.h"
+#include "workflow/compose/MessageFields.h"
+#include "workflow/job/SendJob.h"
 
 #include <functional>
 #include <string>

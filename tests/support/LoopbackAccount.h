@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/SendJob.h"
-#include "workflow/Settings.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/settings/Settings.h"
 
 // The account the loopback job tests and benchmarks send from: Ana, to a server on
 // 127.0.0.1, with no pause between messages. Change what a test varies (the port always).

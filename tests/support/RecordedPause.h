@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/Pause.h"
+#include "workflow/job/Pause.h"
 
 #include <functional>
 #include <vector>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/UserInterface.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <deque>
 #include <functional>

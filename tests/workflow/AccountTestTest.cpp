@@ -6,8 +6,8 @@
 #include "platform/MachineName.h"
 #include "support/ScriptedServer.h"
 #include "support/TestCertificates.h"
-#include "workflow/ProgramState.h"
-#include "workflow/Settings.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/Settings.h"
 
 #include <gtest/gtest.h>
 

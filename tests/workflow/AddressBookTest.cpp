@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "workflow/AddressBook.h"
+#include "workflow/lists/AddressBook.h"
 
 #include <gtest/gtest.h>
 

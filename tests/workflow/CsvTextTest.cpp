@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "workflow/CsvText.h"
+#include "workflow/lists/CsvText.h"
 
 #include <gtest/gtest.h>
 

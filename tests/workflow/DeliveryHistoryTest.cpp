@@ -2,10 +2,10 @@
 #include "base/StringList.h"
 #include "support/HistorySql.h"
 #include "support/Sandbox.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryMessages.h"
-#include "workflow/JobFingerprint.h"
-#include "workflow/ProgramState.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryMessages.h"
+#include "workflow/job/JobFingerprint.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,10 +2,10 @@
 #include "base/Exception.h"
 #include "base/Stream.h"
 #include "support/Sandbox.h"
-#include "workflow/Draft.h"
-#include "workflow/ListFields.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
+#include "workflow/program/Draft.h"
+#include "workflow/lists/ListFields.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
 
 #include <QDir>
 #include <QFile>

@@ -13,12 +13,12 @@
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/JobMessages.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/JobMessages.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/job/SendJob.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/Sandbox.h"
-#include "workflow/DeliveryHistory.h"
+#include "workflow/history/DeliveryHistory.h"
 
 #include <QProcess>
 #include <chrono>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/Exception.h"
-#include "workflow/IntegerText.h"
+#include "workflow/settings/IntegerText.h"
 
 #include <gtest/gtest.h>
 

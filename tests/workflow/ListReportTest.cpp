@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "workflow/ListReport.h"
-#include "workflow/ProgramState.h"
+#include "workflow/lists/ListReport.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 

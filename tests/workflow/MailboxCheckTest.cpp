@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "workflow/MailboxCheck.h"
+#include "workflow/lists/MailboxCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "workflow/MessageMerge.h"
+#include "workflow/compose/MessageMerge.h"
 
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/Sandbox.h"
-#include "workflow/ListFields.h"
-#include "workflow/MessagePreview.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/lists/ListFields.h"
+#include "workflow/compose/MessagePreview.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/job/SendJob.h"
 
 #include <gtest/gtest.h>
 

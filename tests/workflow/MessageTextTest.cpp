@@ -3,9 +3,9 @@
 #include "support/SessionTestHelpers.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedUi.h"
-#include "workflow/FileDialog.h"
-#include "workflow/MessageText.h"
-#include "workflow/ProgramFolder.h"
+#include "workflow/ui/FileDialog.h"
+#include "workflow/compose/MessageText.h"
+#include "workflow/program/ProgramFolder.h"
 
 #include <QString>
 #include <gtest/gtest.h>

@@ -11,8 +11,8 @@
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
 #include "support/TestCertificates.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/job/SendJob.h"
 
 #include <QByteArray>
 #include <QProcess>

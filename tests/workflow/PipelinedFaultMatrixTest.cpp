@@ -12,11 +12,11 @@
 #include "support/SecuredGreetings.h"
 #include "support/ScriptedUi.h"
 #include "support/TestCertificates.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/lists/RowsColumn.h"
 #include "support/FixedStamps.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/SendJob.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/SendJob.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 #include "base/Exception.h"
 #include "support/Encodings.h"
 #include "support/Sandbox.h"
-#include "workflow/ListFields.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
+#include "workflow/lists/ListFields.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
 
 #include <gtest/gtest.h>
 

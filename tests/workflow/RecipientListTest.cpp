@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/Exception.h"
-#include "workflow/RowsColumn.h"
+#include "workflow/lists/RowsColumn.h"
 #include "base/StringList.h"
 #include "support/Sandbox.h"
-#include "workflow/ListColumn.h"
-#include "workflow/RecipientList.h"
+#include "workflow/lists/ListColumn.h"
+#include "workflow/lists/RecipientList.h"
 
 #include <QString>
 #include <gtest/gtest.h>

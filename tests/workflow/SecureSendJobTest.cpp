@@ -12,10 +12,10 @@
 #include "support/FixedStamps.h"
 #include "support/FakeJobWindow.h"
 #include "support/TestCertificates.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/SendJob.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/SendJob.h"
 
 #include <gtest/gtest.h>
 

@@ -10,13 +10,13 @@
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/ListFields.h"
-#include "workflow/MessageMerge.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/lists/ListFields.h"
+#include "workflow/compose/MessageMerge.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/job/SendJob.h"
 
 #include <gtest/gtest.h>
 

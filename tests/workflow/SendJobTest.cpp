@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/Exception.h"
-#include "workflow/RowsColumn.h"
+#include "workflow/lists/RowsColumn.h"
 #include "support/CrLfLines.h"
 #include "support/FakeJobWindow.h"
 #include "support/FixedStamps.h"
@@ -12,14 +12,14 @@
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
-#include "workflow/ListColumn.h"
-#include "workflow/ProgramFolder.h"
-#include "workflow/ProgramState.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/JobMessages.h"
-#include "workflow/MessageComposer.h"
-#include "workflow/SendJob.h"
+#include "workflow/lists/ListColumn.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/job/JobMessages.h"
+#include "workflow/compose/MessageComposer.h"
+#include "workflow/job/SendJob.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>

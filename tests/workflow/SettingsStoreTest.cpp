@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "workflow/SettingsStore.h"
-#include "workflow/Settings.h"
-#include "workflow/StoredSettings.h"
+#include "workflow/settings/SettingsStore.h"
+#include "workflow/settings/Settings.h"
+#include "workflow/settings/StoredSettings.h"
 #include "base/Exception.h"
 #include "support/Sandbox.h"
 

@@ -2,9 +2,9 @@
 #include "workflow/autoconfig/AccountTest.h"
 
 #include "mail/SmtpClient.h"
-#include "workflow/Messages.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SettingsTable.h"
+#include "workflow/ui/Messages.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/SettingsTable.h"
 
 #include <algorithm>
 

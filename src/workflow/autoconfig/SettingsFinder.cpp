@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/autoconfig/SettingsFinder.h"
 
-#include "workflow/ProgramState.h"
-#include "workflow/Settings.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/Settings.h"
 #include "workflow/autoconfig/AutoconfigFile.h"
 #include "workflow/autoconfig/ProviderPresets.h"
 
