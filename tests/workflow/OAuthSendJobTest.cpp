@@ -4,7 +4,7 @@
 // server refuses the first token with the error challenge and takes a refreshed one.
 #include "mail/SmtpClient.h"
 #include "signin/OAuthSignIn.h"
-#include "support/LoopbackAccount.h"
+#include "support/FakeJobWindow.h"
 #include "support/MemoryKeeper.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
@@ -23,7 +23,7 @@ namespace {
 const QString Python = "/usr/bin/python3";
 const QString E2e = QString(PELMAR_SOURCE_DIR) + "/tests/e2e/";
 
-class TAccount : public TLoopbackAccount, public TMessageFields, public TSendProgress {
+class TAccount : public TFakeJobWindow {
 public:
     TAccount()
     {
@@ -33,16 +33,6 @@ public:
         account.OAuthClientId = "pelmar-test-client";
         account.OAuthScope = "mail";
     }
-    std::string Subject() const override { return "Hello"; }
-    TStringList BodyParagraphs() const override { return TStringList{"Line one"}; }
-    int FormatIndex() const override { return 0; }
-    std::string AttachmentPath() const override { return {}; }
-    void ShowState(const std::string&) override {}
-    void ShowCounter(const std::string&) override {}
-    void ShowLogWindow() override {}
-    void ClearLog() override {}
-    void AppendLogLine(const std::string&) override {}
-    void Flush() override {}
 };
 
 std::string Bearer(const std::string& token)

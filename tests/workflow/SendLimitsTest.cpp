@@ -5,7 +5,7 @@
 #include "mail/SmtpClient.h"
 #include "support/CrLfLines.h"
 #include "support/FixedStamps.h"
-#include "support/LoopbackAccount.h"
+#include "support/FakeJobWindow.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
@@ -191,23 +191,7 @@ TEST(SuppressionList, KeepsBareAddressesPerAccountWithoutRegardToCase)
 
 // ---- The send job -------------------------------------------------------------------------
 
-class TLimitWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
-public:
-    std::string subject = "Hello";
-    std::vector<std::string> states, notices;
-
-    std::string Subject() const override { return subject; }
-    TStringList BodyParagraphs() const override { return {"Line one"}; }
-    int FormatIndex() const override { return 0; }
-    std::string AttachmentPath() const override { return {}; }
-    void ShowState(const std::string& text) override { states.push_back(text); }
-    void ShowCounter(const std::string&) override {}
-    void ShowLogWindow() override {}
-    void ClearLog() override {}
-    void AppendLogLine(const std::string&) override {}
-    void Flush() override {}
-    void ShowNotice(const std::string& text) override { notices.push_back(text); }
-};
+using TLimitWindow = TFakeJobWindow;
 
 TEST(EmptyFields, PreviewMarksTheEntryItShows)
 {
@@ -301,9 +285,10 @@ TEST_F(SendLimits, QuotaReplyWaitsAnHourAndSendsTheRestOnce)
     EXPECT_EQ(result.Counts.Delivered, 3);
     EXPECT_EQ(result.Counts.Refused, 0);
     EXPECT_EQ(Pause.Pauses, std::vector<std::int32_t>{3'600'000});
-    EXPECT_EQ(Window.notices, std::vector<std::string>{Messages::LimitReached(start + TRateWindow::Hour)});
-    EXPECT_NE(std::find(Window.states.begin(), Window.states.end(),
-                        Messages::LimitReached(start + TRateWindow::Hour, 3600)), Window.states.end());
+    EXPECT_EQ(Window.Only("notice:"), std::vector<std::string>{Messages::LimitReached(start + TRateWindow::Hour)});
+    const std::vector<std::string> states = Window.Only("state:");
+    EXPECT_NE(std::find(states.begin(), states.end(), Messages::LimitReached(start + TRateWindow::Hour, 3600)),
+              states.end());
 }
 
 // 421 4.7.0 closes the connection: the entry in flight goes again after the back-off, and
@@ -400,7 +385,7 @@ TEST_F(SendLimits, EmptyFieldHoldsAJobThatAsksNothingAndUnsubscribeRidesAlong)
     start.AllowEmptyFields = false;
     const TJobResult held = Job.Run(start);
     EXPECT_TRUE(held.HeldForEmptyFields);
-    EXPECT_EQ(Window.notices, std::vector<std::string>{"{{first}} is empty for 1 of 1 recipient"});
+    EXPECT_EQ(Window.Only("notice:"), std::vector<std::string>{"{{first}} is empty for 1 of 1 recipient"});
 
     Window.subject = "Hi";
     Window.account.Unsubscribe = "https://example.org/u";

@@ -15,7 +15,6 @@
 #include "workflow/program/ProgramFolder.h"
 #include "workflow/program/ProgramState.h"
 #include "workflow/settings/Settings.h"
-#include "workflow/compose/Unsubscribe.h"
 #include "workflow/account/SignInMessages.h"
 #include "workflow/ui/UserInterface.h"
 
