@@ -16,12 +16,12 @@
 #include "base/StringList.h"
 #include "mail/SmtpClient.h"
 #include "workflow/history/HistoryAccess.h"
-#include "workflow/program/ProgramFolder.h"
-#include "workflow/lists/RowsColumn.h"
 #include "workflow/job/SendJob.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramFolder.h"
 
-#include "support/LoopbackAccount.h"
 #include "QuietUi.h"
+#include "support/LoopbackAccount.h"
 
 namespace {
 
@@ -42,12 +42,12 @@ public:
     }
     int FormatIndex() const override { return 0; }
     std::string AttachmentPath() const override { return {}; }
-    void ShowState(const std::string&) override {}
-    void ShowCounter(const std::string&) override {}
-    void ShowLogWindow() override {}
-    void ClearLog() override {}
-    void AppendLogLine(const std::string&) override {}
-    void Flush() override {}
+    void ShowState(const std::string&) override { }
+    void ShowCounter(const std::string&) override { }
+    void ShowLogWindow() override { }
+    void ClearLog() override { }
+    void AppendLogLine(const std::string&) override { }
+    void Flush() override { }
     void EntryDone(const TEntryReport&) override
     {
         last = TClock::now();
@@ -55,7 +55,6 @@ public:
             first = last;
     }
 };
-
 
 } // namespace
 

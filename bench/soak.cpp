@@ -23,13 +23,13 @@
 #include "mail/SmtpClient.h"
 #include "workflow/history/DeliveryHistory.h"
 #include "workflow/history/HistoryAccess.h"
-#include "workflow/lists/ListColumn.h"
-#include "workflow/program/ProgramFolder.h"
-#include "workflow/lists/RowsColumn.h"
 #include "workflow/job/SendJob.h"
+#include "workflow/lists/ListColumn.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramFolder.h"
 
-#include "support/LoopbackAccount.h"
 #include "QuietUi.h"
+#include "support/LoopbackAccount.h"
 
 namespace {
 
@@ -44,13 +44,13 @@ public:
     TStringList BodyParagraphs() const override { return TStringList{"Hello,", "the meeting is on Monday."}; }
     int FormatIndex() const override { return 0; }
     std::string AttachmentPath() const override { return {}; }
-    void ShowState(const std::string&) override {}
-    void ShowCounter(const std::string&) override {}
-    void ShowLogWindow() override {}
+    void ShowState(const std::string&) override { }
+    void ShowCounter(const std::string&) override { }
+    void ShowLogWindow() override { }
     std::size_t windowLines = 0;
     void ClearLog() override { windowLines = 0; }
     void AppendLogLine(const std::string&) override { ++windowLines; }
-    void Flush() override {}
+    void Flush() override { }
 };
 
 long PeakKilobytes()
@@ -153,7 +153,8 @@ int main(int argc, char** argv)
                 window.windowLines);
     std::printf("time            %.1f s\n", seconds);
     std::printf("peak memory     %ld kB\n", PeakKilobytes());
-    const bool exact = delivered == counts.Delivered && counts.Delivered + counts.Refused + counts.Deferred == recipients
+    const bool exact = delivered == counts.Delivered
+        && counts.Delivered + counts.Refused + counts.Deferred == recipients
         && static_cast<std::size_t>(duplicates) <= notes && rows == static_cast<std::size_t>(recipients);
     return exact ? 0 : 1;
 }

@@ -16,11 +16,11 @@ class TRadioGroup;
 struct TDraftFields {
     TListBox& Entries;
     TListBox& Labels;
-    TListFields& Fields;  // changes only together with Entries
-    std::function<std::string()> Label;  // for entries put back without their labels
+    TListFields& Fields;                // changes only together with Entries
+    std::function<std::string()> Label; // for entries put back without their labels
     QLineEdit& Subject;
     QPlainTextEdit& Body;
-    std::function<std::string()> BodyText;  // line breaks CR LF
+    std::function<std::string()> BodyText; // line breaks CR LF
     std::function<void(const std::string&)> SetBodyText;
     QLineEdit& Attachment;
     TRadioGroup& Format;

@@ -19,8 +19,10 @@ QString Number(int value)
 QString SlovenianRecipients(int count)
 {
     const int lastTwo = count % 100;
-    const char* noun = lastTwo == 1 ? " prejemnik" : lastTwo == 2 ? " prejemnika"
-                                                  : lastTwo == 3 || lastTwo == 4 ? " prejemniki" : " prejemnikov";
+    const char* noun = lastTwo == 1    ? " prejemnik"
+        : lastTwo == 2                 ? " prejemnika"
+        : lastTwo == 3 || lastTwo == 4 ? " prejemniki"
+                                       : " prejemnikov";
     return Number(count) + QString::fromUtf8(noun);
 }
 
@@ -94,6 +96,7 @@ void TListStatusBar::WithdrawUndo()
 void TListStatusBar::ShowLanguage()
 {
     undoButton->setText(QString::fromUtf8(Lang("Razveljavi", "Undo")));
-    undoButton->setToolTip(QString::fromUtf8(Lang("Vrni seznam, kot je bil (Ctrl+Z)", "Put the list back as it was (Ctrl+Z)")));
+    undoButton->setToolTip(
+        QString::fromUtf8(Lang("Vrni seznam, kot je bil (Ctrl+Z)", "Put the list back as it was (Ctrl+Z)")));
     ShowCount(FCount);
 }

@@ -10,18 +10,18 @@
 #include "app/ListStatusBar.h"
 #include "app/MessagePreviewWindow.h"
 #include "app/SendLater.h"
-#include "app/SuppressionWindow.h"
 #include "app/SendLogWindow.h"
 #include "app/SettingsDialog.h"
+#include "app/SuppressionWindow.h"
 #include "app/Widgets.h"
+#include "workflow/compose/MessageText.h"
 #include "workflow/job/JobMessages.h"
 #include "workflow/limits/LimitMessages.h"
 #include "workflow/lists/ListReport.h"
-#include "workflow/compose/MessageText.h"
-#include "workflow/ui/Messages.h"
 #include "workflow/program/ProgramFolder.h"
 #include "workflow/program/ProgramState.h"
 #include "workflow/settings/Settings.h"
+#include "workflow/ui/Messages.h"
 #include "workflow/ui/UserInterface.h"
 
 #include <QAction>
@@ -100,8 +100,8 @@ TMainWindow::TMainWindow(QStringList arguments) : FArguments(std::move(arguments
     WireListStatus();
     WireKeys();
     FDraft = std::make_unique<TDraftKeeper>(TDraftFields{
-        *recipientList, *labelColumn, recipientFields, [this] { return addRecipientButton->text().toStdString(); }, *subjectEdit,
-        *bodyEdit, [this] { return BodyText(); }, [this](const std::string& text) { SetBodyText(text); },
+        *recipientList, *labelColumn, recipientFields, [this] { return addRecipientButton->text().toStdString(); },
+        *subjectEdit, *bodyEdit, [this] { return BodyText(); }, [this](const std::string& text) { SetBodyText(text); },
         *attachmentEdit, *formatChoice});
     Guard([this] { RestoreWindowState(); });
 }
@@ -157,20 +157,19 @@ void TMainWindow::WireCommands()
 void TMainWindow::WireControls()
 {
     const auto trigger = [](QAction* action) { return [action] { action->trigger(); }; };
-    const std::pair<QAbstractButton*, QAction*> buttons[] = {
-        {sendButton, sendToListAction},
-        {stopButton, stopSendingAction},
-        {previewButton, previewMessageAction},
-        {openMessageButton, openMessageFileAction},
-        {openRecipientsButton, openRecipientFileAction},
-        {slovenianButton, useSlovenianAction},
-        {englishButton, useEnglishAction},
-        {settingsButton, showSettingsAction},
-        {settingsMenuButton, showSettingsAction},
-        {webSiteButton, openWebSiteAction},
-        {addRecipientButton, addRecipientAction},
-        {pickAttachmentButton, pickAttachmentAction},
-        {clearAttachmentButton, clearAttachmentAction}};
+    const std::pair<QAbstractButton*, QAction*> buttons[] = {{sendButton, sendToListAction},
+                                                             {stopButton, stopSendingAction},
+                                                             {previewButton, previewMessageAction},
+                                                             {openMessageButton, openMessageFileAction},
+                                                             {openRecipientsButton, openRecipientFileAction},
+                                                             {slovenianButton, useSlovenianAction},
+                                                             {englishButton, useEnglishAction},
+                                                             {settingsButton, showSettingsAction},
+                                                             {settingsMenuButton, showSettingsAction},
+                                                             {webSiteButton, openWebSiteAction},
+                                                             {addRecipientButton, addRecipientAction},
+                                                             {pickAttachmentButton, pickAttachmentAction},
+                                                             {clearAttachmentButton, clearAttachmentAction}};
     for (const auto& [button, action] : buttons)
         connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
     connect(clearRecipientsPopupRow, &QAction::triggered, clearRecipientsAction, &QAction::trigger);
@@ -205,9 +204,8 @@ void TMainWindow::WireControls()
             deleteRecipientAction->trigger();
         return false;
     });
-    connect(recipientList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        recipientListMenu->popup(recipientList->viewport()->mapToGlobal(at));
-    });
+    connect(recipientList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { recipientListMenu->popup(recipientList->viewport()->mapToGlobal(at)); });
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TMainWindow::FocusWindowChanged);
 }
 
@@ -323,8 +321,8 @@ void TMainWindow::FocusWindowChanged(QWindow* window)
     if (window != windowHandle())
         return;
     const auto handleOf = [](QWidget& widget) { return widget.windowHandle(); };
-    const bool fromAuxiliary = previous && (previous == handleOf(FPeers->SendLogWindow)
-                                            || previous == handleOf(FPeers->ImportHelpWindow));
+    const bool fromAuxiliary =
+        previous && (previous == handleOf(FPeers->SendLogWindow) || previous == handleOf(FPeers->ImportHelpWindow));
     if (FActivated && !fromAuxiliary)
         return;
     FActivated = true;
@@ -383,8 +381,12 @@ void TMainWindow::sendLater()
     if (!FSendLaterDialog) {
         FSendLaterDialog = new TSendLaterDialog(this);
         FScheduledSend = new TScheduledSend(this);
-        FScheduledSend->OnTick = [this](const std::string& text) { sendStatusBar->SetPanelText(0, QString::fromStdString(text)); };
-        FScheduledSend->OnStart = [this] { Guard([this] { RunSendJob({false, TResumeChoice::Continue, FListFile}); }); };
+        FScheduledSend->OnTick = [this](const std::string& text) {
+            sendStatusBar->SetPanelText(0, QString::fromStdString(text));
+        };
+        FScheduledSend->OnStart = [this] {
+            Guard([this] { RunSendJob({false, TResumeChoice::Continue, FListFile}); });
+        };
     }
     if (const std::optional<QDateTime> moment = FSendLaterDialog->AskMoment())
         FScheduledSend->Schedule(*moment);
@@ -395,8 +397,8 @@ void TMainWindow::showSuppressions()
     if (!FPeers->Suppressions)
         return;
     if (!FSuppressionWindow)
-        FSuppressionWindow = new TSuppressionWindow(this, *FPeers->Suppressions,
-                                                    [this] { return FPeers->SettingsDialog.Email(); });
+        FSuppressionWindow =
+            new TSuppressionWindow(this, *FPeers->Suppressions, [this] { return FPeers->SettingsDialog.Email(); });
     FSuppressionWindow->Refresh();
     FSuppressionWindow->show();
     FSuppressionWindow->raise();
@@ -483,10 +485,12 @@ void TMainWindow::deleteRecipient()
 void TMainWindow::clearRecipients()
 {
     const QString count = QString::fromStdString(Messages::GroupedNumber(recipientList->count()));
-    UndoableListChange([this] {
-        Recipients().Clear();
-        FListFile.clear();
-    }, QString::fromUtf8(Lang("Seznam je zbrisan (vnosov: ", "The list was cleared (entries: ")) + count + ")");
+    UndoableListChange(
+        [this] {
+            Recipients().Clear();
+            FListFile.clear();
+        },
+        QString::fromUtf8(Lang("Seznam je zbrisan (vnosov: ", "The list was cleared (entries: ")) + count + ")");
 }
 
 // A list with columns can go back into a CSV file with them: the name's extension

@@ -12,7 +12,7 @@ class TStatusBar;
 
 // The widgets where the send job shows how it goes.
 struct TSendProgressWidgets {
-    TStatusBar* StatusBar;  // panel 1 the session's state, panel 2 the counter
+    TStatusBar* StatusBar; // panel 1 the session's state, panel 2 the counter
     QWidget* LogWindow;
     QPlainTextEdit* LogText;
 };

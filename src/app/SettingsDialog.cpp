@@ -6,12 +6,12 @@
 #include "app/Pictures.h"
 #include "base/Exception.h"
 #include "workflow/account/AccountPasswords.h"
-#include "workflow/ui/Messages.h"
-#include "workflow/settings/Settings.h"
-#include "workflow/settings/StoredSettings.h"
-#include "workflow/ui/UserInterface.h"
 #include "workflow/autoconfig/AccountTest.h"
 #include "workflow/autoconfig/SettingsFinder.h"
+#include "workflow/settings/Settings.h"
+#include "workflow/settings/StoredSettings.h"
+#include "workflow/ui/Messages.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -96,10 +96,10 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner), FValues(Defau
     // The first seven keep their order (the port last of them); the secured connection's
     // follow, then the wait before retries.
     // The lookup's buttons come last, so that the fields keep their order.
-    QWidget* order[] = {nameEdit,      emailEdit,    hostEdit,        userIdEdit,         charsetEdit,
-                        delayEdit,     portEdit,     securityNone,    securityStartTls,   securityTls,
-                        passwordEdit,  timeOutEdit,  retryWaitEdit,   perMinuteEdit,      perHourEdit,
-                        perDayEdit,    unsubscribeEdit, findSettingsButton, testButton};
+    QWidget* order[] = {nameEdit,     emailEdit,       hostEdit,           userIdEdit,       charsetEdit,
+                        delayEdit,    portEdit,        securityNone,       securityStartTls, securityTls,
+                        passwordEdit, timeOutEdit,     retryWaitEdit,      perMinuteEdit,    perHourEdit,
+                        perDayEdit,   unsubscribeEdit, findSettingsButton, testButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     for (QLineEdit* field : {nameEdit, emailEdit, hostEdit, portEdit, userIdEdit})
@@ -359,8 +359,8 @@ void TSettingsDialog::ShowFoundSettings(const std::optional<TFoundAccount>& acco
     if (!account->OAuthProvider.empty())
         signIn.Provider = account->OAuthProvider;
     ShowSignIn(signIn);
-    settingsSourceLabel->setText(QText(FoundAccountOrigin(*account) + "\n" +
-                                       Messages::SignInWith(account->SignIn, account->OAuthProvider)));
+    settingsSourceLabel->setText(
+        QText(FoundAccountOrigin(*account) + "\n" + Messages::SignInWith(account->SignIn, account->OAuthProvider)));
 }
 
 void TSettingsDialog::testSettings()

@@ -32,7 +32,7 @@ public:
     QLabel* emailLabel;
     QLineEdit* emailEdit;
     QLabel* hostLabel;
-    QLineEdit* hostEdit;  // outgoing mail server
+    QLineEdit* hostEdit; // outgoing mail server
     QLabel* portLabel;
     QLineEdit* portEdit;
     QLabel* userIdLabel;
@@ -40,7 +40,7 @@ public:
     QLabel* charsetLabel;
     QLineEdit* charsetEdit;
     QLabel* delayLabel;
-    QLineEdit* delayEdit;  // seconds after each message
+    QLineEdit* delayEdit; // seconds after each message
     QLabel* delayUnitLabel;
     QLabel* securityLabel;
     QRadioButton* securityNone;     // security 0: the plain dialogue
@@ -64,7 +64,7 @@ public:
     QLabel* unsubscribeLabel;
     QLineEdit* unsubscribeEdit; // empty, "mailto" or an https address
     QLabel* signInLabel;
-    std::vector<QRadioButton*> signInChoices;   // password, OAuth 2.0, token command
+    std::vector<QRadioButton*> signInChoices; // password, OAuth 2.0, token command
     QLabel* providerLabel;
     std::vector<QRadioButton*> providerChoices; // Google, Microsoft, Other
     QLabel* clientIdLabel;
@@ -79,7 +79,7 @@ public:
     QLineEdit* scopeEdit;
     QLabel* tokenCommandLabel;
     QLineEdit* tokenCommandEdit = nullptr;
-    QLabel* neededLabel; // says what the marks on empty fields mean
+    QLabel* neededLabel;             // says what the marks on empty fields mean
     QPushButton* findSettingsButton; // fills server, port, security and user name from the address
     QPushButton* testButton;         // connects and logs in with the fields, sends nothing
     QLabel* settingsSourceLabel;     // where found settings came from, or the hint to find them

@@ -16,8 +16,7 @@ namespace {
 
 class TEventHook : public QObject {
 public:
-    TEventHook(QObject* target, std::function<bool(QEvent*)> handler)
-        : QObject(target), FHandler(std::move(handler))
+    TEventHook(QObject* target, std::function<bool(QEvent*)> handler) : QObject(target), FHandler(std::move(handler))
     {
         target->installEventFilter(this);
     }
@@ -31,7 +30,7 @@ private:
 
 class TRowHeightDelegate : public QStyledItemDelegate {
 public:
-    TRowHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), FHeight(height) {}
+    TRowHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), FHeight(height) { }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         return {QStyledItemDelegate::sizeHint(option, index).width(), FHeight};
@@ -165,8 +164,7 @@ QVariant TCheckedRows::data(const QModelIndex& index, int role) const
         if (Fails(index) && Check.Complaint)
             return Check.Complaint();
         break;
-    default:
-        break;
+    default: break;
     }
     return QStringListModel::data(index, role);
 }

@@ -4,9 +4,9 @@
 #include "cli/MessageReading.h"
 #include "workflow/compose/MessageComposer.h"
 #include "workflow/compose/MessagePreview.h"
-#include "workflow/ui/Messages.h"
-#include "workflow/job/SendJob.h"
 #include "workflow/compose/Unsubscribe.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/ui/Messages.h"
 #include "workflow/ui/UserInterface.h"
 
 #include <optional>
@@ -26,8 +26,9 @@ std::optional<std::string> ComposeFirstMessage(const TListColumn& entries, const
                                                const TMessageFields& message, TSendSettings& settings)
 {
     const TSettings values = settings.Values();
-    TMessageComposer composer(message, &fields, {values.Email, values.Name, values.Charset,
-                                                UnsubscribeHeaders(values.Unsubscribe, values.Email)});
+    TMessageComposer composer(
+        message, &fields,
+        {values.Email, values.Name, values.Charset, UnsubscribeHeaders(values.Unsubscribe, values.Email)});
     if (!composer.Problems().empty()) {
         UserInterface().ShowMessage(FieldProblemsMessage(composer.Problems()));
         return std::nullopt;

@@ -3,11 +3,11 @@
 
 #include "cli/SendOptions.h"
 #include "cli/SendTexts.h"
-#include "workflow/ui/Messages.h"
+#include "workflow/autoconfig/SettingsFinder.h"
 #include "workflow/settings/Settings.h"
 #include "workflow/settings/SettingsStore.h"
+#include "workflow/ui/Messages.h"
 #include "workflow/ui/UserInterface.h"
-#include "workflow/autoconfig/SettingsFinder.h"
 
 #include <cstdio>
 #include <vector>
@@ -30,9 +30,9 @@ TFoundSettings FoundSettings(const std::string& address, const TFoundAccount& ac
     found.Values.UserID = account.UserName;
     found.Values.SignInMode = account.SignIn;
     found.Values.OAuthProvider = account.OAuthProvider;
-    found.Rows = {&SettingRow(&TSettings::Email),    &SettingRow(&TSettings::Host),
-                  &SettingRow(&TSettings::Port),     &SettingRow(&TSettings::Security),
-                  &SettingRow(&TSettings::UserID),   &SettingRow(&TSettings::SignInMode)};
+    found.Rows = {&SettingRow(&TSettings::Email),  &SettingRow(&TSettings::Host),
+                  &SettingRow(&TSettings::Port),   &SettingRow(&TSettings::Security),
+                  &SettingRow(&TSettings::UserID), &SettingRow(&TSettings::SignInMode)};
     if (!account.OAuthProvider.empty())
         found.Rows.push_back(&SettingRow(&TSettings::OAuthProvider));
     return found;
@@ -44,8 +44,7 @@ bool RunFindSettings(const TSendOptions& options, TUserInterface& ui)
 {
     TSettingsFinder::TOptions finderOptions = TSettingsFinder::StoredOptions();
     finderOptions.AllowHttp = [&](const std::string& url) {
-        return options.AllowHttp ||
-               ui.Ask(Messages::AskHttp(url), Messages::HttpAnswers()) == 1;
+        return options.AllowHttp || ui.Ask(Messages::AskHttp(url), Messages::HttpAnswers()) == 1;
     };
     std::vector<std::string> notes;
     const std::optional<TFoundAccount> account = FindSettingsAndWait(options.FindSettings, finderOptions, notes);

@@ -12,21 +12,21 @@
 #include "keyring/KeyringPasswords.h"
 #include "mail/SmtpClient.h"
 #include "signin/OAuthSignIn.h"
+#include "workflow/account/SignInMessages.h"
+#include "workflow/compose/MessageText.h"
 #include "workflow/history/HistoryAccess.h"
-#include "workflow/settings/IntegerText.h"
 #include "workflow/job/JobMessages.h"
+#include "workflow/job/SendSchedule.h"
+#include "workflow/limits/LimitMessages.h"
+#include "workflow/limits/SuppressionList.h"
 #include "workflow/lists/ListFields.h"
 #include "workflow/lists/ListReport.h"
-#include "workflow/compose/MessageText.h"
-#include "workflow/program/ProgramState.h"
 #include "workflow/lists/RecipientList.h"
 #include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/IntegerText.h"
 #include "workflow/settings/Settings.h"
-#include "workflow/limits/LimitMessages.h"
-#include "workflow/job/SendSchedule.h"
-#include "workflow/limits/SuppressionList.h"
 #include "workflow/settings/SettingsStore.h"
-#include "workflow/account/SignInMessages.h"
 #include "workflow/settings/StoredSettings.h"
 
 #include <QFileInfo>
@@ -37,7 +37,7 @@ namespace {
 // Installs the terminal's seam for the command's run.
 class TInstalledUi {
 public:
-    explicit TInstalledUi(TUserInterface& ui) : FPrevious(SetUserInterface(&ui)) {}
+    explicit TInstalledUi(TUserInterface& ui) : FPrevious(SetUserInterface(&ui)) { }
     ~TInstalledUi() { SetUserInterface(FPrevious); }
     TInstalledUi(const TInstalledUi&) = delete;
     TInstalledUi& operator=(const TInstalledUi&) = delete;
@@ -108,8 +108,9 @@ bool WaitForStart(const TSendOptions& options, const TInterruptWatch& interrupts
     if (!start)
         return true;
     PrintError(SendTexts::WaitingToStart(Messages::MomentText(start->toMSecsSinceEpoch())));
-    return WaitUntilMoment(start->toMSecsSinceEpoch(), [] { return QDateTime::currentMSecsSinceEpoch(); },
-                           [&interrupts](int) { return interrupts.Count() == 0; });
+    return WaitUntilMoment(
+        start->toMSecsSinceEpoch(), [] { return QDateTime::currentMSecsSinceEpoch(); },
+        [&interrupts](int) { return interrupts.Count() == 0; });
 }
 
 int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings, TTerminalUserInterface& ui)
@@ -185,7 +186,7 @@ int Run(const TSendOptions& options, TTerminalUserInterface& ui)
             : SendExit::Failed;
     if (options.DryRun)
         return PrintFirstMessage(files.Entries, files.Fields, files.Message, settings, stdout) ? SendExit::AllDelivered
-                                                                                              : SendExit::Failed;
+                                                                                               : SendExit::Failed;
     return Send(options, files, settings, ui);
 }
 
@@ -195,7 +196,7 @@ int ExitStatusFor(const TJobResult& result, bool interrupted)
 {
     if (result.End == TJobEnd::Finished)
         return result.Counts.Delivered + result.Counts.Suppressed == result.Counts.Total ? SendExit::AllDelivered
-                                                                                          : SendExit::NotAllDelivered;
+                                                                                         : SendExit::NotAllDelivered;
     if (result.End == TJobEnd::PausedByLimit)
         return SendExit::PausedByLimit;
     // Only Ctrl-C stops a job here; the reason a job did not start or broke off may also be

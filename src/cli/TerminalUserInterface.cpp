@@ -21,7 +21,7 @@ namespace {
 // whatever standard output and error are redirected to.
 class TTerminal {
 public:
-    TTerminal() : FHandle(isatty(STDIN_FILENO) ? open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC) : -1) {}
+    TTerminal() : FHandle(isatty(STDIN_FILENO) ? open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC) : -1) { }
     ~TTerminal()
     {
         if (FEchoOff)
@@ -106,7 +106,9 @@ void TTerminalUserInterface::ShowError(const std::string& text)
 
 // The settings dialog is the only window a job opens; the caller says where the
 // settings are instead.
-void TTerminalUserInterface::ExecModal(QWidget&) {}
+void TTerminalUserInterface::ExecModal(QWidget&)
+{
+}
 
 std::string TTerminalUserInterface::OpenFileName(const TFileDialogRequest&)
 {
@@ -127,7 +129,9 @@ bool TTerminalUserInterface::ShellOpen(const std::string& target)
     return QProcess::startDetached(browser.isEmpty() ? "xdg-open" : browser, {QString::fromStdString(target)});
 }
 
-void TTerminalUserInterface::Beep() {}
+void TTerminalUserInterface::Beep()
+{
+}
 
 std::optional<std::string> TTerminalUserInterface::AskPassword(const std::string& prompt)
 {

@@ -12,7 +12,7 @@
 class TTerminalUserInterface : public TUserInterface {
 public:
     // errors: where messages go (standard error; tests give a file).
-    explicit TTerminalUserInterface(std::FILE* errors = stderr) : FErrors(errors) {}
+    explicit TTerminalUserInterface(std::FILE* errors = stderr) : FErrors(errors) { }
 
     // A handle that becomes readable when the user interrupts (the signal pipe): a
     // question on the terminal gives up then. -1 for none.

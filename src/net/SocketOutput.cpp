@@ -16,7 +16,6 @@
 #include "platform/WaitStep.h"
 #include "platform/WinsockErrors.h"
 
-
 void TSocketSession::QueueOutput(const char* data, std::size_t length)
 {
     RaiseCloseError(TSocketErrorKind::SendFailed);

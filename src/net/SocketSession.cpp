@@ -17,8 +17,7 @@ constexpr std::size_t SessionBufferSize = TSocketSession::TransferSize + 1;
 } // namespace
 
 TSocketSession::TSocketSession(QObject* owner)
-    : TComponent(owner),
-      FSessionBuffer(new char[SessionBufferSize]()),
+    : TComponent(owner), FSessionBuffer(new char[SessionBufferSize]()),
       FLookup(std::make_unique<TNameLookup>(
           [this](const std::vector<TNetAddress>& addresses, int error) { HandleLookupDone(addresses, error); }))
 {
@@ -322,9 +321,7 @@ void TSocketSession::HandleSocketEvent(int event, int error)
     try {
         FAsyncSuccess = error == 0;
         switch (event) {
-        case FD_READ:
-            try {
-                Fire(OnDataAvailable, this);
+        case FD_READ: try { Fire(OnDataAvailable, this);
             } catch (...) {
             }
             break;
@@ -350,8 +347,7 @@ void TSocketSession::HandleSocketEvent(int event, int error)
                     FCloseError = error;
             }
             break;
-        default:
-            break;
+        default: break;
         }
     } catch (...) {
         // Notifications have no caller to report to.

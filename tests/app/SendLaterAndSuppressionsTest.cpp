@@ -5,8 +5,8 @@
 #include "AppFixture.h"
 #include "support/ScriptedServer.h"
 
-#include "app/SendLater.h"
 #include "app/HistoryWindow.h"
+#include "app/SendLater.h"
 #include "app/SuppressionWindow.h"
 #include "workflow/history/DeliveryHistory.h"
 #include "workflow/history/HistoryAccess.h"

@@ -9,9 +9,9 @@
 //   never puts a line break into the subject or a body line, and a text without "{{"
 //   comes back unchanged.
 #include "base/StringList.h"
+#include "workflow/compose/MessageMerge.h"
 #include "workflow/lists/AddressBook.h"
 #include "workflow/lists/CsvText.h"
-#include "workflow/compose/MessageMerge.h"
 #include "workflow/lists/RecipientEntry.h"
 
 #include <QCoreApplication>

@@ -81,7 +81,8 @@ int main(int argc, char** argv)
         if (!WaitForGoAhead())
             return 0;
         std::this_thread::sleep_for(pause);
-        history.Record(job, {static_cast<int>(position), outcome, "reply", "<" + std::to_string(position) + "@crash>", ""});
+        history.Record(job,
+                       {static_cast<int>(position), outcome, "reply", "<" + std::to_string(position) + "@crash>", ""});
         Report(std::to_string(position) + " " + std::to_string(static_cast<int>(outcome)));
     }
     history.EndJob(job);

@@ -6,9 +6,9 @@
 #include "support/Sandbox.h"
 #include "support/ScriptedUi.h"
 #include "workflow/history/HistoryAccess.h"
-#include "workflow/program/ProgramState.h"
-#include "workflow/lists/RowsColumn.h"
 #include "workflow/job/SendJob.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@ public:
     TSettings account = LoopbackSettings();
 
     TSettings Values() const override { return account; }
-    void AskForSettings() override {}
+    void AskForSettings() override { }
 
     static TSettings LoopbackSettings()
     {

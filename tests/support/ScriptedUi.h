@@ -42,7 +42,7 @@ public:
 
     std::vector<std::string> Messages;
     std::vector<std::string> Errors;
-    std::vector<std::string> Modals;  // object names of the dialogs run
+    std::vector<std::string> Modals; // object names of the dialogs run
     std::vector<std::string> ShellOpened;
     std::vector<TFileDialogRequest> FileRequests;
     int Beeps = 0;

@@ -39,7 +39,7 @@ struct AccountTestCase {
     const char* Report;
 };
 
-class AccountTestReport : public testing::TestWithParam<AccountTestCase> {};
+class AccountTestReport : public testing::TestWithParam<AccountTestCase> { };
 
 TEST_P(AccountTestReport, SaysWhatTheServerOffersAndWhetherTheLoginWorks)
 {
@@ -49,7 +49,9 @@ TEST_P(AccountTestReport, SaysWhatTheServerOffersAndWhetherTheLoginWorks)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const std::string ehlo = MachineDomainName().empty() ? "[127.0.0.1]" : MachineDomainName();
     ScriptedServer server;
-    server.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO " + ehlo)
+    server.StartTls(TestCertificates().Server)
+        .Send("220 ready\r\n")
+        .ExpectLine("EHLO " + ehlo)
         .Send(std::string("250-sink.test\r\n") + c.Extensions);
     if (c.LoginReply)
         server.ExpectLine("AUTH PLAIN AGFuYQBzM2NyZXQ=").Send(c.LoginReply);
@@ -66,17 +68,16 @@ TEST_P(AccountTestReport, SaysWhatTheServerOffersAndWhetherTheLoginWorks)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AccountTestReport,
-    testing::Values(
-        AccountTestCase{"EverythingOfferedLoginAccepted", 2,
-                        "250-PIPELINING\r\n250-SIZE 35882577\r\n250 AUTH LOGIN PLAIN\r\n", "s3cret",
-                        "235 2.7.0 welcome\r\n",
-                        "Connected to 127.0.0.1.\rSTARTTLS: no\rAUTH: LOGIN PLAIN\rSIZE: 35882577\r"
-                        "PIPELINING: yes\rLogin: accepted"},
-        AccountTestCase{"NothingOfferedNoPassword", 1, "250 8BITMIME\r\n", "", nullptr,
-                        "Povezava s strežnikom 127.0.0.1.\rSTARTTLS: ne\rAUTH: ni ponujen\rSIZE: ne\r"
-                        "PIPELINING: ne\rPrijava: ni preizkušena (ni gesla)"},
-        AccountTestCase{"LoginRefused", 2, "250 AUTH PLAIN\r\n", "s3cret", "535 5.7.8 bad credentials\r\n",
-                        "The server refused the login:\r535 5.7.8 bad credentials"}),
+    testing::Values(AccountTestCase{"EverythingOfferedLoginAccepted", 2,
+                                    "250-PIPELINING\r\n250-SIZE 35882577\r\n250 AUTH LOGIN PLAIN\r\n", "s3cret",
+                                    "235 2.7.0 welcome\r\n",
+                                    "Connected to 127.0.0.1.\rSTARTTLS: no\rAUTH: LOGIN PLAIN\rSIZE: 35882577\r"
+                                    "PIPELINING: yes\rLogin: accepted"},
+                    AccountTestCase{"NothingOfferedNoPassword", 1, "250 8BITMIME\r\n", "", nullptr,
+                                    "Povezava s strežnikom 127.0.0.1.\rSTARTTLS: ne\rAUTH: ni ponujen\rSIZE: ne\r"
+                                    "PIPELINING: ne\rPrijava: ni preizkušena (ni gesla)"},
+                    AccountTestCase{"LoginRefused", 2, "250 AUTH PLAIN\r\n", "s3cret", "535 5.7.8 bad credentials\r\n",
+                                    "The server refused the login:\r535 5.7.8 bad credentials"}),
     [](const testing::TestParamInfo<AccountTestCase>& info) { return std::string(info.param.Name); });
 
 } // namespace

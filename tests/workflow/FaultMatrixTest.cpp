@@ -6,8 +6,8 @@
 // deferred and goes once more. The log, the counters and the history hold exactly what the
 // server decided, and the wire carries only what it should.
 #include "mail/SmtpClient.h"
-#include "support/FixedStamps.h"
 #include "support/FakeJobWindow.h"
+#include "support/FixedStamps.h"
 #include "support/JobMatrix.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
@@ -16,9 +16,9 @@
 #include "workflow/history/DeliveryHistory.h"
 #include "workflow/history/HistoryAccess.h"
 #include "workflow/job/JobMessages.h"
-#include "workflow/program/ProgramState.h"
-#include "workflow/lists/RowsColumn.h"
 #include "workflow/job/SendJob.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 
@@ -40,8 +40,8 @@ const char* StepName(TStep step)
 
 const char* FaultName(TFault fault)
 {
-    static const char* names[] = {"4xx", "5xx", "421 then close", "close", "reset", "silence", "garbage",
-                                  "over-long line", "split reply"};
+    static const char* names[] = {"4xx",     "5xx",     "421 then close", "close",      "reset",
+                                  "silence", "garbage", "over-long line", "split reply"};
     return names[static_cast<int>(fault)];
 }
 
@@ -143,13 +143,13 @@ std::string ReplyOf(TStep step)
 std::string HeaderBlock(const std::string& entry)
 {
     return "From: Ana<ana@example.org>\r\nTo: " + entry + "\r\nSubject: Hello\r\nX-Mailer: Varnolt Pelmar 0.8\r\n"
-           + FixedStampLines + "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\n";
+        + FixedStampLines + "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\n";
 }
 
 // Writes the dialogue the row's job should have, with the fault at its step.
 class TScript {
 public:
-    TScript(ScriptedServer& server, TRow row) : S(server), Row(row) {}
+    TScript(ScriptedServer& server, TRow row) : S(server), Row(row) { }
 
     void Write()
     {
@@ -182,9 +182,10 @@ private:
     void Transaction(int index, bool faulty)
     {
         const std::string& entry = Recipients[static_cast<size_t>(index)];
-        const std::pair<TStep, std::string> commands[] = {
-            {TStep::Rset, "RSET"}, {TStep::MailFrom, "MAIL FROM:<ana@example.org>"},
-            {TStep::RcptTo, "RCPT TO:<" + entry + ">"}, {TStep::Data, "DATA"}};
+        const std::pair<TStep, std::string> commands[] = {{TStep::Rset, "RSET"},
+                                                          {TStep::MailFrom, "MAIL FROM:<ana@example.org>"},
+                                                          {TStep::RcptTo, "RCPT TO:<" + entry + ">"},
+                                                          {TStep::Data, "DATA"}};
         const auto faultAt = [&](TStep step) { return faulty && step == Row.step && !Row.Benign(); };
         for (const auto& [step, command] : commands) {
             S.ExpectLine(command);
@@ -257,8 +258,14 @@ private:
         switch (Row.fault) {
         case TFault::Close: S.Close(); break;
         case TFault::Reset: S.Reset(); break;
-        case TFault::ShutDown: FaultReply(); S.DiscardFromHere().Close(); break;
-        default: FaultReply(); S.WaitForClose(); break; // no QUIT: the server's state is unknown
+        case TFault::ShutDown:
+            FaultReply();
+            S.DiscardFromHere().Close();
+            break;
+        default:
+            FaultReply();
+            S.WaitForClose();
+            break; // no QUIT: the server's state is unknown
         }
         Reconnected();
     }
@@ -281,7 +288,10 @@ private:
         case TFault::Close: S.Close(); return false;
         case TFault::Reset: S.Reset(); return false;
         case TFault::Silence: S.WaitForClose(); return false; // no QUIT may follow a time-out
-        case TFault::ShutDown: FaultReply(); S.DiscardFromHere().Close(); return false;
+        case TFault::ShutDown:
+            FaultReply();
+            S.DiscardFromHere().Close();
+            return false;
         default: break;
         }
         FaultReply();
@@ -422,7 +432,7 @@ TEST_F(FaultMatrix, EveryFaultAtEveryStepKeepsTheDeliveryGuarantees)
 {
     const TStep steps[] = {TStep::Greeting, TStep::Helo, TStep::Rset, TStep::MailFrom, TStep::RcptTo,
                            TStep::Data,     TStep::Text, TStep::Dot,  TStep::Quit};
-    const TFault faults[] = {TFault::Temporary, TFault::Permanent, TFault::ShutDown, TFault::Close,  TFault::Reset,
+    const TFault faults[] = {TFault::Temporary, TFault::Permanent, TFault::ShutDown, TFault::Close, TFault::Reset,
                              TFault::Silence,   TFault::Garbage,   TFault::Overlong, TFault::Split};
     for (TStep step : steps) {
         for (TFault fault : faults) {
@@ -440,10 +450,16 @@ TEST_F(FaultMatrix, ARefusedRecipientStaysRefusedWhenTheServerTakesTheTextAllThe
         server.Send(ReplyOf(TStep::Greeting)).ExpectLine("HELO pc1").Send(ReplyOf(TStep::Helo));
         for (const std::string& entry : Recipients) {
             const bool refused = entry == Recipients[FaultyMessage];
-            server.ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-                .ExpectLine("RCPT TO:<" + entry + ">").Send(refused ? Permanent + "\r\n" : "250 ok\r\n")
-                .ExpectLine("DATA").Send(ReplyOf(TStep::Data))
-                .Expect(HeaderBlock(entry) + "Line one\r\n..\r\n.\r\n").Send(ReplyOf(TStep::Dot));
+            server.ExpectLine("RSET")
+                .Send("250 ok\r\n")
+                .ExpectLine("MAIL FROM:<ana@example.org>")
+                .Send("250 ok\r\n")
+                .ExpectLine("RCPT TO:<" + entry + ">")
+                .Send(refused ? Permanent + "\r\n" : "250 ok\r\n")
+                .ExpectLine("DATA")
+                .Send(ReplyOf(TStep::Data))
+                .Expect(HeaderBlock(entry) + "Line one\r\n..\r\n.\r\n")
+                .Send(ReplyOf(TStep::Dot));
         }
         server.ExpectLine("QUIT").Send(ReplyOf(TStep::Quit)).WaitForClose();
     });

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "workflow/history/HistoryAccess.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedUi.h"
 #include "workflow/history/DeliveryHistory.h"
-#include "workflow/history/HistoryAccess.h"
 #include "workflow/history/HistoryMessages.h"
 
 #include <QDir>

@@ -23,8 +23,9 @@ class TWriterRun {
 public:
     TWriterRun(const std::string& folder, int seed)
     {
-        FChild.start(HISTORY_WRITER, {QString::fromStdString(folder), QString::number(seed), QString::number(Entries),
-                                      QString::number(PauseMicroseconds)});
+        FChild.start(HISTORY_WRITER,
+                     {QString::fromStdString(folder), QString::number(seed), QString::number(Entries),
+                      QString::number(PauseMicroseconds)});
         FChild.waitForStarted();
     }
 

@@ -11,8 +11,8 @@
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
 #include "support/TestCertificates.h"
-#include "workflow/lists/RowsColumn.h"
 #include "workflow/job/SendJob.h"
+#include "workflow/lists/RowsColumn.h"
 
 #include <QByteArray>
 #include <QProcess>
@@ -37,8 +37,12 @@ public:
 
 std::string Bearer(const std::string& token)
 {
-    return "AUTH OAUTHBEARER " + QByteArray::fromStdString("n,a=ana,\x01" "auth=Bearer " + token + "\x01\x01")
-                                     .toBase64().toStdString();
+    return "AUTH OAUTHBEARER "
+        + QByteArray::fromStdString("n,a=ana,\x01"
+                                    "auth=Bearer "
+                                    + token + "\x01\x01")
+              .toBase64()
+              .toStdString();
 }
 
 TEST(OAuthSendJob, SignsInThroughTheBrowserSeamAndRefreshesARefusedToken)
@@ -48,8 +52,9 @@ TEST(OAuthSendJob, SignsInThroughTheBrowserSeamAndRefreshesARefusedToken)
     TScriptedUi ui;
     TRecordedPause pause;
     QProcess provider;
-    provider.start(Python, {E2e + "oauth_provider.py", QString::fromStdString(TestCertificates().Server),
-                            QString::fromStdString(TestCertificates().Key)});
+    provider.start(Python,
+                   {E2e + "oauth_provider.py", QString::fromStdString(TestCertificates().Server),
+                    QString::fromStdString(TestCertificates().Key)});
     ASSERT_TRUE(provider.waitForReadyRead(10000));
     const std::string url = provider.readLine().trimmed().toStdString();
     ui.OnShellOpen = [](const std::string& target) {
@@ -68,13 +73,25 @@ TEST(OAuthSendJob, SignsInThroughTheBrowserSeamAndRefreshesARefusedToken)
     ScriptedServer server;
     account.account.Port = server.Port();
     const std::string challenge = QByteArray(R"({"status":"invalid_token"})").toBase64().toStdString();
-    server.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
+    server.StartTls(TestCertificates().Server)
+        .Send("220 ready\r\n")
+        .ExpectLine("EHLO client.test")
         .Send("250-sink\r\n250 AUTH OAUTHBEARER\r\n")
-        .ExpectLine(Bearer("access-1")).Send("334 " + challenge + "\r\n").ExpectLine("AQ==").Send("535 5.7.8 no\r\n")
-        .ExpectLine(Bearer("access-2")).Send("235 ok\r\n")
-        .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n").ExpectLine("RCPT TO:<a@example.org>")
-        .Send("250 ok\r\n").ExpectLine("DATA").Send("554 5.0.0 not today\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        .ExpectLine(Bearer("access-1"))
+        .Send("334 " + challenge + "\r\n")
+        .ExpectLine("AQ==")
+        .Send("535 5.7.8 no\r\n")
+        .ExpectLine(Bearer("access-2"))
+        .Send("235 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<a@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("554 5.0.0 not today\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     server.Start();
     job.Run();
     server.Finish();

@@ -1,32 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "workflow/job/SendJob.h"
 #include "base/Exception.h"
-#include "workflow/lists/RowsColumn.h"
+#include "mail/MessageAssembly.h"
+#include "mail/SmtpClient.h"
 #include "support/CrLfLines.h"
 #include "support/FakeJobWindow.h"
 #include "support/FixedStamps.h"
 #include "support/LoopbackAccount.h"
-#include "mail/MessageAssembly.h"
-#include "mail/SmtpClient.h"
 #include "support/LoopbackPeers.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
+#include "workflow/compose/MessageComposer.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/JobMessages.h"
 #include "workflow/lists/ListColumn.h"
+#include "workflow/lists/RowsColumn.h"
 #include "workflow/program/ProgramFolder.h"
 #include "workflow/program/ProgramState.h"
-#include "workflow/history/HistoryAccess.h"
-#include "workflow/history/DeliveryHistory.h"
-#include "workflow/job/JobMessages.h"
-#include "workflow/compose/MessageComposer.h"
-#include "workflow/job/SendJob.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <limits>
 
 namespace {
-
 
 using TWindow = TFakeJobWindow;
 
@@ -84,10 +83,15 @@ public: // the case tables arrange through a reference to the fixture
     ScriptedServer& Transaction(const std::string& entry, const std::string& mailbox, bool html = false,
                                 const std::string& stampLines = FixedStampLines)
     {
-        return Server().ExpectLine("RSET").Send("250 ok\r\n")
-            .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-            .ExpectLine("RCPT TO:<" + mailbox + ">").Send("250 ok\r\n")
-            .ExpectLine("DATA").Send("354 go on\r\n")
+        return Server()
+            .ExpectLine("RSET")
+            .Send("250 ok\r\n")
+            .ExpectLine("MAIL FROM:<ana@example.org>")
+            .Send("250 ok\r\n")
+            .ExpectLine("RCPT TO:<" + mailbox + ">")
+            .Send("250 ok\r\n")
+            .ExpectLine("DATA")
+            .Send("354 go on\r\n")
             .Expect(CrLfLines({"From: Ana<ana@example.org>", "To: " + entry, "Subject: Hello",
                                "X-Mailer: Varnolt Pelmar 0.8"})
                     + stampLines + CrLfLines({"Mime-Version: 1.0"}) + (html ? HtmlContent() : PlainContent()));
@@ -160,18 +164,26 @@ TEST_F(SendJob, BodyGoesAsTheParagraphsTyped)
     Window.body = TStringList{"Dear Bob,", paragraph, "", "Ana"};
     Entries.Rows = {"bob@example.org"};
     Greeted();
-    Server().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>").Send("250 ok\r\n").ExpectLine("DATA").Send("354 go on\r\n");
+    Server()
+        .ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("354 go on\r\n");
     std::string encoded;
     for (int i = 0; i < 19; ++i)
         encoded += std::string(75, 'p') + "=\r\n";
     encoded += std::string(75, 'p') + "\r\n"; // the last piece may fill its line
-    Server().Expect(CrLfLines({"From: Ana<ana@example.org>", "To: bob@example.org", "Subject: Hello",
-                               "X-Mailer: Varnolt Pelmar 0.8"})
-                    + FixedStampLines
-                    + CrLfLines({"Mime-Version: 1.0", "Content-Type: text/plain; charset=us-ascii",
-                                 "Content-Transfer-Encoding: quoted-printable", "", "", "Dear Bob,"})
-                    + encoded + CrLfLines({"", "Ana", "."}))
+    Server()
+        .Expect(CrLfLines({"From: Ana<ana@example.org>", "To: bob@example.org", "Subject: Hello",
+                           "X-Mailer: Varnolt Pelmar 0.8"})
+                + FixedStampLines
+                + CrLfLines({"Mime-Version: 1.0", "Content-Type: text/plain; charset=us-ascii",
+                             "Content-Transfer-Encoding: quoted-printable", "", "", "Dear Bob,"})
+                + encoded + CrLfLines({"", "Ana", "."}))
         .Send("250 queued\r\n");
     Quit();
     Run();
@@ -187,11 +199,11 @@ TEST_F(SendJob, SendsOneMessagePerEntrySkippingEmptyOnesOverOneSession)
     Run();
 
     // An empty entry is no message: it is neither counted nor logged.
-    EXPECT_EQ(Window.shown, (std::vector<std::string>{
-        "state:Connected", "logwindow",
-        "state:Send Start", "counter:1/2", "clearlog", "log:Bob <bob@example.org>...   OK.",
-        "state:Send Start", "counter:2/2", "log:carol@example.org...   OK.",
-        "counter:2 messages sent.", "state:Disconnected"}));
+    EXPECT_EQ(
+        Window.shown,
+        (std::vector<std::string>{"state:Connected", "logwindow", "state:Send Start", "counter:1/2", "clearlog",
+                                  "log:Bob <bob@example.org>...   OK.", "state:Send Start", "counter:2/2",
+                                  "log:carol@example.org...   OK.", "counter:2 messages sent.", "state:Disconnected"}));
     EXPECT_EQ(titles, (std::vector<std::string>{"Varnolt Pelmar 1/2", "Varnolt Pelmar 2/2", "Varnolt Pelmar"}));
     EXPECT_EQ(Ui.Events, (std::vector<std::string>{"beep"}));
     EXPECT_EQ(Window.flushed, Window.shown.size()) << "everything is on screen at the end";
@@ -204,7 +216,9 @@ TEST_F(SendJob, SendsOneMessagePerEntrySkippingEmptyOnesOverOneSession)
     const std::string ends[] = {": Bob <bob@example.org>...   OK.", ": carol@example.org...   OK."};
     for (size_t i = 0; i < 2; ++i) {
         const std::string& line = Window.logLines[i];
-        EXPECT_TRUE(line.size() > ends[i].size() && line.compare(line.size() - ends[i].size(), ends[i].size(), ends[i]) == 0) << line;
+        EXPECT_TRUE(line.size() > ends[i].size()
+                    && line.compare(line.size() - ends[i].size(), ends[i].size(), ends[i]) == 0)
+            << line;
         EXPECT_NE(line.find(':'), 0u) << "the line starts with the time of day";
     }
     EXPECT_EQ(ReadFileBytes(LogFile()), Window.logLines[0] + "\r\n" + Window.logLines[1] + "\r\n");
@@ -212,7 +226,8 @@ TEST_F(SendJob, SendsOneMessagePerEntrySkippingEmptyOnesOverOneSession)
 
 TEST_F(SendJob, FinalTextFollowsTheLanguageShownIn)
 {
-    const std::pair<int, std::string> cases[] = {{1, "Poslano 1 sporočil."}, {2, "1 messages sent."}, {7, "1 messages sent."}};
+    const std::pair<int, std::string> cases[] = {
+        {1, "Poslano 1 sporočil."}, {2, "1 messages sent."}, {7, "1 messages sent."}};
     for (const auto& [language, text] : cases) {
         CurrentLanguage = language;
         Window.shown.clear();
@@ -257,9 +272,10 @@ TEST_F(SendJob, RefusedMessageIsLoggedWithTheRepliesAndTheJobGoesOn)
     EXPECT_EQ(Window.Only("counter:"), (std::vector<std::string>{"1/3", "2/3", summary}));
     EXPECT_EQ(titles, (std::vector<std::string>{"Varnolt Pelmar 1/3", "Varnolt Pelmar 2/3", "Varnolt Pelmar"}));
     EXPECT_EQ(Window.Only("state:").back(), "Disconnected");
-    EXPECT_EQ(LogOutcomes(), (std::vector<std::string>{"bob@example.org...   OK.",
-                                                       "carol@example.org...   554-5.7.1 refused 554 5.7.1 policy",
-                                                       "dan@example.org...   OK."}));
+    EXPECT_EQ(LogOutcomes(),
+              (std::vector<std::string>{"bob@example.org...   OK.",
+                                        "carol@example.org...   554-5.7.1 refused 554 5.7.1 policy",
+                                        "dan@example.org...   OK."}));
     EXPECT_EQ(FileLines(LogFile()), Window.logLines);
     EXPECT_EQ(Result.End, TJobEnd::Finished);
     EXPECT_EQ(Result.Message, summary);
@@ -271,7 +287,12 @@ TEST_F(SendJob, JobThatNeverReachesTheServerSaysConnectFailed)
     const std::function<void(SendJob&)> cases[] = {
         [](SendJob& t) { t.Server().Send("554 go away\r\n").ExpectLine("QUIT").Send("221 bye\r\n"); },
         [](SendJob& t) {
-            t.Server().Send("220 ready\r\n").ExpectLine("HELO pc1").Send("501 who\r\n").ExpectLine("QUIT").Send("221 bye\r\n");
+            t.Server()
+                .Send("220 ready\r\n")
+                .ExpectLine("HELO pc1")
+                .Send("501 who\r\n")
+                .ExpectLine("QUIT")
+                .Send("221 bye\r\n");
         },
         [](SendJob& t) { t.Server().Close(); },
     };
@@ -316,7 +337,8 @@ TEST_F(SendJob, LogThatCannotBeWrittenStopsTheJobBeforeItConnects)
     Entries.Rows = {"bob@example.org"};
     Job.Run();
     OverrideProgramFolder(Sandbox.ProgramFolder());
-    EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:Cannot create file " + Sandbox.Path("missing/folder") + "/log.txt"});
+    EXPECT_EQ(Ui.Events,
+              std::vector<std::string>{"message:Cannot create file " + Sandbox.Path("missing/folder") + "/log.txt"});
     EXPECT_TRUE(Window.Only("state:").empty()) << "no connection was tried";
 }
 
@@ -346,9 +368,13 @@ TEST_F(SendJob, MissingSettingAsksForItWithoutConnecting)
         TSendJob job(smtp, Entries, window, window, window, &History);
         Ui.Events.clear();
         job.Run();
-        EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:" + std::string(
-            "You didn't enter your e-mail settings yet.\rWithout that information you can't send e-mails.\r\r"
-            "Enter the information now.")});
+        EXPECT_EQ(
+            Ui.Events,
+            std::vector<std::string>{
+                "message:"
+                + std::string(
+                    "You didn't enter your e-mail settings yet.\rWithout that information you can't send e-mails.\r\r"
+                    "Enter the information now.")});
         EXPECT_EQ(window.shown, std::vector<std::string>{"settings"});
     }
     // Blanks are text: only emptiness counts as missing.
@@ -416,7 +442,8 @@ TEST_F(SendJob, PausesAfterEveryDeliveredMessageWithTheLogWrittenFirst)
     Quit();
     Run();
     EXPECT_EQ(Pause.Pauses, (std::vector<std::int32_t>{2000, 2000, 2000}));
-    EXPECT_EQ(counterAtPause, (std::vector<std::string>{"1/3", "2/3", "3/3"})) << "the last pause comes before the final text";
+    EXPECT_EQ(counterAtPause, (std::vector<std::string>{"1/3", "2/3", "3/3"}))
+        << "the last pause comes before the final text";
     EXPECT_EQ(Window.Only("state:Next message in ").size(), 3u) << "each pause counts down";
     ASSERT_EQ(fileAtPause.size(), 3u);
     EXPECT_EQ(fileAtPause[0].size(), 1u);
@@ -426,7 +453,11 @@ TEST_F(SendJob, PausesAfterEveryDeliveredMessageWithTheLogWrittenFirst)
 TEST_F(SendJob, DelayBecomesAPauseThatNeverGoesNegativeOrOverflows)
 {
     const std::pair<std::int32_t, std::int32_t> cases[] = {
-        {0, 0}, {1, 1000}, {-1, 0}, {std::numeric_limits<std::int32_t>::min(), 0}, {2147483, 2147483000},
+        {0, 0},
+        {1, 1000},
+        {-1, 0},
+        {std::numeric_limits<std::int32_t>::min(), 0},
+        {2147483, 2147483000},
         {2147484, std::numeric_limits<std::int32_t>::max()},
         {std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()}};
     for (const auto& [seconds, milliseconds] : cases)
@@ -504,14 +535,17 @@ TEST_F(SendJob, TheComposerMakesTheMessageForItsEntryWithTheAttachmentThereNow)
     std::remove(deleted.c_str());
     TMessageComposer composer(Window, nullptr, {"ana@example.org", "Ana", "us-ascii", {}});
     composer.Stamps = FixedStamps();
-    const std::pair<std::string, bool> cases[] = {{file, true}, {"", false}, {deleted, false}, {Sandbox.ProgramFolder(), false}};
+    const std::pair<std::string, bool> cases[] = {
+        {file, true}, {"", false}, {deleted, false}, {Sandbox.ProgramFolder(), false}};
     for (const auto& [path, attached] : cases) {
         Window.attachment = path;
         composer.Compose("Second <second@example.org>", 1);
         const std::string header = composer.HeaderBlock();
         EXPECT_EQ(header.substr(0, header.find("Mime-Version:")),
                   CrLfLines({"From: Ana<ana@example.org>", "To: Second <second@example.org>", "Subject: Hello",
-                             "X-Mailer: Varnolt Pelmar 0.8"}) + FixedStampLines) << path;
+                             "X-Mailer: Varnolt Pelmar 0.8"})
+                      + FixedStampLines)
+            << path;
         EXPECT_EQ(composer.MessageId(), "<u1@example.org>");
         EXPECT_EQ(composer.Body().ToString().find("report.pdf") != std::string::npos, attached) << path;
     }
@@ -521,8 +555,15 @@ TEST_F(SendJob, AttachmentOfAFailedJobIsNotSentWithTheNextOne)
 {
     Window.attachment = Sandbox.MakeFile("a.txt", "abc");
     Entries.Rows = {"bob@example.org"};
-    Greeted().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>").Send("250 ok\r\n").ExpectLine("DATA").Send("554 no\r\n");
+    Greeted()
+        .ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("554 no\r\n");
     Quit().AcceptNext();
     Greeted();
     Delivered("bob@example.org", "bob@example.org"); // a single text part: no attachment
@@ -668,9 +709,9 @@ TEST_F(SendJob, EntryThatIsNoAddressIsRefusedWithoutAskingTheServer)
     Delivered("  bob@example.org  ", "bob@example.org");
     Quit();
     Run();
-    EXPECT_EQ(LogOutcomes(), (std::vector<std::string>{
-                                 "not an address...   Not a valid e-mail address; the server was not asked.",
-                                 "  bob@example.org  ...   OK."}));
+    EXPECT_EQ(LogOutcomes(),
+              (std::vector<std::string>{"not an address...   Not a valid e-mail address; the server was not asked.",
+                                        "  bob@example.org  ...   OK."}));
     EXPECT_EQ(Result.Message, "Delivered 1 of 2; refused 1");
     CurrentLanguage = 1;
     EXPECT_EQ(Messages::NotAnAddressReply(), "Ni veljaven e-poštni naslov; strežnik ni bil vprašan.");
@@ -715,7 +756,8 @@ TEST(JobMessages, CountsAreGroupedAsTheLanguageWritesThem)
     const TJobCounts counts{1000, 997, 2, 1, 0};
     CurrentLanguage = 2;
     EXPECT_EQ(Messages::JobCounts(counts), "Delivered 997 of 1,000; refused 2; deferred 1");
-    EXPECT_EQ(Messages::JobStopped({1234567, 0, 0, 0, 1234567}), "Stopped. Delivered 0 of 1,234,567; not sent 1,234,567");
+    EXPECT_EQ(Messages::JobStopped({1234567, 0, 0, 0, 1234567}),
+              "Stopped. Delivered 0 of 1,234,567; not sent 1,234,567");
     CurrentLanguage = 1;
     EXPECT_EQ(Messages::JobCounts(counts), "Dostavljeno 997 od 1.000; zavrnjeno 2; odloženo 1");
     EXPECT_EQ(Messages::SendConfirmation(1001, false, false), "Ali naj pošljem to sporočilo 1.001 prejemniku?");
@@ -728,10 +770,12 @@ TEST(JobMessages, SendQuestionNamesTheEntriesThatAreNoAddresses)
     const std::vector<std::string> entries = {"ana@x.org", "", "bob@", "Ana <ana@x.org>", "x", "y", "z", "u", "v"};
     CurrentLanguage = 2;
     EXPECT_EQ(Messages::NotAddressesWarning({"ana@x.org", "", "Bo <bo@x.org>"}), "");
-    EXPECT_EQ(Messages::NotAddressesWarning(entries),
-              "These entries are not e-mail addresses and get no message:\r  bob@\r  x\r  y\r  z\r  u\r  and 1 more\r\r");
+    EXPECT_EQ(
+        Messages::NotAddressesWarning(entries),
+        "These entries are not e-mail addresses and get no message:\r  bob@\r  x\r  y\r  z\r  u\r  and 1 more\r\r");
     CurrentLanguage = 1;
-    EXPECT_EQ(Messages::NotAddressesWarning({"bob@"}), "Ti vnosi niso e-poštni naslovi in ne dobijo sporočila:\r  bob@\r\r");
+    EXPECT_EQ(Messages::NotAddressesWarning({"bob@"}),
+              "Ti vnosi niso e-poštni naslovi in ne dobijo sporočila:\r  bob@\r\r");
     CurrentLanguage = 2;
 }
 

@@ -4,26 +4,26 @@
 #include "mail/MessageAssembly.h"
 #include "mail/SmtpClient.h"
 #include "support/CrLfLines.h"
-#include "support/FixedStamps.h"
 #include "support/FakeJobWindow.h"
+#include "support/FixedStamps.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
-#include "workflow/history/DeliveryHistory.h"
 #include "workflow/compose/EmptyFields.h"
-#include "workflow/history/HistoryAccess.h"
 #include "workflow/compose/JobMessage.h"
-#include "workflow/limits/LimitMessages.h"
-#include "workflow/limits/LimitReply.h"
 #include "workflow/compose/MessagePreview.h"
-#include "workflow/program/ProgramState.h"
-#include "workflow/limits/RateWindow.h"
-#include "workflow/lists/RowsColumn.h"
+#include "workflow/compose/Unsubscribe.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
 #include "workflow/job/SendJob.h"
 #include "workflow/job/SendSchedule.h"
+#include "workflow/limits/LimitMessages.h"
+#include "workflow/limits/LimitReply.h"
+#include "workflow/limits/RateWindow.h"
 #include "workflow/limits/SuppressionList.h"
-#include "workflow/compose/Unsubscribe.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 
@@ -115,10 +115,12 @@ TEST(LimitMessages, NumbersTakeTheFormTheLanguageGivesThem)
         const char* empty;
     };
     const Case cases[] = {
-        {2, 1, "1 recipient is on the suppression list and will be skipped.", "{{first}} is empty for 1 of 1 recipient"},
+        {2, 1, "1 recipient is on the suppression list and will be skipped.",
+         "{{first}} is empty for 1 of 1 recipient"},
         {2, 300, "300 recipients are on the suppression list and will be skipped.",
          "{{first}} is empty for 300 of 300 recipients"},
-        {1, 1, "1 prejemnik je na seznamu izločenih naslovov in bo izpuščen.", "{{first}} je prazno pri 1 od 1 prejemnika"},
+        {1, 1, "1 prejemnik je na seznamu izločenih naslovov in bo izpuščen.",
+         "{{first}} je prazno pri 1 od 1 prejemnika"},
         {1, 2, "2 prejemnika sta na seznamu izločenih naslovov in bosta izpuščena.",
          "{{first}} je prazno pri 2 od 2 prejemnikov"},
         {1, 103, "103 prejemniki so na seznamu izločenih naslovov in bodo izpuščeni.",
@@ -145,9 +147,10 @@ TEST(Unsubscribe, HeaderLinesFollowTheSetting)
         {"https://example.org/u?list=news",
          {"List-Unsubscribe: <mailto:ana@example.org?subject=unsubscribe>, <https://example.org/u?list=news>",
           "List-Unsubscribe-Post: List-Unsubscribe=One-Click"}},
-        {"https://example.org/a b>", {"List-Unsubscribe: <mailto:ana@example.org?subject=unsubscribe>, "
-                                      "<https://example.org/a%20b%3E>",
-                                      "List-Unsubscribe-Post: List-Unsubscribe=One-Click"}},
+        {"https://example.org/a b>",
+         {"List-Unsubscribe: <mailto:ana@example.org?subject=unsubscribe>, "
+          "<https://example.org/a%20b%3E>",
+          "List-Unsubscribe-Post: List-Unsubscribe=One-Click"}},
         {"http://example.org/u", {}},
         {"yes", {}},
     };
@@ -238,15 +241,19 @@ public:
     ScriptedServer& Greeted() { return Server->Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n"); }
     ScriptedServer& Transaction(const std::string& mailbox, const std::string& extraHeaders = {})
     {
-        return Server->ExpectLine("RSET").Send("250 ok\r\n")
-            .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-            .ExpectLine("RCPT TO:<" + mailbox + ">").Send("250 ok\r\n")
-            .ExpectLine("DATA").Send("354 go on\r\n")
+        return Server->ExpectLine("RSET")
+            .Send("250 ok\r\n")
+            .ExpectLine("MAIL FROM:<ana@example.org>")
+            .Send("250 ok\r\n")
+            .ExpectLine("RCPT TO:<" + mailbox + ">")
+            .Send("250 ok\r\n")
+            .ExpectLine("DATA")
+            .Send("354 go on\r\n")
             .Expect(CrLfLines({"From: Ana<ana@example.org>", "To: " + mailbox, "Subject: " + Window.subject,
                                "X-Mailer: Varnolt Pelmar 0.8"})
                     + FixedStampLines + extraHeaders
-                    + CrLfLines({"Mime-Version: 1.0", "Content-Type: text/plain; charset=us-ascii", "", "",
-                                 "Line one", "."}));
+                    + CrLfLines(
+                        {"Mime-Version: 1.0", "Content-Type: text/plain; charset=us-ascii", "", "", "Line one", "."}));
     }
     ScriptedServer& Quit() { return Server->ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose(); }
     TJobResult Run(const TJobStart& start = {})
@@ -368,8 +375,9 @@ TEST_F(SendLimits, UnknownMailboxIsSuppressedInTheNextJob)
     Ui.Events.clear();
     const TJobResult result = Run({true, TResumeChoice::Restart, {}});
     ASSERT_FALSE(Ui.Events.empty());
-    EXPECT_EQ(Ui.Events.front(), "ask:1 recipient is on the suppression list and will be skipped.\r\r"
-                                 "Send this message to 1 recipient?");
+    EXPECT_EQ(Ui.Events.front(),
+              "ask:1 recipient is on the suppression list and will be skipped.\r\r"
+              "Send this message to 1 recipient?");
     EXPECT_EQ(result.Counts.Suppressed, 1);
     EXPECT_EQ(Outcomes(), (std::vector<TOutcome>{TOutcome::Suppressed, TOutcome::Delivered}));
     EXPECT_FALSE(History.History().Jobs().front().Unfinished());
@@ -390,8 +398,9 @@ TEST_F(SendLimits, EmptyFieldHoldsAJobThatAsksNothingAndUnsubscribeRidesAlong)
     Window.subject = "Hi";
     Window.account.Unsubscribe = "https://example.org/u";
     Greeted();
-    Transaction("a@example.org", "List-Unsubscribe: <mailto:ana@example.org?subject=unsubscribe>, "
-                                 "<https://example.org/u>\r\nList-Unsubscribe-Post: List-Unsubscribe=One-Click\r\n")
+    Transaction("a@example.org",
+                "List-Unsubscribe: <mailto:ana@example.org?subject=unsubscribe>, "
+                "<https://example.org/u>\r\nList-Unsubscribe-Post: List-Unsubscribe=One-Click\r\n")
         .Send("250 queued\r\n");
     Quit();
     EXPECT_EQ(Run().Counts.Delivered, 1);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/settings/SettingsStore.h"
-#include "workflow/settings/Settings.h"
-#include "workflow/settings/StoredSettings.h"
 #include "base/Exception.h"
 #include "support/Sandbox.h"
+#include "workflow/settings/Settings.h"
+#include "workflow/settings/StoredSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,12 +28,12 @@ protected:
 
 TEST_F(SettingsStore, EmptyStoreGivesTheDefaults)
 {
-    const std::pair<const char*, const char*> strings[] = {
-        {"ime", ""}, {"email", ""}, {"host", ""}, {"username", ""}, {"charset", "us-ascii"}, {"imenik", ""}};
+    const std::pair<const char*, const char*> strings[] = {{"ime", ""},      {"email", ""},           {"host", ""},
+                                                           {"username", ""}, {"charset", "us-ascii"}, {"imenik", ""}};
     for (const auto& [name, fallback] : strings)
         EXPECT_EQ(RegReadString(SettingsKey, name, fallback), fallback) << name;
-    const std::pair<const char*, int> integers[] = {{"port", 25}, {"pavza", 0}, {"left", 10}, {"top", 20},
-        {"width", 750}, {"height", 550}, {"jezik", 2}, {"HTML", 0}};
+    const std::pair<const char*, int> integers[] = {{"port", 25},   {"pavza", 0},    {"left", 10}, {"top", 20},
+                                                    {"width", 750}, {"height", 550}, {"jezik", 2}, {"HTML", 0}};
     for (const auto& [name, fallback] : integers)
         EXPECT_EQ(RegReadInteger(SettingsKey, name, fallback), fallback) << name;
 }
@@ -93,8 +93,9 @@ TEST_F(SettingsStore, StoredAccountReadsAsTheDialogShowsIt)
     Sandbox.WriteSettings("[General]\nime=Ana Kos\nemail=ana@x.org\nhost=mail.x.org\nusername=ana\n"
                           "charset=iso-8859-2\npavza=007\nport=587x\nsecurity=1\ntimeout=-1\nretrywait=5\njezik=1\n");
     const TSettings settings = TStoredSendSettings().Values();
-    EXPECT_EQ(std::vector<std::string>({settings.Name, settings.Email, settings.Host, settings.UserID, settings.Charset}),
-              std::vector<std::string>({"Ana Kos", "ana@x.org", "mail.x.org", "ana", "iso-8859-2"}));
+    EXPECT_EQ(
+        std::vector<std::string>({settings.Name, settings.Email, settings.Host, settings.UserID, settings.Charset}),
+        std::vector<std::string>({"Ana Kos", "ana@x.org", "mail.x.org", "ana", "iso-8859-2"}));
     EXPECT_EQ(settings.Port, 25) << "a port that is no number reads as the default";
     EXPECT_EQ(std::vector<std::int32_t>({settings.Delay, settings.Security, settings.TimeOut, settings.RetryWait}),
               std::vector<std::int32_t>({7, 1, -1, 5}));

@@ -15,7 +15,8 @@ std::string TokenCommandFailed(int exitStatus, const std::string& errorOutput)
 
 std::string TokenCommandEmpty()
 {
-    return Lang("Ukaz za žeton (tokencommand) ni izpisal žetona.", "The token command (tokencommand) printed no token.");
+    return Lang("Ukaz za žeton (tokencommand) ni izpisal žetona.",
+                "The token command (tokencommand) printed no token.");
 }
 
 std::string OAuthSettingsMissing()

@@ -32,7 +32,8 @@ public:
         std::function<bool(const std::string& url)> AllowHttp;
     };
     // account: nothing when no source answered. notes: what each source said, in order.
-    using TDone = std::function<void(const std::optional<TFoundAccount>& account, const std::vector<std::string>& notes)>;
+    using TDone =
+        std::function<void(const std::optional<TFoundAccount>& account, const std::vector<std::string>& notes)>;
 
     explicit TSettingsFinder(TOptions options, QObject* parent = nullptr);
     ~TSettingsFinder() override;

@@ -4,10 +4,8 @@
 #include "base/Exception.h"
 #include "workflow/lists/ListFields.h"
 
-TJobMessage::TJobMessage(const std::string& subject, const TStringList& body, bool html,
-                         const TListFields* fields)
-    : FFields(fields), FGeneration(fields ? fields->Generation() : 0),
-      FMerge(subject, body, html, ColumnsOf(fields))
+TJobMessage::TJobMessage(const std::string& subject, const TStringList& body, bool html, const TListFields* fields)
+    : FFields(fields), FGeneration(fields ? fields->Generation() : 0), FMerge(subject, body, html, ColumnsOf(fields))
 {
 }
 

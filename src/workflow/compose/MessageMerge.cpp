@@ -2,8 +2,8 @@
 #include "workflow/compose/MessageMerge.h"
 
 #include "workflow/lists/FieldKey.h"
-#include "workflow/program/ProgramState.h"
 #include "workflow/lists/RecipientEntry.h"
+#include "workflow/program/ProgramState.h"
 
 #include <algorithm>
 #include <optional>
@@ -128,8 +128,8 @@ private:
     bool FUsesColumns = false;
 };
 
-TMergeTemplate::TMergeTemplate(std::string_view text, TValueContext context,
-                               const TColumnKeys& columns, std::vector<TFieldProblem>& problems)
+TMergeTemplate::TMergeTemplate(std::string_view text, TValueContext context, const TColumnKeys& columns,
+                               std::vector<TFieldProblem>& problems)
     : FContext(context)
 {
     const bool inBody = context != TValueContext::Subject;
@@ -171,8 +171,7 @@ TMergeTemplate::TMergeTemplate(std::string_view text, TValueContext context,
     }
 }
 
-std::optional<TMergeTemplate::TPiece> TMergeTemplate::Resolve(std::string_view name,
-                                                              const TColumnKeys& columns) const
+std::optional<TMergeTemplate::TPiece> TMergeTemplate::Resolve(std::string_view name, const TColumnKeys& columns) const
 {
     const std::string key = FieldKey(name);
     if (key == "name")
@@ -246,12 +245,11 @@ TMessageMerge::TMessageMerge(const std::string& subject, const TStringList& body
 {
     const TColumnKeys keys = KeysOf(columns);
     if (HasFieldMark(subject))
-        FSubject =
-            std::make_unique<TMergeTemplate>(subject, TValueContext::Subject, keys, FProblems);
+        FSubject = std::make_unique<TMergeTemplate>(subject, TValueContext::Subject, keys, FProblems);
     const std::string bodyText = body.Joined('\n');
     if (HasFieldMark(bodyText))
-        FBody = std::make_unique<TMergeTemplate>(
-            bodyText, html ? TValueContext::HtmlBody : TValueContext::TextBody, keys, FProblems);
+        FBody = std::make_unique<TMergeTemplate>(bodyText, html ? TValueContext::HtmlBody : TValueContext::TextBody,
+                                                 keys, FProblems);
 }
 
 TMessageMerge::~TMessageMerge() = default;
@@ -302,17 +300,15 @@ std::string FieldProblemLines(const std::vector<TFieldProblem>& problems)
         const TFieldProblem& problem = problems[i];
         if (i > 0)
             text += '\r';
-        text += problem.Unclosed ? "{{" + problem.Field + Lang(" brez }}", " without }}")
-                                 : "{{" + problem.Field + "}}";
+        text += problem.Unclosed ? "{{" + problem.Field + Lang(" brez }}", " without }}") : "{{" + problem.Field + "}}";
         if (problem.BodyLine == 0)
             text += Lang(" v zadevi", " in the subject");
         else
-            text += Lang(" v vrstici ", " in line ") + std::to_string(problem.BodyLine)
-                + Lang(" besedila", " of the body");
+            text +=
+                Lang(" v vrstici ", " in line ") + std::to_string(problem.BodyLine) + Lang(" besedila", " of the body");
     }
     if (problems.size() > shown)
-        text += Lang("\rin še ", "\rand ") + std::to_string(problems.size() - shown)
-            + Lang(" drugih", " more");
+        text += Lang("\rin še ", "\rand ") + std::to_string(problems.size() - shown) + Lang(" drugih", " more");
     return text;
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/compose/MessagePreview.h"
 
-#include "workflow/lists/ListColumn.h"
 #include "workflow/compose/MessageComposer.h"
 #include "workflow/compose/MessageFields.h"
+#include "workflow/lists/ListColumn.h"
 #include "workflow/program/ProgramState.h"
 
 int EntryToShow(const TListColumn& entries, int index)

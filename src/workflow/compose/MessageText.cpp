@@ -3,8 +3,8 @@
 
 #include "base/Exception.h"
 #include "base/Stream.h"
-#include "workflow/ui/Messages.h"
 #include "workflow/program/ProgramFolder.h"
+#include "workflow/ui/Messages.h"
 #include "workflow/ui/UserInterface.h"
 
 #include <cstdio>

@@ -4,10 +4,10 @@
 #include "platform/PrivateFiles.h"
 #include "workflow/history/HistoryMessages.h"
 #include "workflow/history/HistorySchema.h"
-#include "workflow/job/JobFingerprint.h"
-#include "workflow/program/ProgramFolder.h"
 #include "workflow/history/SqliteDatabase.h"
 #include "workflow/history/WalCheckpointer.h"
+#include "workflow/job/JobFingerprint.h"
+#include "workflow/program/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,8 +20,8 @@ constexpr const char* HistoryFileName = "history.sqlite";
 // Another instance of the program may hold the write lock for a moment.
 constexpr int BusyWaitMs = 5000;
 
-const TOutcome AllOutcomes[] = {TOutcome::NotSent, TOutcome::Delivered, TOutcome::Refused,
-                                TOutcome::Deferred, TOutcome::Suppressed};
+const TOutcome AllOutcomes[] = {TOutcome::NotSent, TOutcome::Delivered, TOutcome::Refused, TOutcome::Deferred,
+                                TOutcome::Suppressed};
 
 TOutcome OutcomeNamed(const std::string& name)
 {
@@ -85,31 +85,41 @@ const char* OutcomeName(TOutcome outcome)
 // sending a message.
 struct TDeliveryHistory::TStatements {
     explicit TStatements(sqlite3* db)
-        : insertJob(db, "INSERT INTO jobs (started, list_file, subject, list_hash, message_hash, total, not_sent,"
-                        " format, attachment) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?6, ?7, ?8)"),
-          insertUnreached(db, "INSERT INTO jobs (started, ended, list_file, subject, list_hash, message_hash, total,"
-                              " not_sent, format, attachment, failure) VALUES (?1, ?1, ?2, ?3, ?4, ?5, ?6, ?6, ?7, ?8, ?9)"),
+        : insertJob(db,
+                    "INSERT INTO jobs (started, list_file, subject, list_hash, message_hash, total, not_sent,"
+                    " format, attachment) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?6, ?7, ?8)"),
+          insertUnreached(
+              db,
+              "INSERT INTO jobs (started, ended, list_file, subject, list_hash, message_hash, total,"
+              " not_sent, format, attachment, failure) VALUES (?1, ?1, ?2, ?3, ?4, ?5, ?6, ?6, ?7, ?8, ?9)"),
           insertEntry(db, "INSERT INTO entries (job, position, entry) VALUES (?, ?, ?)"),
-          record(db, "UPDATE entries SET outcome = ?, reply = ?, message_id = ?, note = ?, time = ?"
-                     " WHERE job = ? AND position = ?"),
-          setEnded(db, "UPDATE jobs SET ended = ?1,"
-                       " delivered = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'delivered'),"
-                       " refused = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'refused'),"
-                       " deferred = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'deferred'),"
-                       " not_sent = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'not sent'),"
-                       " suppressed = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'suppressed')"
-                       " WHERE id = ?2"),
+          record(db,
+                 "UPDATE entries SET outcome = ?, reply = ?, message_id = ?, note = ?, time = ?"
+                 " WHERE job = ? AND position = ?"),
+          setEnded(db,
+                   "UPDATE jobs SET ended = ?1,"
+                   " delivered = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'delivered'),"
+                   " refused = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'refused'),"
+                   " deferred = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'deferred'),"
+                   " not_sent = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'not sent'),"
+                   " suppressed = (SELECT count(*) FROM entries WHERE job = ?2 AND outcome = 'suppressed')"
+                   " WHERE id = ?2"),
           clearEnded(db, "UPDATE jobs SET ended = NULL WHERE id = ?"),
-          newestOfContent(db, (std::string(JobColumns)
-                               + "WHERE list_hash = ? AND message_hash = ? AND failure = '' ORDER BY id DESC LIMIT 1").c_str()),
-          deliveredPositions(db, "SELECT position FROM entries WHERE job = ? AND outcome = 'delivered'"
-                                 " ORDER BY position"),
+          newestOfContent(db,
+                          (std::string(JobColumns)
+                           + "WHERE list_hash = ? AND message_hash = ? AND failure = '' ORDER BY id DESC LIMIT 1")
+                              .c_str()),
+          deliveredPositions(db,
+                             "SELECT position FROM entries WHERE job = ? AND outcome = 'delivered'"
+                             " ORDER BY position"),
           allJobs(db, (std::string(JobColumns) + "ORDER BY id DESC").c_str()),
           oneJob(db, (std::string(JobColumns) + "WHERE id = ?").c_str()),
-          entries(db, "SELECT position, entry, outcome, reply, message_id, note, time FROM entries"
-                      " WHERE job = ? ORDER BY position"),
-          notDelivered(db, "SELECT entry FROM entries WHERE job = ? AND outcome NOT IN ('delivered', 'suppressed')"
-                           " ORDER BY position"),
+          entries(db,
+                  "SELECT position, entry, outcome, reply, message_id, note, time FROM entries"
+                  " WHERE job = ? ORDER BY position"),
+          notDelivered(db,
+                       "SELECT entry FROM entries WHERE job = ? AND outcome NOT IN ('delivered', 'suppressed')"
+                       " ORDER BY position"),
           sentSince(db, "SELECT time FROM entries WHERE time >= ? AND message_id <> '' ORDER BY time")
     {
     }
@@ -118,14 +128,16 @@ struct TDeliveryHistory::TStatements {
     TSqliteStatement newestOfContent, deliveredPositions, allJobs, oneJob, entries, notDelivered, sentSince;
 };
 
-TDeliveryHistory::TDeliveryHistory() : TDeliveryHistory(UserDataFolder()) {}
+TDeliveryHistory::TDeliveryHistory() : TDeliveryHistory(UserDataFolder())
+{
+}
 
 TDeliveryHistory::TDeliveryHistory(const std::string& folder, TSync sync)
     : FFileName(QDir(QString::fromStdString(folder)).filePath(HistoryFileName).toStdString())
 {
     if (!MakePrivateFolder(folder))
         throw EHistoryError(EHistoryError::TKind::Open,
-            Messages::HistoryCannotOpen(FFileName, Messages::HistoryFolderNotCreated(folder)));
+                            Messages::HistoryCannotOpen(FFileName, Messages::HistoryFolderNotCreated(folder)));
     try {
         Open(sync);
     } catch (const TSqliteFailure& failure) {
@@ -177,7 +189,7 @@ void TDeliveryHistory::Open(TSync sync)
     if (!MigrateHistorySchema(*FDb)) {
         Close();
         throw EHistoryError(EHistoryError::TKind::Open,
-            Messages::HistoryCannotOpen(FFileName, Messages::HistoryFromNewerVersion()));
+                            Messages::HistoryCannotOpen(FFileName, Messages::HistoryFromNewerVersion()));
     }
     FCheckpointer = std::make_unique<TWalCheckpointer>(FDb->Handle(), FFileName);
     FStatements = std::make_unique<TStatements>(FDb->Handle());
@@ -195,7 +207,7 @@ void TDeliveryHistory::MoveAside()
         copy = file + ".damaged-" + stamp + "-" + QString::number(n);
     if (!QFile::rename(file, copy))
         throw EHistoryError(EHistoryError::TKind::Open,
-            Messages::HistoryCannotOpen(FFileName, QFile(file).errorString().toStdString()));
+                            Messages::HistoryCannotOpen(FFileName, QFile(file).errorString().toStdString()));
     QFile::rename(file + "-wal", copy + "-wal");
     QFile::remove(file + "-shm");
     FDamagedCopy = copy.toStdString();
@@ -208,9 +220,9 @@ auto TDeliveryHistory::Guarded(EHistoryError::TKind kind, Action action)
         return action();
     } catch (const TSqliteFailure& failure) {
         const std::string reason = failure.what();
-        throw EHistoryError(kind, kind == EHistoryError::TKind::Write
-                                      ? Messages::HistoryCannotWrite(FFileName, reason)
-                                      : Messages::HistoryCannotRead(FFileName, reason));
+        throw EHistoryError(kind,
+                            kind == EHistoryError::TKind::Write ? Messages::HistoryCannotWrite(FFileName, reason)
+                                                                : Messages::HistoryCannotRead(FFileName, reason));
     }
 }
 
@@ -220,15 +232,23 @@ std::int64_t TDeliveryHistory::BeginJob(const TNewJob& job)
         const auto total = std::count_if(job.entries.begin(), job.entries.end(),
                                          [](const std::string& entry) { return !entry.empty(); });
         TSqliteTransaction transaction(*FDb);
-        FStatements->insertJob.Bind(1, Now()).Bind(2, job.listFile).Bind(3, job.subject)
-            .Bind(4, ListHash(job.entries)).Bind(5, job.messageHash).Bind(6, static_cast<std::int64_t>(total))
-            .Bind(7, job.format).Bind(8, job.attachment).Run();
+        FStatements->insertJob.Bind(1, Now())
+            .Bind(2, job.listFile)
+            .Bind(3, job.subject)
+            .Bind(4, ListHash(job.entries))
+            .Bind(5, job.messageHash)
+            .Bind(6, static_cast<std::int64_t>(total))
+            .Bind(7, job.format)
+            .Bind(8, job.attachment)
+            .Run();
         const std::int64_t id = FDb->LastInsertId();
         for (std::size_t position = 0; position < job.entries.size(); ++position) {
             if (job.entries[position].empty())
                 continue;
-            FStatements->insertEntry.Bind(1, id).Bind(2, static_cast<std::int64_t>(position))
-                .Bind(3, job.entries[position]).Run();
+            FStatements->insertEntry.Bind(1, id)
+                .Bind(2, static_cast<std::int64_t>(position))
+                .Bind(3, job.entries[position])
+                .Run();
         }
         transaction.Commit();
         return id;
@@ -240,9 +260,16 @@ std::int64_t TDeliveryHistory::RecordUnreachedJob(const TNewJob& job, const std:
     return Guarded(EHistoryError::TKind::Write, [&] {
         const auto total = std::count_if(job.entries.begin(), job.entries.end(),
                                          [](const std::string& entry) { return !entry.empty(); });
-        FStatements->insertUnreached.Bind(1, Now()).Bind(2, job.listFile).Bind(3, job.subject)
-            .Bind(4, ListHash(job.entries)).Bind(5, job.messageHash).Bind(6, static_cast<std::int64_t>(total))
-            .Bind(7, job.format).Bind(8, job.attachment).Bind(9, failure).Run();
+        FStatements->insertUnreached.Bind(1, Now())
+            .Bind(2, job.listFile)
+            .Bind(3, job.subject)
+            .Bind(4, ListHash(job.entries))
+            .Bind(5, job.messageHash)
+            .Bind(6, static_cast<std::int64_t>(total))
+            .Bind(7, job.format)
+            .Bind(8, job.attachment)
+            .Bind(9, failure)
+            .Run();
         return FDb->LastInsertId();
     });
 }
@@ -256,9 +283,14 @@ void TDeliveryHistory::Record(std::int64_t job, const TEntryOutcome& outcome)
 {
     // One statement, one transaction, one page written.
     const int changed = Guarded(EHistoryError::TKind::Write, [&] {
-        FStatements->record.Bind(1, std::string(OutcomeName(outcome.outcome))).Bind(2, outcome.reply)
-            .Bind(3, outcome.messageId).Bind(4, outcome.note).Bind(5, Now())
-            .Bind(6, job).Bind(7, outcome.position).Run();
+        FStatements->record.Bind(1, std::string(OutcomeName(outcome.outcome)))
+            .Bind(2, outcome.reply)
+            .Bind(3, outcome.messageId)
+            .Bind(4, outcome.note)
+            .Bind(5, Now())
+            .Bind(6, job)
+            .Bind(7, outcome.position)
+            .Run();
         return FDb->Changes();
     });
     if (changed == 0)
@@ -322,8 +354,8 @@ std::vector<TEntryRecord> TDeliveryHistory::Entries(std::int64_t job)
         TSqliteStatement& row = FStatements->entries;
         row.Bind(1, job);
         while (row.Step()) {
-            entries.push_back({static_cast<int>(row.Integer(0)), row.Text(1), OutcomeNamed(row.Text(2)),
-                               row.Text(3), row.Text(4), row.Text(5), TimeFrom(row, 6)});
+            entries.push_back({static_cast<int>(row.Integer(0)), row.Text(1), OutcomeNamed(row.Text(2)), row.Text(3),
+                               row.Text(4), row.Text(5), TimeFrom(row, 6)});
         }
         return entries;
     });

@@ -47,7 +47,7 @@ enum class TOutcome { NotSent, Delivered, Refused, Deferred, Suppressed };
 const char* OutcomeName(TOutcome outcome);
 
 struct TNewJob {
-    std::string listFile;             // the recipients file the list came from; empty when typed
+    std::string listFile; // the recipients file the list came from; empty when typed
     std::string subject;
     std::string messageHash;          // MessageHash() of the message sent
     std::vector<std::string> entries; // the whole list as the job reads it, empty entries included
@@ -56,17 +56,17 @@ struct TNewJob {
 };
 
 struct TEntryOutcome {
-    int position = 0;                 // the entry's zero-based index in the list
+    int position = 0; // the entry's zero-based index in the list
     TOutcome outcome = TOutcome::Delivered;
-    std::string reply;                // the server's reply that decided it, or why none was asked
-    std::string messageId;            // of the message that went out; empty when none did
-    std::string note;                 // anything the outcome alone does not say; usually empty
+    std::string reply;     // the server's reply that decided it, or why none was asked
+    std::string messageId; // of the message that went out; empty when none did
+    std::string note;      // anything the outcome alone does not say; usually empty
 };
 
 struct TJobSummary {
     std::int64_t id = 0;
-    QDateTime started;                // UTC
-    QDateTime ended;                  // invalid while the job runs and after an interruption
+    QDateTime started; // UTC
+    QDateTime ended;   // invalid while the job runs and after an interruption
     std::string listFile;
     std::string subject;
     std::string listHash;
@@ -77,8 +77,8 @@ struct TJobSummary {
     int refused = 0;
     int deferred = 0;
     int notSent = 0;
-    std::string format;               // "text" or "HTML"; empty for jobs of older versions
-    std::string attachment;           // the attachment's file name; empty when none
+    std::string format;     // "text" or "HTML"; empty for jobs of older versions
+    std::string attachment; // the attachment's file name; empty when none
     // Why the job never reached the server (could not connect, certificate, login); empty
     // for a job that did. Such a job has no entries and is never continued.
     std::string failure;
@@ -96,7 +96,7 @@ struct TEntryRecord {
     std::string reply;
     std::string messageId;
     std::string note;
-    QDateTime time;                   // UTC; invalid for an entry never tried
+    QDateTime time; // UTC; invalid for an entry never tried
 };
 
 struct TResumePoint {
@@ -164,7 +164,8 @@ private:
     void Open(TSync sync);
     void Close();
     void MoveAside();
-    template <class Action> auto Guarded(EHistoryError::TKind kind, Action action);
+    template <class Action>
+    auto Guarded(EHistoryError::TKind kind, Action action);
 
     std::string FFileName;
     std::string FDamagedCopy;

@@ -5,7 +5,9 @@
 #include "workflow/history/HistoryMessages.h"
 #include "workflow/ui/UserInterface.h"
 
-THistoryAccess::THistoryAccess(std::string folder) : FFolder(std::move(folder)) {}
+THistoryAccess::THistoryAccess(std::string folder) : FFolder(std::move(folder))
+{
+}
 
 THistoryAccess::~THistoryAccess() = default;
 

@@ -7,7 +7,7 @@
 class EHistoryError : public Exception {
 public:
     enum class TKind { Open, Read, Write };
-    EHistoryError(TKind kind, std::string message) : Exception(std::move(message)), FKind(kind) {}
+    EHistoryError(TKind kind, std::string message) : Exception(std::move(message)), FKind(kind) { }
     TKind Kind() const { return FKind; }
 
 private:

@@ -18,20 +18,20 @@ std::string WithFileAndReason(const char* slovenian, const char* english, const 
 
 std::string HistoryCannotOpen(const std::string& file, const std::string& reason)
 {
-    return WithFileAndReason("Zgodovine pošiljanja ni mogoče odpreti.",
-                             "The delivery history cannot be opened.", file, reason);
+    return WithFileAndReason("Zgodovine pošiljanja ni mogoče odpreti.", "The delivery history cannot be opened.", file,
+                             reason);
 }
 
 std::string HistoryCannotRead(const std::string& file, const std::string& reason)
 {
-    return WithFileAndReason("Zgodovine pošiljanja ni mogoče prebrati.",
-                             "The delivery history cannot be read.", file, reason);
+    return WithFileAndReason("Zgodovine pošiljanja ni mogoče prebrati.", "The delivery history cannot be read.", file,
+                             reason);
 }
 
 std::string HistoryCannotWrite(const std::string& file, const std::string& reason)
 {
-    return WithFileAndReason("V zgodovino pošiljanja ni mogoče pisati.",
-                             "The delivery history cannot be written.", file, reason);
+    return WithFileAndReason("V zgodovino pošiljanja ni mogoče pisati.", "The delivery history cannot be written.",
+                             file, reason);
 }
 
 std::string HistoryMovedAside(const std::string& damagedCopy)
@@ -48,8 +48,7 @@ std::string HistoryFolderNotCreated(const std::string& folder)
 
 std::string HistoryFromNewerVersion()
 {
-    return Lang("zapisala jo je novejša različica programa",
-                "it was written by a newer version of the program");
+    return Lang("zapisala jo je novejša različica programa", "it was written by a newer version of the program");
 }
 
 }

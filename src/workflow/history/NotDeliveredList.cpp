@@ -4,9 +4,9 @@
 #include "workflow/history/DeliveryHistory.h"
 #include "workflow/job/JobMessages.h"
 #include "workflow/lists/ListFields.h"
-#include "workflow/program/ProgramState.h"
 #include "workflow/lists/RecipientList.h"
 #include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -62,7 +62,8 @@ int SaveNotDelivered(TDeliveryHistory& history, const TJobSummary& job, const st
     const bool withColumns = IsTableName(QString::fromStdString(fileName)) && LoadJobList(job, loaded);
     bool matches = withColumns;
     for (const TEntryRecord& entry : left)
-        matches = matches && entry.position < loaded.Entries.Count() && loaded.Entries.Item(entry.position) == entry.entry;
+        matches =
+            matches && entry.position < loaded.Entries.Count() && loaded.Entries.Item(entry.position) == entry.entry;
     TRowsColumn entries;
     TRowsColumn labels;
     TListFields fields;

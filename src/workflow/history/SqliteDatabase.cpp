@@ -48,8 +48,7 @@ TSqliteStatement& TSqliteStatement::Bind(int index, std::int64_t value)
 TSqliteStatement& TSqliteStatement::Bind(int index, const std::string& text)
 {
     StopRows();
-    Check(FDb, sqlite3_bind_text(FStatement, index, text.data(), static_cast<int>(text.size()),
-                                 SQLITE_TRANSIENT));
+    Check(FDb, sqlite3_bind_text(FStatement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
     return *this;
 }
 
@@ -79,8 +78,7 @@ bool TSqliteStatement::Step()
 
 void TSqliteStatement::Run()
 {
-    while (Step()) {
-    }
+    while (Step()) { }
 }
 
 std::int64_t TSqliteStatement::Integer(int column) const
@@ -91,8 +89,7 @@ std::int64_t TSqliteStatement::Integer(int column) const
 std::string TSqliteStatement::Text(int column) const
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(FStatement, column));
-    return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(FStatement, column)))
-                : std::string();
+    return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(FStatement, column))) : std::string();
 }
 
 bool TSqliteStatement::IsNull(int column) const
@@ -102,8 +99,8 @@ bool TSqliteStatement::IsNull(int column) const
 
 TSqliteDatabase::TSqliteDatabase(const std::string& path)
 {
-    const int code = sqlite3_open_v2(path.c_str(), &FDb,
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int code =
+        sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (code != SQLITE_OK) {
         const TSqliteFailure failure(code & 0xff, FDb ? sqlite3_errmsg(FDb) : sqlite3_errstr(code));
         sqlite3_close(FDb);

@@ -14,7 +14,7 @@ struct sqlite3_stmt;
 // and its own English text.
 class TSqliteFailure : public std::runtime_error {
 public:
-    TSqliteFailure(int code, const std::string& text) : std::runtime_error(text), FCode(code) {}
+    TSqliteFailure(int code, const std::string& text) : std::runtime_error(text), FCode(code) { }
     // What we find wrong in the file's contents ourselves.
     static TSqliteFailure Corrupt(const std::string& text);
     int Code() const { return FCode; }

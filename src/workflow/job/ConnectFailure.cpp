@@ -99,7 +99,8 @@ std::string ConnectFailureReason(const std::exception_ptr& error, const TSmtpCli
         case TSmtpErrorKind::TlsNotOffered: return TlsNotOffered();
         case TSmtpErrorKind::NoReply: return Closed(host, step);
         case TSmtpErrorKind::Refused:
-            return failure.Step() == TSmtpStep::StartTls ? TlsRefused(OneLine(failure.FirstLine())) : OneLine(failure.FirstLine());
+            return failure.Step() == TSmtpStep::StartTls ? TlsRefused(OneLine(failure.FirstLine()))
+                                                         : OneLine(failure.FirstLine());
         case TSmtpErrorKind::LoginNotOffered: return failure.what();
         default: return {};
         }

@@ -24,7 +24,7 @@ struct TJobCounts {
 // counted. History failures raise EHistoryError.
 class TJobLedger {
 public:
-    explicit TJobLedger(THistoryAccess* history) : FHistory(history) {}
+    explicit TJobLedger(THistoryAccess* history) : FHistory(history) { }
 
     // The open history, or nullptr when the job keeps none.
     TDeliveryHistory* History();

@@ -86,8 +86,8 @@ std::string NotAddressesWarning(const std::vector<std::string>& entries)
     for (std::size_t i = 0; i < bad.size() && i < Named; ++i)
         text += "  " + bad[i] + "\r";
     if (bad.size() > Named)
-        text += (sl ? "  in še " : "  and ") + Number(static_cast<long long>(bad.size() - Named))
-            + (sl ? "\r" : " more\r");
+        text +=
+            (sl ? "  in še " : "  and ") + Number(static_cast<long long>(bad.size() - Named)) + (sl ? "\r" : " more\r");
     return text + "\r";
 }
 
@@ -106,8 +106,8 @@ std::string ResumeQuestion(const TJobSummary& earlier)
     if (Slovenian())
         return "To sporočilo je bilo temu seznamu že poslano (" + started + "), a ne vsem: " + CountsText(counts)
             + ".\r\rAli naj nadaljujem s prejemniki, ki ga še niso dobili, ali začnem znova pri prvem?";
-    return "This message was sent to this list before (" + started + "), but not to everyone: "
-        + CountsText(counts) + ".\r\rContinue with the recipients who have not got it, or start again from the first?";
+    return "This message was sent to this list before (" + started + "), but not to everyone: " + CountsText(counts)
+        + ".\r\rContinue with the recipients who have not got it, or start again from the first?";
 }
 
 std::vector<std::string> ResumeAnswers()

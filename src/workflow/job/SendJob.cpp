@@ -2,20 +2,20 @@
 #include "workflow/job/SendJob.h"
 
 #include "base/Exception.h"
-#include "mail/SmtpErrors.h"
 #include "mail/SmtpClient.h"
+#include "mail/SmtpErrors.h"
+#include "workflow/account/SignInMessages.h"
+#include "workflow/compose/MessageComposer.h"
+#include "workflow/compose/Unsubscribe.h"
 #include "workflow/job/ConnectFailure.h"
-#include "workflow/settings/IntegerText.h"
 #include "workflow/job/JobMessages.h"
 #include "workflow/limits/LimitMessages.h"
-#include "workflow/compose/Unsubscribe.h"
 #include "workflow/lists/ListColumn.h"
-#include "workflow/compose/MessageComposer.h"
-#include "workflow/ui/Messages.h"
 #include "workflow/program/ProgramFolder.h"
 #include "workflow/program/ProgramState.h"
+#include "workflow/settings/IntegerText.h"
 #include "workflow/settings/Settings.h"
-#include "workflow/account/SignInMessages.h"
+#include "workflow/ui/Messages.h"
 #include "workflow/ui/UserInterface.h"
 
 #include <algorithm>
@@ -106,10 +106,10 @@ void TSendJob::Stop()
 // the body are read here, once per job, so every entry gets the text that was checked.
 bool TSendJob::FieldsKnown()
 {
-    FComposer = std::make_unique<TMessageComposer>(
-        FMessage, &FFieldsTaken,
-        TComposeSettings{FAccount.Email, FAccount.Name, FAccount.Charset,
-                         UnsubscribeHeaders(FAccount.Unsubscribe, FAccount.Email)});
+    FComposer =
+        std::make_unique<TMessageComposer>(FMessage, &FFieldsTaken,
+                                           TComposeSettings{FAccount.Email, FAccount.Name, FAccount.Charset,
+                                                            UnsubscribeHeaders(FAccount.Unsubscribe, FAccount.Email)});
     FComposer->Stamps = Stamps;
     const std::vector<TFieldProblem>& problems = FComposer->Problems();
     if (problems.empty())
@@ -253,9 +253,8 @@ std::string TSendJob::FailureMessage(const std::exception_ptr& error) const
     } catch (...) {
     }
     // The plain dialogue keeps its one line; a secured one says why and what to check.
-    const std::string reason = FSmtp.Security() == TSmtpSecurity::None
-        ? std::string()
-        : ConnectFailureReason(error, FSmtp, FAccount.TimeOut);
+    const std::string reason =
+        FSmtp.Security() == TSmtpSecurity::None ? std::string() : ConnectFailureReason(error, FSmtp, FAccount.TimeOut);
     return Messages::ConnectFailed() + (reason.empty() ? "" : "\r" + reason);
 }
 
@@ -269,7 +268,8 @@ void TSendJob::Configure()
     FSmtp.SetPassword({});
     FSmtp.SetAccessTokenSource({});
     // Seconds, as many as a time-out in milliseconds can hold.
-    FSmtp.SetTimeOut(FAccount.TimeOut > 0 ? static_cast<int>(std::min<std::int64_t>(FAccount.TimeOut * 1000LL, INT32_MAX)) : 0);
+    FSmtp.SetTimeOut(
+        FAccount.TimeOut > 0 ? static_cast<int>(std::min<std::int64_t>(FAccount.TimeOut * 1000LL, INT32_MAX)) : 0);
 }
 
 // A password is only ever sent over TLS, so the plain dialogue asks for none. False
@@ -301,7 +301,8 @@ bool TSendJob::SettingsComplete() const
 
 bool TSendJob::HasRecipients() const
 {
-    return std::any_of(FEntries.Rows.begin(), FEntries.Rows.end(), [](const std::string& entry) { return !entry.empty(); });
+    return std::any_of(FEntries.Rows.begin(), FEntries.Rows.end(),
+                       [](const std::string& entry) { return !entry.empty(); });
 }
 
 // ---- The end ------------------------------------------------------------------------------

@@ -3,15 +3,15 @@
 #include "base/StringList.h"
 #include "mail/MessageIdentity.h"
 #include "workflow/account/AccountPasswords.h"
-#include "workflow/job/JobLedger.h"
+#include "workflow/account/SignIn.h"
 #include "workflow/compose/EmptyFields.h"
+#include "workflow/compose/MessageFields.h"
+#include "workflow/job/JobLedger.h"
+#include "workflow/job/SendLog.h"
 #include "workflow/limits/JobLimits.h"
 #include "workflow/lists/ListFields.h"
-#include "workflow/compose/MessageFields.h"
 #include "workflow/lists/RowsColumn.h"
-#include "workflow/job/SendLog.h"
 #include "workflow/settings/SettingsTable.h"
-#include "workflow/account/SignIn.h"
 
 #include <cstdint>
 #include <deque>
@@ -43,12 +43,12 @@ public:
 
 // One entry's outcome, as the job has just recorded it.
 struct TEntryReport {
-    int Position = 0;       // zero-based, in the list as the job took it
+    int Position = 0; // zero-based, in the list as the job took it
     std::string Entry;
     TOutcome Outcome = TOutcome::NotSent;
-    std::string Reply;      // the server's reply (or ours, for an entry that is no address)
-    std::string MessageId;  // of the message that went out; empty when none did
-    std::string Note;       // e.g. that the reply to the final dot was lost and it goes again
+    std::string Reply;     // the server's reply (or ours, for an entry that is no address)
+    std::string MessageId; // of the message that went out; empty when none did
+    std::string Note;      // e.g. that the reply to the final dot was lost and it goes again
 };
 
 // Where the job shows how it goes. Messages may follow each other far faster than a screen
@@ -65,14 +65,14 @@ public:
     virtual void AppendLogLine(const std::string& line) = 0;
     virtual void Flush() = 0;
     // Every outcome the job records (the log line says the same for people).
-    virtual void EntryDone(const TEntryReport&) {}
+    virtual void EntryDone(const TEntryReport&) { }
     // The job's counts when it has begun recording, and after every outcome (before EntryDone).
-    virtual void ShowCounts(const TJobCounts&) {}
+    virtual void ShowCounts(const TJobCounts&) { }
     // The job continues this unfinished one without asking (its counts as it was left).
-    virtual void ContinuesJob(const TJobSummary&) {}
+    virtual void ContinuesJob(const TJobSummary&) { }
     // What a job that asks nothing says before it connects: the suppressed entries, the
     // fields that come out empty (lines separated by LF).
-    virtual void ShowNotice(const std::string&) {}
+    virtual void ShowNotice(const std::string&) { }
 };
 
 // What to do when the list and the message are those of an unfinished job.
@@ -111,9 +111,9 @@ enum class TJobEnd {
 
 struct TJobResult {
     TJobEnd End = TJobEnd::NotStarted;
-    TJobCounts Counts;       // the whole job's (a continued job's earlier deliveries included)
-    std::string Message;     // how the job's end was put to the person; empty when not at all
-    std::int64_t ResumeAfter = 0; // PausedByLimit: when the limit frees a place (ms since the epoch)
+    TJobCounts Counts;               // the whole job's (a continued job's earlier deliveries included)
+    std::string Message;             // how the job's end was put to the person; empty when not at all
+    std::int64_t ResumeAfter = 0;    // PausedByLimit: when the limit frees a place (ms since the epoch)
     bool HeldForEmptyFields = false; // not started: a field came out empty and that was not allowed
 };
 
@@ -127,8 +127,8 @@ struct TJobResult {
 class TSendJob {
 public:
     // history: the program's one delivery history; nullptr keeps none (measurements).
-    TSendJob(TSmtpClient& smtp, const TListColumn& entries, const TMessageFields& message,
-             TSendSettings& settings, TSendProgress& progress, THistoryAccess* history);
+    TSendJob(TSmtpClient& smtp, const TListColumn& entries, const TMessageFields& message, TSendSettings& settings,
+             TSendProgress& progress, THistoryAccess* history);
     ~TSendJob();
 
     // The columns and values of the entries, for the personal fields of the message; a
@@ -265,7 +265,7 @@ private:
     std::deque<TInFlight> FInFlight;
     std::set<int> FReplyLost; // positions whose final dot's reply never came
     std::string FMessageHash;
-    std::string FAttachmentAtStart; // the attachment's path as the job's fingerprint read it
+    std::string FAttachmentAtStart;  // the attachment's path as the job's fingerprint read it
     std::size_t FReconnectTries = 0; // since a message last had an outcome from the server
     bool FFirstMessage = true;       // no message of the job has been composed yet
     bool FLogStarted = false;

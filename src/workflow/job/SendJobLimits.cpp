@@ -7,8 +7,8 @@
 #include "workflow/compose/EmptyFields.h"
 #include "workflow/compose/JobMessage.h"
 #include "workflow/compose/MessageComposer.h"
-#include "workflow/limits/LimitMessages.h"
 #include "workflow/job/Pause.h"
+#include "workflow/limits/LimitMessages.h"
 
 #include <algorithm>
 #include <limits>
@@ -44,7 +44,8 @@ std::string TSendJob::SendNotices()
 
 TEmptyFieldCount TSendJob::CountEmptyFieldsOfJob()
 {
-    return CountEmptyFields(FComposer->Text(), FEntries.Rows, [this](const std::string& entry) { return Limits.Suppressed(entry); });
+    return CountEmptyFields(FComposer->Text(), FEntries.Rows,
+                            [this](const std::string& entry) { return Limits.Suppressed(entry); });
 }
 
 // A job that asks nothing says what the question would have said; false when a field comes
@@ -117,7 +118,8 @@ void TSendJob::WaitForLimit(std::int64_t until)
     FProgress.ShowNotice(Messages::LimitReached(until));
     if (milliseconds > IdleConnectionMs && FSmtp.Connected())
         Disconnect();
-    const auto clamped = static_cast<std::int32_t>(std::clamp<std::int64_t>(milliseconds, 0, std::numeric_limits<std::int32_t>::max()));
+    const auto clamped =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(milliseconds, 0, std::numeric_limits<std::int32_t>::max()));
     if (!Wait(clamped, [until](int seconds) { return Messages::LimitReached(until, seconds); }))
         return;
     if (!FSmtp.Connected())

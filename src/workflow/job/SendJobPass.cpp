@@ -7,13 +7,13 @@
 #include "mail/SmtpClient.h"
 #include "mail/SmtpErrors.h"
 #include "platform/WaitStep.h"
-#include "workflow/settings/IntegerText.h"
+#include "workflow/compose/MessageComposer.h"
 #include "workflow/job/JobMessages.h"
+#include "workflow/job/Pause.h"
 #include "workflow/limits/LimitReply.h"
 #include "workflow/lists/MailboxCheck.h"
-#include "workflow/compose/MessageComposer.h"
-#include "workflow/job/Pause.h"
 #include "workflow/program/ProgramState.h"
+#include "workflow/settings/IntegerText.h"
 
 #include <algorithm>
 #include <utility>
@@ -85,7 +85,7 @@ void TSendJob::SendPass(const std::vector<int>& positions)
     std::deque<int> queue(positions.begin(), positions.end());
     for (;;) {
         while ((!queue.empty() || Limits.LimitWasTold()) && !Ending()) { // limits: a told limit resends
-            if (SkipSuppressed(queue) || !KeepToLimits(queue)) // limits and suppressions
+            if (SkipSuppressed(queue) || !KeepToLimits(queue))           // limits and suppressions
                 continue;
             const int position = queue.front();
             queue.pop_front();
@@ -264,7 +264,7 @@ void TSendJob::Settle(const std::vector<TMessageOutcome>& outcomes)
         const std::string reply = unanswered ? Messages::ReplyLost() : ReplyWords(outcome.Reply);
         const TOutcome result = EntryOutcome(outcome.Result);
         if ((result == TOutcome::Refused || result == TOutcome::Deferred) && SettledByLimit(message.Position, reply))
-            continue; // limits: the account's limit, not the recipient
+            continue;                    // limits: the account's limit, not the recipient
         if (result == TOutcome::Refused) // suppressions: a mailbox that does not exist
             Limits.Refused(FEntries.Item(message.Position), reply);
         const std::string note = FReplyLost.count(message.Position) ? Messages::ReplyLostNote() : std::string();

@@ -5,9 +5,9 @@
 #include "workflow/job/SendJob.h"
 
 #include "mail/SmtpClient.h"
+#include "workflow/account/SignInMessages.h"
 #include "workflow/settings/Settings.h"
 #include "workflow/ui/Messages.h"
-#include "workflow/account/SignInMessages.h"
 #include "workflow/ui/UserInterface.h"
 
 TOAuthAccount TSendJob::OAuthAccount() const

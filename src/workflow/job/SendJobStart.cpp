@@ -4,9 +4,9 @@
 // go out at all.
 #include "workflow/job/SendJob.h"
 
+#include "workflow/compose/MessageComposer.h"
 #include "workflow/job/JobFingerprint.h"
 #include "workflow/job/JobMessages.h"
-#include "workflow/compose/MessageComposer.h"
 #include "workflow/program/ProgramState.h"
 #include "workflow/ui/UserInterface.h"
 
@@ -40,11 +40,12 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
     FAttachmentAtStart.clear();
     if (TDeliveryHistory* history = FLedger.History()) {
         FAttachmentAtStart = FMessage.AttachmentPath();
-        FMessageHash = MessageHash(FComposer->Subject(), FComposer->Paragraphs(), FComposer->Html(), FAttachmentAtStart);
+        FMessageHash =
+            MessageHash(FComposer->Subject(), FComposer->Paragraphs(), FComposer->Html(), FAttachmentAtStart);
         earlier = history->FindUnfinished(ListHash(FEntries.Rows), FMessageHash);
     }
-    const int recipients = static_cast<int>(
-        std::count_if(FEntries.Rows.begin(), FEntries.Rows.end(), [](const std::string& entry) { return !entry.empty(); }));
+    const int recipients = static_cast<int>(std::count_if(FEntries.Rows.begin(), FEntries.Rows.end(),
+                                                          [](const std::string& entry) { return !entry.empty(); }));
     if (!earlier)
         return !start.Confirm || Confirmed(recipients) ? std::optional<std::int64_t>(0) : std::nullopt;
     const int undelivered = recipients - static_cast<int>(earlier->deliveredPositions.size());
@@ -56,8 +57,7 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
         return earlier->job.id;
     case TResumeChoice::Restart:
         return !start.Confirm || Confirmed(recipients) ? std::optional<std::int64_t>(0) : std::nullopt;
-    case TResumeChoice::Ask:
-        break;
+    case TResumeChoice::Ask: break;
     }
     // Choosing how to go on is the person's consent: the job is not asked about again.
     switch (UserInterface().Ask(Messages::ResumeQuestion(earlier->job), Messages::ResumeAnswers())) {
@@ -70,17 +70,22 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
 bool TSendJob::Confirmed(int recipients)
 {
     const int suppressed = Limits.SuppressedCount(FEntries.Rows); // suppressions and empty fields
-    const std::string question = SendNotices() + Messages::NotAddressesWarning(FEntries.Rows) +
-        Messages::SendConfirmation(std::max(0, recipients - suppressed), Blank(FComposer->Subject()),
-                                   HasNoText(FComposer->Paragraphs()));
+    const std::string question = SendNotices() + Messages::NotAddressesWarning(FEntries.Rows)
+        + Messages::SendConfirmation(std::max(0, recipients - suppressed), Blank(FComposer->Subject()),
+                                     HasNoText(FComposer->Paragraphs()));
     return UserInterface().Ask(question, Messages::SendAnswers()) == 0;
 }
 
 TNewJob TSendJob::NewJob(const TJobStart& start) const
 {
     const std::string& attachment = FAttachmentAtStart;
-    return {start.ListFile, FComposer->Subject(), FMessageHash, FEntries.Rows, FComposer->Html() ? "HTML" : "text",
-            attachment.empty() ? std::string() : QFileInfo(QString::fromStdString(attachment)).fileName().toStdString()};
+    return {start.ListFile,
+            FComposer->Subject(),
+            FMessageHash,
+            FEntries.Rows,
+            FComposer->Html() ? "HTML" : "text",
+            attachment.empty() ? std::string()
+                               : QFileInfo(QString::fromStdString(attachment)).fileName().toStdString()};
 }
 
 void TSendJob::RecordUnreached(const TJobStart& start, const std::string& reason)

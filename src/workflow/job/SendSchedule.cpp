@@ -33,7 +33,8 @@ bool WaitUntilMoment(std::int64_t moment, const std::function<std::int64_t()>& c
         if (left <= 0)
             return true;
         bool stopped = false;
-        const auto step = static_cast<std::int32_t>(std::min<std::int64_t>(left, std::numeric_limits<std::int32_t>::max()));
+        const auto step =
+            static_cast<std::int32_t>(std::min<std::int64_t>(left, std::numeric_limits<std::int32_t>::max()));
         const std::int64_t beyond = left - step; // seconds still to come after this step
         PauseBetweenMessages().Sleep(step, [&](int secondsLeft) {
             stopped = !keepWaiting(static_cast<int>(secondsLeft + beyond / 1000));

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 
-TJobLimits::TJobLimits() : Clock([] { return QDateTime::currentMSecsSinceEpoch(); }) {}
+TJobLimits::TJobLimits() : Clock([] { return QDateTime::currentMSecsSinceEpoch(); })
+{
+}
 
 void TJobLimits::Start(const TSendLimits& limits, TDeliveryHistory* history, TSuppressionList* suppressions,
                        const std::string& account, bool ignoreSuppressions)

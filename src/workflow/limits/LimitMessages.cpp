@@ -102,8 +102,8 @@ std::string EmptyFieldNotice(const std::string& field, int empty, int total)
 
 std::string StartsAt(std::int64_t start, int secondsLeft)
 {
-    return Lang("Pošiljanje se začne ob ", "Sending starts at ") + MomentText(start) + " ("
-        + Countdown(secondsLeft) + ")";
+    return Lang("Pošiljanje se začne ob ", "Sending starts at ") + MomentText(start) + " (" + Countdown(secondsLeft)
+        + ")";
 }
 
 }

@@ -9,9 +9,9 @@ namespace {
 
 // One row: a reply matches when every part the row gives matches (0 or null: any).
 struct TLimitRow {
-    int Code;              // basic reply code
-    const char* Enhanced;  // enhanced code, or its class and subject ("4.7." is any 4.7.x)
-    const char* Text;      // words in the reply, without regard to case
+    int Code;             // basic reply code
+    const char* Enhanced; // enhanced code, or its class and subject ("4.7." is any 4.7.x)
+    const char* Text;     // words in the reply, without regard to case
 };
 
 // RFC 3463 section 3.8: x.7.x is security or policy status; 4.7.x is the temporary kind
@@ -24,13 +24,13 @@ const TLimitRow LimitRows[] = {
     {421, nullptr, "rate"},
     {421, nullptr, "too many"},
     {421, nullptr, "limit"},
-    {0, nullptr, "sending quota"},                        // Gmail, Workspace
-    {0, nullptr, "sending limit"},                        // Gmail, Yahoo, Zoho
-    {0, nullptr, "SubmissionQuotaExceeded"},              // Microsoft 365, Outlook.com
-    {0, nullptr, "message submission rate"},              // Microsoft 365, Postfix anvil
-    {0, nullptr, "recipient rate limit"},                 // Microsoft 365
-    {0, nullptr, "too many messages"},                    // Yahoo, GMX, web.de
-    {0, nullptr, "unusual rate"},                         // Gmail
+    {0, nullptr, "sending quota"},                                 // Gmail, Workspace
+    {0, nullptr, "sending limit"},                                 // Gmail, Yahoo, Zoho
+    {0, nullptr, "SubmissionQuotaExceeded"},                       // Microsoft 365, Outlook.com
+    {0, nullptr, "message submission rate"},                       // Microsoft 365, Postfix anvil
+    {0, nullptr, "recipient rate limit"},                          // Microsoft 365
+    {0, nullptr, "too many messages"},                             // Yahoo, GMX, web.de
+    {0, nullptr, "unusual rate"},                                  // Gmail
     {0, nullptr, "temporarily deferred due to unexpected volume"}, // Yahoo
 };
 
@@ -111,7 +111,8 @@ TReplyParts SplitReply(const std::string& reply)
 bool IsAccountLimitReply(const std::string& reply)
 {
     const TReplyParts parts = SplitReply(reply);
-    if (parts.Code < 400 || IsRecipientStatus(parts.Enhanced) || IsGreylisting(parts.Text) || IsAboutCredentials(parts.Text))
+    if (parts.Code < 400 || IsRecipientStatus(parts.Enhanced) || IsGreylisting(parts.Text)
+        || IsAboutCredentials(parts.Text))
         return false;
     for (const TLimitRow& row : LimitRows)
         if (Matches(row, parts))

@@ -8,9 +8,9 @@
 
 // The parts of a reply line "550 5.4.5 Daily user sending quota exceeded".
 struct TReplyParts {
-    int Code = 0;          // the basic reply code (RFC 5321 section 4.2)
-    std::string Enhanced;  // the enhanced status code (RFC 3463), "5.4.5"; empty when none
-    std::string Text;      // the rest of the reply
+    int Code = 0;         // the basic reply code (RFC 5321 section 4.2)
+    std::string Enhanced; // the enhanced status code (RFC 3463), "5.4.5"; empty when none
+    std::string Text;     // the rest of the reply
 };
 
 TReplyParts SplitReply(const std::string& reply);

@@ -37,8 +37,8 @@ std::int64_t TRateWindow::FreeAt(std::int64_t now, std::int64_t span, int limit)
 std::int64_t TRateWindow::NextSendTime(std::int64_t now)
 {
     Forget(now);
-    return std::max({FreeAt(now, Minute, FLimits.PerMinute), FreeAt(now, Hour, FLimits.PerHour),
-                     FreeAt(now, Day, FLimits.PerDay)});
+    return std::max(
+        {FreeAt(now, Minute, FLimits.PerMinute), FreeAt(now, Hour, FLimits.PerHour), FreeAt(now, Day, FLimits.PerDay)});
 }
 
 std::int64_t TRateWindow::ToldLimitEnd(std::int64_t now)

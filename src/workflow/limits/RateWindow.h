@@ -22,7 +22,7 @@ public:
     static constexpr std::int64_t Hour = 60 * Minute;
     static constexpr std::int64_t Day = 24 * Hour;
 
-    explicit TRateWindow(TSendLimits limits = {}) : FLimits(limits) {}
+    explicit TRateWindow(TSendLimits limits = {}) : FLimits(limits) { }
 
     // The sends already made (the history's), in any order.
     void Seed(std::vector<std::int64_t> sent);

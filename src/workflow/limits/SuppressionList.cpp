@@ -3,9 +3,9 @@
 
 #include "workflow/history/HistoryError.h"
 #include "workflow/history/HistoryMessages.h"
-#include "workflow/program/ProgramFolder.h"
-#include "workflow/lists/RecipientEntry.h"
 #include "workflow/history/SqliteDatabase.h"
+#include "workflow/lists/RecipientEntry.h"
+#include "workflow/program/ProgramFolder.h"
 
 #include <QDir>
 #include <QString>
@@ -32,7 +32,9 @@ std::string Lower(const std::string& text)
 
 }
 
-TSuppressionList::TSuppressionList(const std::string& folder) : FFolder(folder) {}
+TSuppressionList::TSuppressionList(const std::string& folder) : FFolder(folder)
+{
+}
 
 TSqliteDatabase& TSuppressionList::Db()
 {
@@ -41,7 +43,8 @@ TSqliteDatabase& TSuppressionList::Db()
     const QString where = QString::fromStdString(FFolder.empty() ? UserDataFolder() : FFolder);
     FFileName = QDir(where).filePath(SuppressionFileName).toStdString();
     if (!QDir().mkpath(where))
-        throw EHistoryError(EHistoryError::TKind::Open,
+        throw EHistoryError(
+            EHistoryError::TKind::Open,
             Messages::HistoryCannotOpen(FFileName, Messages::HistoryFolderNotCreated(where.toStdString())));
     try {
         auto db = std::make_unique<TSqliteDatabase>(FFileName);
@@ -81,10 +84,15 @@ bool TSuppressionList::Add(const std::string& account, const std::string& entry,
     if (address.empty())
         return false;
     return Guarded(true, [&] {
-        TSqliteStatement insert(Db().Handle(), "INSERT OR IGNORE INTO suppressions (account, address, reason, reply, added)"
-                                               " VALUES (?, ?, ?, ?, ?)");
-        insert.Bind(1, Lower(account)).Bind(2, address).Bind(3, reason).Bind(4, reply)
-            .Bind(5, QDateTime::currentMSecsSinceEpoch()).Run();
+        TSqliteStatement insert(Db().Handle(),
+                                "INSERT OR IGNORE INTO suppressions (account, address, reason, reply, added)"
+                                " VALUES (?, ?, ?, ?, ?)");
+        insert.Bind(1, Lower(account))
+            .Bind(2, address)
+            .Bind(3, reason)
+            .Bind(4, reply)
+            .Bind(5, QDateTime::currentMSecsSinceEpoch())
+            .Run();
         return Db().Changes() > 0;
     });
 }
@@ -113,8 +121,9 @@ void TSuppressionList::Remove(const std::string& account, const std::string& add
 std::vector<TSuppression> TSuppressionList::Find(const std::string& account, const std::string& search)
 {
     return Guarded(false, [&] {
-        TSqliteStatement query(Db().Handle(), "SELECT address, reason, reply, added FROM suppressions"
-                                              " WHERE account = ? AND instr(address, ?) > 0 ORDER BY address");
+        TSqliteStatement query(Db().Handle(),
+                               "SELECT address, reason, reply, added FROM suppressions"
+                               " WHERE account = ? AND instr(address, ?) > 0 ORDER BY address");
         query.Bind(1, Lower(account)).Bind(2, Lower(search));
         std::vector<TSuppression> found;
         while (query.Step())

@@ -47,7 +47,8 @@ public:
     static std::string Key(const std::string& entry);
 
 private:
-    template <class Action> auto Guarded(bool writing, Action action);
+    template <class Action>
+    auto Guarded(bool writing, Action action);
     TSqliteDatabase& Db();
 
     std::string FFolder;

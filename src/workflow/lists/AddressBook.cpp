@@ -15,12 +15,11 @@ namespace {
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 
 // Header names as the exports write them, already in HeaderKey form, best first.
-const std::initializer_list<const char*> AddressNames = {
-    "emailaddress", "email", "email1value", "primaryemail", "mail", "epošta", "epoštninaslov"};
+const std::initializer_list<const char*> AddressNames = {"emailaddress", "email",  "email1value",  "primaryemail",
+                                                         "mail",         "epošta", "epoštninaslov"};
 const std::initializer_list<const char*> DisplayNameNames = {"displayname", "fullname", "name"};
 const std::initializer_list<const char*> FirstNameNames = {"firstname", "givenname", "first", "ime"};
-const std::initializer_list<const char*> LastNameNames = {
-    "lastname", "familyname", "surname", "last", "priimek"};
+const std::initializer_list<const char*> LastNameNames = {"lastname", "familyname", "surname", "last", "priimek"};
 
 std::string HeaderKey(const std::string& name)
 {
@@ -88,8 +87,7 @@ std::string NameOf(const std::vector<std::string>& values, const TColumnRoles& r
 
 bool Blank(const TCsvRecord& record)
 {
-    return std::all_of(record.begin(), record.end(),
-                       [](const std::string& field) { return OneLine(field).empty(); });
+    return std::all_of(record.begin(), record.end(), [](const std::string& field) { return OneLine(field).empty(); });
 }
 
 } // namespace
@@ -99,8 +97,8 @@ TColumnRoles FindColumnRoles(const std::vector<std::string>& columns)
     std::vector<std::string> keys;
     for (const std::string& column : columns)
         keys.push_back(HeaderKey(column));
-    return {FindColumn(keys, AddressNames), FindColumn(keys, DisplayNameNames),
-            FindColumn(keys, FirstNameNames), FindColumn(keys, LastNameNames)};
+    return {FindColumn(keys, AddressNames), FindColumn(keys, DisplayNameNames), FindColumn(keys, FirstNameNames),
+            FindColumn(keys, LastNameNames)};
 }
 
 std::optional<TRecipientTable> ReadAddressBook(std::string_view text)

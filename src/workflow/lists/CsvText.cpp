@@ -76,8 +76,7 @@ std::vector<TCsvRecord> ReadCsvRecords(std::string_view text, char delimiter)
 
 std::string CsvField(const std::string& value, char delimiter, bool aloneInRecord)
 {
-    const bool quote = (aloneInRecord && value.empty())
-        || value.find_first_of("\"\r\n,;\t") != std::string::npos
+    const bool quote = (aloneInRecord && value.empty()) || value.find_first_of("\"\r\n,;\t") != std::string::npos
         || value.find(delimiter) != std::string::npos;
     if (!quote)
         return value;

@@ -20,7 +20,7 @@ using TCsvRecord = std::vector<std::string>;
 // - an unclosed quote runs to the end of the text.
 class TCsvReader {
 public:
-    TCsvReader(std::string_view text, char delimiter) : FText(text), FDelimiter(delimiter) {}
+    TCsvReader(std::string_view text, char delimiter) : FText(text), FDelimiter(delimiter) { }
 
     // The next record; false at the end of the text.
     bool Next(TCsvRecord& record);

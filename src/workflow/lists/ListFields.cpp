@@ -8,8 +8,7 @@ const std::vector<std::string>* TListFields::Values(int index) const
     return &FRows[static_cast<std::size_t>(index)];
 }
 
-void TListFields::Assign(std::vector<std::string> columns, char delimiter,
-                         std::vector<std::vector<std::string>> rows)
+void TListFields::Assign(std::vector<std::string> columns, char delimiter, std::vector<std::vector<std::string>> rows)
 {
     if (columns != FColumns)
         ++FGeneration;

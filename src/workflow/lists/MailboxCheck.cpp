@@ -128,7 +128,8 @@ bool IsIpv4(std::string_view text)
     std::size_t start = 0;
     for (;;) {
         const std::size_t dot = text.find('.', start);
-        const std::string_view part = text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+        const std::string_view part =
+            text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
         if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string_view::npos
             || std::stoi(std::string(part)) > 255)
             return false;
@@ -145,8 +146,9 @@ bool IsAddressLiteral(std::string_view domain)
         return false;
     const std::string_view inside = domain.substr(1, domain.size() - 2);
     constexpr std::string_view ipv6Tag = "IPv6:";
-    if (inside.size() > ipv6Tag.size() && QByteArrayView(inside.substr(0, ipv6Tag.size())).compare(
-                                              QByteArrayView(ipv6Tag), Qt::CaseInsensitive) == 0) {
+    if (inside.size() > ipv6Tag.size()
+        && QByteArrayView(inside.substr(0, ipv6Tag.size())).compare(QByteArrayView(ipv6Tag), Qt::CaseInsensitive)
+            == 0) {
         return IsIpv6Address(std::string(inside.substr(ipv6Tag.size())));
     }
     return IsIpv4(inside);

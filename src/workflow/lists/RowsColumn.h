@@ -11,7 +11,7 @@
 class TRowsColumn : public TListColumn {
 public:
     TRowsColumn() = default;
-    explicit TRowsColumn(std::vector<std::string> rows) : Rows(std::move(rows)) {}
+    explicit TRowsColumn(std::vector<std::string> rows) : Rows(std::move(rows)) { }
 
     int Count() const override { return static_cast<int>(Rows.size()); }
     std::string Item(int index) const override { return Rows.at(static_cast<std::size_t>(index)); }

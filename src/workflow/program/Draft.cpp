@@ -3,8 +3,8 @@
 
 #include "base/Exception.h"
 #include "platform/PrivateFiles.h"
-#include "workflow/program/ProgramFolder.h"
 #include "workflow/lists/RecipientList.h"
+#include "workflow/program/ProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -9,9 +9,9 @@ class TRecipientList;
 // The message part of the work in the main window.
 struct TDraftMessage {
     std::string subject;
-    std::string body;        // line breaks CR LF, as the window's body text has them
-    std::string attachment;  // the attachment path as shown, empty for none
-    int format = 0;          // 0 text, 1 HTML
+    std::string body;       // line breaks CR LF, as the window's body text has them
+    std::string attachment; // the attachment path as shown, empty for none
+    int format = 0;         // 0 text, 1 HTML
     bool operator==(const TDraftMessage&) const = default;
 };
 

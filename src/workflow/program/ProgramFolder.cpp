@@ -53,7 +53,7 @@ std::string ProgramFolder()
     if (!overridden.empty())
         return overridden;
     return ChooseProgramFolder(ExecutableFolder(),
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
+                               QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
 }
 
 std::string ChooseHelpFile(const std::string& executableFolder)

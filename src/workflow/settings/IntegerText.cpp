@@ -34,8 +34,8 @@ std::optional<std::int32_t> ParseDecimal(const std::string& text, size_t at, boo
 {
     if (at >= text.size())
         return std::nullopt;
-    const std::int64_t limit = negative ? -std::int64_t(std::numeric_limits<std::int32_t>::min())
-                                        : std::numeric_limits<std::int32_t>::max();
+    const std::int64_t limit =
+        negative ? -std::int64_t(std::numeric_limits<std::int32_t>::min()) : std::numeric_limits<std::int32_t>::max();
     std::int64_t value = 0;
     for (; at < text.size(); ++at) {
         if (!std::isdigit(static_cast<unsigned char>(text[at])))

@@ -38,7 +38,7 @@ TSettings DefaultSettings()
     TSettings settings{};
     for (const TSettingRow& row : SettingRows) {
         if (const auto* text = std::get_if<TTextSetting>(&row.Member))
-            settings.**text = row.Default;
+            settings.** text = row.Default;
         else
             settings.*std::get<TIntegerSetting>(row.Member) = DefaultInteger(row);
     }
@@ -58,7 +58,7 @@ const TSettingRow& SettingRow(TIntegerSetting member)
 void ReadSetting(const TSettingRow& row, TSettings& settings)
 {
     if (const auto* text = std::get_if<TTextSetting>(&row.Member)) {
-        settings.**text = RegReadString(SettingsKey, row.Key, row.Default);
+        settings.** text = RegReadString(SettingsKey, row.Key, row.Default);
         return;
     }
     const std::int32_t value = RegReadInteger(SettingsKey, row.Key, DefaultInteger(row));
@@ -98,7 +98,7 @@ std::optional<std::int32_t> FieldInteger(const TSettingRow& row, const std::stri
 void TakeFieldText(const TSettingRow& row, const std::string& text, TSettings& settings)
 {
     if (const auto* member = std::get_if<TTextSetting>(&row.Member))
-        settings.**member = text;
+        settings.** member = text;
     else
         settings.*std::get<TIntegerSetting>(row.Member) = StrToInt(text);
 }
@@ -135,10 +135,9 @@ void TakeSignIn(const TSignInSettings& signIn, TSettings& settings)
 
 bool IsSignInRow(const TSettingRow& row)
 {
-    static const TTextSetting members[] = {&TSettings::SignInMode,        &TSettings::OAuthProvider,
-                                           &TSettings::OAuthClientId,     &TSettings::OAuthClientSecret,
-                                           &TSettings::OAuthAuthUrl,      &TSettings::OAuthTokenUrl,
-                                           &TSettings::OAuthScope,        &TSettings::TokenCommand};
+    static const TTextSetting members[] = {
+        &TSettings::SignInMode,   &TSettings::OAuthProvider, &TSettings::OAuthClientId, &TSettings::OAuthClientSecret,
+        &TSettings::OAuthAuthUrl, &TSettings::OAuthTokenUrl, &TSettings::OAuthScope,    &TSettings::TokenCommand};
     const auto* member = std::get_if<TTextSetting>(&row.Member);
     return member && std::find(std::begin(members), std::end(members), *member) != std::end(members);
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/settings/SettingsTable.h"
 #include "workflow/account/SignIn.h"
+#include "workflow/settings/SettingsTable.h"
 
 #include <cstdint>
 #include <optional>

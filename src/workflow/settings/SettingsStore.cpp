@@ -5,8 +5,8 @@
 #include "workflow/settings/IntegerText.h"
 
 #include <QSettings>
-#include <optional>
 #include <QStringList>
+#include <optional>
 
 namespace {
 

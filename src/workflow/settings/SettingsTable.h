@@ -15,7 +15,7 @@ struct TSettings {
     std::string Host;
     std::string UserID; // the name sent with HELO without security, else the login name
     std::string Charset;
-    std::int32_t Delay;     // seconds after each message
+    std::int32_t Delay; // seconds after each message
     std::int32_t Port;
     std::int32_t Security;  // 0 none, 1 STARTTLS, 2 TLS from the first byte
     std::int32_t TimeOut;   // seconds any wait on the server may last, 0 for ever
@@ -28,7 +28,7 @@ struct TSettings {
 
     // How the account signs in (SignIn.h), part of the account; the dialog's OK writes only
     // the keys of the chosen way (WriteSignInSettings).
-    std::string SignInMode; // password, oauth2 or command
+    std::string SignInMode;    // password, oauth2 or command
     std::string OAuthProvider; // google, microsoft or other
     std::string OAuthClientId;
     std::string OAuthClientSecret;
@@ -47,7 +47,7 @@ struct TSettings {
     std::int32_t Top;
     std::int32_t Width;
     std::int32_t Height;
-    std::string Folder; // of the last file opened, with a trailing '/'
+    std::string Folder;  // of the last file opened, with a trailing '/'
     std::int32_t Format; // 0 text, 1 HTML
     std::string Version; // written for other tools, never read
     std::string Present;

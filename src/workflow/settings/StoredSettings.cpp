@@ -5,9 +5,9 @@
 
 namespace {
 
-const TTextSetting OAuthMembers[] = {&TSettings::OAuthProvider, &TSettings::OAuthClientId,
+const TTextSetting OAuthMembers[] = {&TSettings::OAuthProvider,     &TSettings::OAuthClientId,
                                      &TSettings::OAuthClientSecret, &TSettings::OAuthAuthUrl,
-                                     &TSettings::OAuthTokenUrl, &TSettings::OAuthScope};
+                                     &TSettings::OAuthTokenUrl,     &TSettings::OAuthScope};
 
 }
 

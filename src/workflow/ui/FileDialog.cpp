@@ -6,8 +6,8 @@
 bool TFileDialog::Execute()
 {
     const TFileDialogRequest request{Title, Filter, InitialDir, DefaultExt};
-    const std::string chosen = FKind == TKind::Open ? UserInterface().OpenFileName(request)
-                                                    : UserInterface().SaveFileName(request);
+    const std::string chosen =
+        FKind == TKind::Open ? UserInterface().OpenFileName(request) : UserInterface().SaveFileName(request);
     if (chosen.empty())
         return false;
     FileName = chosen;

@@ -7,7 +7,7 @@
 class TFileDialog {
 public:
     enum class TKind { Open, Save };
-    explicit TFileDialog(TKind kind) : FKind(kind) {}
+    explicit TFileDialog(TKind kind) : FKind(kind) { }
 
     std::string Title;
     std::string Filter;

@@ -60,8 +60,8 @@ std::string LossyFile(const std::string& fileName, const std::string& encoding)
 std::string CannotOpen(const std::string& target)
 {
     if (CurrentLanguage == 1)
-        return "Ni mogoče odpreti " + target +
-               "\r\rNa tem računalniku ni spletnega brskalnika ali drugega programa, ki bi ga odprl.";
+        return "Ni mogoče odpreti " + target
+            + "\r\rNa tem računalniku ni spletnega brskalnika ali drugega programa, ki bi ga odprl.";
     return "Cannot open " + target + "\r\rNo web browser or other program on this computer is set up to open it.";
 }
 
@@ -106,10 +106,12 @@ std::string PasswordPrompt(const std::string& user, const std::string& host)
 std::string CertificateNotTrusted(const std::string& host)
 {
     if (CurrentLanguage == 1)
-        return "Strežnik " + host + " se je izkazal s potrdilom, ki mu ta računalnik ne zaupa.\r\r"
-               "Nobeno sporočilo ni bilo poslano.";
-    return "The server " + host + " showed a certificate that this computer does not trust.\r\r"
-           "No message was sent.";
+        return "Strežnik " + host
+            + " se je izkazal s potrdilom, ki mu ta računalnik ne zaupa.\r\r"
+              "Nobeno sporočilo ni bilo poslano.";
+    return "The server " + host
+        + " showed a certificate that this computer does not trust.\r\r"
+          "No message was sent.";
 }
 
 std::string CertificateExpired(const std::string& host)
@@ -122,10 +124,12 @@ std::string CertificateExpired(const std::string& host)
 std::string CertificateWrongName(const std::string& host)
 {
     if (CurrentLanguage == 1)
-        return "Potrdilo strežnika je izdano za drugo ime, ne za " + host + ".\r\r"
-               "Nobeno sporočilo ni bilo poslano.";
-    return "The server's certificate is made out to another name, not to " + host + ".\r\r"
-           "No message was sent.";
+        return "Potrdilo strežnika je izdano za drugo ime, ne za " + host
+            + ".\r\r"
+              "Nobeno sporočilo ni bilo poslano.";
+    return "The server's certificate is made out to another name, not to " + host
+        + ".\r\r"
+          "No message was sent.";
 }
 
 std::string LoginRefused(const std::string& reply)
@@ -158,8 +162,9 @@ std::string NoSettingsFound(const std::string& address)
 
 std::string AskHttp(const std::string& url)
 {
-    return Lang("Varni viri niso našli nastavitev. Vprašam še ", "The secure sources found no settings. Ask ") + url +
-           Lang(" prek navadnega http? Odgovor bi lahko kdo ponaredil.", " over plain http? Its answer could be forged.");
+    return Lang("Varni viri niso našli nastavitev. Vprašam še ", "The secure sources found no settings. Ask ") + url
+        + Lang(" prek navadnega http? Odgovor bi lahko kdo ponaredil.",
+               " over plain http? Its answer could be forged.");
 }
 
 std::vector<std::string> HttpAnswers()
@@ -171,8 +176,8 @@ std::string SignInWith(const std::string& signIn, const std::string& provider)
 {
     if (signIn != "oauth2")
         return Lang("Prijava z geslom.", "Sign-in with the password.");
-    return Lang("Ponudnik zahteva prijavo OAuth 2.0", "The provider requires OAuth 2.0 sign-in") +
-           (provider.empty() ? std::string() : " (" + provider + ")") + ".";
+    return Lang("Ponudnik zahteva prijavo OAuth 2.0", "The provider requires OAuth 2.0 sign-in")
+        + (provider.empty() ? std::string() : " (" + provider + ")") + ".";
 }
 
 }
