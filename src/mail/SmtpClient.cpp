@@ -576,8 +576,9 @@ void TSmtpClient::SendRecipients(const TStringList& list)
     const int count = list.Count();
     // A handler may shrink the list while it is walked; never read past its end.
     for (int i = 0; i < count && i < list.Count(); ++i) {
-        const std::string entry =
-            list[i]; // NOLINT(performance-unnecessary-copy-initialization): a handler may change the list
+        // A copy on purpose: a handler may change the list.
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
+        const std::string entry = list[i];
         const std::string mailbox = ExtractMailbox(entry);
         if (mailbox.empty())
             continue;
