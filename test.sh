@@ -3,7 +3,8 @@
 # Installs what is missing, builds, and runs every test: once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then fuzzes each fuzz target for half a minute, then runs the
 # tests again in a normal build. With --quick only the normal build and its tests run.
-# The builds are the presets of CMakePresets.json (dev, asan, fuzz).
+# The builds are the presets of CMakePresets.json (dev, asan, fuzz). Both end with the
+# style checks (scripts/check-style.sh: codespell, clang-tidy, clang-format once applied).
 set -euo pipefail
 cd "$(dirname "$0")"
 quick=false
@@ -23,11 +24,14 @@ run_suite() { # preset
 }
 
 if $quick; then
-  run_suite dev
-  exit
+  status=0
+  run_suite dev || status=1
+  ./scripts/check-style.sh build || status=1
+  exit $status
 fi
 status=0
 run_suite asan || status=1
 ./scripts/fuzz.sh 30 || status=1
 run_suite dev || status=1
+./scripts/check-style.sh build || status=1
 exit $status

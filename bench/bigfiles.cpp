@@ -11,9 +11,9 @@
 #include "app/PelmarApplication.h"
 #include "app/Widgets.h"
 #include "base/Exception.h"
-#include "workflow/MailboxCheck.h"
-#include "workflow/MessageText.h"
-#include "workflow/RecipientList.h"
+#include "workflow/compose/MessageText.h"
+#include "workflow/lists/MailboxCheck.h"
+#include "workflow/lists/RecipientList.h"
 
 #include "PrivateFolders.h"
 
@@ -128,9 +128,10 @@ int main(int argc, char** argv)
     QTemporaryDir scratch;
     UsePrivateFolders(scratch);
     // The large files, and the largest message file the body field takes.
-    const std::pair<std::string, std::int64_t> runs[] = {
-        {"recipients", megabytes * 1000 * 1000}, {"export", megabytes * 1000 * 1000},
-        {"message", megabytes * 1000 * 1000}, {"message", MessageCapacity}};
+    const std::pair<std::string, std::int64_t> runs[] = {{"recipients", megabytes * 1000 * 1000},
+                                                         {"export", megabytes * 1000 * 1000},
+                                                         {"message", megabytes * 1000 * 1000},
+                                                         {"message", MessageCapacity}};
     int run = 0;
     for (const auto& [kind, size] : runs) {
         const std::string path = scratch.filePath(QString::fromStdString(kind + ".txt")).toStdString();

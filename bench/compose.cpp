@@ -3,8 +3,8 @@
 // compares the time with coreutils base64 encoding the same file; prints the peak memory
 // of the compose.
 #include "mail/AttachmentEncoder.h"
-#include "workflow/MessageComposer.h"
-#include "workflow/MessageFields.h"
+#include "workflow/compose/MessageComposer.h"
+#include "workflow/compose/MessageFields.h"
 
 #include <QTemporaryDir>
 
@@ -80,7 +80,7 @@ long StatusKilobytes(const std::string& field)
 
 class TBenchMessage : public TMessageFields {
 public:
-    explicit TBenchMessage(std::string attachment) : FAttachment(std::move(attachment)) {}
+    explicit TBenchMessage(std::string attachment) : FAttachment(std::move(attachment)) { }
     std::string Subject() const override { return {}; }
     TStringList BodyParagraphs() const override { return TStringList{"A message with a large attachment."}; }
     int FormatIndex() const override { return 0; }
@@ -138,8 +138,8 @@ int main()
     std::printf("compose             %.3f s  %.0f MB/s (best of %d)\n", composeBest, megabytes / composeBest, Runs);
     std::printf("speed ratio         %.2f  (target >= 0.50: %s)\n", ratio, ratio >= 0.5 ? "met" : "MISSED");
     const double peakMb = static_cast<double>(peakKb) * 1024 / 1e6;
-    std::printf("peak memory         %.1f MB (process peak during compose; %.1f MB resident before it)\n",
-                peakMb, static_cast<double>(beforeKb) * 1024 / 1e6);
+    std::printf("peak memory         %.1f MB (process peak during compose; %.1f MB resident before it)\n", peakMb,
+                static_cast<double>(beforeKb) * 1024 / 1e6);
     std::printf("memory limit        %.1f MB  (3 x encoded + 50 MB; target: %s)\n", limitMb,
                 peakMb < limitMb ? "met" : "MISSED");
     return 0;

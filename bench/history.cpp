@@ -6,8 +6,8 @@
 //
 //   bench_history [folder]   (default: a new folder under the current one; it should lie
 //                             on the disk the user's data folder lies on, not on tmpfs)
-#include "workflow/DeliveryHistory.h"
-#include "workflow/JobFingerprint.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/job/JobFingerprint.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,9 +15,9 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <ctime>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -46,8 +46,9 @@ TEntryOutcome OutcomeFor(int position)
     TEntryOutcome outcome;
     outcome.position = position;
     outcome.outcome = position % 100 == 7 ? TOutcome::Refused : TOutcome::Delivered;
-    outcome.reply = outcome.outcome == TOutcome::Delivered ? "250 2.0.0 Ok: queued as 4Vq8Zx1Kp3z" + std::to_string(position)
-                                                           : "550 5.1.1 <x@mail.example.org>: Recipient address rejected";
+    outcome.reply = outcome.outcome == TOutcome::Delivered
+        ? "250 2.0.0 Ok: queued as 4Vq8Zx1Kp3z" + std::to_string(position)
+        : "550 5.1.1 <x@mail.example.org>: Recipient address rejected";
     outcome.messageId = "<" + std::to_string(1714550000000LL + position) + ".4711@sender.example.org>";
     return outcome;
 }
@@ -84,7 +85,8 @@ Costs Summarise(std::vector<double> samples)
 // Records `outcomes` outcomes into a fresh job of 10,000 entries; returns their costs.
 Costs RecordOutcomes(TDeliveryHistory& history, const std::vector<std::string>& list, int outcomes)
 {
-    const std::int64_t job = history.BeginJob({"list.txt", "Benchmark", MessageHash("Benchmark", {"text"}, false, ""), list});
+    const std::int64_t job =
+        history.BeginJob({"list.txt", "Benchmark", MessageHash("Benchmark", {"text"}, false, ""), list});
     std::vector<TEntryOutcome> prepared;
     for (int position = 0; position < outcomes; ++position)
         prepared.push_back(OutcomeFor(position));
@@ -106,7 +108,8 @@ Costs RecordOutcomes(TDeliveryHistory& history, const std::vector<std::string>& 
 void PrintCosts(const char* label, const Costs& costs, int count)
 {
     std::printf("%s (%d outcomes)\n  median %.1f us  mean %.1f us  99th percentile %.1f us  worst %.1f us"
-                "  processor time %.1f us\n", label, count, costs.median, costs.mean, costs.p99, costs.worst, costs.cpu);
+                "  processor time %.1f us\n",
+                label, count, costs.median, costs.mean, costs.p99, costs.worst, costs.cpu);
 }
 
 double FileSize(const QString& path)
@@ -131,7 +134,8 @@ int main(int argc, char** argv)
     {
         TDeliveryHistory history(scratch.filePath("normal").toStdString(), TDeliveryHistory::TSync::Normal);
         RecordOutcomes(history, list, 1000); // warm the file and the caches
-        PrintCosts("record one outcome, synchronous=NORMAL", RecordOutcomes(history, list, EntriesPerJob), EntriesPerJob);
+        PrintCosts("record one outcome, synchronous=NORMAL", RecordOutcomes(history, list, EntriesPerJob),
+                   EntriesPerJob);
     }
     {
         TDeliveryHistory history(scratch.filePath("full").toStdString(), TDeliveryHistory::TSync::Full);
@@ -155,8 +159,8 @@ int main(int argc, char** argv)
     const QString file = QString::fromStdString(folder) + "/history.sqlite";
     std::printf("\nstart a job of %d entries                median %8.1f ms\n", EntriesPerJob,
                 Summarise(begins).median / 1000);
-    std::printf("database of %d jobs x %d entries          %8.1f MB  (%.0f bytes per entry)\n", JobsForSize, EntriesPerJob,
-                FileSize(file) / 1e6, FileSize(file) / (JobsForSize * EntriesPerJob));
+    std::printf("database of %d jobs x %d entries          %8.1f MB  (%.0f bytes per entry)\n", JobsForSize,
+                EntriesPerJob, FileSize(file) / 1e6, FileSize(file) / (JobsForSize * EntriesPerJob));
 
     auto start = Clock::now();
     TDeliveryHistory history(folder);

@@ -9,9 +9,9 @@
 #include "app/HistoryWindow.h"
 #include "app/MainWindow.h"
 #include "app/PelmarApplication.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/ProgramFolder.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/program/ProgramFolder.h"
 
 #include "PrivateFolders.h"
 
@@ -52,9 +52,12 @@ void FillHistory(int entries)
         list.push_back("Person " + std::to_string(i) + " <person" + std::to_string(i) + "@example.org>");
     const auto big = history.BeginJob({"/home/ana/big.txt", "Big", "m", list});
     for (int i = 0; i < entries; ++i) {
-        const TOutcome outcome = i % 50 == 7 ? TOutcome::Refused : i % 50 == 9 ? TOutcome::Deferred : TOutcome::Delivered;
-        history.Record(big, {i, outcome, outcome == TOutcome::Delivered ? "250 2.0.0 Ok: queued" : "550 5.1.1 No such user",
-                             "<" + std::to_string(i) + "@example.org>", ""});
+        const TOutcome outcome = i % 50 == 7 ? TOutcome::Refused
+            : i % 50 == 9                    ? TOutcome::Deferred
+                                             : TOutcome::Delivered;
+        history.Record(big,
+                       {i, outcome, outcome == TOutcome::Delivered ? "250 2.0.0 Ok: queued" : "550 5.1.1 No such user",
+                        "<" + std::to_string(i) + "@example.org>", ""});
     }
     history.EndJob(big);
 }

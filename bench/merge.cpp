@@ -2,8 +2,8 @@
 // A job of 100,000 recipients from an address-book export: reads the export, then merges
 // a subject and a 60-line body with fields for every row, and prints the times. The time
 // per message must not grow with the list: the first and the last tenth are printed apart.
-#include "workflow/AddressBook.h"
-#include "workflow/MessageMerge.h"
+#include "workflow/compose/MessageMerge.h"
+#include "workflow/lists/AddressBook.h"
 
 #include <QCoreApplication>
 #include <chrono>

@@ -15,13 +15,13 @@
 
 #include "base/StringList.h"
 #include "mail/SmtpClient.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/ProgramFolder.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramFolder.h"
 
-#include "support/LoopbackAccount.h"
 #include "QuietUi.h"
+#include "support/LoopbackAccount.h"
 
 namespace {
 
@@ -42,12 +42,12 @@ public:
     }
     int FormatIndex() const override { return 0; }
     std::string AttachmentPath() const override { return {}; }
-    void ShowState(const std::string&) override {}
-    void ShowCounter(const std::string&) override {}
-    void ShowLogWindow() override {}
-    void ClearLog() override {}
-    void AppendLogLine(const std::string&) override {}
-    void Flush() override {}
+    void ShowState(const std::string&) override { }
+    void ShowCounter(const std::string&) override { }
+    void ShowLogWindow() override { }
+    void ClearLog() override { }
+    void AppendLogLine(const std::string&) override { }
+    void Flush() override { }
     void EntryDone(const TEntryReport&) override
     {
         last = TClock::now();
@@ -55,7 +55,6 @@ public:
             first = last;
     }
 };
-
 
 } // namespace
 
@@ -78,7 +77,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < count; ++i)
         entries.Rows.push_back("reader" + std::to_string(i) + "@example.org");
     TWindow window;
-    window.port = argv[1];
+    window.account.Port = std::atoi(argv[1]);
     TSendJob job(smtp, entries, window, window, window, history.get());
     const TJobResult result = job.Run();
     if (result.Counts.Delivered != count) {

@@ -4,8 +4,8 @@
 // message beside the interval the limit leaves between messages.
 //
 //   build/bin/bench_sending_limits [ENTRIES [PER-HOUR [SECONDS-PER-MESSAGE]]]
-#include "workflow/DeliveryHistory.h"
-#include "workflow/JobLimits.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/limits/JobLimits.h"
 
 #include <QTemporaryDir>
 

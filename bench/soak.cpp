@@ -21,33 +21,36 @@
 
 #include "base/StringList.h"
 #include "mail/SmtpClient.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/ListColumn.h"
-#include "workflow/ProgramFolder.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/lists/ListColumn.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramFolder.h"
 
-#include "support/LoopbackAccount.h"
 #include "QuietUi.h"
+#include "support/LoopbackAccount.h"
 
 namespace {
 
 class TWindow : public TLoopbackAccount, public TMessageFields, public TSendProgress {
 public:
-    std::string UserID() const override { return "soak"; }
-    std::string RetryWait() const override { return "0"; }
+    TWindow()
+    {
+        account.UserID = "soak";
+        account.RetryWait = 0;
+    }
     std::string Subject() const override { return "Soak"; }
     TStringList BodyParagraphs() const override { return TStringList{"Hello,", "the meeting is on Monday."}; }
     int FormatIndex() const override { return 0; }
     std::string AttachmentPath() const override { return {}; }
-    void ShowState(const std::string&) override {}
-    void ShowCounter(const std::string&) override {}
-    void ShowLogWindow() override {}
+    void ShowState(const std::string&) override { }
+    void ShowCounter(const std::string&) override { }
+    void ShowLogWindow() override { }
     std::size_t windowLines = 0;
     void ClearLog() override { windowLines = 0; }
     void AppendLogLine(const std::string&) override { ++windowLines; }
-    void Flush() override {}
+    void Flush() override { }
 };
 
 long PeakKilobytes()
@@ -101,7 +104,7 @@ int main(int argc, char** argv)
     smtp.SetTimeOut(10000);
     TRowsColumn entries;
     TWindow window;
-    window.port = server.readLine().trimmed().toStdString();
+    window.account.Port = server.readLine().trimmed().toInt();
     TSendJob job(smtp, entries, window, window, window, &history);
     job.ReconnectWaits = std::vector<int>(job.ReconnectWaits.size(), 0); // as many tries, no waiting
     for (int i = 0; i < recipients; ++i) {
@@ -150,7 +153,8 @@ int main(int argc, char** argv)
                 window.windowLines);
     std::printf("time            %.1f s\n", seconds);
     std::printf("peak memory     %ld kB\n", PeakKilobytes());
-    const bool exact = delivered == counts.Delivered && counts.Delivered + counts.Refused + counts.Deferred == recipients
+    const bool exact = delivered == counts.Delivered
+        && counts.Delivered + counts.Refused + counts.Deferred == recipients
         && static_cast<std::size_t>(duplicates) <= notes && rows == static_cast<std::size_t>(recipients);
     return exact ? 0 : 1;
 }

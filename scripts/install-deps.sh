@@ -23,6 +23,7 @@ test_packages=(
   debootstrap                                        # bench/deb-clean-install
   openssl dbus gnome-keyring                         # test certificates, a keyring of the tests' own
   python3-dnslib                                     # a name server of the tests' own (SRV, MX)
+  codespell clang-tidy clang-format                  # scripts/check-style.sh
 )
 
 packages=("${build_packages[@]}")

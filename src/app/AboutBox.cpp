@@ -4,8 +4,8 @@
 #include "app/Guard.h"
 #include "app/Pictures.h"
 #include "app/Widgets.h"
-#include "workflow/ProgramState.h"
-#include "workflow/UserInterface.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -12,11 +12,11 @@ class TAboutBox : public QDialog {
 public:
     explicit TAboutBox(QWidget* owner);
 
-    QLabel* titleLabel;  // title and version
+    QLabel* titleLabel; // title and version
     QLabel* makerLabel;
-    QLabel* logo;  // a click opens the maker's site
-    QPlainTextEdit* addressesText;  // the three addresses
-    QTextEdit* descriptionText;  // filled before each showing
+    QLabel* logo;                  // a click opens the maker's site
+    QPlainTextEdit* addressesText; // the three addresses
+    QTextEdit* descriptionText;    // filled before each showing
     QToolButton* okButton;
 
     // Empties the description, then shows these lines; long lines wrap at the width.

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
-#include "workflow/ProgramFolder.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/program/ProgramState.h"
 
 namespace {
 
@@ -25,8 +25,10 @@ std::string HelpText()
            "Without the two files the window opens with the work of the last run (the list, subject,\n"
            "text and attachment kept as a draft); the files named replace its list and text. A\n"
            "command line that sends uses its files alone.\n"
-           "Help: " + HelpFile() + "\n"
-           "Manual: man pelmar\n";
+           "Help: "
+        + HelpFile()
+        + "\n"
+          "Manual: man pelmar\n";
 }
 
 }

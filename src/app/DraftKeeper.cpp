@@ -3,7 +3,7 @@
 
 #include "app/Widgets.h"
 #include "base/Exception.h"
-#include "workflow/RecipientList.h"
+#include "workflow/lists/RecipientList.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/Draft.h"
+#include "workflow/program/Draft.h"
 
 #include <QObject>
 #include <QTimer>
@@ -16,11 +16,11 @@ class TRadioGroup;
 struct TDraftFields {
     TListBox& Entries;
     TListBox& Labels;
-    TListFields& Fields;  // changes only together with Entries
-    std::function<std::string()> Label;  // for entries put back without their labels
+    TListFields& Fields;                // changes only together with Entries
+    std::function<std::string()> Label; // for entries put back without their labels
     QLineEdit& Subject;
     QPlainTextEdit& Body;
-    std::function<std::string()> BodyText;  // line breaks CR LF
+    std::function<std::string()> BodyText; // line breaks CR LF
     std::function<void(const std::string&)> SetBodyText;
     QLineEdit& Attachment;
     TRadioGroup& Format;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "base/Exception.h"
-#include "workflow/UserInterface.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <exception>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/HistoryModels.h"
 
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QColor>
 #include <QFileInfo>
@@ -41,15 +41,11 @@ QString ListFileText(const std::string& file)
 QVariant OutcomeColour(TOutcome outcome)
 {
     switch (outcome) {
-    case TOutcome::Refused:
-        return QColor(0xb0, 0x00, 0x20);
-    case TOutcome::Deferred:
-        return QColor(0x9a, 0x5b, 0x00);
+    case TOutcome::Refused: return QColor(0xb0, 0x00, 0x20);
+    case TOutcome::Deferred: return QColor(0x9a, 0x5b, 0x00);
     case TOutcome::NotSent:
-    case TOutcome::Suppressed:
-        return QColor(0x6e, 0x6e, 0x6e);
-    case TOutcome::Delivered:
-        break;
+    case TOutcome::Suppressed: return QColor(0x6e, 0x6e, 0x6e);
+    case TOutcome::Delivered: break;
     }
     return {};
 }
@@ -70,16 +66,11 @@ QString JobStateText(const TJobSummary& job)
 QString OutcomeText(TOutcome outcome)
 {
     switch (outcome) {
-    case TOutcome::Delivered:
-        return Tr("dostavljeno", "delivered");
-    case TOutcome::Refused:
-        return Tr("zavrnjeno", "refused");
-    case TOutcome::Deferred:
-        return Tr("odloženo", "deferred");
-    case TOutcome::Suppressed:
-        return Tr("izločeno", "suppressed");
-    case TOutcome::NotSent:
-        break;
+    case TOutcome::Delivered: return Tr("dostavljeno", "delivered");
+    case TOutcome::Refused: return Tr("zavrnjeno", "refused");
+    case TOutcome::Deferred: return Tr("odloženo", "deferred");
+    case TOutcome::Suppressed: return Tr("izločeno", "suppressed");
+    case TOutcome::NotSent: break;
     }
     return Tr("ni poslano", "not sent");
 }
@@ -140,28 +131,18 @@ QVariant THistoryJobsModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole)
         return {};
     switch (column) {
-    case Started:
-        return HistoryTimeText(job.started);
-    case Ended:
-        return HistoryTimeText(job.ended);
-    case ListFile:
-        return ListFileText(job.listFile);
-    case Subject:
-        return OneLine(job.subject);
+    case Started: return HistoryTimeText(job.started);
+    case Ended: return HistoryTimeText(job.ended);
+    case ListFile: return ListFileText(job.listFile);
+    case Subject: return OneLine(job.subject);
     case Format:
         return job.format == "HTML" ? QStringLiteral("HTML") : job.format.empty() ? QString() : Tr("tekst", "text");
-    case Attachment:
-        return Text(job.attachment);
-    case Delivered:
-        return job.delivered;
-    case Refused:
-        return job.refused;
-    case Deferred:
-        return job.deferred;
-    case NotSent:
-        return job.notSent;
-    default:
-        return JobStateText(job);
+    case Attachment: return Text(job.attachment);
+    case Delivered: return job.delivered;
+    case Refused: return job.refused;
+    case Deferred: return job.deferred;
+    case NotSent: return job.notSent;
+    default: return JobStateText(job);
     }
 }
 
@@ -170,28 +151,17 @@ QVariant THistoryJobsModel::headerData(int section, Qt::Orientation orientation,
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case Started:
-        return Tr("Začetek", "Started");
-    case Ended:
-        return Tr("Konec", "Ended");
-    case ListFile:
-        return Tr("Seznam", "List file");
-    case Subject:
-        return Tr("Naslov sporočila", "Subject");
-    case Format:
-        return Tr("Oblika", "Format");
-    case Attachment:
-        return Tr("Priloga", "Attachment");
-    case Delivered:
-        return Tr("Dostavljeno", "Delivered");
-    case Refused:
-        return Tr("Zavrnjeno", "Refused");
-    case Deferred:
-        return Tr("Odloženo", "Deferred");
-    case NotSent:
-        return Tr("Ni poslano", "Not sent");
-    default:
-        return Tr("Stanje", "State");
+    case Started: return Tr("Začetek", "Started");
+    case Ended: return Tr("Konec", "Ended");
+    case ListFile: return Tr("Seznam", "List file");
+    case Subject: return Tr("Naslov sporočila", "Subject");
+    case Format: return Tr("Oblika", "Format");
+    case Attachment: return Tr("Priloga", "Attachment");
+    case Delivered: return Tr("Dostavljeno", "Delivered");
+    case Refused: return Tr("Zavrnjeno", "Refused");
+    case Deferred: return Tr("Odloženo", "Deferred");
+    case NotSent: return Tr("Ni poslano", "Not sent");
+    default: return Tr("Stanje", "State");
     }
 }
 
@@ -236,20 +206,13 @@ QVariant THistoryEntriesModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole)
         return {};
     switch (column) {
-    case Line:
-        return record.position + 1;
-    case Entry:
-        return Text(record.entry);
-    case Outcome:
-        return OutcomeText(record.outcome);
-    case Reply:
-        return OneLine(record.reply);
-    case MessageId:
-        return Text(record.messageId);
-    case Time:
-        return HistoryTimeText(record.time);
-    default:
-        return OneLine(record.note);
+    case Line: return record.position + 1;
+    case Entry: return Text(record.entry);
+    case Outcome: return OutcomeText(record.outcome);
+    case Reply: return OneLine(record.reply);
+    case MessageId: return Text(record.messageId);
+    case Time: return HistoryTimeText(record.time);
+    default: return OneLine(record.note);
     }
 }
 
@@ -258,19 +221,12 @@ QVariant THistoryEntriesModel::headerData(int section, Qt::Orientation orientati
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case Line:
-        return Tr("Vrstica", "Line");
-    case Entry:
-        return Tr("Prejemnik", "Recipient");
-    case Outcome:
-        return Tr("Izid", "Outcome");
-    case Reply:
-        return Tr("Odgovor strežnika", "Server reply");
-    case MessageId:
-        return QStringLiteral("Message-ID");
-    case Time:
-        return Tr("Čas", "Time");
-    default:
-        return Tr("Opomba", "Note");
+    case Line: return Tr("Vrstica", "Line");
+    case Entry: return Tr("Prejemnik", "Recipient");
+    case Outcome: return Tr("Izid", "Outcome");
+    case Reply: return Tr("Odgovor strežnika", "Server reply");
+    case MessageId: return QStringLiteral("Message-ID");
+    case Time: return Tr("Čas", "Time");
+    default: return Tr("Opomba", "Note");
     }
 }

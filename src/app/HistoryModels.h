@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/DeliveryHistory.h"
+#include "workflow/history/DeliveryHistory.h"
 
 #include <QAbstractTableModel>
 #include <vector>
@@ -13,10 +13,22 @@
 // The jobs, in the order given (newest first).
 class THistoryJobsModel : public QAbstractTableModel {
 public:
-    enum TColumn { Started, Ended, ListFile, Subject, Format, Attachment, Delivered, Refused, Deferred, NotSent, State,
-                   ColumnCount };
+    enum TColumn {
+        Started,
+        Ended,
+        ListFile,
+        Subject,
+        Format,
+        Attachment,
+        Delivered,
+        Refused,
+        Deferred,
+        NotSent,
+        State,
+        ColumnCount
+    };
 
-    explicit THistoryJobsModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+    explicit THistoryJobsModel(QObject* parent = nullptr) : QAbstractTableModel(parent) { }
     void SetJobs(std::vector<TJobSummary> jobs);
     const TJobSummary& Job(int row) const { return FJobs.at(static_cast<size_t>(row)); }
     // The row of the job with this id, or -1.
@@ -37,7 +49,7 @@ class THistoryEntriesModel : public QAbstractTableModel {
 public:
     enum TColumn { Line, Entry, Outcome, Reply, MessageId, Time, Note, ColumnCount };
 
-    explicit THistoryEntriesModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+    explicit THistoryEntriesModel(QObject* parent = nullptr) : QAbstractTableModel(parent) { }
     void SetEntries(std::vector<TEntryRecord> entries);
     const TEntryRecord& Record(int row) const { return FEntries.at(static_cast<size_t>(row)); }
     void LanguageChanged();

@@ -2,11 +2,11 @@
 #include "app/HistoryWindow.h"
 
 #include "app/Guard.h"
-#include "workflow/FileDialog.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/NotDeliveredList.h"
-#include "workflow/ProgramState.h"
-#include "workflow/UserInterface.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/history/NotDeliveredList.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/ui/FileDialog.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -171,7 +171,7 @@ void THistoryWindow::ChooseJob(int row)
     }
     const QModelIndex index = Jobs.index(row, 0);
     if (jobsView->currentIndex() == index)
-        ShowEntriesOf(row);  // the same row again: its entries may have changed
+        ShowEntriesOf(row); // the same row again: its entries may have changed
     else
         jobsView->setCurrentIndex(index);
 }
@@ -197,7 +197,6 @@ void THistoryWindow::suppressChosen()
     if (OnSuppress && !entries.empty())
         OnSuppress(entries);
 }
-
 
 // The dialog starts at a name beside the job's list; a list with columns saves as CSV
 // with them, so that a retry keeps its personal fields. The user is told where it went.

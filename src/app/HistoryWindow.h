@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "app/HistoryModels.h"
 #include <functional>
 #include <string>
 #include <vector>
-#include "app/HistoryModels.h"
 
 #include <QWidget>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ImportHelpWindow.h"
 
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,7 +16,8 @@ QString Tr(const char* slovenian, const char* english)
     return QString::fromUtf8(Lang(slovenian, english));
 }
 
-const char* const EnglishHelp = R"help(You can use the contacts of an address book directly: export them as a CSV file (comma-separated values) and open that file as the recipients file.
+const char* const EnglishHelp =
+    R"help(You can use the contacts of an address book directly: export them as a CSV file (comma-separated values) and open that file as the recipients file.
 
 Outlook for Windows (classic)
 1. File > Open & Export > Import/Export.
@@ -49,7 +50,8 @@ Then, in Varnolt Pelmar:
 5. Save recipient list with a name ending in .csv keeps the columns.
 )help";
 
-const char* const SlovenianHelp = R"help(Stike iz imenika lahko uporabite neposredno: izvozite jih v datoteko CSV (z vejicami ločene vrednosti) in jo odprite kot datoteko prejemnikov.
+const char* const SlovenianHelp =
+    R"help(Stike iz imenika lahko uporabite neposredno: izvozite jih v datoteko CSV (z vejicami ločene vrednosti) in jo odprite kot datoteko prejemnikov.
 
 Outlook za Windows (klasični)
 1. Datoteka > Odpri in izvozi > Uvoz/izvoz.
@@ -121,8 +123,8 @@ TImportHelpWindow::TImportHelpWindow(QWidget* owner) : QDialog(owner)
 void TImportHelpWindow::ShowLanguage()
 {
     setWindowTitle(Tr("Uvoz", "Import"));
-    headingLabel->setText(Tr("Kako uporabimo imenik kot seznam prejemnikov?",
-                             "How to use an address book as the recipient list?"));
+    headingLabel->setText(
+        Tr("Kako uporabimo imenik kot seznam prejemnikov?", "How to use an address book as the recipient list?"));
     if (!instructionsEdit->document()->isModified())
         instructionsEdit->setPlainText(Tr(SlovenianHelp, EnglishHelp));
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Language.h"
 
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -43,7 +43,8 @@ const std::vector<TLanguageText> Table = {
     {T::Caption, "showHistoryAction", "Zgodovina pošiljanja …", "Delivery history…"},
     {T::Caption, "sendLaterAction", "Pošlji pozneje …", "Send later…"},
     {T::Caption, "showSuppressionsAction", "Izločeni naslovi …", "Suppression list…"},
-    {T::Caption, "showImportHelpAction", "Kako pretvorimo Outlookov imenik?", "How to import address book from Outlook?"},
+    {T::Caption, "showImportHelpAction", "Kako pretvorimo Outlookov imenik?",
+     "How to import address book from Outlook?"},
     {T::Caption, "saveRecipientFileAction", "Shrani seznam prejemnikov", "Save recipient list"},
     {T::Caption, "saveMessageFileAction", "Shrani besedilo", "Save message"},
     {T::Caption, "clearRecipientsAction", "Zbriši seznam prejemnikov", "Clear recipient list"},

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ListStatusBar.h"
 
-#include "workflow/JobMessages.h"
-#include "workflow/MailboxCheck.h"
-#include "workflow/ProgramState.h"
+#include "workflow/job/JobMessages.h"
+#include "workflow/lists/MailboxCheck.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -19,8 +19,10 @@ QString Number(int value)
 QString SlovenianRecipients(int count)
 {
     const int lastTwo = count % 100;
-    const char* noun = lastTwo == 1 ? " prejemnik" : lastTwo == 2 ? " prejemnika"
-                                                  : lastTwo == 3 || lastTwo == 4 ? " prejemniki" : " prejemnikov";
+    const char* noun = lastTwo == 1    ? " prejemnik"
+        : lastTwo == 2                 ? " prejemnika"
+        : lastTwo == 3 || lastTwo == 4 ? " prejemniki"
+                                       : " prejemnikov";
     return Number(count) + QString::fromUtf8(noun);
 }
 
@@ -94,6 +96,7 @@ void TListStatusBar::WithdrawUndo()
 void TListStatusBar::ShowLanguage()
 {
     undoButton->setText(QString::fromUtf8(Lang("Razveljavi", "Undo")));
-    undoButton->setToolTip(QString::fromUtf8(Lang("Vrni seznam, kot je bil (Ctrl+Z)", "Put the list back as it was (Ctrl+Z)")));
+    undoButton->setToolTip(
+        QString::fromUtf8(Lang("Vrni seznam, kot je bil (Ctrl+Z)", "Put the list back as it was (Ctrl+Z)")));
     ShowCount(FCount);
 }

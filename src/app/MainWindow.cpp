@@ -10,20 +10,19 @@
 #include "app/ListStatusBar.h"
 #include "app/MessagePreviewWindow.h"
 #include "app/SendLater.h"
-#include "app/SuppressionWindow.h"
 #include "app/SendLogWindow.h"
 #include "app/SettingsDialog.h"
+#include "app/SuppressionWindow.h"
 #include "app/Widgets.h"
-#include "workflow/JobMessages.h"
-#include "workflow/LimitMessages.h"
-#include "workflow/ListReport.h"
-#include "workflow/MessageText.h"
-#include "workflow/Messages.h"
-#include "workflow/ProgramFolder.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SettingsStore.h"
-#include "workflow/StoredSettings.h"
-#include "workflow/UserInterface.h"
+#include "workflow/compose/MessageText.h"
+#include "workflow/job/JobMessages.h"
+#include "workflow/limits/LimitMessages.h"
+#include "workflow/lists/ListReport.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/Settings.h"
+#include "workflow/ui/Messages.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -101,8 +100,8 @@ TMainWindow::TMainWindow(QStringList arguments) : FArguments(std::move(arguments
     WireListStatus();
     WireKeys();
     FDraft = std::make_unique<TDraftKeeper>(TDraftFields{
-        *recipientList, *labelColumn, recipientFields, [this] { return addRecipientButton->text().toStdString(); }, *subjectEdit,
-        *bodyEdit, [this] { return BodyText(); }, [this](const std::string& text) { SetBodyText(text); },
+        *recipientList, *labelColumn, recipientFields, [this] { return addRecipientButton->text().toStdString(); },
+        *subjectEdit, *bodyEdit, [this] { return BodyText(); }, [this](const std::string& text) { SetBodyText(text); },
         *attachmentEdit, *formatChoice});
     Guard([this] { RestoreWindowState(); });
 }
@@ -158,20 +157,19 @@ void TMainWindow::WireCommands()
 void TMainWindow::WireControls()
 {
     const auto trigger = [](QAction* action) { return [action] { action->trigger(); }; };
-    const std::pair<QAbstractButton*, QAction*> buttons[] = {
-        {sendButton, sendToListAction},
-        {stopButton, stopSendingAction},
-        {previewButton, previewMessageAction},
-        {openMessageButton, openMessageFileAction},
-        {openRecipientsButton, openRecipientFileAction},
-        {slovenianButton, useSlovenianAction},
-        {englishButton, useEnglishAction},
-        {settingsButton, showSettingsAction},
-        {settingsMenuButton, showSettingsAction},
-        {webSiteButton, openWebSiteAction},
-        {addRecipientButton, addRecipientAction},
-        {pickAttachmentButton, pickAttachmentAction},
-        {clearAttachmentButton, clearAttachmentAction}};
+    const std::pair<QAbstractButton*, QAction*> buttons[] = {{sendButton, sendToListAction},
+                                                             {stopButton, stopSendingAction},
+                                                             {previewButton, previewMessageAction},
+                                                             {openMessageButton, openMessageFileAction},
+                                                             {openRecipientsButton, openRecipientFileAction},
+                                                             {slovenianButton, useSlovenianAction},
+                                                             {englishButton, useEnglishAction},
+                                                             {settingsButton, showSettingsAction},
+                                                             {settingsMenuButton, showSettingsAction},
+                                                             {webSiteButton, openWebSiteAction},
+                                                             {addRecipientButton, addRecipientAction},
+                                                             {pickAttachmentButton, pickAttachmentAction},
+                                                             {clearAttachmentButton, clearAttachmentAction}};
     for (const auto& [button, action] : buttons)
         connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
     connect(clearRecipientsPopupRow, &QAction::triggered, clearRecipientsAction, &QAction::trigger);
@@ -182,7 +180,7 @@ void TMainWindow::WireControls()
     for (int item = 0; item < 2; ++item)
         connect(formatChoice->Item(item), &QRadioButton::toggled, this, [this](bool chosen) {
             if (chosen)
-                Guard([this] { RegWriteInteger(SettingsKey, "HTML", formatChoice->ItemIndex()); });
+                Guard([this] { WriteSetting(&TSettings::Format, formatChoice->ItemIndex()); });
         });
 
     siteStatusBar->OnClick = trigger(openWebSiteAction);
@@ -206,9 +204,8 @@ void TMainWindow::WireControls()
             deleteRecipientAction->trigger();
         return false;
     });
-    connect(recipientList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        recipientListMenu->popup(recipientList->viewport()->mapToGlobal(at));
-    });
+    connect(recipientList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { recipientListMenu->popup(recipientList->viewport()->mapToGlobal(at)); });
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TMainWindow::FocusWindowChanged);
 }
 
@@ -218,13 +215,13 @@ void TMainWindow::RestoreWindowState()
 {
     WebSiteAddress = ProgramSiteUrl;
     MakerSiteAddress = MakerSiteUrl;
-    const int left = RegReadInteger(SettingsKey, "left", 10);
-    const int top = RegReadInteger(SettingsKey, "top", 20);
+    const int left = ReadSetting(&TSettings::Left);
+    const int top = ReadSetting(&TSettings::Top);
     move(left, top);
-    const int width = RegReadInteger(SettingsKey, "width", 750);
-    const int height = RegReadInteger(SettingsKey, "height", 550);
+    const int width = ReadSetting(&TSettings::Width);
+    const int height = ReadSetting(&TSettings::Height);
     resize(width, height);
-    CurrentLanguage = ReadStoredLanguage();
+    CurrentLanguage = ReadSetting(&TSettings::Language);
 }
 
 // A command line that sends is a job given by its files alone: no list, subject or
@@ -264,8 +261,8 @@ void TMainWindow::RefreshOnActivation()
     ShowLanguage();
     TSettingsDialog& settings = FPeers->SettingsDialog;
     settings.LoadStoredSettings();
-    openDialog.InitialDir = RegReadString(SettingsKey, "imenik", "");
-    formatChoice->SetItemIndex(RegReadInteger(SettingsKey, "HTML", 0));
+    openDialog.InitialDir = ReadSetting(&TSettings::Folder);
+    formatChoice->SetItemIndex(ReadSetting(&TSettings::Format));
     if (!settings.AccountComplete()) {
         UserInterface().ShowMessage(Messages::Welcome());
         UserInterface().ExecModal(settings);
@@ -275,16 +272,16 @@ void TMainWindow::RefreshOnActivation()
 void TMainWindow::SaveWindowState()
 {
     FPeers->SendJob.Cancel();
-    RegWriteString(SettingsKey, "prisoten", "ja");
-    RegWriteInteger(SettingsKey, "jezik", CurrentLanguage);
-    RegWriteInteger(SettingsKey, "left", x());
-    RegWriteInteger(SettingsKey, "top", y());
-    RegWriteInteger(SettingsKey, "width", width());
-    RegWriteInteger(SettingsKey, "height", height());
-    RegWriteString(SettingsKey, "verzija", ProgramVersion);
+    WriteSetting(&TSettings::Present, "ja");
+    WriteSetting(&TSettings::Language, CurrentLanguage);
+    WriteSetting(&TSettings::Left, x());
+    WriteSetting(&TSettings::Top, y());
+    WriteSetting(&TSettings::Width, width());
+    WriteSetting(&TSettings::Height, height());
+    WriteSetting(&TSettings::Version, ProgramVersion);
     if (!openDialog.FileName.empty())
-        RegWriteString(SettingsKey, "imenik", ExtractFilePath(openDialog.FileName));
-    RegWriteInteger(SettingsKey, "HTML", formatChoice->ItemIndex());
+        WriteSetting(&TSettings::Folder, ExtractFilePath(openDialog.FileName));
+    WriteSetting(&TSettings::Format, formatChoice->ItemIndex());
 }
 
 void TMainWindow::showEvent(QShowEvent* event)
@@ -324,8 +321,8 @@ void TMainWindow::FocusWindowChanged(QWindow* window)
     if (window != windowHandle())
         return;
     const auto handleOf = [](QWidget& widget) { return widget.windowHandle(); };
-    const bool fromAuxiliary = previous && (previous == handleOf(FPeers->SendLogWindow)
-                                            || previous == handleOf(FPeers->ImportHelpWindow));
+    const bool fromAuxiliary =
+        previous && (previous == handleOf(FPeers->SendLogWindow) || previous == handleOf(FPeers->ImportHelpWindow));
     if (FActivated && !fromAuxiliary)
         return;
     FActivated = true;
@@ -384,8 +381,12 @@ void TMainWindow::sendLater()
     if (!FSendLaterDialog) {
         FSendLaterDialog = new TSendLaterDialog(this);
         FScheduledSend = new TScheduledSend(this);
-        FScheduledSend->OnTick = [this](const std::string& text) { sendStatusBar->SetPanelText(0, QString::fromStdString(text)); };
-        FScheduledSend->OnStart = [this] { Guard([this] { RunSendJob({false, TResumeChoice::Continue, FListFile}); }); };
+        FScheduledSend->OnTick = [this](const std::string& text) {
+            sendStatusBar->SetPanelText(0, QString::fromStdString(text));
+        };
+        FScheduledSend->OnStart = [this] {
+            Guard([this] { RunSendJob({false, TResumeChoice::Continue, FListFile}); });
+        };
     }
     if (const std::optional<QDateTime> moment = FSendLaterDialog->AskMoment())
         FScheduledSend->Schedule(*moment);
@@ -396,8 +397,8 @@ void TMainWindow::showSuppressions()
     if (!FPeers->Suppressions)
         return;
     if (!FSuppressionWindow)
-        FSuppressionWindow = new TSuppressionWindow(this, *FPeers->Suppressions,
-                                                    [this] { return FPeers->SettingsDialog.Email(); });
+        FSuppressionWindow =
+            new TSuppressionWindow(this, *FPeers->Suppressions, [this] { return FPeers->SettingsDialog.Email(); });
     FSuppressionWindow->Refresh();
     FSuppressionWindow->show();
     FSuppressionWindow->raise();
@@ -484,10 +485,12 @@ void TMainWindow::deleteRecipient()
 void TMainWindow::clearRecipients()
 {
     const QString count = QString::fromStdString(Messages::GroupedNumber(recipientList->count()));
-    UndoableListChange([this] {
-        Recipients().Clear();
-        FListFile.clear();
-    }, QString::fromUtf8(Lang("Seznam je zbrisan (vnosov: ", "The list was cleared (entries: ")) + count + ")");
+    UndoableListChange(
+        [this] {
+            Recipients().Clear();
+            FListFile.clear();
+        },
+        QString::fromUtf8(Lang("Seznam je zbrisan (vnosov: ", "The list was cleared (entries: ")) + count + ")");
 }
 
 // A list with columns can go back into a CSV file with them: the name's extension

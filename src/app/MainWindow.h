@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "base/StringList.h"
-#include "workflow/FileDialog.h"
-#include "workflow/ListFields.h"
-#include "workflow/MessagePreview.h"
-#include "workflow/RecipientList.h"
-#include "workflow/SendJob.h"
+#include "workflow/compose/MessagePreview.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/lists/ListFields.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/ui/FileDialog.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -68,20 +68,20 @@ public:
     QAction* openRecipientFileAction;
     QAction* openMessageFileAction;
     QAction* previewHtmlAction;
-    QAction* previewMessageAction;  // the message as the selected recipient gets it
+    QAction* previewMessageAction; // the message as the selected recipient gets it
     QAction* clearRecipientsAction;
     QAction* saveRecipientFileAction;
     QAction* saveMessageFileAction;
     QAction* showImportHelpAction;
     QAction* sendToListAction;
-    QAction* stopSendingAction; // enabled while a job runs
-    QAction* sendLaterAction;   // the job starts at a chosen moment
+    QAction* stopSendingAction;      // enabled while a job runs
+    QAction* sendLaterAction;        // the job starts at a chosen moment
     QAction* showSuppressionsAction; // the addresses no job sends to
     QAction* showHistoryAction;
     QAction* exitProgramAction;
     QAction* useSlovenianAction;
     QAction* useEnglishAction;
-    QAction* showSettingsAction;  // a row of the menu bar itself
+    QAction* showSettingsAction; // a row of the menu bar itself
     QAction* showHelpAction;
     QAction* openWebSiteAction;
     QAction* openForumAction;
@@ -90,7 +90,7 @@ public:
     QAction* deleteRecipientAction;
     QAction* pickAttachmentAction;
     QAction* clearAttachmentAction;
-    QAction* undoListAction;  // puts back the list a Clear or a Delete took (Ctrl+Z in the list)
+    QAction* undoListAction; // puts back the list a Clear or a Delete took (Ctrl+Z in the list)
 
     // The menu bar's menus and the recipient list's pop-up menu, whose one row runs
     // clearRecipientsAction under a text of its own.
@@ -104,13 +104,13 @@ public:
     QToolBar* menuToolBar;
     QToolButton *fileMenuButton, *languageMenuButton, *settingsMenuButton, *aboutMenuButton;
     QToolBar* pictureToolBar;
-    QToolButton *sendButton, *stopButton, *previewButton, *openMessageButton, *openRecipientsButton, *slovenianButton, *englishButton,
-        *settingsButton, *webSiteButton;
-    TListBox* labelColumn;  // the "To:" label of each entry, in the language it was added in
+    QToolButton *sendButton, *stopButton, *previewButton, *openMessageButton, *openRecipientsButton, *slovenianButton,
+        *englishButton, *settingsButton, *webSiteButton;
+    TListBox* labelColumn; // the "To:" label of each entry, in the language it was added in
     TListBox* recipientList;
     // The columns and values of a list read from an address book, a row per entry.
     TListFields recipientFields;
-    QPushButton* addRecipientButton;  // its text labels the entries it adds
+    QPushButton* addRecipientButton; // its text labels the entries it adds
     QLineEdit* addressEdit;
     QPushButton* pickAttachmentButton;
     QLineEdit* attachmentEdit;
@@ -119,11 +119,11 @@ public:
     // The message area.
     QLabel* subjectLabel;
     QLineEdit* subjectEdit;
-    TRadioGroup* formatChoice;  // text or HTML
+    TRadioGroup* formatChoice; // text or HTML
     QPlainTextEdit* bodyEdit;
-    TStatusBar* sendStatusBar;  // the session's state and the counter
-    TStatusBar* siteStatusBar;  // the maker and the program's web address; a click opens it
-    TListStatusBar* listStatusBar;  // the list's count, and the Undo of its last Clear or Delete
+    TStatusBar* sendStatusBar;     // the session's state and the counter
+    TStatusBar* siteStatusBar;     // the maker and the program's web address; a click opens it
+    TListStatusBar* listStatusBar; // the list's count, and the Undo of its last Clear or Delete
     TMessagePreviewWindow* previewWindow;
 
     // The shared file dialogs of every open and save command.
@@ -236,9 +236,9 @@ private:
     int FActivations = 0;
     QWindow* FLastFocusWindow = nullptr;
     std::unique_ptr<TDraftKeeper> FDraft;
-    std::string FListFile; // the recipients file the list was last loaded from
+    std::string FListFile;                  // the recipients file the list was last loaded from
     std::optional<TListSnapshot> FListUndo; // the list before the last Clear or Delete
-    bool FChangingList = false;              // a change Undo can take back is running
+    bool FChangingList = false;             // a change Undo can take back is running
     TSendLaterDialog* FSendLaterDialog = nullptr;
     TScheduledSend* FScheduledSend = nullptr;
     TSuppressionWindow* FSuppressionWindow = nullptr;

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls and their layout.
-#include "app/MainWindow.h"
 #include "app/ListStatusBar.h"
+#include "app/MainWindow.h"
 #include "app/Pictures.h"
 #include "app/Widgets.h"
-#include "workflow/MailboxCheck.h"
-#include "workflow/Messages.h"
+#include "workflow/lists/MailboxCheck.h"
+#include "workflow/ui/Messages.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -338,7 +338,9 @@ void TMainWindow::BuildWindow()
     // The label column has no scroll bar of its own: it follows the entries row for row.
     connect(recipientList->verticalScrollBar(), &QScrollBar::valueChanged, labelColumn->verticalScrollBar(),
             &QScrollBar::setValue);
-    const auto level = [this] { labelColumn->verticalScrollBar()->setValue(recipientList->verticalScrollBar()->value()); };
+    const auto level = [this] {
+        labelColumn->verticalScrollBar()->setValue(recipientList->verticalScrollBar()->value());
+    };
     connect(recipientList->verticalScrollBar(), &QScrollBar::rangeChanged, this, level);
     connect(labelColumn->verticalScrollBar(), &QScrollBar::rangeChanged, this, level);
 }

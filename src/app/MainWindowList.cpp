@@ -5,7 +5,7 @@
 #include "app/ListStatusBar.h"
 #include "app/MainWindow.h"
 #include "app/Widgets.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QAction>
 #include <QEvent>
@@ -94,20 +94,18 @@ void TMainWindow::undoListChange()
 // Alt+A the About menu. The tool tips of the buttons name the key of their command.
 void TMainWindow::WireKeys()
 {
-    const std::pair<QKeySequence, QMenu*> menus[] = {
-        {QKeySequence(Qt::ALT | Qt::Key_F), fileMenu},
-        {QKeySequence(Qt::ALT | Qt::Key_L), languageMenu},
-        {QKeySequence(Qt::ALT | Qt::Key_A), aboutMenu}};
+    const std::pair<QKeySequence, QMenu*> menus[] = {{QKeySequence(Qt::ALT | Qt::Key_F), fileMenu},
+                                                     {QKeySequence(Qt::ALT | Qt::Key_L), languageMenu},
+                                                     {QKeySequence(Qt::ALT | Qt::Key_A), aboutMenu}};
     for (const auto& [key, menu] : menus) {
         auto* shortcut = new QShortcut(key, this);
-        connect(shortcut, &QShortcut::activated, this, [this, menu = menu] {
-            menuBar()->setActiveAction(menu->menuAction());
-        });
+        connect(shortcut, &QShortcut::activated, this,
+                [this, menu = menu] { menuBar()->setActiveAction(menu->menuAction()); });
     }
     const std::pair<QToolButton*, QAction*> buttons[] = {
-        {sendButton, sendToListAction},         {stopButton, stopSendingAction},
-        {previewButton, previewMessageAction},  {openMessageButton, openMessageFileAction},
-        {settingsButton, showSettingsAction},   {openRecipientsButton, openRecipientFileAction}};
+        {sendButton, sendToListAction},        {stopButton, stopSendingAction},
+        {previewButton, previewMessageAction}, {openMessageButton, openMessageFileAction},
+        {settingsButton, showSettingsAction},  {openRecipientsButton, openRecipientFileAction}};
     for (const auto& [button, action] : buttons)
         HookEvents(button, [button = button, action = action](QEvent* event) {
             if (event->type() != QEvent::ToolTip || button->toolTip().isEmpty())

@@ -2,7 +2,7 @@
 #include "app/MessagePreviewWindow.h"
 
 #include "app/Guard.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -140,11 +140,11 @@ void TMessagePreviewWindow::RefreshSoon()
 
 void TMessagePreviewWindow::ShowPreview()
 {
-    positionLabel->setText(FShown.Index < 0
-        ? Tr("Seznam prejemnikov nima naslova, ki bi mu bilo sporočilo poslano.",
-             "The recipient list has no entry to send the message to.")
-        : Tr("Sporočilo, kot ga bo dobil prejemnik v vrstici %1:", "The message as the recipient in row %1 gets it:")
-              .arg(FShown.Index + 1));
+    positionLabel->setText(FShown.Index < 0 ? Tr("Seznam prejemnikov nima naslova, ki bi mu bilo sporočilo poslano.",
+                                                 "The recipient list has no entry to send the message to.")
+                                            : Tr("Sporočilo, kot ga bo dobil prejemnik v vrstici %1:",
+                                                 "The message as the recipient in row %1 gets it:")
+                                                  .arg(FShown.Index + 1));
     toEdit->setText(QString::fromStdString(FShown.Entry));
     subjectEdit->setText(QString::fromStdString(FShown.Subject));
     subjectEdit->setCursorPosition(0);

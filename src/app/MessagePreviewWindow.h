@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/MessagePreview.h"
+#include "workflow/compose/MessagePreview.h"
 
 #include <QTimer>
 #include <QWidget>

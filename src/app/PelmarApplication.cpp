@@ -4,8 +4,6 @@
 #include "app/AboutBox.h"
 #include "app/HistoryWindow.h"
 #include "app/ImportHelpWindow.h"
-#include "keyring/KeyringPasswords.h"
-#include "signin/OAuthSignIn.h"
 #include "app/MainWindow.h"
 #include "app/QtUserInterface.h"
 #include "app/ScreenFit.h"
@@ -13,11 +11,13 @@
 #include "app/SendProgressView.h"
 #include "app/SettingsDialog.h"
 #include "app/Widgets.h"
+#include "keyring/KeyringPasswords.h"
 #include "mail/SmtpClient.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SendJob.h"
-#include "workflow/SuppressionList.h"
+#include "signin/OAuthSignIn.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/limits/SuppressionList.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QApplication>
 
@@ -51,9 +51,8 @@ TPelmarApplication::TPelmarApplication(QStringList arguments)
     SetApplicationTitle(ApplicationTitle);
     CreateWindows(std::move(arguments));
     CreateSendJob();
-    FMainWindow->SetPeers(
-        {*FSettingsDialog, *FAboutBox, *FImportHelpWindow, *FSendLogWindow, *FSendJob, *FHistoryWindow,
-         FSuppressions.get()});
+    FMainWindow->SetPeers({*FSettingsDialog, *FAboutBox, *FImportHelpWindow, *FSendLogWindow, *FSendJob,
+                           *FHistoryWindow, FSuppressions.get()});
     mainWindow = FMainWindow.get();
     SetApplicationTitleObserver(ShowTitle);
 }

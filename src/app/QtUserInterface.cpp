@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/QtUserInterface.h"
 
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -40,9 +40,10 @@ std::string RunFileDialog(const TFileDialogRequest& request, QFileDialog::Accept
     const QString defaultSuffix = QString::fromStdString(request.DefaultExt);
     dialog.setDefaultSuffix(defaultSuffix);
     if (!defaultSuffix.isEmpty())
-        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, defaultSuffix](const QString& filter) {
-            dialog.setDefaultSuffix(SuffixForFilter(filter, defaultSuffix));
-        });
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, defaultSuffix](const QString& filter) {
+                             dialog.setDefaultSuffix(SuffixForFilter(filter, defaultSuffix));
+                         });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front().toStdString();
@@ -71,8 +72,8 @@ QString SuffixForFilter(const QString& nameFilter, const QString& defaultSuffix)
         return defaultSuffix;
     const QString pattern = nameFilter.mid(open + 1, close - open - 1).trimmed();
     const QString suffix = pattern.mid(2);
-    const bool oneKind = pattern.startsWith("*.") && !suffix.isEmpty()
-        && !suffix.contains(QRegularExpression("[*?\\[\\s.]"));
+    const bool oneKind =
+        pattern.startsWith("*.") && !suffix.isEmpty() && !suffix.contains(QRegularExpression("[*?\\[\\s.]"));
     return oneKind ? suffix : defaultSuffix;
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/UserInterface.h"
+#include "workflow/ui/UserInterface.h"
 
 // The real dialogs, message boxes and shell of the desktop.
 class TQtUserInterface : public TUserInterface {

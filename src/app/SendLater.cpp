@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SendLater.h"
 
-#include "workflow/LimitMessages.h"
-#include "workflow/ProgramState.h"
-#include "workflow/UserInterface.h"
+#include "workflow/limits/LimitMessages.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/SendJob.h"
+#include "workflow/job/SendJob.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
@@ -12,7 +12,7 @@ class TStatusBar;
 
 // The widgets where the send job shows how it goes.
 struct TSendProgressWidgets {
-    TStatusBar* StatusBar;  // panel 1 the session's state, panel 2 the counter
+    TStatusBar* StatusBar; // panel 1 the session's state, panel 2 the counter
     QWidget* LogWindow;
     QPlainTextEdit* LogText;
 };

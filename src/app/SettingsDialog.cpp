@@ -4,13 +4,14 @@
 #include "app/Guard.h"
 #include "app/Language.h"
 #include "app/Pictures.h"
-#include "workflow/AccountPasswords.h"
-#include "workflow/IntegerText.h"
-#include "workflow/Messages.h"
-#include "workflow/SettingsStore.h"
-#include "workflow/UserInterface.h"
+#include "base/Exception.h"
+#include "workflow/account/AccountPasswords.h"
 #include "workflow/autoconfig/AccountTest.h"
 #include "workflow/autoconfig/SettingsFinder.h"
+#include "workflow/settings/Settings.h"
+#include "workflow/settings/StoredSettings.h"
+#include "workflow/ui/Messages.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -64,7 +65,7 @@ QToolButton* PictureButton(const char* name, const QString& picture, QWidget* pa
 
 }
 
-TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
+TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner), FValues(DefaultSettings())
 {
     setObjectName("Form3");
     setWindowTitle("Varnolt Pelmar");
@@ -89,15 +90,16 @@ TSettingsDialog::TSettingsDialog(QWidget* owner) : QDialog(owner)
     layout->addWidget(settingsSourceLabel);
     layout->addStretch(1);
     BuildButtons();
+    WireFields();
     ApplyInitialSettingsTexts(*this);
 
     // The first seven keep their order (the port last of them); the secured connection's
     // follow, then the wait before retries.
     // The lookup's buttons come last, so that the fields keep their order.
-    QWidget* order[] = {nameEdit,      emailEdit,    hostEdit,        userIdEdit,         charsetEdit,
-                        delayEdit,     portEdit,     securityNone,    securityStartTls,   securityTls,
-                        passwordEdit,  timeOutEdit,  retryWaitEdit,   perMinuteEdit,      perHourEdit,
-                        perDayEdit,    unsubscribeEdit, findSettingsButton, testButton};
+    QWidget* order[] = {nameEdit,     emailEdit,       hostEdit,           userIdEdit,       charsetEdit,
+                        delayEdit,    portEdit,        securityNone,       securityStartTls, securityTls,
+                        passwordEdit, timeOutEdit,     retryWaitEdit,      perMinuteEdit,    perHourEdit,
+                        perDayEdit,   unsubscribeEdit, findSettingsButton, testButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     for (QLineEdit* field : {nameEdit, emailEdit, hostEdit, portEdit, userIdEdit})
@@ -144,11 +146,6 @@ void TSettingsDialog::BuildFields()
     BuildLimitFields(19); // under the sign-in rows (BuildSignInFields: 11 to 18)
 
     portLabel->setText("Port");
-    portEdit->setText(FLastGoodPort);
-    charsetEdit->setText("utf-8");
-    delayEdit->setText(FLastGoodDelay);
-    connect(delayEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(delayEdit, FLastGoodDelay); });
-    connect(portEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(portEdit, FLastGoodPort); });
 }
 
 // A short number field followed by its unit.
@@ -200,13 +197,31 @@ void TSettingsDialog::BuildSecurityFields(int firstRow)
     passwordEdit->setEchoMode(QLineEdit::Password);
     timeOutEdit = AddField("timeOutEdit", timeOutLabel, "timeOutLabel", firstRow + 5);
     timeOutUnitLabel = AddUnit(timeOutEdit, "timeOutUnitLabel", firstRow + 5);
-    timeOutEdit->setText(FLastGoodTimeOut);
-    connect(timeOutEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(timeOutEdit, FLastGoodTimeOut); });
     retryWaitEdit = AddField("retryWaitEdit", retryWaitLabel, "retryWaitLabel", firstRow + 6);
     retryWaitUnitLabel = AddUnit(retryWaitEdit, "retryWaitUnitLabel", firstRow + 6);
-    retryWaitEdit->setText(FLastGoodRetryWait);
-    connect(retryWaitEdit, &QLineEdit::textChanged, this, [this] { CheckNumber(retryWaitEdit, FLastGoodRetryWait); });
     BuildSignInFields(firstRow + 7);
+}
+
+// Every field the settings table names shows its setting's default until the store is read;
+// a number field refuses what its row does not take.
+void TSettingsDialog::WireFields()
+{
+    for (const TSettingRow& row : SettingRows) {
+        QLineEdit* field = FieldOf(row);
+        if (!field)
+            continue;
+        field->setText(QText(FieldText(row, FValues)));
+        field->setProperty("lastGood", field->text());
+        if (std::holds_alternative<TIntegerSetting>(row.Member))
+            connect(field, &QLineEdit::textChanged, this, [this, field, &row] { CheckNumber(field, row); });
+    }
+}
+
+// Null for a setting the dialog shows in no line field of its own (the security choice's
+// buttons, the sign-in's controls).
+QLineEdit* TSettingsDialog::FieldOf(const TSettingRow& row) const
+{
+    return row.Field ? fieldPanel->findChild<QLineEdit*>(row.Field) : nullptr;
 }
 
 // The account's sending limits on one line, and the unsubscribe choice under them.
@@ -218,21 +233,19 @@ void TSettingsDialog::BuildLimitFields(int row)
     limitsLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* line = new QHBoxLayout;
     line->setSpacing(6);
-    const auto addLimit = [&](const char* editName, const char* unitName, QLabel*& unit, QString& lastGood) {
+    const auto addLimit = [&](const char* editName, const char* unitName, QLabel*& unit) {
         auto* edit = new QLineEdit(fieldPanel);
         edit->setObjectName(editName);
         edit->setFixedWidth(DelayFieldWidth);
-        edit->setText(lastGood);
         unit = new QLabel(fieldPanel);
         unit->setObjectName(unitName);
         line->addWidget(edit);
         line->addWidget(unit);
-        connect(edit, &QLineEdit::textChanged, this, [this, edit, &lastGood] { CheckNumber(edit, lastGood); });
         return edit;
     };
-    perMinuteEdit = addLimit("perMinuteEdit", "perMinuteUnitLabel", perMinuteUnitLabel, FLastGoodPerMinute);
-    perHourEdit = addLimit("perHourEdit", "perHourUnitLabel", perHourUnitLabel, FLastGoodPerHour);
-    perDayEdit = addLimit("perDayEdit", "perDayUnitLabel", perDayUnitLabel, FLastGoodPerDay);
+    perMinuteEdit = addLimit("perMinuteEdit", "perMinuteUnitLabel", perMinuteUnitLabel);
+    perHourEdit = addLimit("perHourEdit", "perHourUnitLabel", perHourUnitLabel);
+    perDayEdit = addLimit("perDayEdit", "perDayUnitLabel", perDayUnitLabel);
     line->addStretch(1);
     limitsLabel->setBuddy(perMinuteEdit);
     grid->addWidget(limitsLabel, row, 0);
@@ -346,8 +359,8 @@ void TSettingsDialog::ShowFoundSettings(const std::optional<TFoundAccount>& acco
     if (!account->OAuthProvider.empty())
         signIn.Provider = account->OAuthProvider;
     ShowSignIn(signIn);
-    settingsSourceLabel->setText(QText(FoundAccountOrigin(*account) + "\n" +
-                                       Messages::SignInWith(account->SignIn, account->OAuthProvider)));
+    settingsSourceLabel->setText(
+        QText(FoundAccountOrigin(*account) + "\n" + Messages::SignInWith(account->SignIn, account->OAuthProvider)));
 }
 
 void TSettingsDialog::testSettings()
@@ -359,28 +372,29 @@ void TSettingsDialog::testSettings()
         okButton->setEnabled(true);
     });
     settingsSourceLabel->setText(QText(Messages::FindingSettings(Text(hostEdit))));
-    const std::string report = TestAccount(*this, Text(passwordEdit));
-    settingsSourceLabel->clear();
-    Guard([&] { UserInterface().ShowMessage(report); });
+    // A number field that holds no number is said as a save of it would say it.
+    Guard([&] {
+        std::string report;
+        {
+            const auto clear = qScopeGuard([this] { settingsSourceLabel->clear(); });
+            report = TestAccount(Values(), Text(passwordEdit));
+        }
+        UserInterface().ShowMessage(report);
+    });
 }
 
 void TSettingsDialog::saveAndClose()
 {
     Guard([this] {
-        RegWriteString(SettingsKey, "ime", Text(nameEdit));
-        RegWriteString(SettingsKey, "email", Text(emailEdit));
-        RegWriteString(SettingsKey, "host", Text(hostEdit));
-        RegWriteInteger(SettingsKey, "port", StrToInt(Text(portEdit)));
-        RegWriteString(SettingsKey, "username", Text(userIdEdit));
-        RegWriteString(SettingsKey, "charset", Text(charsetEdit));
-        RegWriteInteger(SettingsKey, "pavza", StrToInt(Text(delayEdit)));
-        RegWriteInteger(SettingsKey, "security", SecurityIndex());
-        RegWriteInteger(SettingsKey, "timeout", StrToInt(Text(timeOutEdit)));
-        RegWriteInteger(SettingsKey, "retrywait", StrToInt(Text(retryWaitEdit)));
-        RegWriteInteger(SettingsKey, "perminute", StrToInt(Text(perMinuteEdit)));
-        RegWriteInteger(SettingsKey, "perhour", StrToInt(Text(perHourEdit)));
-        RegWriteInteger(SettingsKey, "perday", StrToInt(Text(perDayEdit)));
-        RegWriteString(SettingsKey, "unsubscribe", Text(unsubscribeEdit));
+        // Each value is written as soon as it is taken: a field that holds no number stops
+        // the save there. The sign-in writes only the keys of the way chosen.
+        for (const TSettingRow& row : SettingRows) {
+            if (!row.Account || IsSignInRow(row))
+                continue;
+            TakeField(row, FValues);
+            WriteSetting(row, FValues);
+        }
+        TakeSignIn(SignIn(), FValues);
         WriteSignInSettings(SignIn());
         SavePassword();
         accept();
@@ -453,36 +467,50 @@ void TSettingsDialog::MarkNeededFields()
 // A value that cannot be read stops the reading; the fields show what was read before it.
 void TSettingsDialog::LoadStoredSettings()
 {
-    TStoredAccount account = ShownAccount();
-    const auto show = qScopeGuard([&] { ShowAccount(account); });
-    ReadStoredAccount(account);
+    TSettings settings = FValues;
+    for (const TSettingRow& row : SettingRows) {
+        try {
+            TakeField(row, settings);
+        } catch (const Exception&) {
+            // a number field holding no number: the copy's value stands
+        }
+    }
+    const auto show = qScopeGuard([&] {
+        FValues = settings;
+        ShowSettings(settings);
+    });
+    ReadAccount(settings);
 }
 
-TStoredAccount TSettingsDialog::ShownAccount() const
+TSettings TSettingsDialog::Values() const
 {
-    return {Text(nameEdit),      Text(emailEdit),   Text(hostEdit),      Text(userIdEdit),
-            Text(charsetEdit),   Text(delayEdit),   Text(portEdit),      SecurityIndex(),
-            Text(timeOutEdit),   Text(retryWaitEdit), Text(perMinuteEdit), Text(perHourEdit),
-            Text(perDayEdit),    Text(unsubscribeEdit), SignIn()};
+    TSettings settings = FValues;
+    for (const TSettingRow& row : SettingRows)
+        TakeField(row, settings);
+    TakeSignIn(SignIn(), settings);
+    return settings;
 }
 
-void TSettingsDialog::ShowAccount(const TStoredAccount& account)
+std::string TSettingsDialog::Email() const
 {
-    nameEdit->setText(QText(account.Name));
-    emailEdit->setText(QText(account.Email));
-    hostEdit->setText(QText(account.Host));
-    userIdEdit->setText(QText(account.UserID));
-    charsetEdit->setText(QText(account.Charset));
-    delayEdit->setText(QText(account.Delay));
-    portEdit->setText(QText(account.Port));
-    SetSecurityIndex(account.Security);
-    timeOutEdit->setText(QText(account.TimeOut));
-    retryWaitEdit->setText(QText(account.RetryWait));
-    perMinuteEdit->setText(QText(account.PerMinute));
-    perHourEdit->setText(QText(account.PerHour));
-    perDayEdit->setText(QText(account.PerDay));
-    unsubscribeEdit->setText(QText(account.Unsubscribe));
-    ShowSignIn(account.SignIn);
+    return Text(emailEdit);
+}
+
+void TSettingsDialog::TakeField(const TSettingRow& row, TSettings& settings) const
+{
+    if (const QLineEdit* field = FieldOf(row))
+        TakeFieldText(row, Text(field), settings);
+    else if (const auto* member = std::get_if<TIntegerSetting>(&row.Member); member && *member == &TSettings::Security)
+        settings.Security = SecurityIndex();
+}
+
+void TSettingsDialog::ShowSettings(const TSettings& settings)
+{
+    for (const TSettingRow& row : SettingRows)
+        if (QLineEdit* field = FieldOf(row))
+            field->setText(QText(FieldText(row, settings)));
+    SetSecurityIndex(settings.Security);
+    ShowSignIn(SignInOf(settings));
 }
 
 bool TSettingsDialog::AccountComplete() const
@@ -491,33 +519,19 @@ bool TSettingsDialog::AccountComplete() const
         && !userIdEdit->text().isEmpty();
 }
 
-std::string TSettingsDialog::Name() const { return Text(nameEdit); }
-std::string TSettingsDialog::Email() const { return Text(emailEdit); }
-std::string TSettingsDialog::Host() const { return Text(hostEdit); }
-std::string TSettingsDialog::UserID() const { return Text(userIdEdit); }
-std::string TSettingsDialog::Charset() const { return Text(charsetEdit); }
-std::string TSettingsDialog::Delay() const { return Text(delayEdit); }
-std::string TSettingsDialog::Port() const { return Text(portEdit); }
-std::string TSettingsDialog::Security() const { return std::to_string(SecurityIndex()); }
-std::string TSettingsDialog::TimeOut() const { return Text(timeOutEdit); }
-std::string TSettingsDialog::RetryWait() const { return Text(retryWaitEdit); }
-std::string TSettingsDialog::PerMinute() const { return Text(perMinuteEdit); }
-std::string TSettingsDialog::PerHour() const { return Text(perHourEdit); }
-std::string TSettingsDialog::PerDay() const { return Text(perDayEdit); }
-std::string TSettingsDialog::Unsubscribe() const { return Text(unsubscribeEdit); }
-
 void TSettingsDialog::AskForSettings()
 {
     UserInterface().ExecModal(*this);
 }
 
 // Every change is checked, typed or set by the program; a refused edit is taken back.
-void TSettingsDialog::CheckNumber(QLineEdit* field, QString& lastGood)
+void TSettingsDialog::CheckNumber(QLineEdit* field, const TSettingRow& row)
 {
-    if (TryStrToInt(field->text().toStdString())) {
-        lastGood = field->text();
+    if (FieldInteger(row, Text(field))) {
+        field->setProperty("lastGood", field->text());
         return;
     }
+    const QString lastGood = field->property("lastGood").toString();
     Guard([] { UserInterface().ShowMessage(Messages::NumbersOnly()); });
     const QSignalBlocker quiet(field);
     // A typed edit is undone with its cursor; a text set by the program has no undo step.

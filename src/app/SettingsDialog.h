@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/SendJob.h"
-#include "workflow/StoredSettings.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/settings/SettingsTable.h"
 
 #include <QDialog>
 #include <optional>
@@ -17,8 +17,8 @@ struct TFoundAccount;
 class QToolButton;
 class TAccountPasswords;
 
-// The settings dialog: the user's mail account data. Its fields are the program's
-// working copy of the settings, and what the send job reads; OK writes them to the
+// The settings dialog: the user's mail account data. Its fields edit the program's
+// working copy of the settings, which is what the send job reads; OK writes them to the
 // settings store, except the password, which goes to the keyring only. A field that a
 // job still needs is marked, and the focus goes to the first such field.
 class TSettingsDialog : public QDialog, public TSendSettings {
@@ -32,7 +32,7 @@ public:
     QLabel* emailLabel;
     QLineEdit* emailEdit;
     QLabel* hostLabel;
-    QLineEdit* hostEdit;  // outgoing mail server
+    QLineEdit* hostEdit; // outgoing mail server
     QLabel* portLabel;
     QLineEdit* portEdit;
     QLabel* userIdLabel;
@@ -40,7 +40,7 @@ public:
     QLabel* charsetLabel;
     QLineEdit* charsetEdit;
     QLabel* delayLabel;
-    QLineEdit* delayEdit;  // seconds after each message
+    QLineEdit* delayEdit; // seconds after each message
     QLabel* delayUnitLabel;
     QLabel* securityLabel;
     QRadioButton* securityNone;     // security 0: the plain dialogue
@@ -64,7 +64,7 @@ public:
     QLabel* unsubscribeLabel;
     QLineEdit* unsubscribeEdit; // empty, "mailto" or an https address
     QLabel* signInLabel;
-    std::vector<QRadioButton*> signInChoices;   // password, OAuth 2.0, token command
+    std::vector<QRadioButton*> signInChoices; // password, OAuth 2.0, token command
     QLabel* providerLabel;
     std::vector<QRadioButton*> providerChoices; // Google, Microsoft, Other
     QLabel* clientIdLabel;
@@ -79,7 +79,7 @@ public:
     QLineEdit* scopeEdit;
     QLabel* tokenCommandLabel;
     QLineEdit* tokenCommandEdit = nullptr;
-    QLabel* neededLabel; // says what the marks on empty fields mean
+    QLabel* neededLabel;             // says what the marks on empty fields mean
     QPushButton* findSettingsButton; // fills server, port, security and user name from the address
     QPushButton* testButton;         // connects and logs in with the fields, sends nothing
     QLabel* settingsSourceLabel;     // where found settings came from, or the hint to find them
@@ -107,22 +107,13 @@ public:
     void testSettings();
     // The sign-in the last settings found ask for (password or oauth2), empty before.
 
-    // The fields as the send job reads them.
-    std::string Name() const override;
-    std::string Email() const override;
-    std::string Host() const override;
-    std::string UserID() const override;
-    std::string Charset() const override;
-    std::string Delay() const override;
-    std::string Port() const override;
-    std::string Security() const override;
-    std::string TimeOut() const override;
-    std::string RetryWait() const override;
-    std::string PerMinute() const override;
-    std::string PerHour() const override;
-    std::string PerDay() const override;
-    std::string Unsubscribe() const override;
-    TSignInSettings SignIn() const override;
+    // The settings as the fields hold them, as the send job reads them; a number field
+    // holding no number raises.
+    TSettings Values() const override;
+    // The address as typed: the suppression list is kept per sending address.
+    std::string Email() const;
+    // The sign-in controls' choice and fields (SettingsDialogSignIn.cpp).
+    TSignInSettings SignIn() const;
     void AskForSettings() override;
     // Marks the empty fields a job needs, and says so under them in the current language.
     void MarkNeededFields();
@@ -145,23 +136,19 @@ private:
     void ShowSignIn(const TSignInSettings& settings);
     QLineEdit* AddField(const char* editName, QLabel*& label, const char* labelName, int row);
     QLabel* AddUnit(QLineEdit* field, const char* unitName, int row);
-    // lastGood: what the field held before the edit being checked.
-    void CheckNumber(QLineEdit* field, QString& lastGood);
+    // The number fields and those of text take their checks from the settings table.
+    void WireFields();
+    QLineEdit* FieldOf(const TSettingRow& row) const;
+    void CheckNumber(QLineEdit* field, const TSettingRow& row);
     void FollowSecurityWithPort(int index);
-    TStoredAccount ShownAccount() const;
-    void ShowAccount(const TStoredAccount& account);
+    void TakeField(const TSettingRow& row, TSettings& settings) const;
+    void ShowSettings(const TSettings& settings);
     void LoadPassword();
     void SavePassword();
     void BuildFinderControls();
     void ShowFoundSettings(const std::optional<TFoundAccount>& account, const std::vector<std::string>& notes);
 
-    QString FLastGoodDelay = "0";
-    QString FLastGoodPort = "25";
-    QString FLastGoodTimeOut = "60";
-    QString FLastGoodRetryWait = "60";
-    QString FLastGoodPerMinute = "0";
-    QString FLastGoodPerHour = "0";
-    QString FLastGoodPerDay = "0";
+    TSettings FValues; // the copy the fields edit: as last read or saved
     int FSecurityIndex = 0;
     TAccountPasswords* FPasswords = nullptr;
     std::string FPasswordAccount; // user name and host the password field was loaded for

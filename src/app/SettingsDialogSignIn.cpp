@@ -3,9 +3,9 @@
 // token command that goes with it. Only the fields of the chosen way are shown.
 #include "app/SettingsDialog.h"
 
-#include "workflow/SignInMessages.h"
-#include "workflow/StoredSettings.h"
-#include "workflow/UserInterface.h"
+#include "workflow/account/SignInMessages.h"
+#include "workflow/settings/StoredSettings.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -68,8 +68,8 @@ void TSettingsDialog::BuildSignInFields(int firstRow)
         grid->addWidget(*label, row, 0);
     }
     grid->addLayout(AddChoices(signInChoices, {"signInPassword", "signInOAuth", "signInCommand"}), firstRow, 1);
-    grid->addLayout(AddChoices(providerChoices, {"providerGoogle", "providerMicrosoft", "providerOther"}),
-                    firstRow + 1, 1);
+    grid->addLayout(AddChoices(providerChoices, {"providerGoogle", "providerMicrosoft", "providerOther"}), firstRow + 1,
+                    1);
     clientIdEdit = AddField("clientIdEdit", clientIdLabel, "clientIdLabel", firstRow + 2);
     clientSecretEdit = AddField("clientSecretEdit", clientSecretLabel, "clientSecretLabel", firstRow + 3);
     authUrlEdit = AddField("authUrlEdit", authUrlLabel, "authUrlLabel", firstRow + 4);
@@ -108,9 +108,9 @@ void TSettingsDialog::FollowSignInChoice()
     providerLabel->setVisible(oauth);
     for (QRadioButton* button : providerChoices)
         button->setVisible(oauth);
-    for (QWidget* widget : std::initializer_list<QWidget*>{clientIdLabel, clientIdEdit, clientSecretLabel,
-                                                           clientSecretEdit, authUrlLabel, authUrlEdit, tokenUrlLabel,
-                                                           tokenUrlEdit, scopeLabel, scopeEdit})
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{clientIdLabel, clientIdEdit, clientSecretLabel, clientSecretEdit, authUrlLabel,
+                                         authUrlEdit, tokenUrlLabel, tokenUrlEdit, scopeLabel, scopeEdit})
         widget->setVisible(oauth);
     tokenCommandLabel->setVisible(mode == 2);
     tokenCommandEdit->setVisible(mode == 2);

@@ -3,9 +3,9 @@
 
 #include "app/Guard.h"
 #include "base/StringList.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SuppressionList.h"
-#include "workflow/UserInterface.h"
+#include "workflow/limits/SuppressionList.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -84,8 +84,8 @@ void TSuppressionWindow::ShowTexts()
     importButton->setText(Q("Uvozi …", "Import…"));
     removeButton->setText(Q("Odstrani", "Remove"));
     exportButton->setText(Q("Izvozi …", "Export…"));
-    table->setHorizontalHeaderLabels({Q("Naslov", "Address"), Q("Zakaj", "Why"), Q("Odgovor strežnika", "Server reply"),
-                                      Q("Dodano", "Added")});
+    table->setHorizontalHeaderLabels(
+        {Q("Naslov", "Address"), Q("Zakaj", "Why"), Q("Odgovor strežnika", "Server reply"), Q("Dodano", "Added")});
 }
 
 void TSuppressionWindow::Refresh()
@@ -114,8 +114,8 @@ void TSuppressionWindow::AddTyped()
 
 void TSuppressionWindow::Import()
 {
-    const std::string file = UserInterface().OpenFileName({Lang("Uvozi naslove", "Import addresses"),
-                                                           "*.txt|*.txt|*.*|*.*", {}, "txt"});
+    const std::string file =
+        UserInterface().OpenFileName({Lang("Uvozi naslove", "Import addresses"), "*.txt|*.txt|*.*|*.*", {}, "txt"});
     if (file.empty())
         return;
     TStringList lines;
@@ -137,8 +137,8 @@ void TSuppressionWindow::RemoveChosen()
 // One address a line: a recipients file the program can open again.
 void TSuppressionWindow::Export()
 {
-    const std::string file = UserInterface().SaveFileName({Lang("Izvozi naslove", "Export addresses"),
-                                                           "*.txt|*.txt|*.*|*.*", {}, "txt"});
+    const std::string file =
+        UserInterface().SaveFileName({Lang("Izvozi naslove", "Export addresses"), "*.txt|*.txt|*.*|*.*", {}, "txt"});
     if (file.empty())
         return;
     TStringList lines;

@@ -16,8 +16,7 @@ namespace {
 
 class TEventHook : public QObject {
 public:
-    TEventHook(QObject* target, std::function<bool(QEvent*)> handler)
-        : QObject(target), FHandler(std::move(handler))
+    TEventHook(QObject* target, std::function<bool(QEvent*)> handler) : QObject(target), FHandler(std::move(handler))
     {
         target->installEventFilter(this);
     }
@@ -31,7 +30,7 @@ private:
 
 class TRowHeightDelegate : public QStyledItemDelegate {
 public:
-    TRowHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), FHeight(height) {}
+    TRowHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), FHeight(height) { }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         return {QStyledItemDelegate::sizeHint(option, index).width(), FHeight};
@@ -55,7 +54,7 @@ void HookEvents(QObject* target, std::function<bool(QEvent*)> handler)
 
 void OnClick(QWidget* target, std::function<void()> handler)
 {
-    HookEvents(target, [handler](QEvent* event) {
+    HookEvents(target, [handler = std::move(handler)](QEvent* event) {
         if (event->type() == QEvent::MouseButtonRelease && IsLeftButton(event))
             handler();
         return false;
@@ -64,7 +63,7 @@ void OnClick(QWidget* target, std::function<void()> handler)
 
 void OnDoubleClick(QWidget* target, std::function<void()> handler)
 {
-    HookEvents(target, [handler](QEvent* event) {
+    HookEvents(target, [handler = std::move(handler)](QEvent* event) {
         if (event->type() != QEvent::MouseButtonDblClick || !IsLeftButton(event))
             return false;
         handler();
@@ -165,8 +164,7 @@ QVariant TCheckedRows::data(const QModelIndex& index, int role) const
         if (Fails(index) && Check.Complaint)
             return Check.Complaint();
         break;
-    default:
-        break;
+    default: break;
     }
     return QStringListModel::data(index, role);
 }
@@ -224,7 +222,7 @@ void TListBox::Assign(const TStringList& lines)
         rows << row;
         previous = &line;
     }
-    FRows.setStringList(std::move(rows));
+    FRows.setStringList(rows);
 }
 
 int TListBox::ItemIndex() const

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/ListColumn.h"
+#include "workflow/lists/ListColumn.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -52,7 +52,7 @@ private:
 // that says why.
 struct TRowCheck {
     std::function<bool(const std::string& row)> Passes;
-    std::function<QString()> Complaint;  // in the language in force when it is shown
+    std::function<QString()> Complaint; // in the language in force when it is shown
 };
 
 // The rows of a list box: plain strings, and the check of TRowCheck. The check runs only

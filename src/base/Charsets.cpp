@@ -57,8 +57,8 @@ private:
     static bool IsReadAsWritten(const std::string& name)
     {
         return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-                   c == '.';
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_'
+                || c == '.';
         });
     }
 

@@ -6,7 +6,7 @@
 // the component knows when it is being destroyed so that it can stay silent then.
 class TComponent : public QObject {
 public:
-    explicit TComponent(QObject* owner = nullptr) : QObject(owner) {}
+    explicit TComponent(QObject* owner = nullptr) : QObject(owner) { }
     bool IsDestroying() const { return FDestroying; }
 
 protected:

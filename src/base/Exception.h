@@ -6,7 +6,7 @@
 // The general error: its message is the text the user sees.
 class Exception : public std::exception {
 public:
-    explicit Exception(std::string message) : FMessage(std::move(message)) {}
+    explicit Exception(std::string message) : FMessage(std::move(message)) { }
     const std::string& Message() const noexcept { return FMessage; }
     const char* what() const noexcept override { return FMessage.c_str(); }
 
@@ -23,11 +23,11 @@ public:
 // A file that cannot be opened for reading.
 class EFOpenError : public EStreamError {
 public:
-    explicit EFOpenError(const std::string& fileName) : EStreamError("Cannot open file " + fileName) {}
+    explicit EFOpenError(const std::string& fileName) : EStreamError("Cannot open file " + fileName) { }
 };
 
 // A file that cannot be created or opened for writing.
 class EFCreateError : public EStreamError {
 public:
-    explicit EFCreateError(const std::string& fileName) : EStreamError("Cannot create file " + fileName) {}
+    explicit EFCreateError(const std::string& fileName) : EStreamError("Cannot create file " + fileName) { }
 };

@@ -11,7 +11,10 @@ TExceptionHandler& InstalledHandler()
 }
 } // namespace
 
-void SetApplicationExceptionHandler(TExceptionHandler handler) { InstalledHandler() = std::move(handler); }
+void SetApplicationExceptionHandler(TExceptionHandler handler)
+{
+    InstalledHandler() = std::move(handler);
+}
 
 void HandleApplicationException(const std::exception& error)
 {

@@ -6,9 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
+#include <system_error>
 
 std::int64_t TStream::Size()
 {
@@ -94,68 +93,61 @@ void TMemoryStream::SetSize(std::int64_t size)
     FPosition = std::min(FPosition, size);
 }
 
+namespace {
+
+// Only a regular file is a file here. A folder opens for reading on Linux; a FIFO would
+// block the open until a writer comes (and its reads after that), a device never ends.
+// Checked before the open, so that nothing waits.
+bool IsSomethingElse(const std::string& fileName)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(fileName, error);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
+// "e" (glibc): the file stays out of programs started while it is open.
+const char* OpenMode(TFileMode mode)
+{
+    switch (mode) {
+    case TFileMode::OpenRead: return "rbe";
+    case TFileMode::OpenWrite: return "r+be";
+    case TFileMode::Create: break;
+    }
+    return "w+be";
+}
+
+} // namespace
+
 TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : FFileName(fileName)
 {
-    int flags = O_CLOEXEC;
-    switch (mode) {
-    case TFileMode::OpenRead: flags |= O_RDONLY; break;
-    case TFileMode::OpenWrite: flags |= O_WRONLY; break;
-    case TFileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-    }
-    // Only a regular file is a file here. A folder opens for reading on Linux; a FIFO
-    // would block the open until a writer comes (and its reads after that), a device
-    // never ends. Opening without blocking lets the check run before any wait.
-    FHandle = ::open(fileName.c_str(), flags | O_NONBLOCK, 0644);
-    struct stat info {};
-    if (FHandle >= 0 && (::fstat(FHandle, &info) != 0 || !S_ISREG(info.st_mode))) {
-        ::close(FHandle);
-        FHandle = -1;
-    }
-    if (FHandle >= 0)
-        ::fcntl(FHandle, F_SETFL, ::fcntl(FHandle, F_GETFL) & ~O_NONBLOCK);
-    if (FHandle < 0) {
+    if (!IsSomethingElse(fileName))
+        FFile = std::fopen(fileName.c_str(), OpenMode(mode));
+    if (!FFile) {
         if (mode == TFileMode::Create)
             throw EFCreateError(fileName);
         throw EFOpenError(fileName);
     }
+    // Every write reaches the file at once, as the log's readers expect.
+    std::setvbuf(FFile, nullptr, _IONBF, 0);
 }
 
 TFileStream::~TFileStream()
 {
-    if (FHandle >= 0)
-        ::close(FHandle);
+    if (FFile)
+        std::fclose(FFile);
 }
 
 std::int64_t TFileStream::Read(void* buffer, std::int64_t count)
 {
-    std::int64_t total = 0;
-    auto* out = static_cast<char*>(buffer);
-    while (total < count) {
-        const ssize_t n = ::read(FHandle, out + total, static_cast<size_t>(count - total));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw EStreamError("Read error on " + FFileName + ": " + std::strerror(errno));
-        if (n == 0)
-            break;
-        total += n;
-    }
-    return total;
+    const std::size_t total = std::fread(buffer, 1, static_cast<std::size_t>(count), FFile);
+    if (total < static_cast<std::size_t>(count) && std::ferror(FFile))
+        throw EStreamError("Read error on " + FFileName + ": " + std::strerror(errno));
+    return static_cast<std::int64_t>(total);
 }
 
 std::int64_t TFileStream::Write(const void* buffer, std::int64_t count)
 {
-    std::int64_t total = 0;
-    const auto* in = static_cast<const char*>(buffer);
-    while (total < count) {
-        const ssize_t n = ::write(FHandle, in + total, static_cast<size_t>(count - total));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        total += n;
-    }
-    return total;
+    return static_cast<std::int64_t>(std::fwrite(buffer, 1, static_cast<std::size_t>(count), FFile));
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, int origin)
@@ -167,7 +159,9 @@ std::int64_t TFileStream::Seek(std::int64_t offset, int origin)
     case soEnd: whence = SEEK_END; break;
     default: throw EStreamError("Invalid seek origin");
     }
-    const off_t position = ::lseek(FHandle, static_cast<off_t>(offset), whence);
+    if (std::fseek(FFile, static_cast<long>(offset), whence) != 0)
+        throw EStreamError("Seek error");
+    const long position = std::ftell(FFile);
     if (position < 0)
         throw EStreamError("Seek error");
     return position;

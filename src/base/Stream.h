@@ -65,7 +65,7 @@ public:
 
 private:
     std::string FFileName;
-    int FHandle = -1;
+    std::FILE* FFile = nullptr;
 };
 
 // Whole-file helpers used by the text loaders.

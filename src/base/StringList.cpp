@@ -45,8 +45,9 @@ int TStringList::Add(const std::string& text)
         FLines.push_back(text);
         return Count() - 1;
     }
-    const auto at = std::upper_bound(FLines.begin(), FLines.end(), text,
-        [](const std::string& a, const std::string& b) { return CompareTextNoCase(a, b) < 0; });
+    const auto at =
+        std::upper_bound(FLines.begin(), FLines.end(), text,
+                         [](const std::string& a, const std::string& b) { return CompareTextNoCase(a, b) < 0; });
     return static_cast<int>(FLines.insert(at, text) - FLines.begin());
 }
 
@@ -75,7 +76,7 @@ void TStringList::SetSorted(bool sorted)
 {
     if (sorted && !FSorted)
         std::stable_sort(FLines.begin(), FLines.end(),
-            [](const std::string& a, const std::string& b) { return CompareTextNoCase(a, b) < 0; });
+                         [](const std::string& a, const std::string& b) { return CompareTextNoCase(a, b) < 0; });
     FSorted = sorted;
 }
 

@@ -9,7 +9,7 @@
 class TStringList {
 public:
     TStringList() = default;
-    TStringList(std::initializer_list<std::string> lines) : FLines(lines) {}
+    TStringList(std::initializer_list<std::string> lines) : FLines(lines) { }
     virtual ~TStringList() = default;
 
     int Count() const { return static_cast<int>(FLines.size()); }

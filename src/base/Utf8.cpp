@@ -17,7 +17,7 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at)
     if (lead < 0x80)
         return 1;
     std::size_t length = 0;
-    unsigned char low = 0x80; // the range of the second byte rules out overlong forms,
+    unsigned char low = 0x80;  // the range of the second byte rules out overlong forms,
     unsigned char high = 0xBF; // surrogates and code points above U+10FFFF
     if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2;

@@ -2,12 +2,12 @@
 #include "cli/DryRun.h"
 
 #include "cli/MessageReading.h"
-#include "workflow/MessageComposer.h"
-#include "workflow/MessagePreview.h"
-#include "workflow/Messages.h"
-#include "workflow/SendJob.h"
-#include "workflow/Unsubscribe.h"
-#include "workflow/UserInterface.h"
+#include "workflow/compose/MessageComposer.h"
+#include "workflow/compose/MessagePreview.h"
+#include "workflow/compose/Unsubscribe.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/ui/Messages.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <optional>
 #include <string>
@@ -25,8 +25,10 @@ void Write(std::FILE* output, const std::string& bytes)
 std::optional<std::string> ComposeFirstMessage(const TListColumn& entries, const TListFields& fields,
                                                const TMessageFields& message, TSendSettings& settings)
 {
-    TMessageComposer composer(message, &fields, {settings.Email(), settings.Name(), settings.Charset(),
-                                                UnsubscribeHeaders(settings.Unsubscribe(), settings.Email())});
+    const TSettings values = settings.Values();
+    TMessageComposer composer(
+        message, &fields,
+        {values.Email, values.Name, values.Charset, UnsubscribeHeaders(values.Unsubscribe, values.Email)});
     if (!composer.Problems().empty()) {
         UserInterface().ShowMessage(FieldProblemsMessage(composer.Problems()));
         return std::nullopt;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "base/StringList.h"
-#include "workflow/SendJob.h"
+#include "workflow/job/SendJob.h"
 
 #include <string>
 

@@ -3,37 +3,39 @@
 
 #include "cli/SendOptions.h"
 #include "cli/SendTexts.h"
-#include "workflow/Messages.h"
-#include "workflow/SettingsStore.h"
-#include "workflow/UserInterface.h"
 #include "workflow/autoconfig/SettingsFinder.h"
+#include "workflow/settings/Settings.h"
+#include "workflow/settings/SettingsStore.h"
+#include "workflow/ui/Messages.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <cstdio>
-#include <utility>
 #include <vector>
 
 namespace {
 
-// The settings file's keys and the values found for them, in the file's own form.
-std::vector<std::pair<const char*, std::string>> SettingsLines(const std::string& address, const TFoundAccount& account)
-{
-    std::vector<std::pair<const char*, std::string>> lines = {
-        {"email", address},
-        {"host", account.Host},
-        {"port", std::to_string(account.Port)},
-        {"security", std::to_string(account.Security)},
-        {"username", account.UserName},
-        {"signin", account.SignIn},
-    };
-    if (!account.OAuthProvider.empty())
-        lines.emplace_back("oauthprovider", account.OAuthProvider);
-    return lines;
-}
+// The settings found, and the rows of those that were: what is printed, and saved.
+struct TFoundSettings {
+    TSettings Values = DefaultSettings();
+    std::vector<const TSettingRow*> Rows;
+};
 
-void Save(const std::vector<std::pair<const char*, std::string>>& lines)
+TFoundSettings FoundSettings(const std::string& address, const TFoundAccount& account)
 {
-    for (const auto& [key, value] : lines)
-        RegWriteString(SettingsKey, key, value);
+    TFoundSettings found;
+    found.Values.Email = address;
+    found.Values.Host = account.Host;
+    found.Values.Port = account.Port;
+    found.Values.Security = account.Security;
+    found.Values.UserID = account.UserName;
+    found.Values.SignInMode = account.SignIn;
+    found.Values.OAuthProvider = account.OAuthProvider;
+    found.Rows = {&SettingRow(&TSettings::Email),  &SettingRow(&TSettings::Host),
+                  &SettingRow(&TSettings::Port),   &SettingRow(&TSettings::Security),
+                  &SettingRow(&TSettings::UserID), &SettingRow(&TSettings::SignInMode)};
+    if (!account.OAuthProvider.empty())
+        found.Rows.push_back(&SettingRow(&TSettings::OAuthProvider));
+    return found;
 }
 
 } // namespace
@@ -42,8 +44,7 @@ bool RunFindSettings(const TSendOptions& options, TUserInterface& ui)
 {
     TSettingsFinder::TOptions finderOptions = TSettingsFinder::StoredOptions();
     finderOptions.AllowHttp = [&](const std::string& url) {
-        return options.AllowHttp ||
-               ui.Ask(Messages::AskHttp(url), Messages::HttpAnswers()) == 1;
+        return options.AllowHttp || ui.Ask(Messages::AskHttp(url), Messages::HttpAnswers()) == 1;
     };
     std::vector<std::string> notes;
     const std::optional<TFoundAccount> account = FindSettingsAndWait(options.FindSettings, finderOptions, notes);
@@ -54,12 +55,13 @@ bool RunFindSettings(const TSendOptions& options, TUserInterface& ui)
         return false;
     }
     std::fprintf(stderr, "%s\n", FoundAccountOrigin(*account).c_str());
-    const auto lines = SettingsLines(options.FindSettings, *account);
-    for (const auto& [key, value] : lines)
-        std::printf("%s=%s\n", key, value.c_str());
+    const TFoundSettings found = FoundSettings(options.FindSettings, *account);
+    for (const TSettingRow* row : found.Rows)
+        std::printf("%s=%s\n", row->Key, FieldText(*row, found.Values).c_str());
     std::fflush(stdout);
     if (options.Save) {
-        Save(lines);
+        for (const TSettingRow* row : found.Rows)
+            WriteSetting(*row, found.Values);
         std::fprintf(stderr, "%s\n", SendTexts::SettingsSaved(SettingsFileName(SettingsKey)).c_str());
     }
     return true;

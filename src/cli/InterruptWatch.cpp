@@ -29,7 +29,7 @@ TInterruptWatch::TInterruptWatch()
         return;
     FNotifier = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
     connect(FNotifier.get(), &QSocketNotifier::activated, this, [this] { Drain(); });
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = NoteInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

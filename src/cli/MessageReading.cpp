@@ -2,7 +2,7 @@
 #include "cli/MessageReading.h"
 
 #include "mail/HtmlToText.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QByteArray>
 #include <QStringDecoder>
@@ -163,7 +163,8 @@ std::map<std::string, std::string> Parameters(const std::string& value)
             end = close == std::string::npos ? value.size() : close + 1;
         } else {
             const std::size_t semicolon = value.find(';', end);
-            parameter = Trimmed(value.substr(end, semicolon == std::string::npos ? std::string::npos : semicolon - end));
+            parameter =
+                Trimmed(value.substr(end, semicolon == std::string::npos ? std::string::npos : semicolon - end));
             end = semicolon == std::string::npos ? value.size() : semicolon;
         }
         at = value.find(';', end);
@@ -185,8 +186,8 @@ std::map<std::string, std::string> Parameters(const std::string& value)
                 parameter = parameter.substr(second + 1);
             }
         }
-        extended[base][number] = encoded ? QByteArray::fromPercentEncoding(QByteArray::fromStdString(parameter)).toStdString()
-                                         : parameter;
+        extended[base][number] =
+            encoded ? QByteArray::fromPercentEncoding(QByteArray::fromStdString(parameter)).toStdString() : parameter;
     }
     for (const auto& [name, sections] : extended) {
         std::string joined;
@@ -263,7 +264,8 @@ void Read(const TEntity& entity, TReading& reading)
         return;
     }
     const auto charset = typeParameters.find("charset");
-    const std::string text = InCharset(DecodedBody(entity), charset == typeParameters.end() ? "us-ascii" : charset->second);
+    const std::string text =
+        InCharset(DecodedBody(entity), charset == typeParameters.end() ? "us-ascii" : charset->second);
     if (type == "text/plain" && !reading.TextIsPlain) {
         reading.Text = WithLf(text);
         reading.TextIsPlain = true;

@@ -12,32 +12,32 @@
 #include "keyring/KeyringPasswords.h"
 #include "mail/SmtpClient.h"
 #include "signin/OAuthSignIn.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/IntegerText.h"
-#include "workflow/JobMessages.h"
-#include "workflow/ListFields.h"
-#include "workflow/ListReport.h"
-#include "workflow/MessageText.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/LimitMessages.h"
-#include "workflow/SendSchedule.h"
-#include "workflow/SuppressionList.h"
-#include "workflow/SettingsStore.h"
-#include "workflow/SignInMessages.h"
-#include "workflow/StoredSettings.h"
+#include "workflow/account/SignInMessages.h"
+#include "workflow/compose/MessageText.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/JobMessages.h"
+#include "workflow/job/SendSchedule.h"
+#include "workflow/limits/LimitMessages.h"
+#include "workflow/limits/SuppressionList.h"
+#include "workflow/lists/ListFields.h"
+#include "workflow/lists/ListReport.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/IntegerText.h"
+#include "workflow/settings/Settings.h"
+#include "workflow/settings/SettingsStore.h"
+#include "workflow/settings/StoredSettings.h"
 
 #include <QFileInfo>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
 // Installs the terminal's seam for the command's run.
 class TInstalledUi {
 public:
-    explicit TInstalledUi(TUserInterface& ui) : FPrevious(SetUserInterface(&ui)) {}
+    explicit TInstalledUi(TUserInterface& ui) : FPrevious(SetUserInterface(&ui)) { }
     ~TInstalledUi() { SetUserInterface(FPrevious); }
     TInstalledUi(const TInstalledUi&) = delete;
     TInstalledUi& operator=(const TInstalledUi&) = delete;
@@ -73,7 +73,7 @@ TProgressStyle StyleFor(const TSendOptions& options)
 {
     if (options.Quiet)
         return TProgressStyle::None;
-    return isatty(STDOUT_FILENO) ? TProgressStyle::Line : TProgressStyle::Entries;
+    return TTerminalUserInterface::OutputIsTerminal() ? TProgressStyle::Line : TProgressStyle::Entries;
 }
 
 void PrintError(const std::string& text)
@@ -108,8 +108,9 @@ bool WaitForStart(const TSendOptions& options, const TInterruptWatch& interrupts
     if (!start)
         return true;
     PrintError(SendTexts::WaitingToStart(Messages::MomentText(start->toMSecsSinceEpoch())));
-    return WaitUntilMoment(start->toMSecsSinceEpoch(), [] { return QDateTime::currentMSecsSinceEpoch(); },
-                           [&interrupts](int) { return interrupts.Count() == 0; });
+    return WaitUntilMoment(
+        start->toMSecsSinceEpoch(), [] { return QDateTime::currentMSecsSinceEpoch(); },
+        [&interrupts](int) { return interrupts.Count() == 0; });
 }
 
 int Send(const TSendOptions& options, TJobFiles& files, TSendSettings& settings, TTerminalUserInterface& ui)
@@ -165,8 +166,8 @@ int SignIn(TTerminalUserInterface& ui)
     const TStoredSendSettings settings;
     TKeyringPasswords keyring;
     TOAuthSignIn oauth(&keyring, true);
-    const TOAuthAccount account{settings.UserID(), settings.Host(), WithPreset(settings.SignIn()),
-                                TryDecimalToInt(settings.TimeOut()).value_or(60)};
+    const TSettings values = settings.Values();
+    const TOAuthAccount account{values.UserID, values.Host, WithPreset(SignInOf(values)), values.TimeOut};
     ui.ShowMessage(Messages::SignedIn(oauth.SignIn(account)));
     return SendExit::AllDelivered;
 }
@@ -185,7 +186,7 @@ int Run(const TSendOptions& options, TTerminalUserInterface& ui)
             : SendExit::Failed;
     if (options.DryRun)
         return PrintFirstMessage(files.Entries, files.Fields, files.Message, settings, stdout) ? SendExit::AllDelivered
-                                                                                              : SendExit::Failed;
+                                                                                               : SendExit::Failed;
     return Send(options, files, settings, ui);
 }
 
@@ -195,7 +196,7 @@ int ExitStatusFor(const TJobResult& result, bool interrupted)
 {
     if (result.End == TJobEnd::Finished)
         return result.Counts.Delivered + result.Counts.Suppressed == result.Counts.Total ? SendExit::AllDelivered
-                                                                                          : SendExit::NotAllDelivered;
+                                                                                         : SendExit::NotAllDelivered;
     if (result.End == TJobEnd::PausedByLimit)
         return SendExit::PausedByLimit;
     // Only Ctrl-C stops a job here; the reason a job did not start or broke off may also be
@@ -210,7 +211,7 @@ int RunSendCommand(const QStringList& arguments)
     TTerminalUserInterface ui;
     const TInstalledUi installed(ui);
     try {
-        CurrentLanguage = ReadStoredLanguage();
+        CurrentLanguage = ReadSetting(&TSettings::Language);
     } catch (const std::exception&) {
         // A settings file that cannot be read is reported when the settings are read.
     }

@@ -2,8 +2,8 @@
 #include "cli/SendOptions.h"
 
 #include "cli/SendTexts.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SendSchedule.h"
+#include "workflow/job/SendSchedule.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QCommandLineParser>
 
@@ -51,9 +51,9 @@ TParsedOptions ParseSendOptions(const QStringList& arguments)
     const TOptionNames names;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    parser.addOptions({names.Subject, names.Attach, names.Html, names.DryRun, names.Preview, names.Restart,
-                       names.Quiet, names.At, names.NoWait, names.IgnoreSuppressions, names.AllowEmptyFields,
-                       names.Help, names.Version, names.SignIn, names.FindSettings, names.Save, names.AllowHttp});
+    parser.addOptions({names.Subject, names.Attach, names.Html, names.DryRun, names.Preview, names.Restart, names.Quiet,
+                       names.At, names.NoWait, names.IgnoreSuppressions, names.AllowEmptyFields, names.Help,
+                       names.Version, names.SignIn, names.FindSettings, names.Save, names.AllowHttp});
     TParsedOptions parsed;
     // The parser takes the program's name first.
     if (!parser.parse(QStringList{"pelmar-send"} + arguments)) {

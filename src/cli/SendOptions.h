@@ -14,8 +14,8 @@ struct TSendOptions {
     bool Preview = false; // the first message as a person reads it
     bool Restart = false;
     bool Quiet = false;
-    std::string At;          // the start time as given; empty: at once
-    bool NoWait = false;     // a sending limit ends the run (exit 3) instead of being waited out
+    std::string At;      // the start time as given; empty: at once
+    bool NoWait = false; // a sending limit ends the run (exit 3) instead of being waited out
     bool IgnoreSuppressions = false;
     bool AllowEmptyFields = false;
     bool Help = false;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/SendJob.h"
+#include "workflow/job/SendJob.h"
 
 #include <chrono>
 #include <cstdio>
@@ -31,11 +31,11 @@ public:
 
     TTerminalProgress(std::FILE* output, TProgressStyle style);
 
-    void ShowState(const std::string&) override {}
-    void ShowCounter(const std::string&) override {}
-    void ShowLogWindow() override {}
-    void ClearLog() override {}
-    void AppendLogLine(const std::string&) override {}
+    void ShowState(const std::string&) override { }
+    void ShowCounter(const std::string&) override { }
+    void ShowLogWindow() override { }
+    void ClearLog() override { }
+    void AppendLogLine(const std::string&) override { }
     void Flush() override;
     void EntryDone(const TEntryReport& report) override;
     void ShowCounts(const TJobCounts& counts) override;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/SendTexts.h"
 
-#include "workflow/DeliveryHistory.h"
-#include "workflow/JobLedger.h"
-#include "workflow/ProgramState.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/job/JobLedger.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QLocale>
 
@@ -95,7 +95,8 @@ std::string ThisRun(const TJobCounts& run, int deliveredBefore)
 
 std::string NotATime(const std::string& text)
 {
-    return Lang("Ni čas: ", "Not a time: ") + text + Lang(" (uporabite HH:MM ali 2026-12-10T08:00)", " (use HH:MM or 2026-12-10T08:00)");
+    return Lang("Ni čas: ", "Not a time: ") + text
+        + Lang(" (uporabite HH:MM ali 2026-12-10T08:00)", " (use HH:MM or 2026-12-10T08:00)");
 }
 
 std::string EmptyFieldsHeld()
@@ -106,7 +107,8 @@ std::string EmptyFieldsHeld()
 
 std::string WaitingToStart(const std::string& moment)
 {
-    return Lang("Pošiljanje se začne ob ", "Sending starts at ") + moment + Lang(" (Ctrl-C prekliče).", " (Ctrl-C cancels).");
+    return Lang("Pošiljanje se začne ob ", "Sending starts at ") + moment
+        + Lang(" (Ctrl-C prekliče).", " (Ctrl-C cancels).");
 }
 
 std::string AnsweredFor(const std::string& answer)

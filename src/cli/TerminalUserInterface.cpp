@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/TerminalUserInterface.h"
 
-#include "workflow/SignInMessages.h"
+#include "workflow/account/SignInMessages.h"
 
 #include <QProcess>
 
 #include "cli/SendTexts.h"
-#include "workflow/IntegerText.h"
+#include "workflow/settings/IntegerText.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -21,7 +21,7 @@ namespace {
 // whatever standard output and error are redirected to.
 class TTerminal {
 public:
-    TTerminal() : FHandle(isatty(STDIN_FILENO) ? open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC) : -1) {}
+    TTerminal() : FHandle(isatty(STDIN_FILENO) ? open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC) : -1) { }
     ~TTerminal()
     {
         if (FEchoOff)
@@ -106,7 +106,9 @@ void TTerminalUserInterface::ShowError(const std::string& text)
 
 // The settings dialog is the only window a job opens; the caller says where the
 // settings are instead.
-void TTerminalUserInterface::ExecModal(QWidget&) {}
+void TTerminalUserInterface::ExecModal(QWidget&)
+{
+}
 
 std::string TTerminalUserInterface::OpenFileName(const TFileDialogRequest&)
 {
@@ -127,7 +129,9 @@ bool TTerminalUserInterface::ShellOpen(const std::string& target)
     return QProcess::startDetached(browser.isEmpty() ? "xdg-open" : browser, {QString::fromStdString(target)});
 }
 
-void TTerminalUserInterface::Beep() {}
+void TTerminalUserInterface::Beep()
+{
+}
 
 std::optional<std::string> TTerminalUserInterface::AskPassword(const std::string& prompt)
 {
@@ -190,4 +194,9 @@ int TTerminalUserInterface::Ask(const std::string& question, const std::vector<s
             return *chosen - 1;
         prompt = "[1-" + std::to_string(answers.size()) + "] ";
     }
+}
+
+bool TTerminalUserInterface::OutputIsTerminal()
+{
+    return isatty(STDOUT_FILENO) != 0;
 }

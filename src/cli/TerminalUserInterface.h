@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/UserInterface.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <cstdio>
 #include <functional>
@@ -12,7 +12,7 @@
 class TTerminalUserInterface : public TUserInterface {
 public:
     // errors: where messages go (standard error; tests give a file).
-    explicit TTerminalUserInterface(std::FILE* errors = stderr) : FErrors(errors) {}
+    explicit TTerminalUserInterface(std::FILE* errors = stderr) : FErrors(errors) { }
 
     // A handle that becomes readable when the user interrupts (the signal pipe): a
     // question on the terminal gives up then. -1 for none.
@@ -34,6 +34,8 @@ public:
 
     // Message texts separate their lines by CR, as message boxes take them.
     static std::string TerminalLines(const std::string& text);
+    // Standard output goes to a terminal (not a file or a pipe).
+    static bool OutputIsTerminal();
 
 private:
     // A line typed on the terminal, echoed or not; nothing when there is no terminal, the

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/AccountPasswords.h"
+#include "workflow/account/AccountPasswords.h"
 
 // The desktop's keyring (the Secret Service or KWallet, through QtKeychain), under the
 // program's name with one entry per account. Each call waits for the keyring's answer,

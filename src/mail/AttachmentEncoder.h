@@ -13,7 +13,7 @@ class TAttachmentEncoder : public TComponent {
 public:
     static constexpr int BytesPerLine = 45;
 
-    explicit TAttachmentEncoder(QObject* owner = nullptr) : TComponent(owner) {}
+    explicit TAttachmentEncoder(QObject* owner = nullptr) : TComponent(owner) { }
 
     // Encodes all of InStream, from its start, after OutStream's current position;
     // leaves OutStream at position 0. Stream errors pass on after OnEndEncode.

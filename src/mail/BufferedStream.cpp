@@ -6,8 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-TBufferedStream::TBufferedStream(TStream& target)
-    : FTarget(target), FBuffer(std::make_unique<char[]>(BlockSize))
+TBufferedStream::TBufferedStream(TStream& target) : FTarget(target), FBuffer(std::make_unique<char[]>(BlockSize))
 {
     FLimit = FBuffer.get() + FCapacity;
 }

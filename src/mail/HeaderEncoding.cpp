@@ -178,8 +178,7 @@ std::string ExtendedFileNameDisposition(const std::string& fileName)
     std::string result = field;
     std::size_t at = 0;
     for (int piece = 0; at < encoded.size(); ++piece) {
-        const std::string start =
-            " filename*" + std::to_string(piece) + "*=" + (piece == 0 ? "UTF-8''" : "");
+        const std::string start = " filename*" + std::to_string(piece) + "*=" + (piece == 0 ? "UTF-8''" : "");
         std::size_t take = std::min(MaxFoldedLine - start.size() - 1, encoded.size() - at); // 1 for ";"
         // Never cut a "%XX" in two.
         if (at + take < encoded.size()) {
@@ -206,8 +205,8 @@ std::string FoldHeaderLine(std::string_view line)
     // has begun, so that no line holds blanks alone (RFC 5322 3.2.2).
     bool valueBegun = false;
     std::string folded;
-    std::size_t lineStart = 0;   // where the current output line began, in `line`
-    std::size_t pieceStart = 0;  // where the piece not yet written begins
+    std::size_t lineStart = 0;  // where the current output line began, in `line`
+    std::size_t pieceStart = 0; // where the piece not yet written begins
     for (; i < line.size(); ++i) {
         const bool foldPoint = valueBegun && IsBlank(line[i]) && !IsBlank(line[i - 1])
             && line.find_first_not_of(" \t", i) != std::string_view::npos;
@@ -303,9 +302,11 @@ std::string AttachmentPartHeader(const std::string& fileName, const std::string&
     const bool plain = std::all_of(fileName.begin(), fileName.end(), IsPrintableAscii);
     const std::string typeLine =
         "Content-Type: " + mediaType + "; name=\"" + (plain ? fileName : EncodedWords(fileName)) + "\"";
-    const std::string dispositionLine = plain ? FoldHeaderLine("Content-Disposition: attachment; filename=\"" + fileName + "\"")
-                                              : ExtendedFileNameDisposition(fileName);
-    return FoldHeaderLine(typeLine) + "\r\n"
-           "Content-Transfer-Encoding: base64\r\n"
-         + dispositionLine + "\r\n";
+    const std::string dispositionLine = plain
+        ? FoldHeaderLine("Content-Disposition: attachment; filename=\"" + fileName + "\"")
+        : ExtendedFileNameDisposition(fileName);
+    return FoldHeaderLine(typeLine)
+        + "\r\n"
+          "Content-Transfer-Encoding: base64\r\n"
+        + dispositionLine + "\r\n";
 }

@@ -35,8 +35,9 @@ bool EndsName(char c)
 
 const char* NamedText(std::string_view name)
 {
-    const auto found = std::lower_bound(std::begin(HtmlEntities), std::end(HtmlEntities), name,
-                                        [](const THtmlEntity& entity, std::string_view key) { return entity.Name < key; });
+    const auto found =
+        std::lower_bound(std::begin(HtmlEntities), std::end(HtmlEntities), name,
+                         [](const THtmlEntity& entity, std::string_view key) { return entity.Name < key; });
     return found != std::end(HtmlEntities) && found->Name == name ? found->Text : nullptr;
 }
 

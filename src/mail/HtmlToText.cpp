@@ -109,8 +109,9 @@ public:
             FPreformatted += tag.Closing ? (FPreformatted > 0 ? -1 : 0) : 1;
         } else if (IsOneOf(tag.Name, {"p", "h1", "h2", "h3", "h4", "h5", "h6", "blockquote", "table", "ul", "ol"})) {
             Break(true);
-        } else if (IsOneOf(tag.Name, {"div", "tr", "hr", "dt", "dd", "section", "article", "header", "footer",
-                                      "address", "center", "form", "nav", "main", "aside"})) {
+        } else if (IsOneOf(tag.Name,
+                           {"div", "tr", "hr", "dt", "dd", "section", "article", "header", "footer", "address",
+                            "center", "form", "nav", "main", "aside"})) {
             Break(false);
         } else if (IsOneOf(tag.Name, {"td", "th"})) {
             FPendingSpace = !FLine.empty() && FLine.back() != ' ';

@@ -97,8 +97,8 @@ std::string BoundaryOutside(const std::vector<TTextPart>& parts, const std::stri
     for (;;) {
         std::string boundary = NewBoundary();
         const bool occurs = boundary == other || std::any_of(parts.begin(), parts.end(), [&](const TTextPart& part) {
-            return part.Content.find(boundary) != std::string::npos;
-        });
+                                return part.Content.find(boundary) != std::string::npos;
+                            });
         if (!occurs)
             return boundary;
     }
@@ -215,7 +215,7 @@ void TMessageAssembler::ReserveBody(const TOutgoingMessage& message, const std::
         size += partOverhead + static_cast<std::int64_t>(part.Content.size());
     for (const auto& path : message.Attachments().Lines())
         size += partOverhead + 2 * static_cast<std::int64_t>(path.size())
-              + TAttachmentEncoder::EncodedSize(EncodeType, FileSizeOrZero(path));
+            + TAttachmentEncoder::EncodedSize(EncodeType, FileSizeOrZero(path));
     FMessageBody.Reserve(size);
 }
 

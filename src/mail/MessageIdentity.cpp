@@ -47,8 +47,8 @@ std::string MailDate(const QDateTime& moment)
     const int offsetMinutes = moment.offsetFromUtc() / 60;
     const int offset = std::abs(offsetMinutes);
     char text[64];
-    std::snprintf(text, sizeof text, "%s, %d %s %04d %02d:%02d:%02d %c%02d%02d", days[date.dayOfWeek() - 1],
-                  date.day(), months[date.month() - 1], date.year(), time.hour(), time.minute(), time.second(),
+    std::snprintf(text, sizeof text, "%s, %d %s %04d %02d:%02d:%02d %c%02d%02d", days[date.dayOfWeek() - 1], date.day(),
+                  months[date.month() - 1], date.year(), time.hour(), time.minute(), time.second(),
                   offsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
     return text;
 }

@@ -82,9 +82,8 @@ void TSmtpClient::LogInWithToken()
 void TSmtpClient::SendBearerToken(const std::string& mechanism, const std::string& token)
 {
     const std::string bearer = "auth=Bearer " + token + kSeparator + kSeparator;
-    const std::string response = mechanism == "OAUTHBEARER"
-        ? "n,a=" + SaslName(FUserID) + "," + kSeparator + bearer
-        : "user=" + FUserID + kSeparator + bearer;
+    const std::string response = mechanism == "OAUTHBEARER" ? "n,a=" + SaslName(FUserID) + "," + kSeparator + bearer
+                                                            : "user=" + FUserID + kSeparator + bearer;
     const TSmtpReply reply = Command("AUTH " + mechanism + " " + Base64(response));
     if (reply.Code != kGoOn) {
         CheckLoginStep(reply, kLoggedIn);

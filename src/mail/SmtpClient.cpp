@@ -36,8 +36,7 @@ bool IsMessageRefusal(const ESmtpError& error)
 {
     const bool messageStep = error.Step() == TSmtpStep::MailFrom || error.Step() == TSmtpStep::RcptTo
         || error.Step() == TSmtpStep::Data || error.Step() == TSmtpStep::EndOfData;
-    const bool refused =
-        error.Kind() == TSmtpErrorKind::Refused || error.Kind() == TSmtpErrorKind::NoRecipientAccepted;
+    const bool refused = error.Kind() == TSmtpErrorKind::Refused || error.Kind() == TSmtpErrorKind::NoRecipientAccepted;
     return messageStep && refused && error.Code() != ClosingCode;
 }
 
@@ -127,8 +126,7 @@ std::string ExtractMailbox(const std::string& entry)
     return TrimBlanks(entry);
 }
 
-TSmtpClient::TSmtpClient(QObject* owner)
-    : TSocketSession(owner), FPostMessage(std::make_unique<TOutgoingMessage>())
+TSmtpClient::TSmtpClient(QObject* owner) : TSocketSession(owner), FPostMessage(std::make_unique<TOutgoingMessage>())
 {
     SetPort(25);
     MachineDomainName(); // starts the lookup, so that the name is known by the first EHLO
@@ -427,7 +425,8 @@ std::vector<TMessageOutcome> TSmtpClient::Transfer(const TEnvelope& envelope, co
     Fire(OnSendStart, this);
     const bool plain = !FPipelining;
     try {
-        Transact(envelope, [&headerBlock] { return headerBlock; }, body);
+        Transact(
+            envelope, [&headerBlock] { return headerBlock; }, body);
     } catch (const ESmtpError& error) {
         if (!IsMessageRefusal(error))
             throw;
@@ -456,7 +455,8 @@ void TSmtpClient::Send()
         CheckHeader();
         Fire(OnSendStart, this);
         plain = !FPipelining;
-        Transact(PostEnvelope(number), [this] { return FAssembler.HeaderBlock(); }, FAssembler.MessageBody());
+        Transact(
+            PostEnvelope(number), [this] { return FAssembler.HeaderBlock(); }, FAssembler.MessageBody());
         settled = HandOut();
         if (FClearParams)
             ClearRecipients();
@@ -537,8 +537,7 @@ void TSmtpClient::CheckHeader()
     const TOutgoingMessage& message = *FPostMessage;
     auto incomplete = [&message] {
         return message.FromAddress().empty()
-            || (message.ToAddress().Empty() && message.ToCarbonCopy().Empty()
-                && message.ToBlindCarbonCopy().Empty());
+            || (message.ToAddress().Empty() && message.ToCarbonCopy().Empty() && message.ToBlindCarbonCopy().Empty());
     };
     bool retried = false;
     while (incomplete()) {
@@ -577,6 +576,8 @@ void TSmtpClient::SendRecipients(const TStringList& list)
     const int count = list.Count();
     // A handler may shrink the list while it is walked; never read past its end.
     for (int i = 0; i < count && i < list.Count(); ++i) {
+        // A copy on purpose: a handler may change the list.
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
         const std::string entry = list[i];
         const std::string mailbox = ExtractMailbox(entry);
         if (mailbox.empty())

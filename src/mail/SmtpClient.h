@@ -157,7 +157,7 @@ public:
     TFileEvent OnAttachmentNotFound;
 
 protected:
-    void ConnectNotified() override {} // OnConnect fires after HELO, not on the TCP connect
+    void ConnectNotified() override { } // OnConnect fires after HELO, not on the TCP connect
 
 private:
     TSmtpReply Command(const std::string& command);
@@ -232,14 +232,14 @@ private:
     TSmtpStep FOpeningStep = TSmtpStep::None;
     TSmtpReply FLoginRefusal;
     std::string FLocalName;
-    std::set<std::string> FExtensions;     // EHLO keywords, upper case
-    std::set<std::string> FAuthMechanisms; // from the AUTH keyword, upper case
+    std::set<std::string> FExtensions;                       // EHLO keywords, upper case
+    std::set<std::string> FAuthMechanisms;                   // from the AUTH keyword, upper case
     std::map<std::string, std::string> FExtensionParameters; // by keyword
     bool FPipelining = false;
     bool FTransactionOpen = false; // a MAIL FROM went out and its transaction has not ended
     int FSendNumber = 0;
-    std::optional<int> FHeld;        // the message whose final dot's reply is still to be read
-    std::optional<int> FAwaitedDot;  // without pipelining: the dot whose reply is being read
+    std::optional<int> FHeld;                    // the message whose final dot's reply is still to be read
+    std::optional<int> FAwaitedDot;              // without pipelining: the dot whose reply is being read
     std::optional<TSmtpReply> FRecipientRefusal; // the first refused RCPT TO of the message in hand
     int FRecipientsAccepted = 0;
     std::vector<TMessageOutcome> FSettled; // settled and not yet handed out

@@ -5,20 +5,20 @@
 // What went wrong in the socket session, so that callers decide on the failure
 // without reading its text.
 enum class TSocketErrorKind {
-    StartupFailed,     // the socket layer or the session's socket could not be set up
-    AlreadyConnected,  // Connect on a connected session
-    NotConnected,      // CheckConnection found no connection
-    LookupFailed,      // the name lookup could not start or found nothing
+    StartupFailed,    // the socket layer or the session's socket could not be set up
+    AlreadyConnected, // Connect on a connected session
+    NotConnected,     // CheckConnection found no connection
+    LookupFailed,     // the name lookup could not start or found nothing
     LookupTimedOut,
     LookupCanceled,
     NullRemoteAddress, // the host gave no address to connect to
     ConnectFailed,     // refused, unreachable, or the connect call itself failed
     ConnectTimedOut,
     ConnectCanceled,
-    SendFailed,        // a send call failed, or the peer had reset the connection
-    ReceiveFailed,     // a receive call failed, or the peer had reset the connection
-    TimedOut,          // a send or read ended by the time-out (EAbortError)
-    Canceled,          // a send or read ended by a cancel request (EAbortError)
+    SendFailed,    // a send call failed, or the peer had reset the connection
+    ReceiveFailed, // a receive call failed, or the peer had reset the connection
+    TimedOut,      // a send or read ended by the time-out (EAbortError)
+    Canceled,      // a send or read ended by a cancel request (EAbortError)
     CloseFailed,
     ListenFailed,
     AcceptFailed,
@@ -55,7 +55,7 @@ public:
 // A value outside the range its field can hold; raised before anything is sent.
 class ERangeError : public Exception {
 public:
-    ERangeError() : Exception("Range check error") {}
+    ERangeError() : Exception("Range check error") { }
 };
 
 // Returns the text of a Windows Sockets error number: the number, a colon and the

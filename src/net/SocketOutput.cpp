@@ -16,8 +16,6 @@
 #include "platform/WaitStep.h"
 #include "platform/WinsockErrors.h"
 
-#include <poll.h>
-
 void TSocketSession::QueueOutput(const char* data, std::size_t length)
 {
     RaiseCloseError(TSocketErrorKind::SendFailed);
@@ -59,7 +57,7 @@ void TSocketSession::FlushOutput()
             if (WsaGetLastError() != wsa::WouldBlock && WsaGetLastError() > 10000)
                 DiscardOutput(); // the connection is broken; nothing more of it goes out
             CheckSocketError(TSocketErrorKind::SendFailed, wsa::WouldBlock);
-            TransferPass(FSocket->WaitEvents(POLLOUT));
+            TransferPass(FSocket->WaitEvents(WritableEvent));
         } else {
             return;
         }

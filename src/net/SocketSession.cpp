@@ -2,14 +2,13 @@
 #include "net/SocketSession.h"
 
 #include "platform/AsyncSocket.h"
+#include "platform/InternetAddress.h"
 #include "platform/NameLookup.h"
 #include "platform/SocketLibrary.h"
 #include "platform/WaitStep.h"
 #include "platform/WinsockErrors.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
+#include <optional>
 
 namespace {
 constexpr int LevelTransfer = 4;
@@ -18,8 +17,7 @@ constexpr std::size_t SessionBufferSize = TSocketSession::TransferSize + 1;
 } // namespace
 
 TSocketSession::TSocketSession(QObject* owner)
-    : TComponent(owner),
-      FSessionBuffer(new char[SessionBufferSize]()),
+    : TComponent(owner), FSessionBuffer(new char[SessionBufferSize]()),
       FLookup(std::make_unique<TNameLookup>(
           [this](const std::vector<TNetAddress>& addresses, int error) { HandleLookupDone(addresses, error); }))
 {
@@ -82,7 +80,7 @@ void TSocketSession::ReportStatus(int level, const std::string& text)
 void TSocketSession::WaitPass(short socketEvents)
 {
     WaitStep({{socketEvents != 0 && FSocket ? FSocket->Handle() : -1, socketEvents},
-              {FLookup ? FLookup->WakeHandle() : -1, POLLIN}});
+              {FLookup ? FLookup->WakeHandle() : -1, ReadableEvent}});
 }
 
 // Reads and sends test the socket themselves after every pass.
@@ -149,7 +147,7 @@ void TSocketSession::Connect()
         if (!handled)
             throw ESocketError(TSocketErrorKind::NullRemoteAddress, "Null Remote Address", lookupError);
     }
-    FRemotePort = htons(static_cast<std::uint16_t>(FPort));
+    FRemotePort = NetworkPort(static_cast<std::uint16_t>(FPort));
     FAsyncDone = false;
     FAsyncSuccess = true;
     FConnectOutcome.reset();
@@ -256,8 +254,8 @@ void TSocketSession::KeepCloseError()
 
 std::uint16_t TSocketSession::Listen(std::uint16_t port, bool loopbackOnly)
 {
-    const std::uint32_t address = htonl(loopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);
-    if (FSocket->Listen(address, htons(port)) != 0)
+    const std::uint32_t address = loopbackOnly ? Ipv4Loopback() : Ipv4Any();
+    if (FSocket->Listen(address, NetworkPort(port)) != 0)
         CheckSocketError(TSocketErrorKind::ListenFailed, wsa::NoError);
     return FSocket->LocalPort();
 }
@@ -323,9 +321,7 @@ void TSocketSession::HandleSocketEvent(int event, int error)
     try {
         FAsyncSuccess = error == 0;
         switch (event) {
-        case FD_READ:
-            try {
-                Fire(OnDataAvailable, this);
+        case FD_READ: try { Fire(OnDataAvailable, this);
             } catch (...) {
             }
             break;
@@ -351,8 +347,7 @@ void TSocketSession::HandleSocketEvent(int event, int error)
                     FCloseError = error;
             }
             break;
-        default:
-            break;
+        default: break;
         }
     } catch (...) {
         // Notifications have no caller to report to.

@@ -171,7 +171,7 @@ private:
     std::string TakeOverlongLine();
 
     std::unique_ptr<char[]> FSessionBuffer;
-    std::string FOutput;         // gathered writes; the first FOutputSent bytes are sent
+    std::string FOutput; // gathered writes; the first FOutputSent bytes are sent
     std::size_t FOutputSent = 0;
     bool FFlushing = false;
     std::unique_ptr<TSystemTimer> FIdleFlush;
@@ -197,8 +197,8 @@ private:
     std::vector<TNetAddress> FRemoteAddresses; // in the order to try them
     std::vector<TConnectAttempt> FAttempts;    // while a connection is being made
     QTimer* FAttemptDelay = nullptr;
-    int FLastConnectError = 0;          // of the attempt that failed last
-    bool FConnectFailedAtOnce = false;  // that attempt's connect call failed itself
+    int FLastConnectError = 0;         // of the attempt that failed last
+    bool FConnectFailedAtOnce = false; // that attempt's connect call failed itself
     int FLookupError = 0;
     std::optional<int> FConnectOutcome; // the error number of the connect notification
     int FCloseError = 0;                // the error that ended the connection (a reset),

@@ -11,9 +11,11 @@ ESocketError HandshakeError(TTlsProblem problem, const std::string& detail)
 {
     switch (problem) {
     case TTlsProblem::NotTrusted:
-        return ESocketError(TSocketErrorKind::CertificateNotTrusted, "The server's certificate is not trusted (" + detail + ")");
+        return ESocketError(TSocketErrorKind::CertificateNotTrusted,
+                            "The server's certificate is not trusted (" + detail + ")");
     case TTlsProblem::Expired:
-        return ESocketError(TSocketErrorKind::CertificateExpired, "The server's certificate has expired (" + detail + ")");
+        return ESocketError(TSocketErrorKind::CertificateExpired,
+                            "The server's certificate has expired (" + detail + ")");
     case TTlsProblem::WrongName:
         return ESocketError(TSocketErrorKind::CertificateWrongName,
                             "The server's certificate is made out to another name (" + detail + ")");

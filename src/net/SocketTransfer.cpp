@@ -10,7 +10,6 @@
 #include <cstring>
 #include <limits>
 #include <utility>
-#include <poll.h>
 
 namespace {
 constexpr int LevelReply = 1;
@@ -93,7 +92,7 @@ long TSocketSession::PeekOrWait(char* into, std::size_t room)
         return 0;
     CheckSocketError(TSocketErrorKind::ReceiveFailed, wsa::WouldBlock);
     if (!FCanceled)
-        TransferPass(FSocket->WaitEvents(POLLIN));
+        TransferPass(FSocket->WaitEvents(ReadableEvent));
     return -1;
 }
 
@@ -223,7 +222,7 @@ int TSocketSession::Accept()
     ReportStatus(LevelTransfer, "Accepting");
     for (;;) {
         while (!FAsyncDone && !FCanceled)
-            WaitPass(POLLIN);
+            WaitPass(ReadableEvent);
         if (FCanceled)
             throw ESocketError(TSocketErrorKind::AcceptCanceled, "Accepting Canceled");
         if (!FAsyncSuccess)

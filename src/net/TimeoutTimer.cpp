@@ -4,7 +4,9 @@
 #include "base/Exception.h"
 #include "base/ExceptionHandler.h"
 
-TTimeoutTimer::TTimeoutTimer(QObject* owner) : TComponent(owner), FSystemTimer([this] { Tick(); }) {}
+TTimeoutTimer::TTimeoutTimer(QObject* owner) : TComponent(owner), FSystemTimer([this] { Tick(); })
+{
+}
 
 TTimeoutTimer::~TTimeoutTimer()
 {

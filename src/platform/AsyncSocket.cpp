@@ -74,8 +74,8 @@ void DisableNagle(int handle)
 // fails later, so that callers meet one path for every refused connection.
 bool IsConnectOutcome(int error)
 {
-    return error == ECONNREFUSED || error == ETIMEDOUT || error == ENETUNREACH || error == EHOSTUNREACH ||
-           error == ECONNRESET;
+    return error == ECONNREFUSED || error == ETIMEDOUT || error == ENETUNREACH || error == EHOSTUNREACH
+        || error == ECONNRESET;
 }
 
 // A pending connect reads these only when the handshake had completed: a refused or
@@ -87,9 +87,14 @@ bool EndsAnEstablishedConnection(int error)
 
 } // namespace
 
-TAsyncSocket::TAsyncSocket(TNotify notify) : FNotify(std::move(notify)) {}
+TAsyncSocket::TAsyncSocket(TNotify notify) : FNotify(std::move(notify))
+{
+}
 
-TAsyncSocket::~TAsyncSocket() { Close(); }
+TAsyncSocket::~TAsyncSocket()
+{
+    Close();
+}
 
 bool TAsyncSocket::Open(bool abortiveClose, TNetAddress::TFamily family)
 {
@@ -190,8 +195,8 @@ int TAsyncSocket::Listen(std::uint32_t address, std::uint16_t port)
     const int on = 1;
     setsockopt(FHandle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     const sockaddr_in local = MakeAddress(address, port);
-    if (::bind(FHandle, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        ::listen(FHandle, SOMAXCONN) != 0)
+    if (::bind(FHandle, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
+        || ::listen(FHandle, SOMAXCONN) != 0)
         return Fail(errno);
     SetState(TState::Listening);
     return 0;

@@ -47,8 +47,8 @@ bool IsReservedInvalidName(std::string name)
     for (char& c : name)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::string suffix = ".invalid";
-    return name == "invalid" ||
-           (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0);
+    return name == "invalid"
+        || (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0);
 }
 
 struct TOverrides {
@@ -124,7 +124,8 @@ void Resolve(const std::string& name, std::vector<TNetAddress>& addresses, int& 
         return;
     std::vector<TNetAddress> sorted;
     for (const addrinfo* entry = found; entry; entry = entry->ai_next)
-        if (const auto address = AddressOf(*entry); address && std::find(sorted.begin(), sorted.end(), *address) == sorted.end())
+        if (const auto address = AddressOf(*entry);
+            address && std::find(sorted.begin(), sorted.end(), *address) == sorted.end())
             sorted.push_back(*address);
     freeaddrinfo(found);
     addresses = Interleaved(sorted);
@@ -134,7 +135,9 @@ void Resolve(const std::string& name, std::vector<TNetAddress>& addresses, int& 
 
 } // namespace
 
-TNameLookup::TNameLookup(TDone done) : FDone(std::move(done)) {}
+TNameLookup::TNameLookup(TDone done) : FDone(std::move(done))
+{
+}
 
 TNameLookup::~TNameLookup() = default;
 
@@ -185,7 +188,10 @@ bool TNameLookup::Start(const std::string& name)
     return true;
 }
 
-int TNameLookup::WakeHandle() const { return FShared ? FShared->WakeHandle : -1; }
+int TNameLookup::WakeHandle() const
+{
+    return FShared ? FShared->WakeHandle : -1;
+}
 
 void TNameLookup::Finish()
 {

@@ -24,7 +24,7 @@ bool MakeFolders(const std::string& folder)
         if (::mkdir(path.c_str(), PrivateFolderMode) != 0 && errno != EEXIST)
             return false;
     }
-    struct stat status {};
+    struct stat status { };
     return ::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 

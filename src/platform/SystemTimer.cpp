@@ -5,12 +5,14 @@
 
 #include <limits>
 
-TSystemTimer::TSystemTimer(std::function<void()> onTick, QObject* parent)
-    : QObject(parent), FOnTick(std::move(onTick))
+TSystemTimer::TSystemTimer(std::function<void()> onTick, QObject* parent) : QObject(parent), FOnTick(std::move(onTick))
 {
 }
 
-TSystemTimer::~TSystemTimer() { Stop(); }
+TSystemTimer::~TSystemTimer()
+{
+    Stop();
+}
 
 bool TSystemTimer::Start(std::uint32_t milliseconds)
 {

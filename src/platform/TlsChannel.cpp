@@ -214,8 +214,7 @@ long TTlsChannel::Failed(int result)
         FWaitEvents = POLLOUT;
         WsaSetLastError(wsa::WouldBlock);
         return -1;
-    case SSL_ERROR_ZERO_RETURN:
-        return 0;
+    case SSL_ERROR_ZERO_RETURN: return 0;
     case SSL_ERROR_SYSCALL:
         FEstablished = false;
         WsaSetLastError(savedErrno != 0 ? WsaErrorFromErrno(savedErrno) : wsa::ConnectionReset);

@@ -7,6 +7,9 @@
 
 #include <poll.h>
 
+const short ReadableEvent = POLLIN;
+const short WritableEvent = POLLOUT;
+
 namespace {
 
 // A reply on a fast network comes within this; the pass waits for it in poll().

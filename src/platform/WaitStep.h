@@ -9,6 +9,10 @@ struct TWaitHandle {
     short Events;
 };
 
+// The events a handle is watched for: ready to read, ready to write.
+extern const short ReadableEvent;
+extern const short WritableEvent;
+
 // One pass of a wait for an event: wait up to 2 ms for a watched handle to be ready,
 // then dispatch this thread's events; when none is ready (and no write is awaited),
 // sleep in the event loop until an event comes. Idle waits cost no processor time,

@@ -79,5 +79,11 @@ int WsaErrorFromLookup(int lookupError, int systemError)
     }
 }
 
-int WsaGetLastError() { return LastError; }
-void WsaSetLastError(int error) { LastError = error; }
+int WsaGetLastError()
+{
+    return LastError;
+}
+void WsaSetLastError(int error)
+{
+    LastError = error;
+}

@@ -4,8 +4,8 @@
 #include "signin/LoopbackRedirect.h"
 #include "signin/Pkce.h"
 #include "signin/TokenEndpoint.h"
-#include "workflow/SignInMessages.h"
-#include "workflow/UserInterface.h"
+#include "workflow/account/SignInMessages.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <QUrl>
 

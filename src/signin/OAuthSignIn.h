@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/AccountPasswords.h"
-#include "workflow/SignIn.h"
+#include "workflow/account/AccountPasswords.h"
+#include "workflow/account/SignIn.h"
 
 #include <QDeadlineTimer>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "signin/TokenEndpoint.h"
 
-#include "workflow/SignInMessages.h"
+#include "workflow/account/SignInMessages.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>

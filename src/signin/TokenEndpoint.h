@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/SignIn.h"
+#include "workflow/account/SignIn.h"
 
 #include <QUrlQuery>
 

@@ -40,7 +40,7 @@ void PrintTo(const WindowFile& c, std::ostream* os)
     *os << c.name;
 }
 
-class OpenedExport : public AddressBookList, public ::testing::WithParamInterface<WindowFile> {};
+class OpenedExport : public AddressBookList, public ::testing::WithParamInterface<WindowFile> { };
 
 TEST_P(OpenedExport, GivesOneEntryAndLabelPerContactAndSaysWhatWasLeftOut)
 {
@@ -57,26 +57,31 @@ TEST_P(OpenedExport, GivesOneEntryAndLabelPerContactAndSaysWhatWasLeftOut)
     EXPECT_EQ(Ui.Messages, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, OpenedExport, ::testing::Values(
-    WindowFile{"OutlookQuotedCommasAndLineBreaks",
-               "\"First Name\",\"Last Name\",\"E-mail Address\",\"Notes\"\r\n"
-               "\"Novak, jr.\",\"Ana\",\"ana@x.org\",\"line one\r\nline two, \"\"quoted\"\"\"\r\n"
-               "\"Bojan\",\"Kralj\",\"\",\"\"\r\n"
-               "\"Cene\",\"\",\"cene@x.org\",\"\"\r\n",
-               {"\"Novak, jr. Ana\" <ana@x.org>", "Cene <cene@x.org>"},
-               {"1 row without an e-mail address was left out."}},
-    WindowFile{"GoogleUtf16WithBom",
-               Utf16LittleEndianWithBom("Name,Given Name,Family Name,E-mail 1 - Value\r\n"
-                                        "Špela Žagar,Špela,Žagar,spela@x.org\r\n"
-                                        "Črt,Črt,,\r\n,,,\r\nNo Mail,No,Mail,\r\n"),
-               {"Špela Žagar <spela@x.org>"}, {"2 rows without an e-mail address were left out."}},
-    WindowFile{"Windows1250WithALostByte",
-               Windows1250("Ime;Priimek;E-pošta\r\nČrt;Žnidar;crt@x.org\r\n") + "\x81;x;x@x.org\r\n",
-               {"Črt Žnidar <crt@x.org>", "\uFFFD x <x@x.org>"},
-               {"The file {file} could not be read in full (it was read as Windows-1250): characters that could "
-                "not be read were replaced with \uFFFD.\rCheck the text before you send or save it."}},
-    WindowFile{"HeaderWithoutAnEmailColumnAndEmptyRows", "Name,Phone\r\n\r\nana@x.org,040\r\n,\r\n",
-               {"Name,Phone", "", "ana@x.org,040", ","}, {}}),
+INSTANTIATE_TEST_SUITE_P(
+    Files, OpenedExport,
+    ::testing::Values(
+        WindowFile{"OutlookQuotedCommasAndLineBreaks",
+                   "\"First Name\",\"Last Name\",\"E-mail Address\",\"Notes\"\r\n"
+                   "\"Novak, jr.\",\"Ana\",\"ana@x.org\",\"line one\r\nline two, \"\"quoted\"\"\"\r\n"
+                   "\"Bojan\",\"Kralj\",\"\",\"\"\r\n"
+                   "\"Cene\",\"\",\"cene@x.org\",\"\"\r\n",
+                   {"\"Novak, jr. Ana\" <ana@x.org>", "Cene <cene@x.org>"},
+                   {"1 row without an e-mail address was left out."}},
+        WindowFile{"GoogleUtf16WithBom",
+                   Utf16LittleEndianWithBom("Name,Given Name,Family Name,E-mail 1 - Value\r\n"
+                                            "Špela Žagar,Špela,Žagar,spela@x.org\r\n"
+                                            "Črt,Črt,,\r\n,,,\r\nNo Mail,No,Mail,\r\n"),
+                   {"Špela Žagar <spela@x.org>"},
+                   {"2 rows without an e-mail address were left out."}},
+        WindowFile{"Windows1250WithALostByte",
+                   Windows1250("Ime;Priimek;E-pošta\r\nČrt;Žnidar;crt@x.org\r\n") + "\x81;x;x@x.org\r\n",
+                   {"Črt Žnidar <crt@x.org>", "\uFFFD x <x@x.org>"},
+                   {"The file {file} could not be read in full (it was read as Windows-1250): characters that could "
+                    "not be read were replaced with \uFFFD.\rCheck the text before you send or save it."}},
+        WindowFile{"HeaderWithoutAnEmailColumnAndEmptyRows",
+                   "Name,Phone\r\n\r\nana@x.org,040\r\n,\r\n",
+                   {"Name,Phone", "", "ana@x.org,040", ","},
+                   {}}),
     [](const auto& info) { return info.param.name; });
 
 const std::string Export = "First Name;Last Name;E-mail Address;Company\r\n"
@@ -102,9 +107,11 @@ TEST_F(AddressBookList, TypedAndDeletedEntriesKeepTheirValuesAndTheListSavesBack
     Ui.SaveAnswers = {Sandbox.Path("saved-list.csv"), Sandbox.Path("saved-list.txt")};
     Window().saveRecipientFileAction->trigger();
     Window().saveRecipientFileAction->trigger();
-    EXPECT_EQ(ReadFileBytes(Sandbox.Path("saved-list.csv")), "\xEF\xBB\xBF" "First Name;Last Name;E-mail Address;Company\r\n"
-                                                          "Ana;Novak;ana@x.org;\"Kos; Sinovi\"\r\n"
-                                                          "Marko;Horvat;marko@x.org;\r\n");
+    EXPECT_EQ(ReadFileBytes(Sandbox.Path("saved-list.csv")),
+              "\xEF\xBB\xBF"
+              "First Name;Last Name;E-mail Address;Company\r\n"
+              "Ana;Novak;ana@x.org;\"Kos; Sinovi\"\r\n"
+              "Marko;Horvat;marko@x.org;\r\n");
     EXPECT_EQ(ReadFileBytes(Sandbox.Path("saved-list.txt")), "Ana Novak <ana@x.org>\r\nMarko Horvat <marko@x.org>\r\n");
     ASSERT_EQ(Ui.FileRequests.size(), 2u);
     EXPECT_EQ(Ui.FileRequests[0].Filter, "*.txt|*.txt|*.csv|*.csv|*.*|*.*");

@@ -7,12 +7,12 @@
 #include "support/Sandbox.h"
 #include "support/ScriptedUi.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QAction>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
@@ -30,8 +30,8 @@ protected:
     // Complete settings for a server on 127.0.0.1 at the given port.
     static std::string SettingsFor(std::uint16_t port)
     {
-        return "[General]\nime=Ana\nemail=ana@example.org\nhost=127.0.0.1\nusername=ana\nport="
-            + std::to_string(port) + "\n";
+        return "[General]\nime=Ana\nemail=ana@example.org\nhost=127.0.0.1\nusername=ana\nport=" + std::to_string(port)
+            + "\n";
     }
 
     void Create(const QStringList& arguments = {}) { Program = std::make_unique<TPelmarApplication>(arguments); }

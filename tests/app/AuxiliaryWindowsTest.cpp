@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppFixture.h"
+#include "app/AboutBox.h"
 #include "app/ImportHelpWindow.h"
 #include "app/SendLogWindow.h"
-#include "app/AboutBox.h"
-#include "workflow/ProgramFolder.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -51,16 +51,17 @@ TEST_F(AuxiliaryWindows, AboutBoxShowsTheTextOfTheLanguageOnceWithFixedCaption)
 
 TEST_F(AuxiliaryWindows, LogoAndAddressesOpenTheirPages)
 {
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(Program->AboutBox().logo, &release);
     QApplication::sendEvent(Window().siteStatusBar, &release);
     Window().showHelpAction->trigger();
     Window().openWebSiteAction->trigger();
     Window().openForumAction->trigger();
     Window().webSiteButton->click();
-    EXPECT_EQ(Ui.ShellOpened, (std::vector<std::string>{MakerSiteUrl, ProgramSiteUrl,
-        ExecutableFolder() + "help.htm", ProgramSiteUrl, ForumAddress, ProgramSiteUrl}));
+    EXPECT_EQ(Ui.ShellOpened,
+              (std::vector<std::string>{MakerSiteUrl, ProgramSiteUrl, ExecutableFolder() + "help.htm", ProgramSiteUrl,
+                                        ForumAddress, ProgramSiteUrl}));
     for (const std::string address : {MakerSiteUrl, ProgramSiteUrl, ForumAddress})
         EXPECT_NE(address.find(".example.org/"), std::string::npos);
     EXPECT_TRUE(Ui.Messages.empty());
@@ -73,8 +74,8 @@ TEST_F(AuxiliaryWindows, EveryOpenCommandTellsWhenTheDesktopCannotOpen)
     Ui.ShellOpens = false;
     const std::string english = "\r\rNo web browser or other program on this computer is set up to open it.";
     const std::string preview = Sandbox.ProgramFolder() + "msg.html";
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(Program->AboutBox().logo, &release);
     Window().showHelpAction->trigger();
     Window().openWebSiteAction->trigger();
@@ -82,15 +83,16 @@ TEST_F(AuxiliaryWindows, EveryOpenCommandTellsWhenTheDesktopCannotOpen)
     Window().previewHtmlAction->trigger();
     Window().useSlovenianAction->trigger();
     Window().webSiteButton->click();
-    EXPECT_EQ(Ui.Events, (std::vector<std::string>{
-        "shell:" + std::string(MakerSiteUrl), "message:Cannot open " + std::string(MakerSiteUrl) + english,
-        "shell:" + HelpFile(), "message:Cannot open " + HelpFile() + english,
-        "shell:" + std::string(ProgramSiteUrl), "message:Cannot open " + std::string(ProgramSiteUrl) + english,
-        "shell:" + std::string(ForumAddress), "message:Cannot open " + std::string(ForumAddress) + english,
-        "shell:" + preview, "message:Cannot open " + preview + english,
-        "shell:" + std::string(ProgramSiteUrl),
-        "message:Ni mogoče odpreti " + std::string(ProgramSiteUrl) +
-            "\r\rNa tem računalniku ni spletnega brskalnika ali drugega programa, ki bi ga odprl."}));
+    EXPECT_EQ(
+        Ui.Events,
+        (std::vector<std::string>{
+            "shell:" + std::string(MakerSiteUrl), "message:Cannot open " + std::string(MakerSiteUrl) + english,
+            "shell:" + HelpFile(), "message:Cannot open " + HelpFile() + english,
+            "shell:" + std::string(ProgramSiteUrl), "message:Cannot open " + std::string(ProgramSiteUrl) + english,
+            "shell:" + std::string(ForumAddress), "message:Cannot open " + std::string(ForumAddress) + english,
+            "shell:" + preview, "message:Cannot open " + preview + english, "shell:" + std::string(ProgramSiteUrl),
+            "message:Ni mogoče odpreti " + std::string(ProgramSiteUrl)
+                + "\r\rNa tem računalniku ni spletnega brskalnika ali drugega programa, ki bi ga odprl."}));
     EXPECT_TRUE(Ui.Errors.empty());
 }
 
@@ -126,10 +128,12 @@ TEST_F(AuxiliaryWindows, ImportHelpTellsHowToExportEveryCommonAddressBookInBothL
 {
     TImportHelpWindow& help = Program->ImportHelpWindow();
     const std::pair<void (TMainWindow::*)(), std::vector<const char*>> languages[] = {
-        {&TMainWindow::useEnglish, {"Outlook", "Google Contacts", "Thunderbird", "Apple Contacts", "CSV",
-                                    "Open recipients file", "{{First Name}}", "{{first}}", ".csv keeps the columns"}},
-        {&TMainWindow::useSlovenian, {"Outlook", "Google Stiki", "Thunderbird", "Applovi Stiki", "CSV",
-                                      "Odpri datoteko prejemnikov", "{{First Name}}", "{{first}}", ".csv, ohrani stolpce"}}};
+        {&TMainWindow::useEnglish,
+         {"Outlook", "Google Contacts", "Thunderbird", "Apple Contacts", "CSV", "Open recipients file",
+          "{{First Name}}", "{{first}}", ".csv keeps the columns"}},
+        {&TMainWindow::useSlovenian,
+         {"Outlook", "Google Stiki", "Thunderbird", "Applovi Stiki", "CSV", "Odpri datoteko prejemnikov",
+          "{{First Name}}", "{{first}}", ".csv, ohrani stolpce"}}};
     std::vector<std::string> headings;
     for (const auto& [use, phrases] : languages) {
         (Window().*use)();
@@ -138,8 +142,9 @@ TEST_F(AuxiliaryWindows, ImportHelpTellsHowToExportEveryCommonAddressBookInBothL
             EXPECT_NE(text.find(phrase), std::string::npos) << phrase;
         headings.push_back(Str(help.headingLabel->text()));
     }
-    EXPECT_EQ(headings, (std::vector<std::string>{"How to use an address book as the recipient list?",
-                                                  "Kako uporabimo imenik kot seznam prejemnikov?"}));
+    EXPECT_EQ(headings,
+              (std::vector<std::string>{"How to use an address book as the recipient list?",
+                                        "Kako uporabimo imenik kot seznam prejemnikov?"}));
     EXPECT_EQ(Str(help.windowTitle()), "Uvoz");
 }
 

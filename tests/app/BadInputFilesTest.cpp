@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppFixture.h"
 
-#include "workflow/MessageText.h"
+#include "workflow/compose/MessageText.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,7 +56,7 @@ void PrintTo(const ReadableCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class ReadableBadFile : public BadInputFiles, public ::testing::WithParamInterface<ReadableCase> {};
+class ReadableBadFile : public BadInputFiles, public ::testing::WithParamInterface<ReadableCase> { };
 
 // What can be read is loaded: its lines replace the entries, its text the body.
 TEST_P(ReadableBadFile, LoadsItsTextUpToTheFirstNul)
@@ -75,16 +75,20 @@ TEST_P(ReadableBadFile, LoadsItsTextUpToTheFirstNul)
 // as U+FFFD, the replacement character.
 const std::string Fffd = "\xEF\xBF\xBD";
 
-INSTANTIATE_TEST_SUITE_P(Files, ReadableBadFile, ::testing::Values(
-    ReadableCase{"Empty", "", {}, ""},
-    ReadableCase{"NoFinalLineEnd", "a@x.org\r\nb@x.org", {"a@x.org", "b@x.org"}, "a@x.org\r\nb@x.org"},
-    ReadableCase{"CrOnly", "a@x.org\rb@x.org\r", {"a@x.org", "b@x.org"}, "a@x.org\r\nb@x.org\r\n"},
-    ReadableCase{"MixedLineEnds", "a\r\nb\nc\r\rd\n\r", {"a", "b", "c", "", "d", ""},
-                 "a\r\nb\r\nc\r\n\r\nd\r\n\r\n"},
-    ReadableCase{"NulBytes", std::string("a@x.org\nb@\0x.org\nc@x.org\n", 24), {"a@x.org", "b@"}, "a@x.org\r\nb@"},
-    ReadableCase{"LeadingNul", std::string("\0a@x.org\n", 9), {}, ""},
-    ReadableCase{"Binary", "\x01\x7f\xff\xfe\n\x80z\x1b\x81", {"\x01\x7f\u02d9\u0163", "\u20acz\x1b" + Fffd},
-                 "\x01\x7f\u02d9\u0163\r\n\u20acz\x1b" + Fffd}),
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReadableBadFile,
+    ::testing::Values(
+        ReadableCase{"Empty", "", {}, ""},
+        ReadableCase{"NoFinalLineEnd", "a@x.org\r\nb@x.org", {"a@x.org", "b@x.org"}, "a@x.org\r\nb@x.org"},
+        ReadableCase{"CrOnly", "a@x.org\rb@x.org\r", {"a@x.org", "b@x.org"}, "a@x.org\r\nb@x.org\r\n"},
+        ReadableCase{
+            "MixedLineEnds", "a\r\nb\nc\r\rd\n\r", {"a", "b", "c", "", "d", ""}, "a\r\nb\r\nc\r\n\r\nd\r\n\r\n"},
+        ReadableCase{"NulBytes", std::string("a@x.org\nb@\0x.org\nc@x.org\n", 24), {"a@x.org", "b@"}, "a@x.org\r\nb@"},
+        ReadableCase{"LeadingNul", std::string("\0a@x.org\n", 9), {}, ""},
+        ReadableCase{"Binary",
+                     "\x01\x7f\xff\xfe\n\x80z\x1b\x81",
+                     {"\x01\x7f\u02d9\u0163", "\u20acz\x1b" + Fffd},
+                     "\x01\x7f\u02d9\u0163\r\n\u20acz\x1b" + Fffd}),
     [](const auto& info) { return info.param.name; });
 
 struct UnreadableCase {
@@ -97,7 +101,7 @@ void PrintTo(const UnreadableCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class UnreadablePath : public BadInputFiles, public ::testing::WithParamInterface<UnreadableCase> {};
+class UnreadablePath : public BadInputFiles, public ::testing::WithParamInterface<UnreadableCase> { };
 
 // A path that cannot be read is reported in the standard error box at once (nothing
 // waits for a writer or an end) and leaves the list, its labels and the body as they were.
@@ -139,17 +143,17 @@ std::string EndlessDevice(const TSandbox&)
     return "/dev/zero";
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, UnreadablePath, ::testing::Values(
-    UnreadableCase{"Folder", MakeFolder},
-    UnreadableCase{"FifoWithoutWriter", MakeFifo},
-    UnreadableCase{"RemovedAfterChoosing", MakeRemovedFile},
-    UnreadableCase{"EndlessDevice", EndlessDevice}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Paths, UnreadablePath,
+                         ::testing::Values(UnreadableCase{"Folder", MakeFolder},
+                                           UnreadableCase{"FifoWithoutWriter", MakeFifo},
+                                           UnreadableCase{"RemovedAfterChoosing", MakeRemovedFile},
+                                           UnreadableCase{"EndlessDevice", EndlessDevice}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(BadInputFiles, OversizedMessageFileIsRefusedAndTheBodyKept)
 {
     const std::string path = Sandbox.MakeFile("huge.txt", "");
-    ASSERT_EQ(::truncate(path.c_str(), MessageCapacity + 1), 0);  // sparse: nothing written
+    ASSERT_EQ(::truncate(path.c_str(), MessageCapacity + 1), 0); // sparse: nothing written
     LoadMessage(path);
     EXPECT_EQ(Ui.Errors, std::vector<std::string>{"Text exceeds memo capacity"});
     EXPECT_EQ(Window().BodyText(), "draft");

@@ -38,7 +38,8 @@ protected:
     {
         TSettingsDialog& f = Settings();
         std::vector<std::string> fields;
-        for (QLineEdit* field : {f.nameEdit, f.emailEdit, f.hostEdit, f.userIdEdit, f.charsetEdit, f.delayEdit, f.portEdit})
+        for (QLineEdit* field :
+             {f.nameEdit, f.emailEdit, f.hostEdit, f.userIdEdit, f.charsetEdit, f.delayEdit, f.portEdit})
             fields.push_back(Str(field->text()));
         return fields;
     }
@@ -57,30 +58,41 @@ TEST_P(BadSettingsFile, StartsShowsWhatItCanAndLosesNothing)
         EXPECT_NE(after.find(line + "\n"), std::string::npos) << line << " lost from:\n" << after;
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, BadSettingsFile, ::testing::Values(
-    SettingsCase{"TruncatedInAValue", Account + "charset=utf-8\nport=58",
-                 {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "58"}, {},
-                 With(AccountLines, {"charset=utf-8", "port=58"})},
-    SettingsCase{"TruncatedInAKey", Account + "pav",
-                 {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "25"}, {}, AccountLines},
-    SettingsCase{"IntegersThatAreNoNumbers", Account + "port=twenty-five\npavza=9999999999\nwidth=-\n",
-                 {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "25"}, {},
-                 With(AccountLines, {"port=twenty-five", "pavza=9999999999"})},
-    // The reading stops at the first value of another type; those before it are shown.
-    SettingsCase{"ValueOfAnotherType", Account + "charset=utf-8\npavza=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\nport=587\n",
-                 {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "25"},
-                 {"Invalid data type for 'pavza'"},
-                 // kept as the number it holds, now in plain text
-                 With(AccountLines, {"charset=utf-8", "pavza=5", "port=587"})},
-    SettingsCase{"GarbageLinesAround", "\x01\x02\xff\xfe garbage\n=no key\n[General\n" + Account.substr(10)
-                     + "\xff=\xfe\n\n[General]\nport=587\n",
-                 {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "587"}, {},
-                 With(AccountLines, {"port=587"})}),
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadSettingsFile,
+    ::testing::Values(SettingsCase{"TruncatedInAValue",
+                                   Account + "charset=utf-8\nport=58",
+                                   {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "58"},
+                                   {},
+                                   With(AccountLines, {"charset=utf-8", "port=58"})},
+                      SettingsCase{"TruncatedInAKey",
+                                   Account + "pav",
+                                   {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "25"},
+                                   {},
+                                   AccountLines},
+                      SettingsCase{"IntegersThatAreNoNumbers",
+                                   Account + "port=twenty-five\npavza=9999999999\nwidth=-\n",
+                                   {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "25"},
+                                   {},
+                                   With(AccountLines, {"port=twenty-five", "pavza=9999999999"})},
+                      // The reading stops at the first value of another type; those before it are shown.
+                      SettingsCase{"ValueOfAnotherType",
+                                   Account + "charset=utf-8\npavza=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\nport=587\n",
+                                   {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "25"},
+                                   {"Invalid data type for 'pavza'"},
+                                   // kept as the number it holds, now in plain text
+                                   With(AccountLines, {"charset=utf-8", "pavza=5", "port=587"})},
+                      SettingsCase{"GarbageLinesAround",
+                                   "\x01\x02\xff\xfe garbage\n=no key\n[General\n" + Account.substr(10)
+                                       + "\xff=\xfe\n\n[General]\nport=587\n",
+                                   {"Ana", "ana@x.org", "mail.x.org", "ana", "utf-8", "0", "587"},
+                                   {},
+                                   With(AccountLines, {"port=587"})}),
     [](const auto& info) { return info.param.name; });
 
 // Geometry edited by hand to the ends of the integer range: the window still opens,
 // whole and where it can be seen, instead of failing to paint.
-class StoredGeometry : public AppTest, public ::testing::WithParamInterface<const char*> {};
+class StoredGeometry : public AppTest, public ::testing::WithParamInterface<const char*> { };
 
 TEST_P(StoredGeometry, WindowFitsTheScreen)
 {
@@ -93,10 +105,9 @@ TEST_P(StoredGeometry, WindowFitsTheScreen)
     EXPECT_TRUE(area.contains(Window().pos())) << Window().x() << "," << Window().y();
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, StoredGeometry, ::testing::Values(
-    "width=2147483647\nheight=2147483647\n",
-    "width=2147483647\nheight=400\n",
-    "left=-2147483648\ntop=2147483647\n",
-    "left=100000\ntop=-100000\nwidth=-5\nheight=0\n"));
+INSTANTIATE_TEST_SUITE_P(Values, StoredGeometry,
+                         ::testing::Values("width=2147483647\nheight=2147483647\n", "width=2147483647\nheight=400\n",
+                                           "left=-2147483648\ntop=2147483647\n",
+                                           "left=100000\ntop=-100000\nwidth=-5\nheight=0\n"));
 
 } // namespace

@@ -14,7 +14,7 @@ namespace {
 
 class CommandActions : public AppTest {
 protected:
-    RefusingPort Refusing;  // the send command fails at once instead of waiting for a server
+    RefusingPort Refusing; // the send command fails at once instead of waiting for a server
     std::map<std::string, int> Triggered;
 
     void SetUp() override
@@ -60,7 +60,7 @@ TEST_F(CommandActions, EveryButtonClickAndKeyTriggersTheActionOfItsCommand)
         {[&] { Send(w.attachmentEdit, QEvent::MouseButtonRelease); }, "pickAttachmentAction"},
         {[&] { w.clearAttachmentButton->click(); }, "clearAttachmentAction"},
     };
-    Ui.OpenAnswers = std::deque<std::string>(6, "");  // every file dialog is cancelled
+    Ui.OpenAnswers = std::deque<std::string>(6, ""); // every file dialog is cancelled
     for (const auto& [run, action] : ways) {
         Triggered.clear();
         run();
@@ -73,10 +73,11 @@ TEST_F(CommandActions, EveryButtonClickAndKeyTriggersTheActionOfItsCommand)
 // A key the platform has no binding for (the offscreen one has none for Quit) is left out.
 TEST_F(CommandActions, StandardKeysRunTheirCommands)
 {
-    const std::pair<QKeySequence::StandardKey, std::string> keys[] = {
-        {QKeySequence::Open, "openMessageFileAction"}, {QKeySequence::Save, "saveMessageFileAction"},
-        {QKeySequence::HelpContents, "showHelpAction"}, {QKeySequence::Preferences, "showSettingsAction"},
-        {QKeySequence::Quit, "exitProgramAction"}};
+    const std::pair<QKeySequence::StandardKey, std::string> keys[] = {{QKeySequence::Open, "openMessageFileAction"},
+                                                                      {QKeySequence::Save, "saveMessageFileAction"},
+                                                                      {QKeySequence::HelpContents, "showHelpAction"},
+                                                                      {QKeySequence::Preferences, "showSettingsAction"},
+                                                                      {QKeySequence::Quit, "exitProgramAction"}};
     Ui.OpenAnswers = {""};
     Ui.SaveAnswers = {""};
     int pressed = 0;
@@ -97,7 +98,7 @@ TEST_F(CommandActions, EveryToolbarButtonHasAToolTipInEitherLanguage)
         language->trigger();
         for (QToolBar* bar : {Window().menuToolBar, Window().pictureToolBar})
             for (QToolButton* button : bar->findChildren<QToolButton*>())
-                if (button->isVisible()) {  // not the bar's own extension button
+                if (button->isVisible()) { // not the bar's own extension button
                     EXPECT_FALSE(button->toolTip().isEmpty())
                         << Str(button->objectName()) << " in " << Str(language->text());
                 }

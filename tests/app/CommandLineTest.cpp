@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
-#include "workflow/ProgramFolder.h"
+#include "workflow/program/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 

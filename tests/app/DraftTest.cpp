@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The work in the main window outlives the program: what the user leaves there at close
 // is there at the next start, and a command line's files take its place.
+#include "workflow/program/Draft.h"
 #include "AppFixture.h"
 #include "app/DraftKeeper.h"
 #include "app/Guard.h"
-#include "workflow/MessageText.h"
 #include "support/LoopbackPeers.h"
-#include "workflow/Draft.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
+#include "workflow/compose/MessageText.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
 
 #include <QDir>
 
@@ -68,7 +68,7 @@ TEST_F(Draft, WorkLeftAtCloseIsThereAtTheNextStart)
 TEST_F(Draft, FirstStartWithoutWorkIsUnchangedAndLeavesNoDraft)
 {
     Start();
-    EXPECT_EQ(Ui.Modals, std::vector<std::string>{"Form3"});  // welcome, then the settings
+    EXPECT_EQ(Ui.Modals, std::vector<std::string>{"Form3"}); // welcome, then the settings
     EXPECT_TRUE(Window().recipientList->Items().isEmpty());
     Window().close();
     EXPECT_FALSE(FileExists(DraftFile()));
@@ -100,7 +100,7 @@ TEST_F(Draft, CommandLineFilesReplaceTheListAndTheBodyOfTheDraft)
     EXPECT_EQ(Window().recipientList->Items(), QStringList{"cl@example.org"});
     EXPECT_EQ(Window().labelColumn->Items(), QStringList{"Za:"});
     EXPECT_EQ(Window().BodyText(), "From the file\r\n");
-    EXPECT_EQ(Str(Window().subjectEdit->text()), "Poletna zabava – vabilo");  // not named: the draft's
+    EXPECT_EQ(Str(Window().subjectEdit->text()), "Poletna zabava – vabilo"); // not named: the draft's
     // A file the command line names but that does not exist leaves the draft's part.
     Restart({"/no/such/list.txt", QString::fromStdString(message)});
     EXPECT_EQ(Window().recipientList->Items(), QStringList{"cl@example.org"});

@@ -29,18 +29,39 @@ TEST_F(ExitDuringSend, ExitEndsAWaitForASilentServerAtOnceWithoutTimeOut)
     };
     const Case cases[] = {
         {"greeting", "a@example.org", [](ScriptedServer& s) { s.WaitForClose(); }, {}},
-        {"RCPT TO", "a@example.org", [&](ScriptedServer& s) {
-             greeted(s).ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>")
-                 .Send("250 ok\r\n").ExpectLine("RCPT TO:<a@example.org>").WaitForClose();
-         }, {}},
-        {"final dot", "a@example.org", [&](ScriptedServer& s) {
-             greeted(s).ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>")
-                 .Send("250 ok\r\n").ExpectLine("RCPT TO:<a@example.org>").Send("250 ok\r\n")
-                 .ExpectLine("DATA").Send("354 go on\r\n").DiscardFromHere().WaitForClose();
-         }, {}},
-                // A list of nothing but an empty entry has nobody to send to; the session is still
+        {"RCPT TO",
+         "a@example.org",
+         [&](ScriptedServer& s) {
+             greeted(s)
+                 .ExpectLine("RSET")
+                 .Send("250 ok\r\n")
+                 .ExpectLine("MAIL FROM:<ana@example.org>")
+                 .Send("250 ok\r\n")
+                 .ExpectLine("RCPT TO:<a@example.org>")
+                 .WaitForClose();
+         },
+         {}},
+        {"final dot",
+         "a@example.org",
+         [&](ScriptedServer& s) {
+             greeted(s)
+                 .ExpectLine("RSET")
+                 .Send("250 ok\r\n")
+                 .ExpectLine("MAIL FROM:<ana@example.org>")
+                 .Send("250 ok\r\n")
+                 .ExpectLine("RCPT TO:<a@example.org>")
+                 .Send("250 ok\r\n")
+                 .ExpectLine("DATA")
+                 .Send("354 go on\r\n")
+                 .DiscardFromHere()
+                 .WaitForClose();
+         },
+         {}},
+        // A list of nothing but an empty entry has nobody to send to; the session is still
         // opened and closed, and the message comes before its QUIT.
-        {"QUIT", "", [&](ScriptedServer& s) { greeted(s).ExpectLine("QUIT").WaitForClose(); },
+        {"QUIT",
+         "",
+         [&](ScriptedServer& s) { greeted(s).ExpectLine("QUIT").WaitForClose(); },
          {"No recipients specified!"}},
     };
     for (const Case& c : cases) {

@@ -3,8 +3,8 @@
 // background, says where they came from in the language in force, leaves them
 // editable, and OK writes the sign-in they need.
 #include "AppFixture.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SettingsStore.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/SettingsStore.h"
 
 #include <gmock/gmock.h>
 
@@ -63,14 +63,13 @@ TEST_P(FindSettingsDialog, FillsTheFieldsAndSaysWhereFrom)
 
 INSTANTIATE_TEST_SUITE_P(
     Providers, FindSettingsDialog,
-    testing::Values(
-        FindCase{"GmailEnglish", 2, "ana@gmail.com", "smtp.gmail.com", "465", 2,
-                 "Settings for Gmail / Google Workspace, known to the program", "oauth2", "google"},
-        FindCase{"OutlookSlovenian", 1, "ana@hotmail.com", "smtp-mail.outlook.com", "587", 1,
-                 "Nastavitve za Outlook.com iz programa", "oauth2", "microsoft"},
-        FindCase{"YahooPassword", 2, "ana@yahoo.com", "smtp.mail.yahoo.com", "465", 2, "Sign-in with the password.",
-                 "password", ""},
-        FindCase{"WebDe", 1, "ana@web.de", "smtp.web.de", "587", 1, "Prijava z geslom.", "password", ""}),
+    testing::Values(FindCase{"GmailEnglish", 2, "ana@gmail.com", "smtp.gmail.com", "465", 2,
+                             "Settings for Gmail / Google Workspace, known to the program", "oauth2", "google"},
+                    FindCase{"OutlookSlovenian", 1, "ana@hotmail.com", "smtp-mail.outlook.com", "587", 1,
+                             "Nastavitve za Outlook.com iz programa", "oauth2", "microsoft"},
+                    FindCase{"YahooPassword", 2, "ana@yahoo.com", "smtp.mail.yahoo.com", "465", 2,
+                             "Sign-in with the password.", "password", ""},
+                    FindCase{"WebDe", 1, "ana@web.de", "smtp.web.de", "587", 1, "Prijava z geslom.", "password", ""}),
     [](const testing::TestParamInfo<FindCase>& info) { return std::string(info.param.Name); });
 
 TEST(FindSettingsDialogClose, StopsTheLookupUnderWay)

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppFixture.h"
 #include "app/HistoryWindow.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/HistoryMessages.h"
-#include "workflow/JobFingerprint.h"
+#include "AppFixture.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/history/HistoryMessages.h"
+#include "workflow/job/JobFingerprint.h"
 
-#include <QLabel>
-#include <QTest>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTableView>
+#include <QTest>
 
 namespace {
 
@@ -24,14 +24,17 @@ protected:
     void FillHistory()
     {
         TDeliveryHistory history;
-        Finished = history.BeginJob({"/home/ana/lists/friends.txt", "Summer party", "m1", {"ana@example.org", "bor@example.org"}});
+        Finished = history.BeginJob(
+            {"/home/ana/lists/friends.txt", "Summer party", "m1", {"ana@example.org", "bor@example.org"}});
         history.Record(Finished, {0, Delivered, "250 2.0.0 Ok: queued as 1A", "<1@x>", ""});
         history.Record(Finished, {1, Delivered, "250 2.0.0 Ok", "<2@x>", ""});
         history.EndJob(Finished);
-        Refusals = history.BeginJob({"", "News", "m2", {"a@example.org", "", "b@example.org", "c@example.org", "d@example.org"}});
+        Refusals = history.BeginJob(
+            {"", "News", "m2", {"a@example.org", "", "b@example.org", "c@example.org", "d@example.org"}});
         history.Record(Refusals, {0, Delivered, "250 Ok", "<3@x>", ""});
         history.Record(Refusals, {2, Refused, "550 5.1.1 No such user\r\n", "<4@x>", ""});
-        history.Record(Refusals, {3, Deferred, "451 4.7.1 Try again later", "<5@x>", "sent again: no reply to the final dot"});
+        history.Record(Refusals,
+                       {3, Deferred, "451 4.7.1 Try again later", "<5@x>", "sent again: no reply to the final dot"});
         history.EndJob(Refusals);
         Interrupted = history.BeginJob({"/tmp/big.txt", "Later", "m3", {"x@example.org"}});
     }
@@ -71,11 +74,14 @@ TEST_F(HistoryWindow, MenuRowShowsTheJobsNewestFirstWithTheirCountsAndState)
     EXPECT_EQ(JobColumn(M::Refused), (std::vector<std::string>{"0", "1", "0"}));
     EXPECT_EQ(JobColumn(M::Deferred), (std::vector<std::string>{"0", "1", "0"}));
     EXPECT_EQ(JobColumn(M::NotSent), (std::vector<std::string>{"1", "1", "0"}));
-    EXPECT_EQ(JobColumn(M::State), (std::vector<std::string>{"interrupted or running", "not all delivered", "finished"}));
+    EXPECT_EQ(JobColumn(M::State),
+              (std::vector<std::string>{"interrupted or running", "not all delivered", "finished"}));
     EXPECT_EQ(JobCell(0, M::Ended), "");
-    const QDateTime started = QDateTime::fromString(QString::fromStdString(JobCell(2, M::Started)), "yyyy-MM-dd HH:mm:ss");
+    const QDateTime started =
+        QDateTime::fromString(QString::fromStdString(JobCell(2, M::Started)), "yyyy-MM-dd HH:mm:ss");
     EXPECT_LE(std::abs(started.secsTo(QDateTime::currentDateTime())), 60) << JobCell(2, M::Started);
-    EXPECT_EQ(Str(History().Jobs.index(2, M::ListFile).data(Qt::ToolTipRole).toString()), "/home/ana/lists/friends.txt");
+    EXPECT_EQ(Str(History().Jobs.index(2, M::ListFile).data(Qt::ToolTipRole).toString()),
+              "/home/ana/lists/friends.txt");
     // The newest job is chosen at once.
     EXPECT_EQ(History().ChosenJob(), Interrupted);
     EXPECT_EQ(History().Entries.rowCount(), 1);
@@ -92,20 +98,22 @@ TEST_F(HistoryWindow, ChosenJobShowsEachEntryWithOutcomeReplyMessageIdAndTime)
     History().jobsView->setCurrentIndex(History().Jobs.index(1, 0));
     ASSERT_EQ(History().ChosenJob(), Refusals);
     using E = THistoryEntriesModel;
-    ASSERT_EQ(History().Entries.rowCount(), 4);  // the empty entry is no recipient
+    ASSERT_EQ(History().Entries.rowCount(), 4); // the empty entry is no recipient
     const std::vector<std::vector<std::string>> expected = {
         {"1", "a@example.org", "delivered", "250 Ok", "<3@x>", ""},
         {"3", "b@example.org", "refused", "550 5.1.1 No such user ", "<4@x>", ""},
-        {"4", "c@example.org", "deferred", "451 4.7.1 Try again later", "<5@x>", "sent again: no reply to the final dot"},
+        {"4", "c@example.org", "deferred", "451 4.7.1 Try again later", "<5@x>",
+         "sent again: no reply to the final dot"},
         {"5", "d@example.org", "not sent", "", "", ""}};
     for (int row = 0; row < 4; ++row) {
-        const std::vector<std::string> cells = {EntryCell(row, E::Line), EntryCell(row, E::Entry),
-            EntryCell(row, E::Outcome), EntryCell(row, E::Reply), EntryCell(row, E::MessageId), EntryCell(row, E::Note)};
+        const std::vector<std::string> cells = {EntryCell(row, E::Line),      EntryCell(row, E::Entry),
+                                                EntryCell(row, E::Outcome),   EntryCell(row, E::Reply),
+                                                EntryCell(row, E::MessageId), EntryCell(row, E::Note)};
         EXPECT_EQ(cells, expected[static_cast<size_t>(row)]) << "row " << row;
     }
     EXPECT_EQ(EntryCell(1, E::Reply, Qt::ToolTipRole), "550 5.1.1 No such user\r\n");
     EXPECT_FALSE(EntryCell(0, E::Time).empty());
-    EXPECT_EQ(EntryCell(3, E::Time), "");  // never tried
+    EXPECT_EQ(EntryCell(3, E::Time), ""); // never tried
     EXPECT_NE(History().Entries.index(1, E::Outcome).data(Qt::ForegroundRole), QVariant());
 }
 
@@ -116,7 +124,7 @@ TEST_F(HistoryWindow, EntriesNotDeliveredAreSavedAsARecipientsFile)
     History().ChooseJob(1);
     ASSERT_TRUE(History().saveNotDeliveredButton->isEnabled());
     Ui.SaveAnswers = {"", Sandbox.Path("rest.txt")};
-    History().saveNotDeliveredButton->click();  // cancelled
+    History().saveNotDeliveredButton->click(); // cancelled
     EXPECT_FALSE(FileExists(Sandbox.Path("rest.txt")));
     History().saveNotDeliveredButton->click();
     EXPECT_EQ(ReadFileBytes(Sandbox.Path("rest.txt")), "b@example.org\r\nc@example.org\r\nd@example.org\r\n");
@@ -128,7 +136,7 @@ TEST_F(HistoryWindow, EntriesNotDeliveredAreSavedAsARecipientsFile)
     Window().openRecipientFileAction->trigger();
     EXPECT_EQ(Window().recipientList->Items(), (QStringList{"b@example.org", "c@example.org", "d@example.org"}));
 
-    History().ChooseJob(2);  // everyone got it: nothing to save
+    History().ChooseJob(2); // everyone got it: nothing to save
     EXPECT_FALSE(History().saveNotDeliveredButton->isEnabled());
     EXPECT_TRUE(Ui.Errors.empty());
 }
@@ -138,7 +146,8 @@ TEST_F(HistoryWindow, EntriesNotDeliveredAreSavedAsARecipientsFile)
 TEST_F(HistoryWindow, EntriesNotDeliveredKeepTheColumnsOfTheJobsListAndAreSavedWhereSaid)
 {
     Sandbox.WriteSettings(CompleteSettings);
-    const std::string book = Sandbox.MakeFile("lists/club.csv", "Name,E-mail,City\nAna,ana@x.org,Kranj\nBo,bo@x.org,Bled\n");
+    const std::string book =
+        Sandbox.MakeFile("lists/club.csv", "Name,E-mail,City\nAna,ana@x.org,Kranj\nBo,bo@x.org,Bled\n");
     Start();
     Ui.OpenAnswers = {book};
     Window().openRecipientFileAction->trigger();
@@ -182,7 +191,8 @@ TEST_F(HistoryWindow, JobsThatNeverReachedTheServerAreListedWithTheirReason)
     Window().showHistoryAction->trigger();
     EXPECT_EQ(JobColumn(M::Format), (std::vector<std::string>{"text", "HTML"}));
     EXPECT_EQ(JobColumn(M::Attachment), (std::vector<std::string>{"", "map.pdf"}));
-    EXPECT_EQ(JobColumn(M::State), (std::vector<std::string>{"Connect failed.  The server did not answer.", "not all delivered"}));
+    EXPECT_EQ(JobColumn(M::State),
+              (std::vector<std::string>{"Connect failed.  The server did not answer.", "not all delivered"}));
     History().ChooseJob(0);
     EXPECT_FALSE(History().saveNotDeliveredButton->isEnabled());
     History().ChooseJob(1);
@@ -230,7 +240,8 @@ TEST_F(HistoryWindow, TextsFollowTheLanguage)
     EXPECT_EQ(Str(History().saveNotDeliveredButton->text()), "Shrani nedostavljene naslove …");
     EXPECT_EQ(Str(History().Jobs.headerData(THistoryJobsModel::Delivered, Qt::Horizontal, Qt::DisplayRole).toString()),
               "Dostavljeno");
-    EXPECT_EQ(JobColumn(THistoryJobsModel::State), (std::vector<std::string>{"prekinjeno ali teče", "ni vse dostavljeno", "končano"}));
+    EXPECT_EQ(JobColumn(THistoryJobsModel::State),
+              (std::vector<std::string>{"prekinjeno ali teče", "ni vse dostavljeno", "končano"}));
     EXPECT_EQ(EntryCell(0, THistoryEntriesModel::Outcome), "ni poslano");
     Window().useEnglishAction->trigger();
     EXPECT_EQ(Str(History().closeButton->text()), "Close");

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppFixture.h"
 #include "app/Language.h"
+#include "AppFixture.h"
 #include "app/ListStatusBar.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QLabel>
-#include <QPushButton>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 
@@ -23,7 +23,8 @@ protected:
                 << row.Control << (row.Kind == TLanguageText::ToolTip ? " tool tip" : "");
         }
         const std::pair<QMenu*, QToolButton*> buttons[] = {{Window().fileMenu, Window().fileMenuButton},
-            {Window().languageMenu, Window().languageMenuButton}, {Window().aboutMenu, Window().aboutMenuButton}};
+                                                           {Window().languageMenu, Window().languageMenuButton},
+                                                           {Window().aboutMenu, Window().aboutMenuButton}};
         for (const auto& [menu, button] : buttons)
             EXPECT_EQ(button->text(), menu->title());
         EXPECT_EQ(Window().settingsMenuButton->text(), Window().showSettingsAction->text());

@@ -5,14 +5,14 @@
 #include "app/SendLogWindow.h"
 #include "app/Widgets.h"
 #include "support/LoopbackPeers.h"
-#include "workflow/Messages.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SettingsStore.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/SettingsStore.h"
+#include "workflow/ui/Messages.h"
 
 #include <QDir>
-#include <QPlainTextEdit>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QToolButton>
 
 namespace {
@@ -66,7 +66,7 @@ void PrintTo(const FirstRunCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class FirstRun : public AppTest, public ::testing::WithParamInterface<FirstRunCase> {};
+class FirstRun : public AppTest, public ::testing::WithParamInterface<FirstRunCase> { };
 
 TEST_P(FirstRun, WelcomesWhenNameAddressHostOrUserIsEmpty)
 {
@@ -78,14 +78,16 @@ TEST_P(FirstRun, WelcomesWhenNameAddressHostOrUserIsEmpty)
         EXPECT_TRUE(Ui.Events.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, FirstRun, ::testing::Values(
-    FirstRunCase{"Complete", "ime=A\nemail=a@x\nhost=h\nusername=u\n", false},
-    FirstRunCase{"CompleteWithEmptyPortCharsetDelay", "ime=A\nemail=a@x\nhost=h\nusername=u\nport=\ncharset=\npavza=\n", false},
-    FirstRunCase{"NoName", "email=a@x\nhost=h\nusername=u\n", true},
-    FirstRunCase{"NoAddress", "ime=A\nhost=h\nusername=u\n", true},
-    FirstRunCase{"NoHost", "ime=A\nemail=a@x\nusername=u\n", true},
-    FirstRunCase{"NoUser", "ime=A\nemail=a@x\nhost=h\n", true},
-    FirstRunCase{"BlankNameCounts", "ime=\" \"\nemail=a@x\nhost=h\nusername=u\n", false}),
+INSTANTIATE_TEST_SUITE_P(
+    Settings, FirstRun,
+    ::testing::Values(FirstRunCase{"Complete", "ime=A\nemail=a@x\nhost=h\nusername=u\n", false},
+                      FirstRunCase{"CompleteWithEmptyPortCharsetDelay",
+                                   "ime=A\nemail=a@x\nhost=h\nusername=u\nport=\ncharset=\npavza=\n", false},
+                      FirstRunCase{"NoName", "email=a@x\nhost=h\nusername=u\n", true},
+                      FirstRunCase{"NoAddress", "ime=A\nhost=h\nusername=u\n", true},
+                      FirstRunCase{"NoHost", "ime=A\nemail=a@x\nusername=u\n", true},
+                      FirstRunCase{"NoUser", "ime=A\nemail=a@x\nhost=h\n", true},
+                      FirstRunCase{"BlankNameCounts", "ime=\" \"\nemail=a@x\nhost=h\nusername=u\n", false}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(MainWindow, WelcomeIsSlovenianWhenTheLanguageIs)
@@ -98,7 +100,8 @@ TEST_F(MainWindow, WelcomeIsSlovenianWhenTheLanguageIs)
 
 TEST_F(MainWindow, ActivationLoadsTheStoreIntoTheSettingsDialog)
 {
-    Sandbox.WriteSettings(std::string(CompleteSettings) + "port=587\npavza=3\ncharset=utf-8\nimenik=/srv/lists/\nHTML=1\n");
+    Sandbox.WriteSettings(std::string(CompleteSettings)
+                          + "port=587\npavza=3\ncharset=utf-8\nimenik=/srv/lists/\nHTML=1\n");
     Start();
     EXPECT_EQ(Str(Settings().nameEdit->text()), "Ana");
     EXPECT_EQ(Str(Settings().emailEdit->text()), "ana@example.org");
@@ -124,7 +127,8 @@ TEST_F(MainWindow, ReturningFromTheImportHelpOrTheLogRunsTheActivationAgain)
     Sandbox.WriteSettings(std::string(CompleteSettings) + "HTML=0\n");
     Start();
     int choice = 0;
-    for (QWidget* auxiliary : {static_cast<QWidget*>(&Program->ImportHelpWindow()), static_cast<QWidget*>(&Program->SendLogWindow())}) {
+    for (QWidget* auxiliary :
+         {static_cast<QWidget*>(&Program->ImportHelpWindow()), static_cast<QWidget*>(&Program->SendLogWindow())}) {
         const int before = Window().ActivationCount();
         choice = 1 - choice;
         Window().formatChoice->SetItemIndex(choice);
@@ -140,7 +144,8 @@ TEST_F(MainWindow, ReturningFromADialogDoesNotRunTheActivation)
     Sandbox.WriteSettings(CompleteSettings);
     Start();
     Window().formatChoice->SetItemIndex(1);
-    for (QWidget* dialog : {static_cast<QWidget*>(&Program->SettingsDialog()), static_cast<QWidget*>(&Program->AboutBox())}) {
+    for (QWidget* dialog :
+         {static_cast<QWidget*>(&Program->SettingsDialog()), static_cast<QWidget*>(&Program->AboutBox())}) {
         Activate(*dialog);
         dialog->hide();
         Activate(Window());
@@ -161,7 +166,7 @@ TEST_F(MainWindow, IncompleteSettingsAreAskedForAgainAtEveryReturn)
 
 struct CommandLineCase {
     const char* name;
-    std::vector<const char*> arguments;  // "LIST" and "MESSAGE" stand for existing files
+    std::vector<const char*> arguments; // "LIST" and "MESSAGE" stand for existing files
     std::vector<std::string> entries;
     std::string body;
     bool sends;
@@ -172,7 +177,7 @@ void PrintTo(const CommandLineCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class CommandLine : public AppTest, public ::testing::WithParamInterface<CommandLineCase> {};
+class CommandLine : public AppTest, public ::testing::WithParamInterface<CommandLineCase> { };
 
 TEST_P(CommandLine, LoadsBothFilesAndSendsOnlyOnTheExactWord)
 {
@@ -182,9 +187,9 @@ TEST_P(CommandLine, LoadsBothFilesAndSendsOnlyOnTheExactWord)
     const std::string message = Sandbox.MakeFile("message.txt", "Hello\nthere\n");
     QStringList arguments;
     for (const char* argument : GetParam().arguments)
-        arguments << (argument == std::string("LIST") ? QString::fromStdString(list)
-                      : argument == std::string("MESSAGE") ? QString::fromStdString(message)
-                                                           : QString::fromUtf8(argument));
+        arguments << (argument == std::string("LIST")          ? QString::fromStdString(list)
+                          : argument == std::string("MESSAGE") ? QString::fromStdString(message)
+                                                               : QString::fromUtf8(argument));
     Create(arguments);
     Window().RunCommandLine();
     EXPECT_EQ(Window().recipientList->Items().join('|').toStdString(), [&] {
@@ -197,19 +202,23 @@ TEST_P(CommandLine, LoadsBothFilesAndSendsOnlyOnTheExactWord)
     EXPECT_EQ(Window().BodyText(), GetParam().body);
     // The send first loads the stored settings into the dialog's fields.
     EXPECT_EQ(Str(Settings().nameEdit->text()), GetParam().sends ? "Ana" : "");
-    EXPECT_EQ(Ui.Events, GetParam().sends ? std::vector<std::string>{"message:Connect failed"}
-                                          : std::vector<std::string>{});
+    EXPECT_EQ(Ui.Events,
+              GetParam().sends ? std::vector<std::string>{"message:Connect failed"} : std::vector<std::string>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Arguments, CommandLine, ::testing::Values(
-    CommandLineCase{"None", {}, {}, "", false},
-    CommandLineCase{"OneOnly", {"LIST"}, {}, "", false},
-    CommandLineCase{"ListAndMessage", {"LIST", "MESSAGE"}, {"a@x.org", "", "c@x.org"}, "Hello\r\nthere\r\n", false},
-    CommandLineCase{"Send", {"LIST", "MESSAGE", "send"}, {"a@x.org", "", "c@x.org"}, "Hello\r\nthere\r\n", true},
-    CommandLineCase{"MissingListStillSends", {"/no/such/list.txt", "MESSAGE", "send"}, {}, "Hello\r\nthere\r\n", true},
-    CommandLineCase{"MissingMessage", {"LIST", "/no/such/message.txt"}, {"a@x.org", "", "c@x.org"}, "", false},
-    CommandLineCase{"Capitals", {"LIST", "MESSAGE", "SEND"}, {"a@x.org", "", "c@x.org"}, "Hello\r\nthere\r\n", false},
-    CommandLineCase{"TrailingBlank", {"LIST", "MESSAGE", "send "}, {"a@x.org", "", "c@x.org"}, "Hello\r\nthere\r\n", false}),
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLine,
+    ::testing::Values(
+        CommandLineCase{"None", {}, {}, "", false}, CommandLineCase{"OneOnly", {"LIST"}, {}, "", false},
+        CommandLineCase{"ListAndMessage", {"LIST", "MESSAGE"}, {"a@x.org", "", "c@x.org"}, "Hello\r\nthere\r\n", false},
+        CommandLineCase{"Send", {"LIST", "MESSAGE", "send"}, {"a@x.org", "", "c@x.org"}, "Hello\r\nthere\r\n", true},
+        CommandLineCase{
+            "MissingListStillSends", {"/no/such/list.txt", "MESSAGE", "send"}, {}, "Hello\r\nthere\r\n", true},
+        CommandLineCase{"MissingMessage", {"LIST", "/no/such/message.txt"}, {"a@x.org", "", "c@x.org"}, "", false},
+        CommandLineCase{
+            "Capitals", {"LIST", "MESSAGE", "SEND"}, {"a@x.org", "", "c@x.org"}, "Hello\r\nthere\r\n", false},
+        CommandLineCase{
+            "TrailingBlank", {"LIST", "MESSAGE", "send "}, {"a@x.org", "", "c@x.org"}, "Hello\r\nthere\r\n", false}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(MainWindow, CommandLineLabelsStayZaInEnglish)
@@ -298,13 +307,31 @@ std::vector<std::string> Rows(QMenu* menu)
 TEST_F(MainWindow, MenusHoldEveryRowAndSeparatorInOrder)
 {
     Create();
-    EXPECT_EQ(Rows(Window().fileMenu), (std::vector<std::string>{"openRecipientFileAction", "openMessageFileAction", "-",
-        "previewHtmlAction", "previewMessageAction", "-", "clearRecipientsAction", "-", "saveRecipientFileAction", "saveMessageFileAction", "-",
-        "showImportHelpAction", "-", "sendToListAction", "stopSendingAction", "sendLaterAction", "showHistoryAction",
-        "showSuppressionsAction", "-", "exitProgramAction"}));
+    EXPECT_EQ(Rows(Window().fileMenu),
+              (std::vector<std::string>{"openRecipientFileAction",
+                                        "openMessageFileAction",
+                                        "-",
+                                        "previewHtmlAction",
+                                        "previewMessageAction",
+                                        "-",
+                                        "clearRecipientsAction",
+                                        "-",
+                                        "saveRecipientFileAction",
+                                        "saveMessageFileAction",
+                                        "-",
+                                        "showImportHelpAction",
+                                        "-",
+                                        "sendToListAction",
+                                        "stopSendingAction",
+                                        "sendLaterAction",
+                                        "showHistoryAction",
+                                        "showSuppressionsAction",
+                                        "-",
+                                        "exitProgramAction"}));
     EXPECT_EQ(Rows(Window().languageMenu), (std::vector<std::string>{"useSlovenianAction", "useEnglishAction"}));
-    EXPECT_EQ(Rows(Window().aboutMenu), (std::vector<std::string>{"showHelpAction", "openWebSiteAction", "openForumAction", "-",
-                                                                  "showAboutAction"}));
+    EXPECT_EQ(
+        Rows(Window().aboutMenu),
+        (std::vector<std::string>{"showHelpAction", "openWebSiteAction", "openForumAction", "-", "showAboutAction"}));
     EXPECT_EQ(Rows(Window().recipientListMenu), std::vector<std::string>{"clearRecipientsPopupRow"});
     std::vector<std::string> top;
     for (QAction* action : Window().menuBar()->actions())

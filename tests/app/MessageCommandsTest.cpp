@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppFixture.h"
-#include "workflow/ProgramFolder.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/program/ProgramState.h"
 
 namespace {
 
@@ -73,12 +73,16 @@ TEST_F(MessageCommands, OldFileLoadsAsWrittenAndALossyOneIsReported)
     }
     CurrentLanguage = 2;
     ASSERT_EQ(Ui.Messages.size(), 2u);
-    EXPECT_EQ(Ui.Messages[0], "The file " + lossy + " could not be read in full (it was read as Windows-1250): "
-                              "characters that could not be read were replaced with \uFFFD.\r"
-                              "Check the text before you send or save it.");
-    EXPECT_EQ(Ui.Messages[1], "Datoteke " + lossy + " ni bilo mogoče prebrati v celoti (prebrana je kot Windows-1250): "
-                              "znaki, ki jih ni bilo mogoče prebrati, so nadomeščeni z \uFFFD.\r"
-                              "Preden besedilo pošljete ali shranite, ga preglejte.");
+    EXPECT_EQ(Ui.Messages[0],
+              "The file " + lossy
+                  + " could not be read in full (it was read as Windows-1250): "
+                    "characters that could not be read were replaced with \uFFFD.\r"
+                    "Check the text before you send or save it.");
+    EXPECT_EQ(Ui.Messages[1],
+              "Datoteke " + lossy
+                  + " ni bilo mogoče prebrati v celoti (prebrana je kot Windows-1250): "
+                    "znaki, ki jih ni bilo mogoče prebrati, so nadomeščeni z \uFFFD.\r"
+                    "Preden besedilo pošljete ali shranite, ga preglejte.");
 }
 
 TEST_F(MessageCommands, UnreadableMessageFileIsReportedAndTheBodyKept)
@@ -93,8 +97,8 @@ TEST_F(MessageCommands, UnreadableMessageFileIsReportedAndTheBodyKept)
 TEST_F(MessageCommands, DoubleClickInTheBodyOpensAMessageFile)
 {
     Ui.OpenAnswers = {""};
-    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QApplication::sendEvent(Window().bodyEdit->viewport(), &click);
     EXPECT_EQ(Ui.FileRequests.size(), 1u);
 }
@@ -105,9 +109,9 @@ TEST_F(MessageCommands, AttachmentIsPickedByButtonOrFieldAndClearedWithX)
     Ui.OpenAnswers = {file, ""};
     Window().pickAttachmentButton->click();
     EXPECT_EQ(Str(Window().attachmentEdit->text()), file);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(Window().attachmentEdit, &release);  // cancelled: the path stays
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(Window().attachmentEdit, &release); // cancelled: the path stays
     EXPECT_EQ(Str(Window().attachmentEdit->text()), file);
     EXPECT_EQ(Ui.FileRequests.size(), 2u);
     Window().clearAttachmentButton->click();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The preview of the message as the selected recipient gets it.
-#include "AppFixture.h"
 #include "app/MessagePreviewWindow.h"
+#include "AppFixture.h"
 
 #include <QLabel>
 #include <QStackedWidget>
@@ -16,9 +16,10 @@ protected:
     {
         Sandbox.WriteSettings(CompleteSettings);
         Start();
-        Ui.OpenAnswers = {Sandbox.MakeFile("contacts.csv", "First Name,Last Name,E-mail Address,Company\r\n"
-                                                           "Ana,Novak,ana@x.org,Kos & Sinovi\r\n"
-                                                           "Bor,Kralj,bor@x.org,\"Firm <Ltd>\"\r\n")};
+        Ui.OpenAnswers = {Sandbox.MakeFile("contacts.csv",
+                                           "First Name,Last Name,E-mail Address,Company\r\n"
+                                           "Ana,Novak,ana@x.org,Kos & Sinovi\r\n"
+                                           "Bor,Kralj,bor@x.org,\"Firm <Ltd>\"\r\n")};
         Window().openRecipientFileAction->trigger();
         Window().subjectEdit->setText("Offer for {{Company}}");
         Window().SetBodyText("Dear {{first}},\r\n\r\nsee you, {{name}}.");

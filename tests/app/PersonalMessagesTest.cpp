@@ -28,10 +28,11 @@ using PersonalMessages = RealServerAppTest;
 
 TEST_F(PersonalMessages, EveryPersonOfAnOutlookExportGetsTheirOwnSubjectAndGreeting)
 {
-    Ui.OpenAnswers = {Sandbox.MakeFile("contacts.csv", Windows1250(
-        "\"First Name\",\"Last Name\",\"E-mail Address\",\"Company\"\r\n"
-        "\"Špela\",\"Žagar\",\"spela@example.org\",\"Kos & Sinovi <d.o.o.>\"\r\n"
-        "\"Črt\",\"\",\"crt@example.org\",\"\"\r\n"))};
+    Ui.OpenAnswers = {
+        Sandbox.MakeFile("contacts.csv",
+                         Windows1250("\"First Name\",\"Last Name\",\"E-mail Address\",\"Company\"\r\n"
+                                     "\"Špela\",\"Žagar\",\"spela@example.org\",\"Kos & Sinovi <d.o.o.>\"\r\n"
+                                     "\"Črt\",\"\",\"crt@example.org\",\"\"\r\n"))};
     Window().openRecipientFileAction->trigger();
     Window().addressEdit->setText("Marko Horvat <marko@example.org>");
     Window().addRecipient();
@@ -39,7 +40,8 @@ TEST_F(PersonalMessages, EveryPersonOfAnOutlookExportGetsTheirOwnSubjectAndGreet
     for (const int format : {0, 1}) {
         SCOPED_TRACE(format);
         Window().formatChoice->SetItemIndex(format);
-        Window().SetBodyText(format == 0 ? "Dear {{first}},\r\nfrom {{Company}}." : "<p>Dear {{first}},</p><p>from {{Company}}.</p>");
+        Window().SetBodyText(format == 0 ? "Dear {{first}},\r\nfrom {{Company}}."
+                                         : "<p>Dear {{first}},</p><p>from {{Company}}.</p>");
         const int before = static_cast<int>(QDir(Received.path()).entryList({"*.eml"}).size());
         Ui.Answers = {0}; // send
         Window().sendButton->click();

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/QtUserInterface.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -23,8 +23,9 @@ TEST(FileDialogFilter, PairsBecomeQtNameFiltersAndStarDotStarMeansEveryFile)
 TEST(FileDialogFilter, ChosenFilterOfOneKindGivesTheExtensionToAddElseTheDefault)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"*.csv (*.csv)", "csv"}, {"*.txt (*.txt)", "txt"}, {"*.* (*)", "txt"}, {"Lists (*.txt *.csv)", "txt"},
-        {"Any (*.*)", "txt"}, {"Odd (*.c?v)", "txt"}, {"Broken (", "txt"}, {"", "txt"}, {"Tar (*.tar.gz)", "txt"}};
+        {"*.csv (*.csv)", "csv"}, {"*.txt (*.txt)", "txt"}, {"*.* (*)", "txt"},  {"Lists (*.txt *.csv)", "txt"},
+        {"Any (*.*)", "txt"},     {"Odd (*.c?v)", "txt"},   {"Broken (", "txt"}, {"", "txt"},
+        {"Tar (*.tar.gz)", "txt"}};
     for (const auto& [filter, suffix] : cases)
         EXPECT_EQ(SuffixForFilter(filter, "txt").toStdString(), suffix) << filter;
 }

@@ -42,14 +42,15 @@ TEST_F(RecipientCommands, EnterAddsOnceEmptiesTheFieldAndKeepsTheFocus)
 TEST_F(RecipientCommands, LeavingTheFieldAddsOnceWhereverTheFocusGoes)
 {
     const std::pair<QWidget*, Qt::FocusReason> targets[] = {{Window().addRecipientButton, Qt::MouseFocusReason},
-        {Window().bodyEdit, Qt::TabFocusReason}, {Window().recipientList, Qt::MouseFocusReason}};
+                                                            {Window().bodyEdit, Qt::TabFocusReason},
+                                                            {Window().recipientList, Qt::MouseFocusReason}};
     int expected = 0;
     for (const auto& [target, reason] : targets) {
         Window().addressEdit->setFocus(Qt::OtherFocusReason);
         Type(Window().addressEdit, "bo@x.org");
         target->setFocus(reason);
         if (target == Window().addRecipientButton)
-            Window().addRecipientButton->click();  // the click comes after the focus moved
+            Window().addRecipientButton->click(); // the click comes after the focus moved
         EXPECT_EQ(Entries().size(), ++expected) << target->objectName().toStdString();
     }
     EXPECT_EQ(Labels().size(), expected);
@@ -66,8 +67,8 @@ TEST_F(RecipientCommands, LosingTheWindowDoesNotAddTheTypedAddress)
 TEST_F(RecipientCommands, DoubleClickInTheFieldAddsWhatItHolds)
 {
     Window().addressEdit->setText("dbl@x.org");
-    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QApplication::sendEvent(Window().addressEdit, &click);
     EXPECT_EQ(Entries(), QStringList{"dbl@x.org"});
 }
@@ -85,7 +86,7 @@ void PrintTo(const DeleteKeyCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class DeleteKey : public RecipientCommands, public ::testing::WithParamInterface<DeleteKeyCase> {};
+class DeleteKey : public RecipientCommands, public ::testing::WithParamInterface<DeleteKeyCase> { };
 
 TEST_P(DeleteKey, RemovesTheSelectedEntryWithItsLabel)
 {
@@ -100,16 +101,18 @@ TEST_P(DeleteKey, RemovesTheSelectedEntryWithItsLabel)
     EXPECT_EQ(Window().recipientList->ItemIndex(), GetParam().selectedAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, DeleteKey, ::testing::Values(
-    DeleteKeyCase{"Last", 2, Qt::Key_Delete, {"a", "b"}, 1},
-    DeleteKeyCase{"First", 0, Qt::Key_Delete, {"b", "c"}, 0},
-    DeleteKeyCase{"NoneSelected", -1, Qt::Key_Delete, {"a", "b", "c"}, -1},
-    DeleteKeyCase{"OtherKey", 1, Qt::Key_Backspace, {"a", "b", "c"}, 1}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Keys, DeleteKey,
+                         ::testing::Values(DeleteKeyCase{"Last", 2, Qt::Key_Delete, {"a", "b"}, 1},
+                                           DeleteKeyCase{"First", 0, Qt::Key_Delete, {"b", "c"}, 0},
+                                           DeleteKeyCase{"NoneSelected", -1, Qt::Key_Delete, {"a", "b", "c"}, -1},
+                                           DeleteKeyCase{"OtherKey", 1, Qt::Key_Backspace, {"a", "b", "c"}, 1}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(RecipientCommands, Windows1250ListLoadsAsWrittenSavesAsUtf8AndALossyOneIsReported)
 {
-    Ui.OpenAnswers = {Sandbox.MakeFile("old.txt", "\x8Apela \x8E" "agar <spela@example.org>\r\n")};
+    Ui.OpenAnswers = {Sandbox.MakeFile("old.txt",
+                                       "\x8Apela \x8E"
+                                       "agar <spela@example.org>\r\n")};
     Window().openRecipientFileAction->trigger();
     EXPECT_EQ(Entries(), QStringList{"Špela Žagar <spela@example.org>"});
     EXPECT_TRUE(Ui.Messages.empty());
@@ -117,7 +120,9 @@ TEST_F(RecipientCommands, Windows1250ListLoadsAsWrittenSavesAsUtf8AndALossyOneIs
     Window().saveRecipientFileAction->trigger();
     EXPECT_EQ(ReadFileBytes(Sandbox.Path("new.txt")), "Špela Žagar <spela@example.org>\r\n");
 
-    const std::string lossy = Sandbox.MakeFile("lossy.txt", "\x98" "a@x.org\n");
+    const std::string lossy = Sandbox.MakeFile("lossy.txt",
+                                               "\x98"
+                                               "a@x.org\n");
     Ui.OpenAnswers = {lossy};
     Window().openRecipientFileAction->trigger();
     EXPECT_EQ(Entries(), QStringList{"\uFFFDa@x.org"});
@@ -155,10 +160,14 @@ struct MarkCase {
 
 TEST_F(RecipientCommands, EntriesThatAreNotAddressesAreMarkedWithTheirLabelsUnchanged)
 {
-    const MarkCase cases[] = {{"ana@example.org", false},       {"bob@", true},
-                              {"", false},                      {"not an address", true},
-                              {"Marko <marko@example.org>", false}, {" dave@example.org ", false},
-                              {"jože@primer.si", false},        {"eve@example..org", true},
+    const MarkCase cases[] = {{"ana@example.org", false},
+                              {"bob@", true},
+                              {"", false},
+                              {"not an address", true},
+                              {"Marko <marko@example.org>", false},
+                              {" dave@example.org ", false},
+                              {"jože@primer.si", false},
+                              {"eve@example..org", true},
                               {"  ", true}};
     QStringList lines;
     for (const auto& c : cases)
@@ -209,7 +218,7 @@ TEST_F(RecipientCommands, LoadSaveAndClearGoThroughTheSharedDialogs)
     Window().openRecipientFileAction->trigger();
     EXPECT_EQ(Entries(), (QStringList{"Addresses", "a@x.org", "", "b@x.org"}));
     EXPECT_EQ(Labels(), QStringList(4, "To:"));
-    Window().openRecipientsButton->click();  // cancelled: nothing changes
+    Window().openRecipientsButton->click(); // cancelled: nothing changes
     EXPECT_EQ(Entries().size(), 4);
 
     Ui.SaveAnswers = {Sandbox.Path("out.txt")};
@@ -325,7 +334,8 @@ TEST_F(RecipientCommands, LabelColumnStaysLevelWhenTheListScrolls)
         const int entryTop = Window().recipientList->indexAt(QPoint(2, 2)).row();
         const int labelTop = Window().labelColumn->indexAt(QPoint(2, 2)).row();
         EXPECT_EQ(labelTop, entryTop) << "scrolled to " << row;
-        EXPECT_EQ(Window().labelColumn->verticalScrollBar()->value(), Window().recipientList->verticalScrollBar()->value());
+        EXPECT_EQ(Window().labelColumn->verticalScrollBar()->value(),
+                  Window().recipientList->verticalScrollBar()->value());
     }
 }
 

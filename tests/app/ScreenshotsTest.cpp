@@ -3,17 +3,17 @@
 // on a real X display. Runs only when PELMAR_SCREENSHOT_DIR names the folder for them
 // (scripts/screenshots.sh starts a virtual display and sets it).
 #include "AppFixture.h"
-#include "app/ImportHelpWindow.h"
-#include "app/SendLogWindow.h"
 #include "app/AboutBox.h"
 #include "app/HistoryWindow.h"
+#include "app/ImportHelpWindow.h"
 #include "app/MessagePreviewWindow.h"
 #include "app/QtUserInterface.h"
+#include "app/SendLogWindow.h"
 #include "support/RealSmtpServer.h"
 #include "support/RecordedPause.h"
-#include "workflow/JobMessages.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/JobMessages.h"
 
 #include <QMessageBox>
 #include <QProcess>
@@ -59,25 +59,35 @@ protected:
     {
         using enum TOutcome;
         TDeliveryHistory& history = Program->History().History();
-        const auto party = history.BeginJob({Sandbox.Path("lists/friends.txt"), "Summer party invitation", "m1",
-            {"ana.kovac@example.org", "Marko Horvat <marko@example.org>", "spela@example.net"}});
+        const auto party =
+            history.BeginJob({Sandbox.Path("lists/friends.txt"),
+                              "Summer party invitation",
+                              "m1",
+                              {"ana.kovac@example.org", "Marko Horvat <marko@example.org>", "spela@example.net"}});
         for (int i = 0; i < 3; ++i)
-            history.Record(party, {i, Delivered, "250 2.0.0 Ok: queued as 4F2A" + std::to_string(i),
-                                   "<20240610.1402" + std::to_string(i) + "@example.org>", ""});
+            history.Record(party,
+                           {i, Delivered, "250 2.0.0 Ok: queued as 4F2A" + std::to_string(i),
+                            "<20240610.1402" + std::to_string(i) + "@example.org>", ""});
         history.EndJob(party);
-        const auto news = history.BeginJob({Sandbox.Path("lists/club.txt"), "Club news, June", "m2",
-            {"ana.kovac@example.org", "marko.horvat.example.org", "spela@example.net", "bob@", "info@example.com",
-             "joze.zupan@example.org", "nina@example.net"}});
+        const auto news =
+            history.BeginJob({Sandbox.Path("lists/club.txt"),
+                              "Club news, June",
+                              "m2",
+                              {"ana.kovac@example.org", "marko.horvat.example.org", "spela@example.net", "bob@",
+                               "info@example.com", "joze.zupan@example.org", "nina@example.net"}});
         history.Record(news, {0, Delivered, "250 2.0.0 Ok: queued as 7C11", "<20240612.0930@example.org>", ""});
         history.Record(news, {1, Refused, "not a valid e-mail address", "", ""});
         history.Record(news, {2, Delivered, "250 2.0.0 Ok: queued as 7C12", "<20240612.0931@example.org>", ""});
         history.Record(news, {3, Refused, "not a valid e-mail address", "", ""});
-        history.Record(news, {4, Refused, "550 5.1.1 <info@example.com>: Recipient address rejected: User unknown",
-                              "<20240612.0932@example.org>", ""});
-        history.Record(news, {5, Deferred, "451 4.7.1 Greylisted, please try again in 60 seconds",
-                              "<20240612.0933@example.org>", ""});
-        history.Record(news, {6, Deferred, "421 4.4.2 Connection dropped", "<20240612.0934@example.org>",
-                              "sent again: no reply to the final dot"});
+        history.Record(news,
+                       {4, Refused, "550 5.1.1 <info@example.com>: Recipient address rejected: User unknown",
+                        "<20240612.0932@example.org>", ""});
+        history.Record(
+            news,
+            {5, Deferred, "451 4.7.1 Greylisted, please try again in 60 seconds", "<20240612.0933@example.org>", ""});
+        history.Record(news,
+                       {6, Deferred, "421 4.4.2 Connection dropped", "<20240612.0934@example.org>",
+                        "sent again: no reply to the final dot"});
         history.EndJob(news);
         history.BeginJob({"", "Reminder: party on Saturday", "m3", {"ana.kovac@example.org", "spela@example.net"}});
     }
@@ -89,12 +99,14 @@ TEST_F(Screenshots, EveryWindow)
         GTEST_SKIP() << "set PELMAR_SCREENSHOT_DIR and run on an X display";
     Sandbox.WriteSettings("[General]\nime=Ana Novak\nemail=ana@example.org\nhost=mail.example.org\n"
                           "username=ana\nport=587\npavza=1\nleft=0\ntop=0\nsecurity=1\ntimeout=60\n");
-    Ui.OpenAnswers = {Sandbox.MakeFile("lists/friends.txt",
-        "ana.kovac@example.org\nMarko Horvat <marko@example.org>\nspela@example.net\n"
-        "info@example.com\njoze.zupan@example.org\nnina@example.net\n"),
-        Sandbox.MakeFile("lists/invitation.txt", "Dear friends,\n\nyou are kindly invited to our summer "
-        "party on Saturday, 14 June, at 18:00 in the garden behind the library. Please bring good "
-        "mood and, if you like, something to share.\n\nKind regards,\nAna\n"),
+    Ui.OpenAnswers = {
+        Sandbox.MakeFile("lists/friends.txt",
+                         "ana.kovac@example.org\nMarko Horvat <marko@example.org>\nspela@example.net\n"
+                         "info@example.com\njoze.zupan@example.org\nnina@example.net\n"),
+        Sandbox.MakeFile("lists/invitation.txt",
+                         "Dear friends,\n\nyou are kindly invited to our summer "
+                         "party on Saturday, 14 June, at 18:00 in the garden behind the library. Please bring good "
+                         "mood and, if you like, something to share.\n\nKind regards,\nAna\n"),
         Sandbox.MakeFile("lists/map.pdf", "%PDF")};
     Start();
     Window().openRecipientFile();
@@ -128,13 +140,14 @@ TEST_F(Screenshots, EveryWindow)
     Window().showAbout();
     Take(Program->ImportHelpWindow(), "import-help");
     Program->SendLogWindow().logText->setPlainText("14:02:11: ana.kovac@example.org...   OK.\n"
-                                        "14:02:12: Marko Horvat <marko@example.org>...   OK.\n"
-                                        "14:02:13: spela@example.net...   OK.");
+                                                   "14:02:12: Marko Horvat <marko@example.org>...   OK.\n"
+                                                   "14:02:13: spela@example.net...   OK.");
     Take(Program->SendLogWindow(), "log");
     Program->SendLogWindow().hide();
 
     // Entries that are not addresses, marked where they stand.
-    Ui.OpenAnswers = {Sandbox.MakeFile("lists/club.txt",
+    Ui.OpenAnswers = {Sandbox.MakeFile(
+        "lists/club.txt",
         "ana.kovac@example.org\nmarko.horvat.example.org\nspela@example.net\nbob@\ninfo@example.com\n")};
     Window().openRecipientFile();
     Window().recipientList->SetItemIndex(1);
@@ -154,22 +167,23 @@ TEST_F(Screenshots, EveryWindow)
 
     // An address book's export and a letter with personal fields, as one person gets it.
     Ui.OpenAnswers = {Sandbox.MakeFile("lists/contacts.csv",
-        "First Name,Last Name,E-mail Address,Company\r\n"
-        "Ana,Kovač,ana.kovac@example.org,Knjigarna Kovač\r\n"
-        "Marko,Horvat,marko@example.org,\"Horvat & Sinovi, d.o.o.\"\r\n"
-        "Špela,Novak,spela@example.net,Vrtnarstvo Novak\r\n")};
+                                       "First Name,Last Name,E-mail Address,Company\r\n"
+                                       "Ana,Kovač,ana.kovac@example.org,Knjigarna Kovač\r\n"
+                                       "Marko,Horvat,marko@example.org,\"Horvat & Sinovi, d.o.o.\"\r\n"
+                                       "Špela,Novak,spela@example.net,Vrtnarstvo Novak\r\n")};
     Window().openRecipientFileAction->trigger();
     Window().subjectEdit->setText("Summer party invitation for {{first}}");
     Window().SetBodyText("Dear {{first}},\n\nyou and everyone at {{Company}} are kindly invited to our summer "
-        "party on Saturday, 14 June, at 18:00 in the garden behind the library.\n\n"
-        "We will send a reminder to {{email}} a few days before.\n\nKind regards,\nAna\n");
+                         "party on Saturday, 14 June, at 18:00 in the garden behind the library.\n\n"
+                         "We will send a reminder to {{email}} a few days before.\n\nKind regards,\nAna\n");
     Window().recipientList->SetItemIndex(1);
     Take(Window(), "main-fields");
     Window().previewMessageAction->trigger();
     Window().previewWindow->resize(560, 420);
     Take(*Window().previewWindow, "preview");
     Window().formatChoice->SetItemIndex(1);
-    Window().SetBodyText("<h2>Dear {{first}},</h2><p>you and everyone at <b>{{Company}}</b> are kindly invited to "
+    Window().SetBodyText(
+        "<h2>Dear {{first}},</h2><p>you and everyone at <b>{{Company}}</b> are kindly invited to "
         "our <i>summer party</i> on Saturday, 14 June, at 18:00.</p><ul><li>garden behind the library</li>"
         "<li>bring good mood</li></ul><p>Kind regards,<br>Ana</p>");
     Window().previewWindow->Refresh();
@@ -200,8 +214,10 @@ TEST_F(Screenshots, MainWindowWhileSending)
     RealSmtpServer server(RealSmtpServer::TKind::Aiosmtpd, received.path().toStdString());
     ASSERT_TRUE(server.Ready()) << server.Problem();
     Sandbox.WriteSettings("[General]\nime=Ana Novak\nemail=ana@example.org\nhost=127.0.0.1\nusername=ana\n"
-                          "pavza=5\nleft=0\ntop=0\nport=" + std::to_string(server.Port()) + "\n");
-    Ui.OpenAnswers = {Sandbox.MakeFile("lists/friends.txt",
+                          "pavza=5\nleft=0\ntop=0\nport="
+                          + std::to_string(server.Port()) + "\n");
+    Ui.OpenAnswers = {Sandbox.MakeFile(
+        "lists/friends.txt",
         "ana.kovac@example.org\nMarko Horvat <marko@example.org>\nspela@example.net\ninfo@example.com\n")};
     Start();
     Window().openRecipientFile();

@@ -3,11 +3,11 @@
 // it, the time-out, the password that never reaches the settings file, and the marks on
 // the fields a job still needs.
 #include "AppFixture.h"
-#include "keyring/KeyringPasswords.h"
 #include "app/QtUserInterface.h"
-#include "workflow/AccountPasswords.h"
-#include "workflow/SettingsStore.h"
+#include "keyring/KeyringPasswords.h"
 #include "support/MemoryKeeper.h"
+#include "workflow/account/AccountPasswords.h"
+#include "workflow/settings/SettingsStore.h"
 
 #include <QInputDialog>
 #include <QLabel>
@@ -46,7 +46,7 @@ struct PortCase {
     const char* PortAfter;
 };
 
-class PortFollows : public SecuritySettings, public ::testing::WithParamInterface<PortCase> {};
+class PortFollows : public SecuritySettings, public ::testing::WithParamInterface<PortCase> { };
 
 TEST_P(PortFollows, OnlyWhileItHoldsThePreviousChoicesUsualPort)
 {
@@ -55,7 +55,7 @@ TEST_P(PortFollows, OnlyWhileItHoldsThePreviousChoicesUsualPort)
     Choice(GetParam().To)->click();
     EXPECT_EQ(Str(Dialog.portEdit->text()), GetParam().PortAfter);
     EXPECT_EQ(Dialog.SecurityIndex(), GetParam().To);
-    EXPECT_EQ(Dialog.Security(), std::to_string(GetParam().To));
+    EXPECT_EQ(Dialog.Values().Security, GetParam().To);
 }
 
 INSTANTIATE_TEST_SUITE_P(SecuritySettings, PortFollows,
@@ -96,7 +96,8 @@ TEST_F(SecuritySettings, SecurityAndTimeOutAreStoredButThePasswordOnlyInTheKeyri
 
 TEST_F(SecuritySettings, StoredValuesLoadAndAMissingOrUnknownSecurityIsNone)
 {
-    const std::pair<const char*, int> cases[] = {{"", 0}, {"security=2\n", 2}, {"security=1\n", 1}, {"security=7\n", 0}};
+    const std::pair<const char*, int> cases[] = {
+        {"", 0}, {"security=2\n", 2}, {"security=1\n", 1}, {"security=7\n", 0}};
     for (const auto& [line, index] : cases) {
         Sandbox.WriteSettings(std::string("[General]\n") + line);
         Dialog.LoadStoredSettings();

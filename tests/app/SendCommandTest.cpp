@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RealServerFixture.h"
-#include "app/SendProgressView.h"
 #include "app/SendLogWindow.h"
+#include "app/SendProgressView.h"
 #include "support/LoopbackPeers.h"
-#include "workflow/ProgramState.h"
-#include "workflow/Messages.h"
-#include "workflow/SendJob.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/ui/Messages.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -86,8 +86,8 @@ TEST_F(SendCommand, EveryRecipientGetsAnOwnCopyThatNamesOnlyThem)
     EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Send this message to 5 recipients?\nSend|Cancel"});
 
     ASSERT_EQ(ReceivedCount(), 5);
-    const std::string sha = QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256)
-                                .toHex().toStdString();
+    const std::string sha =
+        QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toHex().toStdString();
     for (int i = 0; i < 5; ++i) {
         SCOPED_TRACE(entries[i]);
         EXPECT_EQ(Envelope(i + 1), "ana@example.org\n" + mailboxes[i] + "\n") << "exactly one recipient";
@@ -107,8 +107,9 @@ TEST_F(SendCommand, EveryRecipientGetsAnOwnCopyThatNamesOnlyThem)
     const std::vector<std::string> log = LogFileLines();
     ASSERT_EQ(log.size(), 5u);
     for (int i = 0; i < 5; ++i) {
-        const QRegularExpression format("^\\d{1,2}:\\d\\d:\\d\\d.*: " + QRegularExpression::escape(
-            QString::fromStdString(entries[i])) + "\\.\\.\\.   OK\\.$");
+        const QRegularExpression format("^\\d{1,2}:\\d\\d:\\d\\d.*: "
+                                        + QRegularExpression::escape(QString::fromStdString(entries[i]))
+                                        + "\\.\\.\\.   OK\\.$");
         EXPECT_TRUE(format.match(QString::fromStdString(log[i])).hasMatch()) << log[i];
     }
     EXPECT_EQ(LogWindowLines(), log);
@@ -190,7 +191,8 @@ TEST_F(SendCommand, DelayOfTwoPausesAfterEachMessageWithTheWindowShowingWhatTheF
     Ui.Answers = {0};
     Window().sendToList();
     EXPECT_EQ(Pause.Pauses, (std::vector<std::int32_t>{2000, 2000, 2000}));
-    EXPECT_EQ(counters, (std::vector<std::string>{"1/3", "2/3", "3/3"})) << "the last pause comes before the final text";
+    EXPECT_EQ(counters, (std::vector<std::string>{"1/3", "2/3", "3/3"}))
+        << "the last pause comes before the final text";
     EXPECT_EQ(Panel(2), "3 messages sent.");
 }
 

@@ -5,12 +5,12 @@
 #include "AppFixture.h"
 #include "support/ScriptedServer.h"
 
-#include "app/SendLater.h"
 #include "app/HistoryWindow.h"
+#include "app/SendLater.h"
 #include "app/SuppressionWindow.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/SuppressionList.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/limits/SuppressionList.h"
 
 #include <QLineEdit>
 #include <QTableWidget>

@@ -4,8 +4,8 @@
 #include "RealServerFixture.h"
 #include "app/SendLogWindow.h"
 #include "support/HistorySql.h"
-#include "workflow/SettingsStore.h"
-#include "workflow/StoredSettings.h"
+#include "workflow/settings/SettingsStore.h"
+#include "workflow/settings/StoredSettings.h"
 
 #include <QDir>
 #include <QRadioButton>
@@ -58,7 +58,7 @@ void PrintTo(const CutShortCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class JobCutShort : public SendingWindow, public ::testing::WithParamInterface<CutShortCase> {};
+class JobCutShort : public SendingWindow, public ::testing::WithParamInterface<CutShortCase> { };
 
 // Whatever cuts a job short, the title keeps the count of the last delivered message so
 // that the user sees how far it got; only a job that had every entry's turn clears it.
@@ -72,13 +72,14 @@ TEST_P(JobCutShort, TitleKeepsTheLastCount)
     EXPECT_EQ(Ui.Beeps, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Endings, JobCutShort, ::testing::Values(
-    CutShortCase{"Stopped", [](SendingWindow& t) { t.ClickStop(); },
-                 "Stopped. Delivered 1 of 3; not sent 2"},
-    CutShortCase{"ConnectionLost", [](SendingWindow& t) { t.StopServer(); },
-                 "The connection to the server could not be made again. Delivered 1 of 3; not sent 2"},
-    CutShortCase{"Failed", [](SendingWindow& t) { t.BreakHistory(); },
-                 "Reason: disk on fire\r\rDelivered 1 of 3; not sent 2"}),
+INSTANTIATE_TEST_SUITE_P(
+    Endings, JobCutShort,
+    ::testing::Values(
+        CutShortCase{"Stopped", [](SendingWindow& t) { t.ClickStop(); }, "Stopped. Delivered 1 of 3; not sent 2"},
+        CutShortCase{"ConnectionLost", [](SendingWindow& t) { t.StopServer(); },
+                     "The connection to the server could not be made again. Delivered 1 of 3; not sent 2"},
+        CutShortCase{"Failed", [](SendingWindow& t) { t.BreakHistory(); },
+                     "Reason: disk on fire\r\rDelivered 1 of 3; not sent 2"}),
     [](const auto& info) { return info.param.name; });
 
 // The log window takes the focus when a job starts; coming back to the main window runs
@@ -116,7 +117,7 @@ void PrintTo(const HeldMessageCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class MessageHeldWhileSending : public SendingWindow, public ::testing::WithParamInterface<HeldMessageCase> {};
+class MessageHeldWhileSending : public SendingWindow, public ::testing::WithParamInterface<HeldMessageCase> { };
 
 // The job sends the subject and text it read at its start; while it runs they cannot be
 // edited, and the status bar says when they can.
@@ -143,9 +144,10 @@ TEST_P(MessageHeldWhileSending, UntilTheJobEnds)
     EXPECT_EQ(Panel(0), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, MessageHeldWhileSending, ::testing::Values(
-    HeldMessageCase{"English", false, "Editing resumes when the job ends"},
-    HeldMessageCase{"SwitchedToSlovenian", true, "Urejanje bo spet mogoče, ko se pošiljanje konča."}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Languages, MessageHeldWhileSending,
+                         ::testing::Values(HeldMessageCase{"English", false, "Editing resumes when the job ends"},
+                                           HeldMessageCase{"SwitchedToSlovenian", true,
+                                                           "Urejanje bo spet mogoče, ko se pošiljanje konča."}),
+                         [](const auto& info) { return info.param.name; });
 
 }

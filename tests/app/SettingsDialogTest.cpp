@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppFixture.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SettingsStore.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/SettingsStore.h"
 
 #include <QLabel>
 #include <QRadioButton>
@@ -27,7 +27,7 @@ struct NumberEditCase {
     const char* name;
     const char* start;
     TEdit where;
-    const char* typed;  // empty with Backspace
+    const char* typed; // empty with Backspace
     const char* result;
     bool refused;
     int cursorAfter;
@@ -38,7 +38,7 @@ void PrintTo(const NumberEditCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class NumberCheck : public SettingsDialog, public ::testing::WithParamInterface<NumberEditCase> {};
+class NumberCheck : public SettingsDialog, public ::testing::WithParamInterface<NumberEditCase> { };
 
 TEST_P(NumberCheck, RefusedEditIsTakenBackAfterTheMessage)
 {
@@ -58,21 +58,22 @@ TEST_P(NumberCheck, RefusedEditIsTakenBackAfterTheMessage)
         Type(field, c.typed);
         EXPECT_EQ(Str(field->text()), c.result) << field->objectName().toStdString();
         EXPECT_EQ(field->cursorPosition(), c.cursorAfter) << "the cursor returns to where it stood";
-        EXPECT_EQ(Ui.Messages, c.refused ? std::vector<std::string>{"You can enter only numbers!"}
-                                         : std::vector<std::string>{});
+        EXPECT_EQ(Ui.Messages,
+                  c.refused ? std::vector<std::string>{"You can enter only numbers!"} : std::vector<std::string>{});
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Edits, NumberCheck, ::testing::Values(
-    NumberEditCase{"LetterAfterNumber", "25", TEdit::End, "a", "25", true, 2},
-    NumberEditCase{"DigitAfterNumber", "25", TEdit::End, "0", "250", false, 3},
-    NumberEditCase{"DeletingLastCharacter", "0", TEdit::Backspace, "", "0", true, 1},
-    NumberEditCase{"ReplacingSelection", "25", TEdit::SelectAll, "7", "7", false, 1},
-    NumberEditCase{"MinusInFront", "5", TEdit::Home, "-", "-5", false, 1},
-    NumberEditCase{"BlankAtEnd", "5", TEdit::End, " ", "5", true, 1},
-    NumberEditCase{"HexPrefixInFront", "10", TEdit::Home, "$", "$10", false, 1},
-    NumberEditCase{"TooLarge", "2147483647", TEdit::End, "0", "2147483647", true, 10},
-    NumberEditCase{"PortAbove65535Passes", "6553", TEdit::End, "6", "65536", false, 5}),
+INSTANTIATE_TEST_SUITE_P(
+    Edits, NumberCheck,
+    ::testing::Values(NumberEditCase{"LetterAfterNumber", "25", TEdit::End, "a", "25", true, 2},
+                      NumberEditCase{"DigitAfterNumber", "25", TEdit::End, "0", "250", false, 3},
+                      NumberEditCase{"DeletingLastCharacter", "0", TEdit::Backspace, "", "0", true, 1},
+                      NumberEditCase{"ReplacingSelection", "25", TEdit::SelectAll, "7", "7", false, 1},
+                      NumberEditCase{"MinusInFront", "5", TEdit::Home, "-", "-5", false, 1},
+                      NumberEditCase{"BlankAtEnd", "5", TEdit::End, " ", "5", true, 1},
+                      NumberEditCase{"HexPrefixInFront", "10", TEdit::Home, "$", "$10", false, 1},
+                      NumberEditCase{"TooLarge", "2147483647", TEdit::End, "0", "2147483647", true, 10},
+                      NumberEditCase{"PortAbove65535Passes", "6553", TEdit::End, "6", "65536", false, 5}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(SettingsDialog, NumberMessageFollowsTheLanguage)
@@ -94,7 +95,7 @@ TEST_F(SettingsDialog, StartsWithItsInitialTexts)
 
 TEST_F(SettingsDialog, TabGoesThroughTheFieldsWithThePortLast)
 {
-    const std::vector<QLineEdit*> order = {Dialog.nameEdit, Dialog.emailEdit, Dialog.hostEdit, Dialog.userIdEdit,
+    const std::vector<QLineEdit*> order = {Dialog.nameEdit,    Dialog.emailEdit, Dialog.hostEdit, Dialog.userIdEdit,
                                            Dialog.charsetEdit, Dialog.delayEdit, Dialog.portEdit};
     for (size_t i = 0; i + 1 < order.size(); ++i) {
         QWidget* next = order[i]->nextInFocusChain();
@@ -106,18 +107,36 @@ TEST_F(SettingsDialog, TabGoesThroughTheFieldsWithThePortLast)
 
 TEST_F(SettingsDialog, SaveStoresEveryFieldAsTypedAndCloses)
 {
-    Fill({{Dialog.nameEdit, " Ana "}, {Dialog.emailEdit, "ana@example.org"}, {Dialog.hostEdit, "mail.example.org"},
-          {Dialog.portEdit, "$24B"}, {Dialog.userIdEdit, "ana"}, {Dialog.charsetEdit, "utf-8"}, {Dialog.delayEdit, "-5"},
-          {Dialog.retryWaitEdit, "90"}, {Dialog.perHourEdit, "1000"}, {Dialog.unsubscribeEdit, "mailto"}});
+    Fill({{Dialog.nameEdit, " Ana "},
+          {Dialog.emailEdit, "ana@example.org"},
+          {Dialog.hostEdit, "mail.example.org"},
+          {Dialog.portEdit, "$24B"},
+          {Dialog.userIdEdit, "ana"},
+          {Dialog.charsetEdit, "utf-8"},
+          {Dialog.delayEdit, "-5"},
+          {Dialog.retryWaitEdit, "90"},
+          {Dialog.perHourEdit, "1000"},
+          {Dialog.unsubscribeEdit, "mailto"}});
     Dialog.okButton->click();
     EXPECT_EQ(Dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(Sandbox.ReadSettings(), "[General]\ncharset=utf-8\nemail=ana@example.org\n"
-                                      "host=mail.example.org\nime=\" Ana \"\npavza=-5\nperday=0\nperhour=1000\n"
-                                      "perminute=0\nport=587\nretrywait=90\n"
-                                      "security=0\nsignin=password\ntimeout=60\nunsubscribe=mailto\nusername=ana\n");
-    EXPECT_EQ(Dialog.RetryWait(), "90");
+    EXPECT_EQ(Sandbox.ReadSettings(),
+              "[General]\ncharset=utf-8\nemail=ana@example.org\n"
+              "host=mail.example.org\nime=\" Ana \"\npavza=-5\nperday=0\nperhour=1000\n"
+              "perminute=0\nport=587\nretrywait=90\n"
+              "security=0\nsignin=password\ntimeout=60\nunsubscribe=mailto\nusername=ana\n");
+    EXPECT_EQ(Dialog.Values().RetryWait, 90);
     EXPECT_EQ(RegReadString(SettingsKey, "ime", ""), " Ana ");
     EXPECT_TRUE(Ui.Errors.empty());
+}
+
+// The settings table names the fields by their object names: each must be one of the dialog's.
+TEST_F(SettingsDialog, EveryFieldTheTableNamesIsInTheDialog)
+{
+    for (const TSettingRow& row : SettingRows) {
+        if (row.Field) {
+            EXPECT_NE(Dialog.findChild<QWidget*>(row.Field), nullptr) << row.Key;
+        }
+    }
 }
 
 TEST_F(SettingsDialog, CancelWritesNothingAndKeepsTheTypedTexts)
@@ -132,7 +151,8 @@ TEST_F(SettingsDialog, CancelWritesNothingAndKeepsTheTypedTexts)
 
 TEST_F(SettingsDialog, PortThatDoesNotConvertStopsTheSaveThere)
 {
-    Fill({{Dialog.nameEdit, "Ana"}, {Dialog.emailEdit, "a@x.org"}, {Dialog.hostEdit, "mx"}, {Dialog.userIdEdit, "ana"}});
+    Fill(
+        {{Dialog.nameEdit, "Ana"}, {Dialog.emailEdit, "a@x.org"}, {Dialog.hostEdit, "mx"}, {Dialog.userIdEdit, "ana"}});
     {
         const QSignalBlocker unchecked(Dialog.portEdit);
         Dialog.portEdit->setText("2x");
@@ -142,7 +162,8 @@ TEST_F(SettingsDialog, PortThatDoesNotConvertStopsTheSaveThere)
     EXPECT_EQ(Ui.Errors, std::vector<std::string>{"'2x' is not a valid integer value"});
     EXPECT_EQ(Dialog.result(), QDialog::Rejected);
     EXPECT_EQ(RegReadString(SettingsKey, "host", ""), "mx");
-    EXPECT_EQ(RegReadString(SettingsKey, "username", "none"), "none");
+    EXPECT_EQ(RegReadString(SettingsKey, "pavza", "none"), "0");
+    EXPECT_EQ(RegReadString(SettingsKey, "security", "none"), "none");
 }
 
 }
@@ -174,7 +195,7 @@ struct SignInCase {
     std::string Written; // the sign-in lines of the settings file
 };
 
-class SignInFields : public SettingsDialog, public ::testing::WithParamInterface<SignInCase> {};
+class SignInFields : public SettingsDialog, public ::testing::WithParamInterface<SignInCase> { };
 
 TEST_P(SignInFields, ShowTheChosenWaysFieldsAndWriteItsKeys)
 {
@@ -183,7 +204,8 @@ TEST_P(SignInFields, ShowTheChosenWaysFieldsAndWriteItsKeys)
     Dialog.signInChoices[c.Mode]->setChecked(true);
     Fill({{Dialog.clientIdEdit, "id-1"}, {Dialog.tokenCommandEdit, "oama access ana"}});
     if (c.Provider == 2)
-        Fill({{Dialog.authUrlEdit, "https://id.example/auth"}, {Dialog.tokenUrlEdit, "https://id.example/token"},
+        Fill({{Dialog.authUrlEdit, "https://id.example/auth"},
+              {Dialog.tokenUrlEdit, "https://id.example/token"},
               {Dialog.scopeEdit, "smtp"}});
     std::vector<std::string> shown;
     for (QWidget* field : std::initializer_list<QWidget*>{Dialog.passwordEdit, Dialog.clientIdEdit, Dialog.scopeEdit,
@@ -206,12 +228,18 @@ INSTANTIATE_TEST_SUITE_P(
     SettingsDialog, SignInFields,
     ::testing::Values(
         SignInCase{"Password", 0, 0, {"passwordEdit"}, "signin=password\n"},
-        SignInCase{"Microsoft", 1, 1, {"clientIdEdit", "scopeEdit"},
+        SignInCase{"Microsoft",
+                   1,
+                   1,
+                   {"clientIdEdit", "scopeEdit"},
                    "oauthauthurl=https://login.microsoftonline.com/common/oauth2/v2.0/authorize\n"
                    "oauthclientid=id-1\noauthclientsecret=\noauthprovider=microsoft\n"
                    "oauthscope=https://outlook.office.com/SMTP.Send offline_access\n"
                    "oauthtokenurl=https://login.microsoftonline.com/common/oauth2/v2.0/token\nsignin=oauth2\n"},
-        SignInCase{"Other", 1, 2, {"clientIdEdit", "scopeEdit"},
+        SignInCase{"Other",
+                   1,
+                   2,
+                   {"clientIdEdit", "scopeEdit"},
                    "oauthauthurl=https://id.example/auth\noauthclientid=id-1\noauthclientsecret=\n"
                    "oauthprovider=other\noauthscope=smtp\noauthtokenurl=https://id.example/token\nsignin=oauth2\n"},
         SignInCase{"Command", 2, 0, {"tokenCommandEdit"}, "signin=command\ntokencommand=oama access ana\n"}),
@@ -232,9 +260,10 @@ TEST_F(NoKeyring, SavingAPasswordSaysItWillBeAskedAtEachStart)
         Dialog.passwordEdit->setText("s3cret");
         Dialog.passwordEdit->setModified(true);
         Dialog.okButton->click();
-        EXPECT_EQ(Ui.Messages, std::vector<std::string>{language == 1
-                                                            ? "Shramba gesel se ne odziva: geslo bo vprašano ob vsakem zagonu."
-                                                            : "No keyring answers: the password will be asked for at each start."});
+        EXPECT_EQ(Ui.Messages,
+                  std::vector<std::string>{language == 1
+                                               ? "Shramba gesel se ne odziva: geslo bo vprašano ob vsakem zagonu."
+                                               : "No keyring answers: the password will be asked for at each start."});
     }
     CurrentLanguage = 2;
 }

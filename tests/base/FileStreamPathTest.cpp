@@ -57,11 +57,14 @@ std::string MakeFifo(const QTemporaryDir& dir)
     return path;
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, FileStreamPath, ::testing::Values(
-    NotAFileCase{"Folder", [](const QTemporaryDir& dir) { return dir.path().toStdString(); }, false},
-    NotAFileCase{"FifoWithoutWriter", MakeFifo, false},
-    NotAFileCase{"Missing", [](const QTemporaryDir& dir) { return dir.filePath("gone.txt").toStdString(); }, true},
-    NotAFileCase{"MissingFolder", [](const QTemporaryDir& dir) { return dir.filePath("no/such.txt").toStdString(); }, false}),
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FileStreamPath,
+    ::testing::Values(
+        NotAFileCase{"Folder", [](const QTemporaryDir& dir) { return dir.path().toStdString(); }, false},
+        NotAFileCase{"FifoWithoutWriter", MakeFifo, false},
+        NotAFileCase{"Missing", [](const QTemporaryDir& dir) { return dir.filePath("gone.txt").toStdString(); }, true},
+        NotAFileCase{"MissingFolder",
+                     [](const QTemporaryDir& dir) { return dir.filePath("no/such.txt").toStdString(); }, false}),
     [](const auto& info) { return info.param.name; });
 
 TEST(FileStreamDevice, EndlessDeviceIsNoFileToLoad)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "base/StringList.h"
 #include "base/Exception.h"
 #include "base/Stream.h"
-#include "base/StringList.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ struct SplitCase {
     std::vector<std::string> lines;
 };
 
-class StringListSplit : public ::testing::TestWithParam<SplitCase> {};
+class StringListSplit : public ::testing::TestWithParam<SplitCase> { };
 
 TEST_P(StringListSplit, SplitsAtEveryKindOfLineEnd)
 {
@@ -23,19 +23,17 @@ TEST_P(StringListSplit, SplitsAtEveryKindOfLineEnd)
     EXPECT_EQ(list.Lines(), GetParam().lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(LineEnds, StringListSplit, ::testing::Values(
-    SplitCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
-    SplitCase{"Lf", "a\nb\n", {"a", "b"}},
-    SplitCase{"Cr", "a\rb\r", {"a", "b"}},
-    SplitCase{"NoFinalEnd", "a\r\nb", {"a", "b"}},
-    SplitCase{"EmptyMiddleLine", "a\n\nc\n", {"a", "", "c"}},
-    SplitCase{"CrThenLfIsOneEnd", "a\r\n\r\nc", {"a", "", "c"}},
-    SplitCase{"LfThenCrIsTwoEnds", "a\n\rc", {"a", "", "c"}},
-    SplitCase{"MixedEnds", "a\rb\nc\r\nd", {"a", "b", "c", "d"}},
-    SplitCase{"NulEndsText", std::string("a\nb\0c\nd", 7), {"a", "b"}},
-    SplitCase{"Empty", "", {}},
-    SplitCase{"OnlyLineEnd", "\r\n", {""}}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(LineEnds, StringListSplit,
+                         ::testing::Values(SplitCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
+                                           SplitCase{"Lf", "a\nb\n", {"a", "b"}}, SplitCase{"Cr", "a\rb\r", {"a", "b"}},
+                                           SplitCase{"NoFinalEnd", "a\r\nb", {"a", "b"}},
+                                           SplitCase{"EmptyMiddleLine", "a\n\nc\n", {"a", "", "c"}},
+                                           SplitCase{"CrThenLfIsOneEnd", "a\r\n\r\nc", {"a", "", "c"}},
+                                           SplitCase{"LfThenCrIsTwoEnds", "a\n\rc", {"a", "", "c"}},
+                                           SplitCase{"MixedEnds", "a\rb\nc\r\nd", {"a", "b", "c", "d"}},
+                                           SplitCase{"NulEndsText", std::string("a\nb\0c\nd", 7), {"a", "b"}},
+                                           SplitCase{"Empty", "", {}}, SplitCase{"OnlyLineEnd", "\r\n", {""}}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(StringList, SavesCrLfAfterEveryLineAndLoadsBack)
 {

@@ -44,17 +44,17 @@ TEST(InterruptWatch, FirstInterruptStopsGentlyEveryLaterOneAtOnce)
 
 TEST(InterruptWatch, GivesBackTheHandlerItFound)
 {
-    struct sigaction before {};
-    struct sigaction ignore {};
+    struct sigaction before { };
+    struct sigaction ignore { };
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGINT, &ignore, &before);
     {
         TInterruptWatch watch;
-        struct sigaction during {};
+        struct sigaction during { };
         sigaction(SIGINT, nullptr, &during);
         EXPECT_NE(during.sa_handler, SIG_IGN);
     }
-    struct sigaction after {};
+    struct sigaction after { };
     sigaction(SIGINT, nullptr, &after);
     EXPECT_EQ(after.sa_handler, SIG_IGN);
     sigaction(SIGINT, &before, nullptr);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/SendCommand.h"
 #include "cli/SendOutput.h"
+#include "cli/SendCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -55,8 +55,9 @@ TEST(TerminalProgress, PipeGetsALinePerOutcomeAndTheLastOutcomeCounts)
     char text[256] = {};
     text[std::fread(text, 1, sizeof text - 1, output)] = 0;
     std::fclose(output);
-    EXPECT_STREQ(text, "a@x.org\tdelivered\nb@x.org\tdeferred\t451 later\nc@x.org\trefused\t550 no\n"
-                       "d@x.org\tdeferred\t451 later\nb@x.org\tdelivered\n");
+    EXPECT_STREQ(text,
+                 "a@x.org\tdelivered\nb@x.org\tdeferred\t451 later\nc@x.org\trefused\t550 no\n"
+                 "d@x.org\tdeferred\t451 later\nb@x.org\tdelivered\n");
     std::vector<std::string> left;
     for (const TEntryReport& report : progress.NotDelivered())
         left.push_back(report.Entry);
@@ -97,7 +98,7 @@ TEST(ExitStatus, ScriptsReadTheJobsEnd)
         {TJobEnd::Finished, all, false, 0},
         {TJobEnd::Finished, some, false, 1},
         {TJobEnd::Finished, deferred, false, 1},
-        {TJobEnd::Finished, all, true, 0},  // the interrupt came as the last message went
+        {TJobEnd::Finished, all, true, 0}, // the interrupt came as the last message went
         {TJobEnd::NotStarted, {}, false, 2},
         {TJobEnd::ConnectFailed, {}, false, 2},
         {TJobEnd::ConnectionLost, some, false, 2},

@@ -20,9 +20,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fuzzer/FuzzedDataProvider.h>
 #include <map>
 
@@ -50,9 +50,9 @@ std::string WithoutLineBreaks(std::string text, const char* alsoRemove = "")
 // matter to MIME; a long run of them makes a long line.
 std::string UnicodeText(FuzzedDataProvider& input, int maxCharacters, bool lineBreaks)
 {
-    static const char* const pieces[] = {"a", "Z", "0", " ", " ", "\t", ".", "=", "?", "_", "-", "\"", ",", "<",
-                                         "č", "š", "ž", "Č", "Š", "Ž", "–", "€", "„", "“", "…", "\xC2\xA0", "😀",
-                                         "=?", "?=", "\r\n", "\n"};
+    static const char* const pieces[] = {"a",  "Z", "0", " ",        " ", "\t", ".",  "=",    "?", "_", "-",
+                                         "\"", ",", "<", "č",        "š", "ž",  "Č",  "Š",    "Ž", "–", "€",
+                                         "„",  "“", "…", "\xC2\xA0", "😀", "=?", "?=", "\r\n", "\n"};
     const int count = input.ConsumeIntegralInRange(0, maxCharacters);
     const int last = static_cast<int>(std::size(pieces)) - (lineBreaks ? 1 : 3);
     std::string text;

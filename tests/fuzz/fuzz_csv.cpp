@@ -9,10 +9,10 @@
 //   never puts a line break into the subject or a body line, and a text without "{{"
 //   comes back unchanged.
 #include "base/StringList.h"
-#include "workflow/AddressBook.h"
-#include "workflow/CsvText.h"
-#include "workflow/MessageMerge.h"
-#include "workflow/RecipientEntry.h"
+#include "workflow/compose/MessageMerge.h"
+#include "workflow/lists/AddressBook.h"
+#include "workflow/lists/CsvText.h"
+#include "workflow/lists/RecipientEntry.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -13,12 +13,12 @@
 #include "base/StringList.h"
 #include "base/TextDecoding.h"
 #include "base/Utf8.h"
-#include "workflow/AddressBook.h"
-#include "workflow/IntegerText.h"
-#include "workflow/ListColumn.h"
-#include "workflow/MessageText.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
+#include "workflow/compose/MessageText.h"
+#include "workflow/lists/AddressBook.h"
+#include "workflow/lists/ListColumn.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/settings/IntegerText.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -36,7 +36,6 @@ void Fail(const std::string& what)
     std::fprintf(stderr, "loader fault: %s\n", what.c_str());
     std::abort();
 }
-
 
 std::string UpToNul(const std::string& bytes)
 {

@@ -97,8 +97,7 @@ void OpenListener()
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     if (Listener < 0 || ::bind(Listener, reinterpret_cast<sockaddr*>(&address), length) != 0
-        || ::listen(Listener, 4) != 0
-        || ::getsockname(Listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        || ::listen(Listener, 4) != 0 || ::getsockname(Listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         std::perror("fuzz listener");
         std::abort();
     }
@@ -108,7 +107,7 @@ void OpenListener()
 // The fake server: one connection, replies from the segments, in order.
 class Peer {
 public:
-    explicit Peer(std::vector<Segment> segments) : FSegments(std::move(segments)) {}
+    explicit Peer(std::vector<Segment> segments) : FSegments(std::move(segments)) { }
 
     void Run()
     {

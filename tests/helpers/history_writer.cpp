@@ -10,8 +10,8 @@
 // prints "job ID new|continued", then "POSITION OUTCOME" per outcome (OUTCOME as the
 // number of TOutcome), then "end"; PAUSE microseconds pass before each outcome, as the
 // sending of a message would take.
-#include "workflow/DeliveryHistory.h"
-#include "workflow/JobFingerprint.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/job/JobFingerprint.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -81,7 +81,8 @@ int main(int argc, char** argv)
         if (!WaitForGoAhead())
             return 0;
         std::this_thread::sleep_for(pause);
-        history.Record(job, {static_cast<int>(position), outcome, "reply", "<" + std::to_string(position) + "@crash>", ""});
+        history.Record(job,
+                       {static_cast<int>(position), outcome, "reply", "<" + std::to_string(position) + "@crash>", ""});
         Report(std::to_string(position) + " " + std::to_string(static_cast<int>(outcome)));
     }
     history.EndJob(job);

@@ -51,38 +51,42 @@ struct ExactCase {
     std::string output;
 };
 
-void PrintTo(const ExactCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ExactCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class EncoderExact : public ::testing::TestWithParam<ExactCase> {};
+class EncoderExact : public ::testing::TestWithParam<ExactCase> { };
 
 TEST_P(EncoderExact, WritesTheseLines)
 {
     EXPECT_EQ(Encode(GetParam().input, GetParam().method), GetParam().output);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, EncoderExact, ::testing::Values(
-    ExactCase{"EmptyBase64", "", emBase64, ""},
-    ExactCase{"EmptyUUEncode", "", emUUEncode, "`\r\n"},
-    ExactCase{"Base64OneByte", "a", emBase64, "YQ==\r\n"},
-    ExactCase{"Base64TwoBytes", "ab", emBase64, "YWI=\r\n"},
-    ExactCase{"Base64ThreeBytes", "abc", emBase64, "YWJj\r\n"},
-    ExactCase{"Base64HighBits", "\xff\xfe\xfd", emBase64, "//79\r\n"},
-    ExactCase{"UUEncodeAbc", "abc", emUUEncode, "#86)C\r\n`\r\n"},
-    ExactCase{"UUEncodeA", "a", emUUEncode, "!80\r\n`\r\n"},
-    ExactCase{"UUEncodeTwoBytes", "ab", emUUEncode, "\"86(\r\n`\r\n"},
-    // Zero bits are the grave accent, never a blank.
-    ExactCase{"UUEncodeZeros", std::string(3, '\0'), emUUEncode, "#````\r\n`\r\n"}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EncoderExact,
+    ::testing::Values(ExactCase{"EmptyBase64", "", emBase64, ""}, ExactCase{"EmptyUUEncode", "", emUUEncode, "`\r\n"},
+                      ExactCase{"Base64OneByte", "a", emBase64, "YQ==\r\n"},
+                      ExactCase{"Base64TwoBytes", "ab", emBase64, "YWI=\r\n"},
+                      ExactCase{"Base64ThreeBytes", "abc", emBase64, "YWJj\r\n"},
+                      ExactCase{"Base64HighBits", "\xff\xfe\xfd", emBase64, "//79\r\n"},
+                      ExactCase{"UUEncodeAbc", "abc", emUUEncode, "#86)C\r\n`\r\n"},
+                      ExactCase{"UUEncodeA", "a", emUUEncode, "!80\r\n`\r\n"},
+                      ExactCase{"UUEncodeTwoBytes", "ab", emUUEncode, "\"86(\r\n`\r\n"},
+                      // Zero bits are the grave accent, never a blank.
+                      ExactCase{"UUEncodeZeros", std::string(3, '\0'), emUUEncode, "#````\r\n`\r\n"}),
     [](const auto& info) { return info.param.name; });
 
 // Line layout and content checked against an independent decoder.
-class EncoderBase64Sizes : public ::testing::TestWithParam<size_t> {};
+class EncoderBase64Sizes : public ::testing::TestWithParam<size_t> { };
 
 TEST_P(EncoderBase64Sizes, DecodesBackWithFullLinesOf60)
 {
     const size_t size = GetParam();
     const std::string input = Bytes(size, static_cast<unsigned>(size));
     const std::string output = Encode(input, emBase64);
-    EXPECT_EQ(static_cast<std::int64_t>(output.size()), TAttachmentEncoder::EncodedSize(emBase64, static_cast<std::int64_t>(size)));
+    EXPECT_EQ(static_cast<std::int64_t>(output.size()),
+              TAttachmentEncoder::EncodedSize(emBase64, static_cast<std::int64_t>(size)));
 
     const auto lines = SplitCrLf(output);
     ASSERT_EQ(lines.size(), (size + 44) / 45);
@@ -94,23 +98,23 @@ TEST_P(EncoderBase64Sizes, DecodesBackWithFullLinesOf60)
         }
         joined += lines[i];
     }
-    const auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromStdString(joined),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded =
+        QByteArray::fromBase64Encoding(QByteArray::fromStdString(joined), QByteArray::AbortOnBase64DecodingErrors);
     ASSERT_TRUE(decoded) << "strict decoding accepts the text";
     EXPECT_EQ(decoded.decoded.toStdString(), input);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, EncoderBase64Sizes,
-    ::testing::Values(0, 1, 2, 3, 44, 45, 46, 89, 90, 91, 46079, 46080, 46081, 100000, 123457));
+                         ::testing::Values(0, 1, 2, 3, 44, 45, 46, 89, 90, 91, 46079, 46080, 46081, 100000, 123457));
 
 // Random sizes, seeded so that a failure can be repeated.
 INSTANTIATE_TEST_SUITE_P(RandomSizes, EncoderBase64Sizes, ::testing::ValuesIn([] {
-    std::mt19937 random(2024);
-    std::vector<size_t> sizes;
-    for (int i = 0; i < 12; ++i)
-        sizes.push_back(random() % 200000);
-    return sizes;
-}()));
+                             std::mt19937 random(2024);
+                             std::vector<size_t> sizes;
+                             for (int i = 0; i < 12; ++i)
+                                 sizes.push_back(random() % 200000);
+                             return sizes;
+                         }()));
 
 // Classic uudecode of one line: (character - 32) AND 63 gives each 6-bit value.
 std::string UUDecodeLine(const std::string& line)
@@ -119,9 +123,8 @@ std::string UUDecodeLine(const std::string& line)
     const size_t count = value(0);
     std::string bytes;
     for (size_t at = 1; bytes.size() < count; at += 4) {
-        const unsigned group = value(at) << 18 | value(at + 1) << 12
-                             | (at + 2 < line.size() ? value(at + 2) << 6 : 0)
-                             | (at + 3 < line.size() ? value(at + 3) : 0);
+        const unsigned group = value(at) << 18 | value(at + 1) << 12 | (at + 2 < line.size() ? value(at + 2) << 6 : 0)
+            | (at + 3 < line.size() ? value(at + 3) : 0);
         for (int shift = 16; shift >= 0 && bytes.size() < count; shift -= 8)
             bytes += static_cast<char>(group >> shift & 0xff);
     }
@@ -134,7 +137,8 @@ TEST(Encoder, UUEncodeLinesCarryTheirLengthAndDecodeBack)
     for (size_t size : {45u, 46u, 100u, 46080u, 46125u, 99999u}) {
         const std::string input = Bytes(size, static_cast<unsigned>(size));
         const std::string output = Encode(input, emUUEncode);
-        EXPECT_EQ(static_cast<std::int64_t>(output.size()), TAttachmentEncoder::EncodedSize(emUUEncode, static_cast<std::int64_t>(size)));
+        EXPECT_EQ(static_cast<std::int64_t>(output.size()),
+                  TAttachmentEncoder::EncodedSize(emUUEncode, static_cast<std::int64_t>(size)));
         const auto lines = SplitCrLf(output);
         ASSERT_EQ(lines.size(), (size + 44) / 45 + 1) << size;
         EXPECT_EQ(lines.back(), "`");

@@ -101,9 +101,12 @@ struct SeekCase {
     std::int64_t expected;
 };
 
-void PrintTo(const SeekCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SeekCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class BufferedStreamSeek : public ::testing::TestWithParam<SeekCase> {};
+class BufferedStreamSeek : public ::testing::TestWithParam<SeekCase> { };
 
 // From position 10 of a 100-byte target, with part of a block read ahead.
 TEST_P(BufferedStreamSeek, MovesToTheLogicalPosition)
@@ -123,13 +126,11 @@ TEST_P(BufferedStreamSeek, MovesToTheLogicalPosition)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Origins, BufferedStreamSeek, ::testing::Values(
-    SeekCase{"FromStart", 42, soBeginning, 42},
-    SeekCase{"FromCurrent", 5, soCurrent, 15},
-    SeekCase{"BackFromCurrent", -3, soCurrent, 7},
-    SeekCase{"QueryKeepsReadAhead", 0, soCurrent, 10},
-    SeekCase{"EndCountsBackwards", 30, soEnd, 70},
-    SeekCase{"End", 0, soEnd, 100}),
+INSTANTIATE_TEST_SUITE_P(
+    Origins, BufferedStreamSeek,
+    ::testing::Values(SeekCase{"FromStart", 42, soBeginning, 42}, SeekCase{"FromCurrent", 5, soCurrent, 15},
+                      SeekCase{"BackFromCurrent", -3, soCurrent, 7}, SeekCase{"QueryKeepsReadAhead", 0, soCurrent, 10},
+                      SeekCase{"EndCountsBackwards", 30, soEnd, 70}, SeekCase{"End", 0, soEnd, 100}),
     [](const auto& info) { return info.param.name; });
 
 TEST(BufferedStream, InvalidOriginNamesIt)
@@ -192,9 +193,12 @@ struct PutBackOverflowCase {
     std::function<void(TBufferedStream&)> prepare;
 };
 
-void PrintTo(const PutBackOverflowCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PutBackOverflowCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class BufferedStreamPutBackOverflow : public ::testing::TestWithParam<PutBackOverflowCase> {};
+class BufferedStreamPutBackOverflow : public ::testing::TestWithParam<PutBackOverflowCase> { };
 
 TEST_P(BufferedStreamPutBackOverflow, Refuses)
 {
@@ -211,12 +215,18 @@ TEST_P(BufferedStreamPutBackOverflow, Refuses)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, BufferedStreamPutBackOverflow, ::testing::Values(
-    PutBackOverflowCase{"NewStream", [](TBufferedStream&) {}},
-    PutBackOverflowCase{"AfterSeek", [](TBufferedStream& s) { char b; s.Read(&b, 1); s.Seek(2, soBeginning); }},
-    PutBackOverflowCase{"AfterReadingToTheEnd", [](TBufferedStream& s) { ReadAll(s); }},
-    // Stepping back while writing would overwrite a byte not yet sent.
-    PutBackOverflowCase{"WhileWriting", [](TBufferedStream& s) { s.Write("de", 2); }}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BufferedStreamPutBackOverflow,
+    ::testing::Values(PutBackOverflowCase{"NewStream", [](TBufferedStream&) {}},
+                      PutBackOverflowCase{"AfterSeek",
+                                          [](TBufferedStream& s) {
+                                              char b;
+                                              s.Read(&b, 1);
+                                              s.Seek(2, soBeginning);
+                                          }},
+                      PutBackOverflowCase{"AfterReadingToTheEnd", [](TBufferedStream& s) { ReadAll(s); }},
+                      // Stepping back while writing would overwrite a byte not yet sent.
+                      PutBackOverflowCase{"WhileWriting", [](TBufferedStream& s) { s.Write("de", 2); }}),
     [](const auto& info) { return info.param.name; });
 
 TEST(BufferedStream, ReadRightAfterWriteDrainsAndContinuesBehindTheWrittenBytes)

@@ -51,9 +51,12 @@ struct SubjectCase {
     std::vector<std::string> lines; // empty: only checked by decoding
 };
 
-void PrintTo(const SubjectCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SubjectCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class Subject : public ::testing::TestWithParam<SubjectCase> {};
+class Subject : public ::testing::TestWithParam<SubjectCase> { };
 
 TEST_P(Subject, IsWrittenFoldedAndReadsBackAsGiven)
 {
@@ -65,24 +68,29 @@ TEST_P(Subject, IsWrittenFoldedAndReadsBackAsGiven)
     EXPECT_EQ(DecodedEncodedWords(Unfolded(header)), "Subject: " + GetParam().subject);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Subject, ::testing::Values(
-    SubjectCase{"PlainAscii", "Report", {"Subject: Report"}},
-    SubjectCase{"Slovenian", "Pozdravljeni – čšž", {"Subject: =?UTF-8?Q?Pozdravljeni_=E2=80=93_=C4=8D=C5=A1=C5=BE?="}},
-    SubjectCase{"LongSlovenianFoldsBetweenWords",
-                "Vabilo na srečanje – četrtek, 12. junija, ob 18.00 v dvorani Šolskega centra",
-                {"Subject: =?UTF-8?Q?Vabilo_na_sre=C4=8Danje_=E2=80=93_=C4=8Detrtek=2C_12=2E_j?=",
-                 " =?UTF-8?Q?unija=2C_ob_18=2E00_v_dvorani_=C5=A0olskega_centra?="}},
-    SubjectCase{"LongAsciiFoldsAtBlanks",
-                "Minutes of the meeting of the board of the society held on the first Monday of June",
-                {"Subject: Minutes of the meeting of the board of the society held on the first",
-                 " Monday of June"}},
-    SubjectCase{"RunOfBlanksKeepsItsBlanks", std::string(60, 'a') + "     " + std::string(10, 'b'),
-                {"Subject: " + std::string(60, 'a'), "     " + std::string(10, 'b')}},
-    SubjectCase{"AsciiThatLooksEncodedIsEncoded", "=?UTF-8?Q?x?=", {"Subject: =?UTF-8?Q?=3D=3FUTF-8=3FQ=3Fx=3F=3D?="}},
-    SubjectCase{"TabsAndUnderscores", "a\tb_c d", {"Subject: a\tb_c d"}},
-    SubjectCase{"AsciiWordTooLongForAnyLineIsEncoded", std::string(1200, 'x'), {}},
-    SubjectCase{"LettersNeverSplitAcrossWords", Repeated("ž", 61) + " – ✓ 😀 end", {}},
-    SubjectCase{"LeadingAndTrailingBlanksOfEncodedText", "  č  ", {"Subject: =?UTF-8?Q?__=C4=8D__?="}}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Subject,
+    ::testing::Values(
+        SubjectCase{"PlainAscii", "Report", {"Subject: Report"}},
+        SubjectCase{
+            "Slovenian", "Pozdravljeni – čšž", {"Subject: =?UTF-8?Q?Pozdravljeni_=E2=80=93_=C4=8D=C5=A1=C5=BE?="}},
+        SubjectCase{"LongSlovenianFoldsBetweenWords",
+                    "Vabilo na srečanje – četrtek, 12. junija, ob 18.00 v dvorani Šolskega centra",
+                    {"Subject: =?UTF-8?Q?Vabilo_na_sre=C4=8Danje_=E2=80=93_=C4=8Detrtek=2C_12=2E_j?=",
+                     " =?UTF-8?Q?unija=2C_ob_18=2E00_v_dvorani_=C5=A0olskega_centra?="}},
+        SubjectCase{
+            "LongAsciiFoldsAtBlanks",
+            "Minutes of the meeting of the board of the society held on the first Monday of June",
+            {"Subject: Minutes of the meeting of the board of the society held on the first", " Monday of June"}},
+        SubjectCase{"RunOfBlanksKeepsItsBlanks",
+                    std::string(60, 'a') + "     " + std::string(10, 'b'),
+                    {"Subject: " + std::string(60, 'a'), "     " + std::string(10, 'b')}},
+        SubjectCase{
+            "AsciiThatLooksEncodedIsEncoded", "=?UTF-8?Q?x?=", {"Subject: =?UTF-8?Q?=3D=3FUTF-8=3FQ=3Fx=3F=3D?="}},
+        SubjectCase{"TabsAndUnderscores", "a\tb_c d", {"Subject: a\tb_c d"}},
+        SubjectCase{"AsciiWordTooLongForAnyLineIsEncoded", std::string(1200, 'x'), {}},
+        SubjectCase{"LettersNeverSplitAcrossWords", Repeated("ž", 61) + " – ✓ 😀 end", {}},
+        SubjectCase{"LeadingAndTrailingBlanksOfEncodedText", "  č  ", {"Subject: =?UTF-8?Q?__=C4=8D__?="}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(Subject, EncodedWordsHoldWholeCharactersAndFitTheirLength)
@@ -106,9 +114,12 @@ struct NameCase {
     std::string readBack; // the display name a reader shows
 };
 
-void PrintTo(const NameCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const NameCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class FromLine : public ::testing::TestWithParam<NameCase> {};
+class FromLine : public ::testing::TestWithParam<NameCase> { };
 
 TEST_P(FromLine, CarriesTheNameBeforeTheUnchangedAddress)
 {
@@ -117,17 +128,20 @@ TEST_P(FromLine, CarriesTheNameBeforeTheUnchangedAddress)
     ExpectWellFormed(header);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FromLine, ::testing::Values(
-    NameCase{"Ascii", "Ana Novak", "From: Ana Novak<ana@example.org>", ""},
-    NameCase{"NoName", "", "From: <ana@example.org>", ""},
-    NameCase{"Slovenian", "Ana Černe", "From: =?UTF-8?Q?Ana_=C4=8Cerne?= <ana@example.org>", ""},
-    NameCase{"CommaIsQuoted", "Novak, Ana", "From: \"Novak, Ana\" <ana@example.org>", ""},
-    NameCase{"DotIsQuoted", "Ana N. Novak", "From: \"Ana N. Novak\" <ana@example.org>", ""},
-    NameCase{"QuotedStaysAsWritten", "\"Novak, Ana\"", "From: \"Novak, Ana\"<ana@example.org>", ""},
-    NameCase{"QuotesInsideAreEscaped", "Ana \"Ani\" Novak", "From: \"Ana \\\"Ani\\\" Novak\" <ana@example.org>", ""},
-    NameCase{"QuotedSlovenianIsEncodedWithoutQuotes", "\"Černe, Ana\"",
-             "From: =?UTF-8?Q?=C4=8Cerne=2C_Ana?= <ana@example.org>", ""},
-    NameCase{"LooksEncodedIsEncoded", "=?x?=", "From: =?UTF-8?Q?=3D=3Fx=3F=3D?= <ana@example.org>", ""}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FromLine,
+    ::testing::Values(NameCase{"Ascii", "Ana Novak", "From: Ana Novak<ana@example.org>", ""},
+                      NameCase{"NoName", "", "From: <ana@example.org>", ""},
+                      NameCase{"Slovenian", "Ana Černe", "From: =?UTF-8?Q?Ana_=C4=8Cerne?= <ana@example.org>", ""},
+                      NameCase{"CommaIsQuoted", "Novak, Ana", "From: \"Novak, Ana\" <ana@example.org>", ""},
+                      NameCase{"DotIsQuoted", "Ana N. Novak", "From: \"Ana N. Novak\" <ana@example.org>", ""},
+                      NameCase{"QuotedStaysAsWritten", "\"Novak, Ana\"", "From: \"Novak, Ana\"<ana@example.org>", ""},
+                      NameCase{"QuotesInsideAreEscaped", "Ana \"Ani\" Novak",
+                               "From: \"Ana \\\"Ani\\\" Novak\" <ana@example.org>", ""},
+                      NameCase{"QuotedSlovenianIsEncodedWithoutQuotes", "\"Černe, Ana\"",
+                               "From: =?UTF-8?Q?=C4=8Cerne=2C_Ana?= <ana@example.org>", ""},
+                      NameCase{"LooksEncodedIsEncoded", "=?x?=", "From: =?UTF-8?Q?=3D=3Fx=3F=3D?= <ana@example.org>",
+                               ""}),
     [](const auto& info) { return info.param.name; });
 
 struct ListCase {
@@ -136,9 +150,12 @@ struct ListCase {
     std::vector<std::string> lines;
 };
 
-void PrintTo(const ListCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ListCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class ToLine : public ::testing::TestWithParam<ListCase> {};
+class ToLine : public ::testing::TestWithParam<ListCase> { };
 
 TEST_P(ToLine, EncodesNamesAndKeepsAddresses)
 {
@@ -146,17 +163,20 @@ TEST_P(ToLine, EncodesNamesAndKeepsAddresses)
     EXPECT_EQ(LinesOf(header), GetParam().lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ToLine, ::testing::Values(
-    ListCase{"AsciiAsWritten", {"a", "B <b@x>", "c:c@x"}, {"To: a,B <b@x>,c:c@x"}},
-    ListCase{"Slovenian", {"Špela Žagar <spela@example.org>"},
-             {"To: =?UTF-8?Q?=C5=A0pela_=C5=BDagar?= <spela@example.org>"}},
-    ListCase{"NoBlankBeforeTheBracket", {"Špela<s@x>"}, {"To: =?UTF-8?Q?=C5=A0pela?= <s@x>"}},
-    ListCase{"EncodedEntrySeparatedByCommaAndBlank", {"a@x", "Črt <c@x>"}, {"To: a@x, =?UTF-8?Q?=C4=8Crt?= <c@x>"}},
-    ListCase{"BareAddressesUnchanged", {"špela@example.org"}, {"To: špela@example.org"}},
-    ListCase{"LongListFoldsBetweenEntries",
-             {"ana@example.org", "bojan@example.org", "cvetka@example.org", "darko@example.org", "eva@example.org"},
-             {"To: ana@example.org, bojan@example.org, cvetka@example.org, darko@example.org,",
-              " eva@example.org"}}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ToLine,
+    ::testing::Values(
+        ListCase{"AsciiAsWritten", {"a", "B <b@x>", "c:c@x"}, {"To: a,B <b@x>,c:c@x"}},
+        ListCase{"Slovenian",
+                 {"Špela Žagar <spela@example.org>"},
+                 {"To: =?UTF-8?Q?=C5=A0pela_=C5=BDagar?= <spela@example.org>"}},
+        ListCase{"NoBlankBeforeTheBracket", {"Špela<s@x>"}, {"To: =?UTF-8?Q?=C5=A0pela?= <s@x>"}},
+        ListCase{"EncodedEntrySeparatedByCommaAndBlank", {"a@x", "Črt <c@x>"}, {"To: a@x, =?UTF-8?Q?=C4=8Crt?= <c@x>"}},
+        ListCase{"BareAddressesUnchanged", {"špela@example.org"}, {"To: špela@example.org"}},
+        ListCase{
+            "LongListFoldsBetweenEntries",
+            {"ana@example.org", "bojan@example.org", "cvetka@example.org", "darko@example.org", "eva@example.org"},
+            {"To: ana@example.org, bojan@example.org, cvetka@example.org, darko@example.org,", " eva@example.org"}}),
     [](const auto& info) { return info.param.name; });
 
 struct AttachmentCase {
@@ -165,9 +185,12 @@ struct AttachmentCase {
     std::string header;
 };
 
-void PrintTo(const AttachmentCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const AttachmentCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class AttachmentName : public ::testing::TestWithParam<AttachmentCase> {};
+class AttachmentName : public ::testing::TestWithParam<AttachmentCase> { };
 
 TEST_P(AttachmentName, GoesAsQuotedNameOrRfc2231)
 {
@@ -177,23 +200,23 @@ TEST_P(AttachmentName, GoesAsQuotedNameOrRfc2231)
         EXPECT_LE(line.size(), 78u) << line;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, AttachmentName, ::testing::Values(
-    AttachmentCase{"Ascii", "a.pdf", CrLfLines({
-        "Content-Type: application/pdf; name=\"a.pdf\"",
-        "Content-Transfer-Encoding: base64",
-        "Content-Disposition: attachment; filename=\"a.pdf\""})},
-    AttachmentCase{"Slovenian", "Poročilo.pdf", CrLfLines({
-        "Content-Type: application/pdf; name=\"=?UTF-8?Q?Poro=C4=8Dilo=2Epdf?=\"",
-        "Content-Transfer-Encoding: base64",
-        "Content-Disposition: attachment; filename*=UTF-8''Poro%C4%8Dilo.pdf"})},
-    AttachmentCase{"LongNameInPieces", "Poročilo o delu za leto 2024 – končna različica.pdf", CrLfLines({
-        "Content-Type: application/pdf;",
-        " name=\"=?UTF-8?Q?Poro=C4=8Dilo_o_delu_za_leto_2024_=E2=80=93_kon=C4=8Dna_r?=",
-        " =?UTF-8?Q?azli=C4=8Dica=2Epdf?=\"",
-        "Content-Transfer-Encoding: base64",
-        "Content-Disposition: attachment;",
-        " filename*0*=UTF-8''Poro%C4%8Dilo%20o%20delu%20za%20leto%202024%20%E2%80%93;",
-        " filename*1*=%20kon%C4%8Dna%20razli%C4%8Dica.pdf"})}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AttachmentName,
+    ::testing::Values(
+        AttachmentCase{"Ascii", "a.pdf",
+                       CrLfLines({"Content-Type: application/pdf; name=\"a.pdf\"", "Content-Transfer-Encoding: base64",
+                                  "Content-Disposition: attachment; filename=\"a.pdf\""})},
+        AttachmentCase{"Slovenian", "Poročilo.pdf",
+                       CrLfLines({"Content-Type: application/pdf; name=\"=?UTF-8?Q?Poro=C4=8Dilo=2Epdf?=\"",
+                                  "Content-Transfer-Encoding: base64",
+                                  "Content-Disposition: attachment; filename*=UTF-8''Poro%C4%8Dilo.pdf"})},
+        AttachmentCase{"LongNameInPieces", "Poročilo o delu za leto 2024 – končna različica.pdf",
+                       CrLfLines({"Content-Type: application/pdf;",
+                                  " name=\"=?UTF-8?Q?Poro=C4=8Dilo_o_delu_za_leto_2024_=E2=80=93_kon=C4=8Dna_r?=",
+                                  " =?UTF-8?Q?azli=C4=8Dica=2Epdf?=\"", "Content-Transfer-Encoding: base64",
+                                  "Content-Disposition: attachment;",
+                                  " filename*0*=UTF-8''Poro%C4%8Dilo%20o%20delu%20za%20leto%202024%20%E2%80%93;",
+                                  " filename*1*=%20kon%C4%8Dna%20razli%C4%8Dica.pdf"})}),
     [](const auto& info) { return info.param.name; });
 
 TEST(Folding, ShortLinesAndLinesWithoutBlanksStayAsTheyAre)

@@ -15,9 +15,12 @@ struct IndexCase {
     int expected;
 };
 
-void PrintTo(const IndexCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const IndexCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class HeaderListIndex : public ::testing::TestWithParam<IndexCase> {};
+class HeaderListIndex : public ::testing::TestWithParam<IndexCase> { };
 
 TEST_P(HeaderListIndex, FindsTheField)
 {
@@ -28,23 +31,23 @@ TEST_P(HeaderListIndex, FindsTheField)
     EXPECT_EQ(list.IndexOfHeader(GetParam().field), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, HeaderListIndex, ::testing::Values(
-    IndexCase{"Empty", {}, false, "Subject", -1},
-    IndexCase{"EmptySorted", {}, true, "Subject", -1},
-    IndexCase{"IgnoresCase", {"From: a", "SUBJECT: x"}, false, "subject", 1},
-    IndexCase{"FirstOfTwo", {"X: 1", "x: 2"}, false, "X", 0},
-    IndexCase{"BlankBeforeColonIsPartOfName", {"Subject : x"}, false, "Subject", -1},
-    IndexCase{"NameUpToFirstColonOnly", {"Date: 12:30"}, false, "Date: 12", -1},
-    IndexCase{"LinesWithoutColonNeverMatch", {"", "Subject", "Subject: y"}, false, "Subject", 2},
-    IndexCase{"EmptyNameMatchesLeadingColon", {"abc", ": v"}, false, "", 1},
-    IndexCase{"Absent", {"From: a", "To: b"}, false, "Cc", -1},
-    IndexCase{"SortedFirst", {"A: 1", "B: 2", "C: 3", "D: 4"}, true, "a", 0},
-    IndexCase{"SortedMiddle", {"A: 1", "B: 2", "C: 3", "D: 4"}, true, "c", 2},
-    IndexCase{"SortedLast", {"A: 1", "B: 2", "C: 3", "D: 4"}, true, "D", 3},
-    IndexCase{"SortedBetween", {"A: 1", "C: 3"}, true, "B", -1},
-    IndexCase{"SortedAfterAll", {"A: 1", "C: 3"}, true, "Z", -1},
-    IndexCase{"SortedBeforeAll", {"B: 1", "C: 3"}, true, "A", -1},
-    IndexCase{"SortedSingle", {"Only: 1"}, true, "only", 0}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HeaderListIndex,
+    ::testing::Values(IndexCase{"Empty", {}, false, "Subject", -1}, IndexCase{"EmptySorted", {}, true, "Subject", -1},
+                      IndexCase{"IgnoresCase", {"From: a", "SUBJECT: x"}, false, "subject", 1},
+                      IndexCase{"FirstOfTwo", {"X: 1", "x: 2"}, false, "X", 0},
+                      IndexCase{"BlankBeforeColonIsPartOfName", {"Subject : x"}, false, "Subject", -1},
+                      IndexCase{"NameUpToFirstColonOnly", {"Date: 12:30"}, false, "Date: 12", -1},
+                      IndexCase{"LinesWithoutColonNeverMatch", {"", "Subject", "Subject: y"}, false, "Subject", 2},
+                      IndexCase{"EmptyNameMatchesLeadingColon", {"abc", ": v"}, false, "", 1},
+                      IndexCase{"Absent", {"From: a", "To: b"}, false, "Cc", -1},
+                      IndexCase{"SortedFirst", {"A: 1", "B: 2", "C: 3", "D: 4"}, true, "a", 0},
+                      IndexCase{"SortedMiddle", {"A: 1", "B: 2", "C: 3", "D: 4"}, true, "c", 2},
+                      IndexCase{"SortedLast", {"A: 1", "B: 2", "C: 3", "D: 4"}, true, "D", 3},
+                      IndexCase{"SortedBetween", {"A: 1", "C: 3"}, true, "B", -1},
+                      IndexCase{"SortedAfterAll", {"A: 1", "C: 3"}, true, "Z", -1},
+                      IndexCase{"SortedBeforeAll", {"B: 1", "C: 3"}, true, "A", -1},
+                      IndexCase{"SortedSingle", {"Only: 1"}, true, "only", 0}),
     [](const auto& info) { return info.param.name; });
 
 struct SetCase {
@@ -55,9 +58,12 @@ struct SetCase {
     std::vector<std::string> after;
 };
 
-void PrintTo(const SetCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SetCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class HeaderListSet : public ::testing::TestWithParam<SetCase> {};
+class HeaderListSet : public ::testing::TestWithParam<SetCase> { };
 
 TEST_P(HeaderListSet, ChangesTheList)
 {
@@ -68,15 +74,20 @@ TEST_P(HeaderListSet, ChangesTheList)
     EXPECT_EQ(list.Lines(), GetParam().after);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, HeaderListSet, ::testing::Values(
-    SetCase{"AddsToEmpty", {}, "Subject", "Hello", {"Subject: Hello"}},
-    SetCase{"ReplacesInPlaceWithNewNameCase", {"From: a", "Subject: Hello", "To: b"}, "subject", "Bye",
-            {"From: a", "subject: Bye", "To: b"}},
-    SetCase{"AppendsWhenAbsent", {"From: a"}, "X-Mailer", "P 1", {"From: a", "X-Mailer: P 1"}},
-    SetCase{"EmptyValueRemoves", {"From: a", "Subject: x"}, "SUBJECT", "", {"From: a"}},
-    SetCase{"EmptyValueForAbsentChangesNothing", {"From: a"}, "Date", "", {"From: a"}},
-    SetCase{"OnlyTheFirstOfTwoChanges", {"X: 1", "X: 2"}, "x", "3", {"x: 3", "X: 2"}},
-    SetCase{"FieldWithBlankBeforeColonIsAnother", {"Subject : x"}, "Subject", "y", {"Subject : x", "Subject: y"}}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HeaderListSet,
+    ::testing::Values(
+        SetCase{"AddsToEmpty", {}, "Subject", "Hello", {"Subject: Hello"}},
+        SetCase{"ReplacesInPlaceWithNewNameCase",
+                {"From: a", "Subject: Hello", "To: b"},
+                "subject",
+                "Bye",
+                {"From: a", "subject: Bye", "To: b"}},
+        SetCase{"AppendsWhenAbsent", {"From: a"}, "X-Mailer", "P 1", {"From: a", "X-Mailer: P 1"}},
+        SetCase{"EmptyValueRemoves", {"From: a", "Subject: x"}, "SUBJECT", "", {"From: a"}},
+        SetCase{"EmptyValueForAbsentChangesNothing", {"From: a"}, "Date", "", {"From: a"}},
+        SetCase{"OnlyTheFirstOfTwoChanges", {"X: 1", "X: 2"}, "x", "3", {"x: 3", "X: 2"}},
+        SetCase{"FieldWithBlankBeforeColonIsAnother", {"Subject : x"}, "Subject", "y", {"Subject : x", "Subject: y"}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(HeaderList, NewFieldInASortedListStaysFindable)

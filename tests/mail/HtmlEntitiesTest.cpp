@@ -22,9 +22,11 @@ const std::vector<std::string> Texts = {
 std::vector<std::string> ReferenceDecoding(const std::vector<std::string>& texts)
 {
     QProcess python;
-    python.start("/usr/bin/python3", {"-c", "import html, sys\n"
-                                            "texts = sys.stdin.buffer.read().decode().split('\\0')\n"
-                                            "sys.stdout.buffer.write('\\0'.join(map(html.unescape, texts)).encode())"});
+    python.start("/usr/bin/python3",
+                 {"-c",
+                  "import html, sys\n"
+                  "texts = sys.stdin.buffer.read().decode().split('\\0')\n"
+                  "sys.stdout.buffer.write('\\0'.join(map(html.unescape, texts)).encode())"});
     std::string input;
     for (const std::string& text : texts)
         input += (input.empty() && &text == &texts.front() ? "" : std::string(1, '\0')) + text;

@@ -84,19 +84,49 @@ std::string LongParagraph()
 std::vector<TCase> Cases()
 {
     return {
-        {"Slovenian", "Ana Černe", "Špela Žagar", "Pozdravljeni – čšž",
+        {"Slovenian",
+         "Ana Černe",
+         "Špela Žagar",
+         "Pozdravljeni – čšž",
          {"Pozdravljeni – čšž", "", LongParagraph(), ".", ".začne s piko", "konec s presledkom ", "tab\tv vrstici"},
-         mtPlain, "utf-8", "Poročilo o delu za leto 2024 – končna različica.pdf"},
-        {"HtmlInWindows1250", "Ana Černe", "Špela Žagar", "Vabilo na srečanje – četrtek, 12. junija, ob 18.00 v dvorani",
-         {"<p>Draga <b>Špela</b>,</p>", "<p>vabimo te &ndash; pridi!</p>", "<ul><li>ura: 18.00</li><li>kraj: šola</li></ul>"},
-         mtHtml, "windows-1250", "vabilo.pdf"},
-        {"Latin2WithoutEnDashFallsBack", "Ana", "Bojan Žnidaršič", "čšž – ČŠŽ", {"čšž – ČŠŽ"}, mtPlain, "iso-8859-2", ""},
+         mtPlain,
+         "utf-8",
+         "Poročilo o delu za leto 2024 – končna različica.pdf"},
+        {"HtmlInWindows1250",
+         "Ana Černe",
+         "Špela Žagar",
+         "Vabilo na srečanje – četrtek, 12. junija, ob 18.00 v dvorani",
+         {"<p>Draga <b>Špela</b>,</p>", "<p>vabimo te &ndash; pridi!</p>",
+          "<ul><li>ura: 18.00</li><li>kraj: šola</li></ul>"},
+         mtHtml,
+         "windows-1250",
+         "vabilo.pdf"},
+        {"Latin2WithoutEnDashFallsBack",
+         "Ana",
+         "Bojan Žnidaršič",
+         "čšž – ČŠŽ",
+         {"čšž – ČŠŽ"},
+         mtPlain,
+         "iso-8859-2",
+         ""},
         {"Latin2", "Ana", "Bojan", "Šola", {"Šola v naravi, čšž"}, mtPlain, "iso-8859-2", ""},
-        {"OldDefaultUsAscii", "Ana Černe", "Špela Žagar", "Žalostno", {"Pozdravljeni – čšž"}, mtPlain, "us-ascii", "ščž.txt"},
+        {"OldDefaultUsAscii",
+         "Ana Černe",
+         "Špela Žagar",
+         "Žalostno",
+         {"Pozdravljeni – čšž"},
+         mtPlain,
+         "us-ascii",
+         "ščž.txt"},
         {"PlainAscii", "Ana Novak", "Bob", "Report", {"Hello Bob", ".", "See you"}, mtPlain, "us-ascii", "a.txt"},
-        {"Awkward", "Novak, Ana", "\"Žagar, Špela\"", "=?UTF-8?Q?not_encoded?= " + std::string(100, 'x'),
+        {"Awkward",
+         "Novak, Ana",
+         "\"Žagar, Špela\"",
+         "=?UTF-8?Q?not_encoded?= " + std::string(100, 'x'),
          {"--====================54535aavfgq====", std::string(2000, 'y'), "=3D", "From the start"},
-         mtPlain, "utf-8", "name with \"quotes\" and ž.bin"},
+         mtPlain,
+         "utf-8",
+         "name with \"quotes\" and ž.bin"},
     };
 }
 
@@ -133,7 +163,9 @@ TEST(InternationalMessagesOnRealServer, ArriveAsWrittenForAStandardParser)
         for (char& byte : bytes)
             byte = static_cast<char>(random());
         attachmentHashes.push_back(
-            QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toHex().toStdString());
+            QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256)
+                .toHex()
+                .toStdString());
         if (!c.attachmentName.empty()) {
             const std::string path = dir.filePath(QString::fromStdString(c.attachmentName)).toStdString();
             WriteWholeFile(path, bytes);
@@ -150,9 +182,11 @@ TEST(InternationalMessagesOnRealServer, ArriveAsWrittenForAStandardParser)
         const QJsonObject parsed = ParseWithPolicyDefault(dir.filePath(QString("%1.eml").arg(i + 1)));
         ASSERT_FALSE(parsed.isEmpty());
         EXPECT_EQ(Str(parsed["subject"]), c.subject);
-        EXPECT_EQ(parsed["from"].toArray(), (QJsonArray{QJsonArray{QString::fromStdString(c.fromName), "ana@example.org"}}));
+        EXPECT_EQ(parsed["from"].toArray(),
+                  (QJsonArray{QJsonArray{QString::fromStdString(c.fromName), "ana@example.org"}}));
         const std::string toName = c.toName.front() == '"' ? c.toName.substr(1, c.toName.size() - 2) : c.toName;
-        EXPECT_EQ(parsed["to"].toArray(), (QJsonArray{QJsonArray{QString::fromStdString(toName), "spela@example.org"}}));
+        EXPECT_EQ(parsed["to"].toArray(),
+                  (QJsonArray{QJsonArray{QString::fromStdString(toName), "spela@example.org"}}));
         EXPECT_FALSE(Str(parsed["date"]).empty());
         EXPECT_TRUE(ids.insert(Str(parsed["id"])).second) << "Message-IDs are unique";
         EXPECT_EQ(parsed["defects"].toInt(), 0);

@@ -62,37 +62,33 @@ TEST_F(MessageAssembly, WorkedExampleWithAttachmentGivesTheseBytes)
     const std::string boundary = "====================54535aavfgq====";
     const std::string inner = "====================54535hejkcl====";
     EXPECT_EQ(assembler.Boundary(), boundary);
-    EXPECT_EQ(assembler.HeaderBlock(), CrLfLines({
-        "From: Ana Novak<ana@example.org>",
-        "To: Bob <bob@example.org>",
-        "Subject: Report",
-        "X-Mailer: Varnolt Pelmar 0.8",
-        "Mime-Version: 1.0",
-        "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"",
-        "",
-        ""}));
-    EXPECT_EQ(Body(), CrLfLines({
-        "--" + boundary,
-        "Content-Type: multipart/alternative;", " boundary=\"" + inner + "\"",
-        "",
-        "--" + inner,
-        "Content-Type: text/plain; charset=us-ascii",
-        "",
-        "Hello Bob . See you",
-        "--" + inner,
-        "Content-Type: text/html; charset=us-ascii",
-        "",
-        "Hello Bob",
-        "..",
-        "See you",
-        "--" + inner + "--",
-        "--" + boundary,
-        "Content-Type: text/plain; name=\"a.txt\"",
-        "Content-Transfer-Encoding: base64",
-        "Content-Disposition: attachment; filename=\"a.txt\"",
-        "",
-        "YWJj",
-        "--" + boundary + "--"}));
+    EXPECT_EQ(assembler.HeaderBlock(),
+              CrLfLines({"From: Ana Novak<ana@example.org>", "To: Bob <bob@example.org>", "Subject: Report",
+                         "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0",
+                         "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"", "", ""}));
+    EXPECT_EQ(Body(),
+              CrLfLines({"--" + boundary,
+                         "Content-Type: multipart/alternative;",
+                         " boundary=\"" + inner + "\"",
+                         "",
+                         "--" + inner,
+                         "Content-Type: text/plain; charset=us-ascii",
+                         "",
+                         "Hello Bob . See you",
+                         "--" + inner,
+                         "Content-Type: text/html; charset=us-ascii",
+                         "",
+                         "Hello Bob",
+                         "..",
+                         "See you",
+                         "--" + inner + "--",
+                         "--" + boundary,
+                         "Content-Type: text/plain; name=\"a.txt\"",
+                         "Content-Transfer-Encoding: base64",
+                         "Content-Disposition: attachment; filename=\"a.txt\"",
+                         "",
+                         "YWJj",
+                         "--" + boundary + "--"}));
     EXPECT_EQ(assembler.MessageBody().Position(), 0) << "ready to be sent from its start";
     const std::string path = message.Attachments()[0];
     EXPECT_EQ(events, (std::vector<std::string>{"start " + path, "end " + path}));
@@ -103,27 +99,14 @@ TEST_F(MessageAssembly, WorkedExampleWithoutAttachmentIsHtmlWithItsPlainReading)
     FillExample(false);
     assembler.BuildMessage(message);
     const std::string boundary = "====================54535aavfgq====";
-    EXPECT_EQ(assembler.HeaderBlock(), CrLfLines({
-        "From: Ana Novak<ana@example.org>",
-        "To: Bob <bob@example.org>",
-        "Subject: Report",
-        "X-Mailer: Varnolt Pelmar 0.8",
-        "Mime-Version: 1.0",
-        "Content-Type: multipart/alternative;", " boundary=\"" + boundary + "\"",
-        "",
-        ""}));
-    EXPECT_EQ(Body(), CrLfLines({
-        "--" + boundary,
-        "Content-Type: text/plain; charset=us-ascii",
-        "",
-        "Hello Bob . See you",
-        "--" + boundary,
-        "Content-Type: text/html; charset=us-ascii",
-        "",
-        "Hello Bob",
-        "..",
-        "See you",
-        "--" + boundary + "--"}));
+    EXPECT_EQ(assembler.HeaderBlock(),
+              CrLfLines({"From: Ana Novak<ana@example.org>", "To: Bob <bob@example.org>", "Subject: Report",
+                         "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0", "Content-Type: multipart/alternative;",
+                         " boundary=\"" + boundary + "\"", "", ""}));
+    EXPECT_EQ(Body(),
+              CrLfLines({"--" + boundary, "Content-Type: text/plain; charset=us-ascii", "", "Hello Bob . See you",
+                         "--" + boundary, "Content-Type: text/html; charset=us-ascii", "", "Hello Bob", "..", "See you",
+                         "--" + boundary + "--"}));
 }
 
 TEST_F(MessageAssembly, WorkedExampleAsPlainTextWithoutAttachmentIsOneTextPart)
@@ -169,9 +152,12 @@ struct SubTypeCase {
     std::string contentType;
 };
 
-void PrintTo(const SubTypeCase& c, std::ostream* os) { *os << c.subType; }
+void PrintTo(const SubTypeCase& c, std::ostream* os)
+{
+    *os << c.subType;
+}
 
-class MessageAssemblySubType : public MessageAssembly, public ::testing::WithParamInterface<SubTypeCase> {};
+class MessageAssemblySubType : public MessageAssembly, public ::testing::WithParamInterface<SubTypeCase> { };
 
 // HTML is the worked example's (multipart/alternative).
 TEST_P(MessageAssemblySubType, ChoosesTheContentTypeOfTheTextAloneAndBesideAttachments)
@@ -187,12 +173,13 @@ TEST_P(MessageAssemblySubType, ChoosesTheContentTypeOfTheTextAloneAndBesideAttac
     EXPECT_EQ(Body().substr(0, 39 + line.size() + 4), "--" + assembler.Boundary() + "\r\n" + line + "\r\n\r\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(SubTypes, MessageAssemblySubType, ::testing::Values(
-    SubTypeCase{mtPlain, "Content-Type: text/plain; charset="},
-    SubTypeCase{mtEnriched, "Content-Type: text/enriched; charset="},
-    SubTypeCase{mtSgml, "Content-Type: text/sgml; charset="},
-    SubTypeCase{mtTabSeparated, "Content-Type: text/tab-separated-values; charset="},
-    SubTypeCase{7, "Content-Type: text/plain; charset="}));
+INSTANTIATE_TEST_SUITE_P(SubTypes, MessageAssemblySubType,
+                         ::testing::Values(SubTypeCase{mtPlain, "Content-Type: text/plain; charset="},
+                                           SubTypeCase{mtEnriched, "Content-Type: text/enriched; charset="},
+                                           SubTypeCase{mtSgml, "Content-Type: text/sgml; charset="},
+                                           SubTypeCase{mtTabSeparated,
+                                                       "Content-Type: text/tab-separated-values; charset="},
+                                           SubTypeCase{7, "Content-Type: text/plain; charset="}));
 
 struct HeaderCase {
     const char* name;
@@ -200,9 +187,12 @@ struct HeaderCase {
     std::vector<std::string> lines; // before Mime-Version
 };
 
-void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const HeaderCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class MessageAssemblyHeader : public MessageAssembly, public ::testing::WithParamInterface<HeaderCase> {};
+class MessageAssemblyHeader : public MessageAssembly, public ::testing::WithParamInterface<HeaderCase> { };
 
 TEST_P(MessageAssemblyHeader, WritesTheseLines)
 {
@@ -214,33 +204,39 @@ TEST_P(MessageAssemblyHeader, WritesTheseLines)
     EXPECT_EQ(assembler.FinalHeader().Lines(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MessageAssemblyHeader, ::testing::Values(
-    HeaderCase{"EmptyRecord", [](TOutgoingMessage&) {}, {"From: <>"}},
-    HeaderCase{"OnlyBlindCopiesGiveNoToOrCc",
-               [](TOutgoingMessage& m) { m.SetFromAddress("a@x"); m.ToBlindCarbonCopy().Add("hidden@x"); },
-               {"From: <a@x>"}},
-    HeaderCase{"ListsJoinedWithBareCommas",
-               [](TOutgoingMessage& m) {
-                   m.SetToAddress(TStringList{"a", "B <b@x>"});
-                   m.SetToCarbonCopy(TStringList{"c:c@x", "d"});
-                   m.ToBlindCarbonCopy().Add("e");
-               },
-               {"From: <>", "To: a,B <b@x>", "CC: c:c@x,d"}},
-    HeaderCase{"OptionalFieldsInOrder",
-               [](TOutgoingMessage& m) {
-                   m.SetFromName("N");
-                   m.SetDate("Tue, 8 Dec 2026 13:00:00 +0000");
-                   m.SetMessageId("<1.2@x>");
-                   m.SetReplyTo("r@x");
-                   m.SetLocalProgram("P 1");
-                   m.SetSubject("S");
-               },
-               {"From: N<>", "Subject: S", "X-Mailer: P 1", "Reply-To: r@x", "Date: Tue, 8 Dec 2026 13:00:00 +0000",
-                "Message-ID: <1.2@x>"}},
-    HeaderCase{"EmptyOptionalFieldsAreLeftOut",
-               [](TOutgoingMessage& m) { m.SetFromAddress("a@x"); m.SetSubject(""); },
-               {"From: <a@x>"}}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, MessageAssemblyHeader,
+                         ::testing::Values(HeaderCase{"EmptyRecord", [](TOutgoingMessage&) {}, {"From: <>"}},
+                                           HeaderCase{"OnlyBlindCopiesGiveNoToOrCc",
+                                                      [](TOutgoingMessage& m) {
+                                                          m.SetFromAddress("a@x");
+                                                          m.ToBlindCarbonCopy().Add("hidden@x");
+                                                      },
+                                                      {"From: <a@x>"}},
+                                           HeaderCase{"ListsJoinedWithBareCommas",
+                                                      [](TOutgoingMessage& m) {
+                                                          m.SetToAddress(TStringList{"a", "B <b@x>"});
+                                                          m.SetToCarbonCopy(TStringList{"c:c@x", "d"});
+                                                          m.ToBlindCarbonCopy().Add("e");
+                                                      },
+                                                      {"From: <>", "To: a,B <b@x>", "CC: c:c@x,d"}},
+                                           HeaderCase{"OptionalFieldsInOrder",
+                                                      [](TOutgoingMessage& m) {
+                                                          m.SetFromName("N");
+                                                          m.SetDate("Tue, 8 Dec 2026 13:00:00 +0000");
+                                                          m.SetMessageId("<1.2@x>");
+                                                          m.SetReplyTo("r@x");
+                                                          m.SetLocalProgram("P 1");
+                                                          m.SetSubject("S");
+                                                      },
+                                                      {"From: N<>", "Subject: S", "X-Mailer: P 1", "Reply-To: r@x",
+                                                       "Date: Tue, 8 Dec 2026 13:00:00 +0000", "Message-ID: <1.2@x>"}},
+                                           HeaderCase{"EmptyOptionalFieldsAreLeftOut",
+                                                      [](TOutgoingMessage& m) {
+                                                          m.SetFromAddress("a@x");
+                                                          m.SetSubject("");
+                                                      },
+                                                      {"From: <a@x>"}}),
+                         [](const auto& info) { return info.param.name; });
 
 struct BodyCase {
     const char* name;
@@ -248,9 +244,12 @@ struct BodyCase {
     std::string wire;
 };
 
-void PrintTo(const BodyCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BodyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class MessageAssemblyBody : public MessageAssembly, public ::testing::WithParamInterface<BodyCase> {};
+class MessageAssemblyBody : public MessageAssembly, public ::testing::WithParamInterface<BodyCase> { };
 
 // RFC 5321 4.5.2: no line of the body may be a lone dot, and no CR or LF may stand
 // outside a CR LF pair.
@@ -271,17 +270,18 @@ TEST_P(MessageAssemblyBody, PutsTheseBytesOnTheWire)
     EXPECT_EQ(("\r\n" + body).find("\r\n.\r\n"), std::string::npos) << "a lone dot would end the data";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MessageAssemblyBody, ::testing::Values(
-    BodyCase{"Empty", {}, ""},
-    BodyCase{"LeadingDotDoubled", {".x", "x.", "", "..", "."}, "..x\r\nx.\r\n\r\n...\r\n..\r\n"},
-    BodyCase{"LoneDotBetweenCrLf", {"a\r\n.\r\nb"}, "a\r\n..\r\nb\r\n"},
-    BodyCase{"LoneDotBetweenLf", {"a\n.\nb"}, "a\r\n..\r\nb\r\n"},
-    BodyCase{"LoneDotBetweenCr", {"a\r.\rb"}, "a\r\n..\r\nb\r\n"},
-    BodyCase{"DotAfterFinalBreak", {"a\r\n."}, "a\r\n..\r\n"},
-    BodyCase{"EntryEndingInBreak", {"a\n"}, "a\r\n\r\n"},
-    BodyCase{"LfCrIsTwoBreaks", {"a\n\rb"}, "a\r\n\r\nb\r\n"},
-    BodyCase{"OnlyBreaks", {"\r", "\n", "\r\n"}, "\r\n\r\n\r\n\r\n\r\n\r\n"},
-    BodyCase{"DotLinesEverywhere", {".\r\n.\n.\r."}, "..\r\n..\r\n..\r\n..\r\n"}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MessageAssemblyBody,
+    ::testing::Values(BodyCase{"Empty", {}, ""},
+                      BodyCase{"LeadingDotDoubled", {".x", "x.", "", "..", "."}, "..x\r\nx.\r\n\r\n...\r\n..\r\n"},
+                      BodyCase{"LoneDotBetweenCrLf", {"a\r\n.\r\nb"}, "a\r\n..\r\nb\r\n"},
+                      BodyCase{"LoneDotBetweenLf", {"a\n.\nb"}, "a\r\n..\r\nb\r\n"},
+                      BodyCase{"LoneDotBetweenCr", {"a\r.\rb"}, "a\r\n..\r\nb\r\n"},
+                      BodyCase{"DotAfterFinalBreak", {"a\r\n."}, "a\r\n..\r\n"},
+                      BodyCase{"EntryEndingInBreak", {"a\n"}, "a\r\n\r\n"},
+                      BodyCase{"LfCrIsTwoBreaks", {"a\n\rb"}, "a\r\n\r\nb\r\n"},
+                      BodyCase{"OnlyBreaks", {"\r", "\n", "\r\n"}, "\r\n\r\n\r\n\r\n\r\n\r\n"},
+                      BodyCase{"DotLinesEverywhere", {".\r\n.\n.\r."}, "..\r\n..\r\n..\r\n..\r\n"}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(MessageAssembly, UUEncodedAttachmentStillDeclaresBase64)
@@ -290,13 +290,9 @@ TEST_F(MessageAssembly, UUEncodedAttachmentStillDeclaresBase64)
     assembler.EncodeType = emUUEncode;
     assembler.BuildMessage(message);
     const std::string boundary = assembler.Boundary();
-    EXPECT_NE(Body().find(CrLfLines({
-                  "Content-Transfer-Encoding: base64",
-                  "Content-Disposition: attachment; filename=\"a.txt\"",
-                  "",
-                  "#86)C",
-                  "`",
-                  "--" + boundary + "--"})),
+    EXPECT_NE(Body().find(
+                  CrLfLines({"Content-Transfer-Encoding: base64", "Content-Disposition: attachment; filename=\"a.txt\"",
+                             "", "#86)C", "`", "--" + boundary + "--"})),
               std::string::npos)
         << Body();
 }
@@ -307,16 +303,10 @@ TEST_F(MessageAssembly, EmptyAttachmentIsFollowedDirectlyByTheNextBoundary)
     message.Attachments().Add(MakeFile("b.txt", "ab"));
     assembler.BuildMessage(message);
     const std::string boundary = assembler.Boundary();
-    EXPECT_NE(Body().find(CrLfLines({
-                  "Content-Disposition: attachment; filename=\"empty.dat\"",
-                  "",
-                  "--" + boundary,
-                  "Content-Type: text/plain; name=\"b.txt\"",
-                  "Content-Transfer-Encoding: base64",
-                  "Content-Disposition: attachment; filename=\"b.txt\"",
-                  "",
-                  "YWI=",
-                  "--" + boundary + "--"})),
+    EXPECT_NE(Body().find(CrLfLines({"Content-Disposition: attachment; filename=\"empty.dat\"", "", "--" + boundary,
+                                     "Content-Type: text/plain; name=\"b.txt\"", "Content-Transfer-Encoding: base64",
+                                     "Content-Disposition: attachment; filename=\"b.txt\"", "",
+                                     "YWI=", "--" + boundary + "--"})),
               std::string::npos)
         << Body();
 }
@@ -375,8 +365,8 @@ TEST_F(MessageAssembly, LargeAttachmentsDecodeBackAndAnotherBuildStartsAfresh)
         EXPECT_TRUE(parts[0].ends_with("\r\n\r\ntext\r\n"));
         for (size_t i = 0; i < contents.size(); ++i) {
             const std::string encoded = parts[i + 1].substr(parts[i + 1].find("\r\n\r\n") + 4);
-            const auto decoded = QByteArray::fromBase64Encoding(
-                QByteArray::fromStdString(encoded).replace("\r\n", ""), QByteArray::AbortOnBase64DecodingErrors);
+            const auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromStdString(encoded).replace("\r\n", ""),
+                                                                QByteArray::AbortOnBase64DecodingErrors);
             ASSERT_TRUE(decoded);
             EXPECT_TRUE(decoded.decoded.toStdString() == contents[i]) << "attachment " << i << " build " << build;
         }
@@ -406,41 +396,37 @@ TEST_F(MessageAssembly, SlovenianMessageGivesTheseBytes)
     assembler.Charset = "utf-8";
     assembler.BuildMessage(message);
 
-    EXPECT_EQ(assembler.HeaderBlock(), CrLfLines({
-        "From: =?UTF-8?Q?Ana_=C4=8Cerne?= <ana@example.org>",
-        "To: =?UTF-8?Q?=C5=A0pela_=C5=BDagar?= <spela@example.org>",
-        "Subject: =?UTF-8?Q?Vabilo_=E2=80=93_sre=C4=8Danje_=C4=8Dlanov_v_=C4=8Detrtek?=",
-        "X-Mailer: Varnolt Pelmar 0.8",
-        "Date: Thu, 5 Jun 2025 09:30:00 +0200",
-        "Message-ID: <18f2c3a4b5d.0123456789abcdef@example.org>",
-        "Mime-Version: 1.0",
-        "Content-Type: text/plain; charset=utf-8",
-        "Content-Transfer-Encoding: quoted-printable",
-        "",
-        ""}));
-    EXPECT_EQ(Body(), CrLfLines({
-        "Pozdravljeni =E2=80=93 =C4=8D=C5=A1=C5=BE",
-        "",
-        "To je 1. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma vrstice=",
-        ".. To je 2. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma vrsti=",
-        "ce. To je 3. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma vrs=",
-        "tice. To je 4. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma v=",
-        "rstice. To je 5. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma=",
-        " vrstice. To je 6. stavek odstavka, ki ga je =C5=A0pela napisala brez prelo=",
-        "ma vrstice. To je 7. stavek odstavka, ki ga je =C5=A0pela napisala brez pre=",
-        "loma vrstice. To je 8. stavek odstavka, ki ga je =C5=A0pela napisala brez p=",
-        "reloma vrstice. To je 9. stavek odstavka, ki ga je =C5=A0pela napisala brez=",
-        " preloma vrstice. To je 10. stavek odstavka, ki ga je =C5=A0pela napisala b=",
-        "rez preloma vrstice. To je 11. stavek odstavka, ki ga je =C5=A0pela napisal=",
-        "a brez preloma vrstice. To je 12. stavek odstavka, ki ga je =C5=A0pela napi=",
-        "sala brez preloma vrstice. To je 13. stavek odstavka, ki ga je =C5=A0pela n=",
-        "apisala brez preloma vrstice. To je 14. stavek odstavka, ki ga je =C5=A0pel=",
-        "a napisala brez preloma vrstice.=20",
-        "Spletna stran dru=C5=A1tva je na naslovu https://example.org/dru%C5%A1tvo.h=",
-        "tml",
-        "..",
-        "Lep pozdrav,",
-        "Ana"}));
+    EXPECT_EQ(
+        assembler.HeaderBlock(),
+        CrLfLines({"From: =?UTF-8?Q?Ana_=C4=8Cerne?= <ana@example.org>",
+                   "To: =?UTF-8?Q?=C5=A0pela_=C5=BDagar?= <spela@example.org>",
+                   "Subject: =?UTF-8?Q?Vabilo_=E2=80=93_sre=C4=8Danje_=C4=8Dlanov_v_=C4=8Detrtek?=",
+                   "X-Mailer: Varnolt Pelmar 0.8", "Date: Thu, 5 Jun 2025 09:30:00 +0200",
+                   "Message-ID: <18f2c3a4b5d.0123456789abcdef@example.org>", "Mime-Version: 1.0",
+                   "Content-Type: text/plain; charset=utf-8", "Content-Transfer-Encoding: quoted-printable", "", ""}));
+    EXPECT_EQ(Body(),
+              CrLfLines({"Pozdravljeni =E2=80=93 =C4=8D=C5=A1=C5=BE",
+                         "",
+                         "To je 1. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma vrstice=",
+                         ".. To je 2. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma vrsti=",
+                         "ce. To je 3. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma vrs=",
+                         "tice. To je 4. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma v=",
+                         "rstice. To je 5. stavek odstavka, ki ga je =C5=A0pela napisala brez preloma=",
+                         " vrstice. To je 6. stavek odstavka, ki ga je =C5=A0pela napisala brez prelo=",
+                         "ma vrstice. To je 7. stavek odstavka, ki ga je =C5=A0pela napisala brez pre=",
+                         "loma vrstice. To je 8. stavek odstavka, ki ga je =C5=A0pela napisala brez p=",
+                         "reloma vrstice. To je 9. stavek odstavka, ki ga je =C5=A0pela napisala brez=",
+                         " preloma vrstice. To je 10. stavek odstavka, ki ga je =C5=A0pela napisala b=",
+                         "rez preloma vrstice. To je 11. stavek odstavka, ki ga je =C5=A0pela napisal=",
+                         "a brez preloma vrstice. To je 12. stavek odstavka, ki ga je =C5=A0pela napi=",
+                         "sala brez preloma vrstice. To je 13. stavek odstavka, ki ga je =C5=A0pela n=",
+                         "apisala brez preloma vrstice. To je 14. stavek odstavka, ki ga je =C5=A0pel=",
+                         "a napisala brez preloma vrstice.=20",
+                         "Spletna stran dru=C5=A1tva je na naslovu https://example.org/dru%C5%A1tvo.h=",
+                         "tml",
+                         "..",
+                         "Lep pozdrav,",
+                         "Ana"}));
 }
 
 // RFC 2046 5.1.1: the boundary must not occur in what it separates.
@@ -466,9 +452,11 @@ TEST_F(MessageAssembly, BoundaryThatOccursInTheTextIsDrawnAgain)
 
 TEST_F(MessageAssembly, AttachmentTypeComesFromItsNameOrIsOctetStream)
 {
-    const std::pair<std::string, std::string> files[] = {
-        {"report.pdf", "application/pdf"}, {"photo.JPG", "image/jpeg"}, {"notes.txt", "text/plain"},
-        {"data.unknownextension", "application/octet-stream"}, {"no-extension", "application/octet-stream"}};
+    const std::pair<std::string, std::string> files[] = {{"report.pdf", "application/pdf"},
+                                                         {"photo.JPG", "image/jpeg"},
+                                                         {"notes.txt", "text/plain"},
+                                                         {"data.unknownextension", "application/octet-stream"},
+                                                         {"no-extension", "application/octet-stream"}};
     for (const auto& [name, type] : files) {
         message.Attachments().Clear();
         message.Attachments().Add(MakeFile(name, "%PDF-1.4"));
@@ -485,19 +473,11 @@ TEST_F(MessageAssembly, HtmlBesideAnAttachmentKeepsItsCharsetAndEncoding)
     message.Attachments().Add(MakeFile("Poročilo.pdf", "x"));
     assembler.BuildMessage(message);
     const std::string inner = "====================54535hejkcl====";
-    EXPECT_NE(Body().find(CrLfLines({
-                  "--" + inner,
-                  "Content-Type: text/plain; charset=utf-8",
-                  "Content-Transfer-Encoding: quoted-printable",
-                  "",
-                  "Dragi =C5=A1olarji,",
-                  "",
-                  "vabimo vas =E2=80=93 pridite!",
-                  "--" + inner,
-                  "Content-Type: text/html; charset=iso-8859-2",
-                  "",
-                  "<p>Dragi &scaron;olarji,</p><p>vabimo vas &ndash; pridite!</p>",
-                  "--" + inner + "--"})),
+    EXPECT_NE(Body().find(CrLfLines(
+                  {"--" + inner, "Content-Type: text/plain; charset=utf-8",
+                   "Content-Transfer-Encoding: quoted-printable", "", "Dragi =C5=A1olarji,", "",
+                   "vabimo vas =E2=80=93 pridite!", "--" + inner, "Content-Type: text/html; charset=iso-8859-2", "",
+                   "<p>Dragi &scaron;olarji,</p><p>vabimo vas &ndash; pridite!</p>", "--" + inner + "--"})),
               std::string::npos)
         << Body();
 }

@@ -16,9 +16,12 @@ struct ListProperty {
     ListSetter set;
 };
 
-void PrintTo(const ListProperty& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ListProperty& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class OutgoingMessageList : public ::testing::TestWithParam<ListProperty> {};
+class OutgoingMessageList : public ::testing::TestWithParam<ListProperty> { };
 
 TEST_P(OutgoingMessageList, WritingCopiesAndLaterChangesToTheSourceStayOut)
 {
@@ -39,17 +42,19 @@ TEST_P(OutgoingMessageList, WritingCopiesAndLaterChangesToTheSourceStayOut)
     EXPECT_EQ(GetParam().get(message).Count(), 2) << "assigning a list to itself keeps it";
 }
 
-INSTANTIATE_TEST_SUITE_P(Lists, OutgoingMessageList, ::testing::Values(
-    ListProperty{"ToAddress", [](TOutgoingMessage& m) -> TStringList& { return m.ToAddress(); },
-                 [](TOutgoingMessage& m, const TStringList& l) { m.SetToAddress(l); }},
-    ListProperty{"ToCarbonCopy", [](TOutgoingMessage& m) -> TStringList& { return m.ToCarbonCopy(); },
-                 [](TOutgoingMessage& m, const TStringList& l) { m.SetToCarbonCopy(l); }},
-    ListProperty{"ToBlindCarbonCopy", [](TOutgoingMessage& m) -> TStringList& { return m.ToBlindCarbonCopy(); },
-                 [](TOutgoingMessage& m, const TStringList& l) { m.SetToBlindCarbonCopy(l); }},
-    ListProperty{"Body", [](TOutgoingMessage& m) -> TStringList& { return m.Body(); },
-                 [](TOutgoingMessage& m, const TStringList& l) { m.SetBody(l); }},
-    ListProperty{"Attachments", [](TOutgoingMessage& m) -> TStringList& { return m.Attachments(); },
-                 [](TOutgoingMessage& m, const TStringList& l) { m.SetAttachments(l); }}),
+INSTANTIATE_TEST_SUITE_P(
+    Lists, OutgoingMessageList,
+    ::testing::Values(ListProperty{"ToAddress", [](TOutgoingMessage& m) -> TStringList& { return m.ToAddress(); },
+                                   [](TOutgoingMessage& m, const TStringList& l) { m.SetToAddress(l); }},
+                      ListProperty{"ToCarbonCopy", [](TOutgoingMessage& m) -> TStringList& { return m.ToCarbonCopy(); },
+                                   [](TOutgoingMessage& m, const TStringList& l) { m.SetToCarbonCopy(l); }},
+                      ListProperty{"ToBlindCarbonCopy",
+                                   [](TOutgoingMessage& m) -> TStringList& { return m.ToBlindCarbonCopy(); },
+                                   [](TOutgoingMessage& m, const TStringList& l) { m.SetToBlindCarbonCopy(l); }},
+                      ListProperty{"Body", [](TOutgoingMessage& m) -> TStringList& { return m.Body(); },
+                                   [](TOutgoingMessage& m, const TStringList& l) { m.SetBody(l); }},
+                      ListProperty{"Attachments", [](TOutgoingMessage& m) -> TStringList& { return m.Attachments(); },
+                                   [](TOutgoingMessage& m, const TStringList& l) { m.SetAttachments(l); }}),
     [](const auto& info) { return info.param.name; });
 
 } // namespace

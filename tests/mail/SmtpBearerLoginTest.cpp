@@ -77,28 +77,57 @@ TEST_P(BearerLogin, SignsInOrSaysWhy)
     server.Finish();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, BearerLogin,
-    ::testing::Values(
-        BearerCase{"OauthBearerFirst", "250 AUTH PLAIN XOAUTH2 OAUTHBEARER\r\n",
-                   {"AUTH OAUTHBEARER " + Base64("n,a=ana,\x01" "auth=Bearer tok1\x01\x01"), "235 2.7.0 ok\r\n"},
-                   {false}, std::nullopt, ""},
-        BearerCase{"Xoauth2WhereOnlyItIsOffered", "250 AUTH PLAIN XOAUTH2\r\n",
-                   {"AUTH XOAUTH2 " + Base64("user=ana\x01" "auth=Bearer tok1\x01\x01"), "235 2.7.0 ok\r\n"},
-                   {false}, std::nullopt, ""},
-        BearerCase{"ErrorChallengeThenAFreshToken", "250 AUTH OAUTHBEARER\r\n",
-                   {"AUTH OAUTHBEARER " + Base64("n,a=ana,\x01" "auth=Bearer tok1\x01\x01"), "334 " + Challenge + "\r\n",
-                    "AQ==", "535 5.7.8 no\r\n",
-                    "AUTH OAUTHBEARER " + Base64("n,a=ana,\x01" "auth=Bearer tok2\x01\x01"), "235 2.7.0 ok\r\n"},
-                   {false, true}, std::nullopt, ""},
-        BearerCase{"Xoauth2ChallengeIsAnsweredWithAnEmptyLine", "250 AUTH XOAUTH2\r\n",
-                   {"AUTH XOAUTH2 " + Base64("user=ana\x01" "auth=Bearer tok1\x01\x01"), "334 " + Challenge + "\r\n",
-                    "", "535 5.7.8 no\r\n",
-                    "AUTH XOAUTH2 " + Base64("user=ana\x01" "auth=Bearer tok2\x01\x01"), "334 " + Challenge + "\r\n",
-                    "", "535 5.7.8 still no\r\n"},
-                   {false, true}, TSmtpErrorKind::AuthenticationFailed, "535 5.7.8 still no\r\nstatus: invalid_token"},
-        BearerCase{"NoTokenLoginOffered", "250 AUTH PLAIN LOGIN\r\n", {}, {}, TSmtpErrorKind::LoginNotOffered,
-                   "OAUTHBEARER or XOAUTH2"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, BearerLogin,
+                         ::testing::Values(BearerCase{"OauthBearerFirst",
+                                                      "250 AUTH PLAIN XOAUTH2 OAUTHBEARER\r\n",
+                                                      {"AUTH OAUTHBEARER "
+                                                           + Base64("n,a=ana,\x01"
+                                                                    "auth=Bearer tok1\x01\x01"),
+                                                       "235 2.7.0 ok\r\n"},
+                                                      {false},
+                                                      std::nullopt,
+                                                      ""},
+                                           BearerCase{"Xoauth2WhereOnlyItIsOffered",
+                                                      "250 AUTH PLAIN XOAUTH2\r\n",
+                                                      {"AUTH XOAUTH2 "
+                                                           + Base64("user=ana\x01"
+                                                                    "auth=Bearer tok1\x01\x01"),
+                                                       "235 2.7.0 ok\r\n"},
+                                                      {false},
+                                                      std::nullopt,
+                                                      ""},
+                                           BearerCase{"ErrorChallengeThenAFreshToken",
+                                                      "250 AUTH OAUTHBEARER\r\n",
+                                                      {"AUTH OAUTHBEARER "
+                                                           + Base64("n,a=ana,\x01"
+                                                                    "auth=Bearer tok1\x01\x01"),
+                                                       "334 " + Challenge + "\r\n", "AQ==", "535 5.7.8 no\r\n",
+                                                       "AUTH OAUTHBEARER "
+                                                           + Base64("n,a=ana,\x01"
+                                                                    "auth=Bearer tok2\x01\x01"),
+                                                       "235 2.7.0 ok\r\n"},
+                                                      {false, true},
+                                                      std::nullopt,
+                                                      ""},
+                                           BearerCase{"Xoauth2ChallengeIsAnsweredWithAnEmptyLine",
+                                                      "250 AUTH XOAUTH2\r\n",
+                                                      {"AUTH XOAUTH2 "
+                                                           + Base64("user=ana\x01"
+                                                                    "auth=Bearer tok1\x01\x01"),
+                                                       "334 " + Challenge + "\r\n", "", "535 5.7.8 no\r\n",
+                                                       "AUTH XOAUTH2 "
+                                                           + Base64("user=ana\x01"
+                                                                    "auth=Bearer tok2\x01\x01"),
+                                                       "334 " + Challenge + "\r\n", "", "535 5.7.8 still no\r\n"},
+                                                      {false, true},
+                                                      TSmtpErrorKind::AuthenticationFailed,
+                                                      "535 5.7.8 still no\r\nstatus: invalid_token"},
+                                           BearerCase{"NoTokenLoginOffered",
+                                                      "250 AUTH PLAIN LOGIN\r\n",
+                                                      {},
+                                                      {},
+                                                      TSmtpErrorKind::LoginNotOffered,
+                                                      "OAUTHBEARER or XOAUTH2"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace

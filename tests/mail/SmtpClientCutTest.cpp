@@ -4,8 +4,8 @@
 #include "mail/SmtpClient.h"
 
 #include "base/Exception.h"
-#include "support/SessionTestHelpers.h"
 #include "support/ScriptedServer.h"
+#include "support/SessionTestHelpers.h"
 
 #include <QTimer>
 #include <chrono>
@@ -23,12 +23,21 @@ TEST(SmtpCut, NoQuitFollowsATimeOutOrCancel)
     };
     const Case cases[] = {
         {"silent greeting, time-out", 300, [](ScriptedServer& s) { s.WaitForClose(); }, false},
-        {"silent HELO, cancel", 0, [](ScriptedServer& s) { s.Send("220 ready\r\n").ExpectLine("HELO pc1").WaitForClose(); }, false},
-        {"silent RCPT, cancel", 0, [](ScriptedServer& s) {
-             s.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n").ExpectLine("RSET").Send("250 ok\r\n")
-                 .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n").ExpectLine("RCPT TO:<bob@example.org>")
+        {"silent HELO, cancel", 0,
+         [](ScriptedServer& s) { s.Send("220 ready\r\n").ExpectLine("HELO pc1").WaitForClose(); }, false},
+        {"silent RCPT, cancel", 0,
+         [](ScriptedServer& s) {
+             s.Send("220 ready\r\n")
+                 .ExpectLine("HELO pc1")
+                 .Send("250 hi\r\n")
+                 .ExpectLine("RSET")
+                 .Send("250 ok\r\n")
+                 .ExpectLine("MAIL FROM:<ana@example.org>")
+                 .Send("250 ok\r\n")
+                 .ExpectLine("RCPT TO:<bob@example.org>")
                  .WaitForClose();
-         }, true},
+         },
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

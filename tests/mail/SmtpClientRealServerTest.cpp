@@ -81,8 +81,9 @@ TEST(SmtpClientOnRealServer, MessageWithAttachmentArrivesWhole)
     // (RFC 2046 section 5.1.1).
     EXPECT_EQ(parsed["text"].toString().toStdString(), "Hello Bob\n.\n..x\n\nSee you");
     EXPECT_EQ(parsed["filename"].toString().toStdString(), "data.bin");
-    EXPECT_EQ(parsed["sha256"].toString().toStdString(),
-              QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toHex().toStdString());
+    EXPECT_EQ(
+        parsed["sha256"].toString().toStdString(),
+        QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toHex().toStdString());
     EXPECT_EQ(ReadWholeFile(dir.filePath("1.env").toStdString()), "ana@example.org\nbob@example.org\n");
 }
 

@@ -3,8 +3,8 @@
 #include "support/CrLfLines.h"
 
 #include "base/Exception.h"
-#include "support/SessionTestHelpers.h"
 #include "support/ScriptedServer.h"
+#include "support/SessionTestHelpers.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -45,10 +45,14 @@ protected:
     // The server side of a transaction for one recipient up to the text.
     ScriptedServer& EnvelopeTo(const std::string& mailbox)
     {
-        return server.ExpectLine("RSET").Send("250 ok\r\n")
-            .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-            .ExpectLine("RCPT TO:<" + mailbox + ">").Send("250 ok\r\n")
-            .ExpectLine("DATA").Send("354 go\r\n");
+        return server.ExpectLine("RSET")
+            .Send("250 ok\r\n")
+            .ExpectLine("MAIL FROM:<ana@example.org>")
+            .Send("250 ok\r\n")
+            .ExpectLine("RCPT TO:<" + mailbox + ">")
+            .Send("250 ok\r\n")
+            .ExpectLine("DATA")
+            .Send("354 go\r\n");
     }
 
     std::string MessageText()
@@ -74,23 +78,52 @@ TEST_F(SmtpDialogue, WorkedExampleGoesOnTheWireByteForByte)
 {
     const std::string boundary = "====================54535aavfgq====";
     const std::string inner = "====================54535hejkcl====";
-    server.Send("220 server ready\r\n").ExpectLine("HELO pc1").Send("250 hello\r\n")
-        .ExpectLine("RSET").Send("250 ok\r\n")
-        .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>").Send("250 ok\r\n")
-        .ExpectLine("DATA").Send("354 send the text\r\n")
-        .Expect(CrLfLines({"From: Ana Novak<ana@example.org>", "To: Bob <bob@example.org>", "Subject: Report",
-            "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0",
-            "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"", "", "",
-            "--" + boundary, "Content-Type: multipart/alternative;", " boundary=\"" + inner + "\"", "",
-            "--" + inner, "Content-Type: text/plain; charset=us-ascii", "", "Hello Bob . See you",
-            "--" + inner, "Content-Type: text/html; charset=us-ascii", "", "Hello Bob", "..", "See you",
-            "--" + inner + "--",
-            "--" + boundary, "Content-Type: text/plain; name=\"a.txt\"",
-            "Content-Transfer-Encoding: base64", "Content-Disposition: attachment; filename=\"a.txt\"", "",
-            "YWJj", "--" + boundary + "--", "."}))
+    server.Send("220 server ready\r\n")
+        .ExpectLine("HELO pc1")
+        .Send("250 hello\r\n")
+        .ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("354 send the text\r\n")
+        .Expect(CrLfLines({"From: Ana Novak<ana@example.org>",
+                           "To: Bob <bob@example.org>",
+                           "Subject: Report",
+                           "X-Mailer: Varnolt Pelmar 0.8",
+                           "Mime-Version: 1.0",
+                           "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"",
+                           "",
+                           "",
+                           "--" + boundary,
+                           "Content-Type: multipart/alternative;",
+                           " boundary=\"" + inner + "\"",
+                           "",
+                           "--" + inner,
+                           "Content-Type: text/plain; charset=us-ascii",
+                           "",
+                           "Hello Bob . See you",
+                           "--" + inner,
+                           "Content-Type: text/html; charset=us-ascii",
+                           "",
+                           "Hello Bob",
+                           "..",
+                           "See you",
+                           "--" + inner + "--",
+                           "--" + boundary,
+                           "Content-Type: text/plain; name=\"a.txt\"",
+                           "Content-Transfer-Encoding: base64",
+                           "Content-Disposition: attachment; filename=\"a.txt\"",
+                           "",
+                           "YWJj",
+                           "--" + boundary + "--",
+                           "."}))
         .Send("250 accepted\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Start();
     TOutgoingMessage& m = smtp.PostMessage();
     m.SetFromName("Ana Novak");
@@ -119,12 +152,27 @@ TEST_F(SmtpDialogue, WorkedExampleWithoutAttachmentIsHtmlWithItsPlainReading)
     const std::string boundary = "====================54535aavfgq====";
     Greeted();
     EnvelopeTo("bob@example.org")
-        .Expect(CrLfLines({"From: Ana Novak<ana@example.org>", "To: Bob <bob@example.org>", "Subject: Report",
-            "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0",
-            "Content-Type: multipart/alternative;", " boundary=\"" + boundary + "\"", "", "",
-            "--" + boundary, "Content-Type: text/plain; charset=us-ascii", "", "Hello Bob . See you",
-            "--" + boundary, "Content-Type: text/html; charset=us-ascii", "", "Hello Bob", "..", "See you",
-            "--" + boundary + "--", "."}))
+        .Expect(CrLfLines({"From: Ana Novak<ana@example.org>",
+                           "To: Bob <bob@example.org>",
+                           "Subject: Report",
+                           "X-Mailer: Varnolt Pelmar 0.8",
+                           "Mime-Version: 1.0",
+                           "Content-Type: multipart/alternative;",
+                           " boundary=\"" + boundary + "\"",
+                           "",
+                           "",
+                           "--" + boundary,
+                           "Content-Type: text/plain; charset=us-ascii",
+                           "",
+                           "Hello Bob . See you",
+                           "--" + boundary,
+                           "Content-Type: text/html; charset=us-ascii",
+                           "",
+                           "Hello Bob",
+                           "..",
+                           "See you",
+                           "--" + boundary + "--",
+                           "."}))
         .Send("250 accepted\r\n");
     Start();
     TOutgoingMessage& m = smtp.PostMessage();
@@ -168,9 +216,14 @@ TEST_F(SmtpDialogue, RefusedHeloIsRetriedOnceWithTheUserIdTheHandlerSet)
         smtp.SetUserID("pc2");
         handled = true;
     };
-    server.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("501 who\r\n")
-        .ExpectLine("HELO pc2").Send("501 still who\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    server.Send("220 ready\r\n")
+        .ExpectLine("HELO pc1")
+        .Send("501 who\r\n")
+        .ExpectLine("HELO pc2")
+        .Send("501 still who\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Start();
     EXPECT_EQ(MessageOf<Exception>([&] { smtp.Connect(); }), "Authentication failed");
     EXPECT_EQ(asked, 1);
@@ -189,13 +242,21 @@ TEST_F(SmtpDialogue, EmptyUserIdSendsHeloWithItsBlank)
 
 TEST_F(SmtpDialogue, EveryRecipientFormGivesItsBareMailbox)
 {
-    Greeted().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<carol@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<dave@example.org>").Send("250 ok\r\n")
-        .ExpectLine("DATA").Send("354 go\r\n").Expect(
-            "From: <ana@example.org>\r\nTo: Bob <bob@example.org>,smtp:carol@example.org,dave@example.org,<>\r\n"
-            "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\n.\r\n")
+    Greeted()
+        .ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<carol@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<dave@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("354 go\r\n")
+        .Expect("From: <ana@example.org>\r\nTo: Bob <bob@example.org>,smtp:carol@example.org,dave@example.org,<>\r\n"
+                "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\n.\r\n")
         .Send("250 ok\r\n");
     Start();
     smtp.Connect();
@@ -208,13 +269,21 @@ TEST_F(SmtpDialogue, EveryRecipientFormGivesItsBareMailbox)
 
 TEST_F(SmtpDialogue, RecipientReplyAbove300IsReportedWithTheEntryOfItsOwnList)
 {
-    Greeted().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<cc1@x.org>").Send("300 odd but accepted\r\n")
-        .ExpectLine("RCPT TO:<cc2@x.org>").Send("301 no\r\n")
-        .ExpectLine("RCPT TO:<bcc@x.org>").Send("550 unknown\r\n")
-        .ExpectLine("DATA").Send("354 go\r\n").Expect(
-            "From: <ana@example.org>\r\nCC: cc1@x.org,Two <cc2@x.org>\r\nMime-Version: 1.0\r\n"
-            "Content-Type: text/plain; charset=us-ascii\r\n\r\n\r\n.\r\n")
+    Greeted()
+        .ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<cc1@x.org>")
+        .Send("300 odd but accepted\r\n")
+        .ExpectLine("RCPT TO:<cc2@x.org>")
+        .Send("301 no\r\n")
+        .ExpectLine("RCPT TO:<bcc@x.org>")
+        .Send("550 unknown\r\n")
+        .ExpectLine("DATA")
+        .Send("354 go\r\n")
+        .Expect("From: <ana@example.org>\r\nCC: cc1@x.org,Two <cc2@x.org>\r\nMime-Version: 1.0\r\n"
+                "Content-Type: text/plain; charset=us-ascii\r\n\r\n\r\n.\r\n")
         .Send("250 ok\r\n");
     Start();
     smtp.Connect();
@@ -223,16 +292,23 @@ TEST_F(SmtpDialogue, RecipientReplyAbove300IsReportedWithTheEntryOfItsOwnList)
     smtp.PostMessage().ToCarbonCopy().Add("Two <cc2@x.org>");
     smtp.PostMessage().ToBlindCarbonCopy().Add("Hidden <bcc@x.org>");
     smtp.Send();
-    EXPECT_EQ(events, (std::vector<std::string>{"connect", "start", "notfound Two <cc2@x.org>",
-                                                "notfound Hidden <bcc@x.org>", "success"}));
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"connect", "start", "notfound Two <cc2@x.org>", "notfound Hidden <bcc@x.org>",
+                                        "success"}));
     server.Finish();
 }
 
 TEST_F(SmtpDialogue, RefusedDataAfterEveryRecipientWasRefusedIsTheError)
 {
-    Greeted().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>").Send("550 no such user\r\n")
-        .ExpectLine("DATA").Send("554 no valid recipients\r\n");
+    Greeted()
+        .ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>")
+        .Send("550 no such user\r\n")
+        .ExpectLine("DATA")
+        .Send("554 no valid recipients\r\n");
     Start();
     smtp.Connect();
     Address();
@@ -251,7 +327,8 @@ TEST_F(SmtpDialogue, RefusedTextFiresFailureThenRaisesTheReplyAndKeepsTheLists)
     ResetBoundaryGenerator();
 
     Greeted();
-    EnvelopeTo("bob@example.org").Expect(expected.HeaderBlock() + expected.MessageBody().ToString() + ".\r\n")
+    EnvelopeTo("bob@example.org")
+        .Expect(expected.HeaderBlock() + expected.MessageBody().ToString() + ".\r\n")
         .Send("552 too big\r\n");
     Start();
     smtp.Connect();
@@ -269,7 +346,7 @@ struct QuitCase {
     const char* error;
 };
 
-class SmtpQuit : public SmtpDialogue, public ::testing::WithParamInterface<QuitCase> {};
+class SmtpQuit : public SmtpDialogue, public ::testing::WithParamInterface<QuitCase> { };
 
 TEST_P(SmtpQuit, ClosesTheSessionWhateverTheReply)
 {
@@ -284,12 +361,12 @@ TEST_P(SmtpQuit, ClosesTheSessionWhateverTheReply)
     server.Finish();
 }
 
-INSTANTIATE_TEST_SUITE_P(Replies, SmtpQuit, ::testing::Values(
-    QuitCase{"Bye221", "221 bye\r\n", "(nothing raised)"},
-    QuitCase{"Bound339", "339 odd\r\n", "(nothing raised)"},
-    QuitCase{"Refused340", "340 no\r\n", "340 no\r\n"},
-    QuitCase{"MultiLine", "221-one\r\n221 two\r\n", "(nothing raised)"}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Replies, SmtpQuit,
+                         ::testing::Values(QuitCase{"Bye221", "221 bye\r\n", "(nothing raised)"},
+                                           QuitCase{"Bound339", "339 odd\r\n", "(nothing raised)"},
+                                           QuitCase{"Refused340", "340 no\r\n", "340 no\r\n"},
+                                           QuitCase{"MultiLine", "221-one\r\n221 two\r\n", "(nothing raised)"}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(SmtpDialogue, SendWithoutConnectionComposesButSendsNothing)
 {
@@ -324,7 +401,8 @@ TEST_F(SmtpDialogue, HeaderHandlerThatFillsTheRecipientLetsTheSendGoOn)
 {
     Greeted();
     EnvelopeTo("late@example.org")
-        .Expect("From: <ana@example.org>\r\nMime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\n.\r\n")
+        .Expect("From: <ana@example.org>\r\nMime-Version: 1.0\r\nContent-Type: text/plain; "
+                "charset=us-ascii\r\n\r\n\r\n.\r\n")
         .Send("250 ok\r\n");
     Start();
     smtp.Connect();
@@ -357,19 +435,27 @@ struct StepCase {
     int step; // 0 RSET, 1 MAIL, 2 RCPT, 3 DATA, 4 final dot
 };
 
-class SmtpMultiLineReply : public SmtpDialogue, public ::testing::WithParamInterface<StepCase> {};
+class SmtpMultiLineReply : public SmtpDialogue, public ::testing::WithParamInterface<StepCase> { };
 
 TEST_P(SmtpMultiLineReply, IsReadToItsLastLineSoTheNextCommandGetsItsOwnReply)
 {
     auto reply = [&](int step, const std::string& code) {
         return step == GetParam().step ? code + "-first\r\n" + code + " last\r\n" : code + " ok\r\n";
     };
-    Greeted().ExpectLine("RSET").Send(reply(0, "250"))
-        .ExpectLine("MAIL FROM:<ana@example.org>").Send(reply(1, "250"))
-        .ExpectLine("RCPT TO:<bob@example.org>").Send(reply(2, "250"))
-        .ExpectLine("DATA").Send(reply(3, "354"))
-        .Expect(MessageText() + ".\r\n").Send(reply(4, "250"))
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    Greeted()
+        .ExpectLine("RSET")
+        .Send(reply(0, "250"))
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send(reply(1, "250"))
+        .ExpectLine("RCPT TO:<bob@example.org>")
+        .Send(reply(2, "250"))
+        .ExpectLine("DATA")
+        .Send(reply(3, "354"))
+        .Expect(MessageText() + ".\r\n")
+        .Send(reply(4, "250"))
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Start();
     smtp.Connect();
     Address();
@@ -379,11 +465,12 @@ TEST_P(SmtpMultiLineReply, IsReadToItsLastLineSoTheNextCommandGetsItsOwnReply)
     server.Finish();
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, SmtpMultiLineReply, ::testing::Values(
-    StepCase{"Rset", 0}, StepCase{"MailFrom", 1}, StepCase{"RcptTo", 2}, StepCase{"Data", 3}, StepCase{"FinalDot", 4}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Steps, SmtpMultiLineReply,
+                         ::testing::Values(StepCase{"Rset", 0}, StepCase{"MailFrom", 1}, StepCase{"RcptTo", 2},
+                                           StepCase{"Data", 3}, StepCase{"FinalDot", 4}),
+                         [](const auto& info) { return info.param.name; });
 
-class SmtpSilentClose : public SmtpDialogue, public ::testing::WithParamInterface<StepCase> {};
+class SmtpSilentClose : public SmtpDialogue, public ::testing::WithParamInterface<StepCase> { };
 
 TEST_P(SmtpSilentClose, IsAFailureAndNeverADelivery)
 {
@@ -410,9 +497,10 @@ TEST_P(SmtpSilentClose, IsAFailureAndNeverADelivery)
     server.Finish();
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, SmtpSilentClose, ::testing::Values(
-    StepCase{"Rset", 0}, StepCase{"MailFrom", 1}, StepCase{"RcptTo", 2}, StepCase{"Data", 3}, StepCase{"FinalDot", 4}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Steps, SmtpSilentClose,
+                         ::testing::Values(StepCase{"Rset", 0}, StepCase{"MailFrom", 1}, StepCase{"RcptTo", 2},
+                                           StepCase{"Data", 3}, StepCase{"FinalDot", 4}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(SmtpDialogue, GreetingThatNeverComesFailsTheConnect)
 {
@@ -450,10 +538,17 @@ TEST_F(SmtpDialogue, FinalReplyWithoutACodeIsNotAnAcceptance)
 // RFC 5321 section 4.1.2: the blanks around an address in a list line are no part of it.
 TEST_F(SmtpDialogue, BlanksAroundAnAddressStayOutOfTheEnvelope)
 {
-    Greeted().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<dave@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<eve@example.org>").Send("550 no such user\r\n")
-        .ExpectLine("DATA").Send("554 later\r\n");
+    Greeted()
+        .ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<dave@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<eve@example.org>")
+        .Send("550 no such user\r\n")
+        .ExpectLine("DATA")
+        .Send("554 later\r\n");
     Start();
     smtp.Connect();
     smtp.PostMessage().SetFromAddress("ana@example.org");
@@ -496,7 +591,8 @@ TEST_F(SmtpDialogue, HeaderBlockTooLargeForOneWriteIsRefusedBeforeTheEnvelope)
     expected.BuildMessage(smtp.PostMessage());
 
     Greeted();
-    EnvelopeTo("bob@example.org").Expect(expected.HeaderBlock() + expected.MessageBody().ToString() + ".\r\n")
+    EnvelopeTo("bob@example.org")
+        .Expect(expected.HeaderBlock() + expected.MessageBody().ToString() + ".\r\n")
         .Send("250 ok\r\n");
     Start();
     smtp.Connect();
@@ -521,7 +617,7 @@ struct FieldCase {
     const char* field;
 };
 
-class SmtpLineBreakInField : public SmtpDialogue, public ::testing::WithParamInterface<FieldCase> {};
+class SmtpLineBreakInField : public SmtpDialogue, public ::testing::WithParamInterface<FieldCase> { };
 
 TEST_P(SmtpLineBreakInField, RefusesTheMessageBeforeAnyCommand)
 {
@@ -536,20 +632,27 @@ TEST_P(SmtpLineBreakInField, RefusesTheMessageBeforeAnyCommand)
     server.Finish(); // nothing after HELO reached the server
 }
 
-INSTANTIATE_TEST_SUITE_P(Fields, SmtpLineBreakInField, ::testing::Values(
-    FieldCase{"FromAddress", [](TSmtpClient& c) { c.PostMessage().SetFromAddress("a@x.org>\r\nRCPT TO:<evil@x.org"); }, "FromAddress"},
-    FieldCase{"FromName", [](TSmtpClient& c) { c.PostMessage().SetFromName("Ana\nBcc: evil@x.org"); }, "FromName"},
-    FieldCase{"Subject", [](TSmtpClient& c) { c.PostMessage().SetSubject("Hi\r\n\r\n.\r\nQUIT"); }, "Subject"},
-    FieldCase{"SubjectNul", [](TSmtpClient& c) { c.PostMessage().SetSubject(std::string("Hi\0x", 4)); }, "Subject"},
-    FieldCase{"LocalProgram", [](TSmtpClient& c) { c.PostMessage().SetLocalProgram("P\r"); }, "LocalProgram"},
-    FieldCase{"ReplyTo", [](TSmtpClient& c) { c.PostMessage().SetReplyTo("r@x.org\n"); }, "ReplyTo"},
-    FieldCase{"Date", [](TSmtpClient& c) { c.PostMessage().SetDate("\nX: y"); }, "Date"},
-    FieldCase{"MessageId", [](TSmtpClient& c) { c.PostMessage().SetMessageId("<a@x>\r\nX: y"); }, "MessageId"},
-    FieldCase{"Charset", [](TSmtpClient& c) { c.SetCharset("utf-8\r\nX: y"); }, "Charset"},
-    FieldCase{"ToEntry", [](TSmtpClient& c) { c.PostMessage().ToAddress().Add("b@x.org\r\nDATA"); }, "ToAddress"},
-    FieldCase{"CcEntry", [](TSmtpClient& c) { c.PostMessage().ToCarbonCopy().Add("Cc\n<c@x.org>"); }, "ToCarbonCopy"},
-    FieldCase{"BccEntry", [](TSmtpClient& c) { c.PostMessage().ToBlindCarbonCopy().Add("<d@x.org\r>"); }, "ToBlindCarbonCopy"},
-    FieldCase{"AttachmentName", [](TSmtpClient& c) { c.PostMessage().Attachments().Add("/tmp/a\r\nX: y.txt"); }, "Attachments"}),
+INSTANTIATE_TEST_SUITE_P(
+    Fields, SmtpLineBreakInField,
+    ::testing::Values(
+        FieldCase{"FromAddress",
+                  [](TSmtpClient& c) { c.PostMessage().SetFromAddress("a@x.org>\r\nRCPT TO:<evil@x.org"); },
+                  "FromAddress"},
+        FieldCase{"FromName", [](TSmtpClient& c) { c.PostMessage().SetFromName("Ana\nBcc: evil@x.org"); }, "FromName"},
+        FieldCase{"Subject", [](TSmtpClient& c) { c.PostMessage().SetSubject("Hi\r\n\r\n.\r\nQUIT"); }, "Subject"},
+        FieldCase{"SubjectNul", [](TSmtpClient& c) { c.PostMessage().SetSubject(std::string("Hi\0x", 4)); }, "Subject"},
+        FieldCase{"LocalProgram", [](TSmtpClient& c) { c.PostMessage().SetLocalProgram("P\r"); }, "LocalProgram"},
+        FieldCase{"ReplyTo", [](TSmtpClient& c) { c.PostMessage().SetReplyTo("r@x.org\n"); }, "ReplyTo"},
+        FieldCase{"Date", [](TSmtpClient& c) { c.PostMessage().SetDate("\nX: y"); }, "Date"},
+        FieldCase{"MessageId", [](TSmtpClient& c) { c.PostMessage().SetMessageId("<a@x>\r\nX: y"); }, "MessageId"},
+        FieldCase{"Charset", [](TSmtpClient& c) { c.SetCharset("utf-8\r\nX: y"); }, "Charset"},
+        FieldCase{"ToEntry", [](TSmtpClient& c) { c.PostMessage().ToAddress().Add("b@x.org\r\nDATA"); }, "ToAddress"},
+        FieldCase{"CcEntry", [](TSmtpClient& c) { c.PostMessage().ToCarbonCopy().Add("Cc\n<c@x.org>"); },
+                  "ToCarbonCopy"},
+        FieldCase{"BccEntry", [](TSmtpClient& c) { c.PostMessage().ToBlindCarbonCopy().Add("<d@x.org\r>"); },
+                  "ToBlindCarbonCopy"},
+        FieldCase{"AttachmentName", [](TSmtpClient& c) { c.PostMessage().Attachments().Add("/tmp/a\r\nX: y.txt"); },
+                  "Attachments"}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(SmtpDialogue, LineBreakInUserIdIsRefusedBeforeConnecting)
@@ -581,11 +684,19 @@ TEST_F(SmtpDialogue, BodyEntryWithLineBreaksCannotEndTheText)
 
 TEST(SmtpMailbox, ExtractsTheBareMailboxOfEveryForm)
 {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"Bob <bob@x.org>", "bob@x.org"}, {"<bob@x.org>", "bob@x.org"}, {"smtp:bob@x.org", "bob@x.org"},
-        {"bob@x.org", "bob@x.org"}, {"<>", ""}, {"", ""}, {"a<b<c>", "b"}, {"Bob <bob@x.org", "bob@x.org"},
-        {"a:b:c", "b"}, {" spaced@x.org ", "spaced@x.org"}, {"Bob < bob@x.org\t>", "bob@x.org"},
-        {"smtp: bob@x.org ", "bob@x.org"}, {"< >", ""}};
+    const std::vector<std::pair<std::string, std::string>> cases = {{"Bob <bob@x.org>", "bob@x.org"},
+                                                                    {"<bob@x.org>", "bob@x.org"},
+                                                                    {"smtp:bob@x.org", "bob@x.org"},
+                                                                    {"bob@x.org", "bob@x.org"},
+                                                                    {"<>", ""},
+                                                                    {"", ""},
+                                                                    {"a<b<c>", "b"},
+                                                                    {"Bob <bob@x.org", "bob@x.org"},
+                                                                    {"a:b:c", "b"},
+                                                                    {" spaced@x.org ", "spaced@x.org"},
+                                                                    {"Bob < bob@x.org\t>", "bob@x.org"},
+                                                                    {"smtp: bob@x.org ", "bob@x.org"},
+                                                                    {"< >", ""}};
     for (const auto& [entry, mailbox] : cases)
         EXPECT_EQ(ExtractMailbox(entry), mailbox) << entry;
     EXPECT_EQ(NthField("a,b,c", ',', 3), "c");
@@ -597,8 +708,8 @@ TEST(SmtpMailbox, ExtractsTheBareMailboxOfEveryForm)
 // one: the reply to the final dot decides, never a line that came before the dot.
 struct UnsolicitedCase {
     const char* name;
-    const char* greeting;    // with whatever the server adds unasked
-    const char* dataReply;   // likewise
+    const char* greeting;  // with whatever the server adds unasked
+    const char* dataReply; // likewise
     const char* dotReply;
     std::vector<std::string> events;
 };
@@ -608,17 +719,22 @@ void PrintTo(const UnsolicitedCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class SmtpUnsolicited : public SmtpDialogue, public ::testing::WithParamInterface<UnsolicitedCase> {};
+class SmtpUnsolicited : public SmtpDialogue, public ::testing::WithParamInterface<UnsolicitedCase> { };
 
 TEST_P(SmtpUnsolicited, ReplyToTheDotDecides)
 {
     const UnsolicitedCase& c = GetParam();
     server.Send(c.greeting).ExpectLine("HELO pc1").Send("250 hi\r\n");
-    server.ExpectLine("RSET").Send("250 ok\r\n")
-        .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>").Send("250 ok\r\n")
-        .ExpectLine("DATA").Send(c.dataReply)
-        .Expect(MessageText() + ".\r\n").Send(c.dotReply);
+    server.ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send(c.dataReply)
+        .Expect(MessageText() + ".\r\n")
+        .Send(c.dotReply);
     Start();
     smtp.Connect();
     Address();
@@ -630,14 +746,23 @@ TEST_P(SmtpUnsolicited, ReplyToTheDotDecides)
     server.Finish();
 }
 
-INSTANTIATE_TEST_SUITE_P(Replies, SmtpUnsolicited, ::testing::Values(
-    UnsolicitedCase{"EarlyAcceptanceThenRefusal", "220 ready\r\n", "354 go\r\n250 queued early\r\n",
-                    "550 refused\r\n", {"connect", "start", "failure"}},
-    UnsolicitedCase{"EarlyRefusalThenAcceptance", "220 ready\r\n", "354 go\r\n554 early\r\n",
-                    "250 queued\r\n", {"connect", "start", "success"}},
-    UnsolicitedCase{"ExtraLinesAfterTheGreeting", "220 ready\r\n250 a\r\n250-b\r\n250 c\r\n", "354 go\r\n",
-                    "550 refused\r\n", {"connect", "start", "failure"}}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Replies, SmtpUnsolicited,
+                         ::testing::Values(UnsolicitedCase{"EarlyAcceptanceThenRefusal",
+                                                           "220 ready\r\n",
+                                                           "354 go\r\n250 queued early\r\n",
+                                                           "550 refused\r\n",
+                                                           {"connect", "start", "failure"}},
+                                           UnsolicitedCase{"EarlyRefusalThenAcceptance",
+                                                           "220 ready\r\n",
+                                                           "354 go\r\n554 early\r\n",
+                                                           "250 queued\r\n",
+                                                           {"connect", "start", "success"}},
+                                           UnsolicitedCase{"ExtraLinesAfterTheGreeting",
+                                                           "220 ready\r\n250 a\r\n250-b\r\n250 c\r\n",
+                                                           "354 go\r\n",
+                                                           "550 refused\r\n",
+                                                           {"connect", "start", "failure"}}),
+                         [](const auto& info) { return info.param.name; });
 
 // Transfer hands each outcome back as a value, with the reply that decided it: the first
 // refusal of the envelope (a refused recipient when none was accepted, whatever DATA and
@@ -668,10 +793,18 @@ TEST(SmtpTransfer, HandsBackTheOutcomeWithTheReplyThatDecidedIt)
     for (const TransferCase& c : TransferCases) {
         SCOPED_TRACE(c.Name);
         ScriptedServer server;
-        server.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n").ExpectLine("RSET").Send("250 ok\r\n")
-            .ExpectLine("MAIL FROM:<ana@example.org>").Send(c.Mail + "\r\n");
+        server.Send("220 ready\r\n")
+            .ExpectLine("HELO pc1")
+            .Send("250 hi\r\n")
+            .ExpectLine("RSET")
+            .Send("250 ok\r\n")
+            .ExpectLine("MAIL FROM:<ana@example.org>")
+            .Send(c.Mail + "\r\n");
         if (!c.Rcpt.empty())
-            server.ExpectLine("RCPT TO:<bob@example.org>").Send(c.Rcpt + "\r\n").ExpectLine("DATA").Send(c.Data + "\r\n");
+            server.ExpectLine("RCPT TO:<bob@example.org>")
+                .Send(c.Rcpt + "\r\n")
+                .ExpectLine("DATA")
+                .Send(c.Data + "\r\n");
         if (!c.Dot.empty())
             server.Expect("Subject: x\r\n\r\n\r\nHi\r\n.\r\n").Send(c.Dot + "\r\n");
         server.ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();

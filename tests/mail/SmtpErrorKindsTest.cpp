@@ -48,9 +48,15 @@ ScriptedServer& AcceptedUpTo(ScriptedServer& s, TSmtpStep step)
                     "Content-Type: text/plain; charset=us-ascii\r\n\r\n\r\nHi\r\n.\r\n");
 }
 
-void QuitAccepted(ScriptedServer& s) { s.ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose(); }
+void QuitAccepted(ScriptedServer& s)
+{
+    s.ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+}
 
-ScriptedServer& Greeted(ScriptedServer& s) { return s.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n"); }
+ScriptedServer& Greeted(ScriptedServer& s)
+{
+    return s.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n");
+}
 
 // A client for the started server with a message from ana to bob.
 void PointAt(TSmtpClient& smtp, const ScriptedServer& server)
@@ -63,7 +69,7 @@ void PointAt(TSmtpClient& smtp, const ScriptedServer& server)
     smtp.PostMessage().Body().Add("Hi");
 }
 
-class SmtpErrorKinds : public testing::TestWithParam<SmtpKindCase> {};
+class SmtpErrorKinds : public testing::TestWithParam<SmtpKindCase> { };
 
 TEST_P(SmtpErrorKinds, CarryTheReply)
 {
@@ -113,48 +119,121 @@ TEST_P(SmtpErrorKinds, CarryTheReply)
 using K = TSmtpErrorKind;
 using S = TSmtpStep;
 
-INSTANTIATE_TEST_SUITE_P(Steps, SmtpErrorKinds, testing::Values(
-    SmtpKindCase{"GreetingRefused", Act::Connect, [](ScriptedServer& s) {
-        s.Send("554-not now\r\n554 go away\r\n");
-        QuitAccepted(s);
-    }, K::Refused, S::Greeting, 554, {"554-not now\r\n", "554 go away\r\n"}, "554 go away\r\n"},
-    SmtpKindCase{"GreetingWithoutCode", Act::Connect, [](ScriptedServer& s) {
-        s.Send("hello\r\n");
-        QuitAccepted(s);
-    }, K::InvalidReply, S::Greeting, 0, {"hello\r\n"}, "Invalid greeting from the server: hello\r\n"},
-    SmtpKindCase{"HeloRefused", Act::Connect, [](ScriptedServer& s) {
-        s.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("550-who\r\n550 are you\r\n");
-        QuitAccepted(s);
-    }, K::AuthenticationFailed, S::Helo, 550, {"550-who\r\n", "550 are you\r\n"}, "Authentication failed"},
-    SmtpKindCase{"RsetRefused", Act::Send, [](ScriptedServer& s) {
-        AcceptedUpTo(s, S::Rset).Send("451 busy\r\n");
-        QuitAccepted(s);
-    }, K::Refused, S::Rset, 451, {"451 busy\r\n"}, "451 busy\r\n"},
-    SmtpKindCase{"SenderRefused", Act::Send, [](ScriptedServer& s) {
-        AcceptedUpTo(s, S::MailFrom).Send("550-5.7.1 sender\r\n550 5.7.1 rejected\r\n");
-        QuitAccepted(s);
-    }, K::Refused, S::MailFrom, 550, {"550-5.7.1 sender\r\n", "550 5.7.1 rejected\r\n"}, "550-5.7.1 sender\r\n"},
-    SmtpKindCase{"NoReplyToRecipient", Act::Send, [](ScriptedServer& s) {
-        AcceptedUpTo(s, S::RcptTo).Close();
-    }, K::NoReply, S::RcptTo, 0, {}, "No reply from the server to RCPT TO"},
-    SmtpKindCase{"DataRefused", Act::Send, [](ScriptedServer& s) {
-        AcceptedUpTo(s, S::Data).Send("554 no valid recipients\r\n");
-        QuitAccepted(s);
-    }, K::Refused, S::Data, 554, {"554 no valid recipients\r\n"}, "554 no valid recipients\r\n"},
-    SmtpKindCase{"DataWithoutCode", Act::Send, [](ScriptedServer& s) {
-        AcceptedUpTo(s, S::Data).Send("go ahead\r\n");
-        QuitAccepted(s);
-    }, K::InvalidReply, S::Data, 0, {"go ahead\r\n"}, "Invalid reply from the server to DATA: go ahead\r\n"},
-    SmtpKindCase{"MessageRefused", Act::Send, [](ScriptedServer& s) {
-        AcceptedUpTo(s, S::EndOfData).Send("552 too big\r\n");
-        QuitAccepted(s);
-    }, K::Refused, S::EndOfData, 552, {"552 too big\r\n"}, "552 too big\r\n"},
-    SmtpKindCase{"ReplyToTheMessageCutOff", Act::Send, [](ScriptedServer& s) {
-        AcceptedUpTo(s, S::EndOfData).Send("250-queued\r\n").Close();
-    }, K::NoReply, S::EndOfData, 250, {"250-queued\r\n"}, "No reply from the server to the end of the message"},
-    SmtpKindCase{"QuitRefused", Act::Disconnect, [](ScriptedServer& s) {
-        s.ExpectLine("QUIT").Send("340 no\r\n").WaitForClose();
-    }, K::Refused, S::Quit, 340, {"340 no\r\n"}, "340 no\r\n"}),
+INSTANTIATE_TEST_SUITE_P(
+    Steps, SmtpErrorKinds,
+    testing::Values(SmtpKindCase{"GreetingRefused",
+                                 Act::Connect,
+                                 [](ScriptedServer& s) {
+                                     s.Send("554-not now\r\n554 go away\r\n");
+                                     QuitAccepted(s);
+                                 },
+                                 K::Refused,
+                                 S::Greeting,
+                                 554,
+                                 {"554-not now\r\n", "554 go away\r\n"},
+                                 "554 go away\r\n"},
+                    SmtpKindCase{"GreetingWithoutCode",
+                                 Act::Connect,
+                                 [](ScriptedServer& s) {
+                                     s.Send("hello\r\n");
+                                     QuitAccepted(s);
+                                 },
+                                 K::InvalidReply,
+                                 S::Greeting,
+                                 0,
+                                 {"hello\r\n"},
+                                 "Invalid greeting from the server: hello\r\n"},
+                    SmtpKindCase{"HeloRefused",
+                                 Act::Connect,
+                                 [](ScriptedServer& s) {
+                                     s.Send("220 ready\r\n").ExpectLine("HELO pc1").Send("550-who\r\n550 are you\r\n");
+                                     QuitAccepted(s);
+                                 },
+                                 K::AuthenticationFailed,
+                                 S::Helo,
+                                 550,
+                                 {"550-who\r\n", "550 are you\r\n"},
+                                 "Authentication failed"},
+                    SmtpKindCase{"RsetRefused",
+                                 Act::Send,
+                                 [](ScriptedServer& s) {
+                                     AcceptedUpTo(s, S::Rset).Send("451 busy\r\n");
+                                     QuitAccepted(s);
+                                 },
+                                 K::Refused,
+                                 S::Rset,
+                                 451,
+                                 {"451 busy\r\n"},
+                                 "451 busy\r\n"},
+                    SmtpKindCase{"SenderRefused",
+                                 Act::Send,
+                                 [](ScriptedServer& s) {
+                                     AcceptedUpTo(s, S::MailFrom).Send("550-5.7.1 sender\r\n550 5.7.1 rejected\r\n");
+                                     QuitAccepted(s);
+                                 },
+                                 K::Refused,
+                                 S::MailFrom,
+                                 550,
+                                 {"550-5.7.1 sender\r\n", "550 5.7.1 rejected\r\n"},
+                                 "550-5.7.1 sender\r\n"},
+                    SmtpKindCase{"NoReplyToRecipient",
+                                 Act::Send,
+                                 [](ScriptedServer& s) { AcceptedUpTo(s, S::RcptTo).Close(); },
+                                 K::NoReply,
+                                 S::RcptTo,
+                                 0,
+                                 {},
+                                 "No reply from the server to RCPT TO"},
+                    SmtpKindCase{"DataRefused",
+                                 Act::Send,
+                                 [](ScriptedServer& s) {
+                                     AcceptedUpTo(s, S::Data).Send("554 no valid recipients\r\n");
+                                     QuitAccepted(s);
+                                 },
+                                 K::Refused,
+                                 S::Data,
+                                 554,
+                                 {"554 no valid recipients\r\n"},
+                                 "554 no valid recipients\r\n"},
+                    SmtpKindCase{"DataWithoutCode",
+                                 Act::Send,
+                                 [](ScriptedServer& s) {
+                                     AcceptedUpTo(s, S::Data).Send("go ahead\r\n");
+                                     QuitAccepted(s);
+                                 },
+                                 K::InvalidReply,
+                                 S::Data,
+                                 0,
+                                 {"go ahead\r\n"},
+                                 "Invalid reply from the server to DATA: go ahead\r\n"},
+                    SmtpKindCase{"MessageRefused",
+                                 Act::Send,
+                                 [](ScriptedServer& s) {
+                                     AcceptedUpTo(s, S::EndOfData).Send("552 too big\r\n");
+                                     QuitAccepted(s);
+                                 },
+                                 K::Refused,
+                                 S::EndOfData,
+                                 552,
+                                 {"552 too big\r\n"},
+                                 "552 too big\r\n"},
+                    SmtpKindCase{
+                        "ReplyToTheMessageCutOff",
+                        Act::Send,
+                        [](ScriptedServer& s) { AcceptedUpTo(s, S::EndOfData).Send("250-queued\r\n").Close(); },
+                        K::NoReply,
+                        S::EndOfData,
+                        250,
+                        {"250-queued\r\n"},
+                        "No reply from the server to the end of the message"},
+                    SmtpKindCase{"QuitRefused",
+                                 Act::Disconnect,
+                                 [](ScriptedServer& s) { s.ExpectLine("QUIT").Send("340 no\r\n").WaitForClose(); },
+                                 K::Refused,
+                                 S::Quit,
+                                 340,
+                                 {"340 no\r\n"},
+                                 "340 no\r\n"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // A server that sends a reply of endless lines cannot make it grow without bound: the

@@ -17,13 +17,13 @@ namespace {
 std::string Envelope(const std::string& mailbox, bool reset = false)
 {
     return std::string(reset ? "RSET\r\n" : "") + "MAIL FROM:<ana@example.org>\r\nRCPT TO:<" + mailbox
-         + ">\r\nDATA\r\n";
+        + ">\r\nDATA\r\n";
 }
 
 std::string Text(const std::string& mailbox)
 {
     return "From: <ana@example.org>\r\nTo: " + mailbox
-         + "\r\nMime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nHi\r\n.\r\n";
+        + "\r\nMime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nHi\r\n.\r\n";
 }
 
 const std::string Accepted = "250 ok\r\n250 ok\r\n354 go\r\n";
@@ -74,25 +74,31 @@ protected:
             action();
         } catch (const ESmtpError& error) {
             return std::to_string(static_cast<int>(error.Kind())) + " " + std::to_string(static_cast<int>(error.Step()))
-                 + " " + std::to_string(error.SendNumber()) + " " + error.Message();
+                + " " + std::to_string(error.SendNumber()) + " " + error.Message();
         }
         return "(nothing raised)";
     }
     static std::string Expected(TSmtpErrorKind kind, TSmtpStep step, int number, const std::string& message)
     {
         return std::to_string(static_cast<int>(kind)) + " " + std::to_string(static_cast<int>(step)) + " "
-             + std::to_string(number) + " " + message;
+            + std::to_string(number) + " " + message;
     }
 };
 
 TEST_F(Pipelining, ARefusedRecipientFailsItsOwnMessageAndTheNextOneResetsFirst)
 {
-    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
+    server.Expect(Envelope("a@example.org"))
+        .Send(Accepted)
+        .Expect(Text("a@example.org"))
         .Expect(Envelope("b@example.org"))
         .Send("250 queued\r\n250 ok\r\n550 5.1.1 no such user\r\n554 5.5.1 no valid recipients\r\n")
         .Expect(Envelope("c@example.org", true))
-        .Send("250 reset\r\n" + Accepted).Expect(Text("c@example.org"))
-        .Send("250 queued\r\n").ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        .Send("250 reset\r\n" + Accepted)
+        .Expect(Text("c@example.org"))
+        .Send("250 queued\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Connect();
     SendTo("a@example.org");
     EXPECT_EQ(Refusal([&] { SendTo("b@example.org"); }),
@@ -108,9 +114,15 @@ TEST_F(Pipelining, ARefusedRecipientFailsItsOwnMessageAndTheNextOneResetsFirst)
 // so that the server reads them together and answers them in one write.
 TEST_F(Pipelining, TheFinalDotWaitsForTheNextEnvelope)
 {
-    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org") + Envelope("b@example.org"))
-        .Send("250 queued\r\n" + Accepted).Expect(Text("b@example.org"))
-        .Send("250 queued\r\n").ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    server.Expect(Envelope("a@example.org"))
+        .Send(Accepted)
+        .Expect(Text("a@example.org") + Envelope("b@example.org"))
+        .Send("250 queued\r\n" + Accepted)
+        .Expect(Text("b@example.org"))
+        .Send("250 queued\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Connect();
     SendTo("a@example.org");
     EXPECT_EQ(smtp.PendingOutput(), Text("a@example.org").size());
@@ -123,10 +135,16 @@ TEST_F(Pipelining, TheFinalDotWaitsForTheNextEnvelope)
 
 TEST_F(Pipelining, AHeldMessageRefusedAtItsDotIsChargedToItselfNotToTheNextOne)
 {
-    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
+    server.Expect(Envelope("a@example.org"))
+        .Send(Accepted)
+        .Expect(Text("a@example.org"))
         .Expect(Envelope("b@example.org"))
-        .Send("552 5.3.4 message too big\r\n" + Accepted).Expect(Text("b@example.org"))
-        .Send("250 queued\r\n").ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        .Send("552 5.3.4 message too big\r\n" + Accepted)
+        .Expect(Text("b@example.org"))
+        .Send("250 queued\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Connect();
     SendTo("a@example.org");
     EXPECT_EQ(Refusal([&] { SendTo("b@example.org"); }),
@@ -142,10 +160,14 @@ TEST_F(Pipelining, AHeldMessageRefusedAtItsDotIsChargedToItselfNotToTheNextOne)
 // raises its own message's refusal, which nothing else would tell.
 TEST_F(Pipelining, AHeldRefusalAndARefusedEnvelopeAreEachChargedToTheirOwnMessage)
 {
-    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
+    server.Expect(Envelope("a@example.org"))
+        .Send(Accepted)
+        .Expect(Text("a@example.org"))
         .Expect(Envelope("b@example.org"))
         .Send("552 5.3.4 message too big\r\n451 4.3.0 try later\r\n503 5.5.1 MAIL first\r\n503 5.5.1 MAIL first\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     std::vector<std::string> outcomes;
     smtp.OnFailure = [&](QObject*) {
         outcomes.push_back(std::to_string(smtp.OutcomeSendNumber()) + " " + smtp.OutcomeReply().FirstLine());
@@ -166,8 +188,11 @@ TEST_F(Pipelining, DataTakenWithoutRecipientsIsEndedWithALoneDot)
 {
     server.Expect(Envelope("a@example.org"))
         .Send("250 ok\r\n550 no\r\n354 go\r\n")
-        .ExpectLine(".").Send("554 no recipients\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        .ExpectLine(".")
+        .Send("554 no recipients\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Connect();
     EXPECT_EQ(Refusal([&] { SendTo("a@example.org"); }),
               Expected(TSmtpErrorKind::NoRecipientAccepted, TSmtpStep::RcptTo, 1, "No recipient was accepted"));
@@ -178,10 +203,16 @@ TEST_F(Pipelining, DataTakenWithoutRecipientsIsEndedWithALoneDot)
 
 TEST_F(Pipelining, RepliesArrivingByteByByteAreMatchedAllTheSame)
 {
-    server.Expect(Envelope("a@example.org")).SendBytewise(Accepted).Expect(Text("a@example.org"))
-        .Expect(Envelope("b@example.org")).SendBytewise("250 queued\r\n" + Accepted)
-        .Expect(Text("b@example.org")).SendBytewise("250 queued\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    server.Expect(Envelope("a@example.org"))
+        .SendBytewise(Accepted)
+        .Expect(Text("a@example.org"))
+        .Expect(Envelope("b@example.org"))
+        .SendBytewise("250 queued\r\n" + Accepted)
+        .Expect(Text("b@example.org"))
+        .SendBytewise("250 queued\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Connect();
     SendTo("a@example.org");
     SendTo("b@example.org");
@@ -216,7 +247,8 @@ TEST_F(Pipelining, AServerThatClosesBeforeAnsweringTheDotLeavesItUnanswered)
     SendTo("a@example.org");
     // The text and its dot go out when the client turns to wait for their reply.
     EXPECT_EQ(Refusal([&] { smtp.CompletePending(); }),
-              Expected(TSmtpErrorKind::NoReply, TSmtpStep::EndOfData, 1, "No reply from the server to the end of the message"));
+              Expected(TSmtpErrorKind::NoReply, TSmtpStep::EndOfData, 1,
+                       "No reply from the server to the end of the message"));
     EXPECT_TRUE(server.WaitUntilScriptDone());
     EXPECT_EQ(smtp.UnansweredSendNumber(), 1);
     smtp.Disconnect();
@@ -228,8 +260,13 @@ TEST_F(Pipelining, AServerThatClosesBeforeAnsweringTheDotLeavesItUnanswered)
 // waiting for the text would only take as text.
 TEST_F(Pipelining, AHandlerThatRaisesMidGroupCutsTheExchange)
 {
-    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
-        .Expect(Envelope("b@example.org")).Send("250 queued\r\n" + Accepted).DiscardFromHere().WaitForClose();
+    server.Expect(Envelope("a@example.org"))
+        .Send(Accepted)
+        .Expect(Text("a@example.org"))
+        .Expect(Envelope("b@example.org"))
+        .Send("250 queued\r\n" + Accepted)
+        .DiscardFromHere()
+        .WaitForClose();
     Connect();
     SendTo("a@example.org");
     smtp.OnSuccess = [](QObject*) { throw Exception("Cannot create file log.txt"); };
@@ -245,9 +282,16 @@ TEST_F(Pipelining, TransferHandsBackTheHeldMessagesOutcomeWithTheNextOne)
 {
     const std::string header = "From: <ana@example.org>\r\nTo: a@example.org\r\nMime-Version: 1.0\r\n"
                                "Content-Type: text/plain; charset=us-ascii\r\n\r\n\r\n";
-    server.Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org"))
-        .Expect(Envelope("a@example.org")).Send("552 too big\r\n" + Accepted).Expect(Text("a@example.org"))
-        .Send("250 queued\r\n").ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    server.Expect(Envelope("a@example.org"))
+        .Send(Accepted)
+        .Expect(Text("a@example.org"))
+        .Expect(Envelope("a@example.org"))
+        .Send("552 too big\r\n" + Accepted)
+        .Expect(Text("a@example.org"))
+        .Send("250 queued\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Connect();
     const TStringList to{"a@example.org"};
     const auto transfer = [&](int message) {

@@ -47,10 +47,7 @@ protected:
     }
 
     // Greeting, EHLO offering STARTTLS, STARTTLS, and the second EHLO's reply lines.
-    ScriptedServer& Secured(const std::string& extensions)
-    {
-        return StartTlsGreeting(server, extensions);
-    }
+    ScriptedServer& Secured(const std::string& extensions) { return StartTlsGreeting(server, extensions); }
 
     void Address()
     {
@@ -100,10 +97,15 @@ TEST_F(SecureDialogue, StartTlsLogsInWithPlainAndPipelinesTheEnvelope)
 TEST_F(SecureDialogue, LoginIsUsedWherePlainIsNotOffered)
 {
     Secured("250 AUTH LOGIN\r\n")
-        .ExpectLine("AUTH LOGIN").Send("334 VXNlcm5hbWU6\r\n")
-        .ExpectLine("YW5h").Send("334 UGFzc3dvcmQ6\r\n")
-        .ExpectLine("czNjcmV0").Send("235 ok\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        .ExpectLine("AUTH LOGIN")
+        .Send("334 VXNlcm5hbWU6\r\n")
+        .ExpectLine("YW5h")
+        .Send("334 UGFzc3dvcmQ6\r\n")
+        .ExpectLine("czNjcmV0")
+        .Send("235 ok\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Start();
     smtp.SetPassword("s3cret");
     smtp.Connect();
@@ -117,11 +119,17 @@ TEST_F(SecureDialogue, LoginIsUsedWherePlainIsNotOffered)
 TEST_F(SecureDialogue, WhatWasOfferedBeforeTlsIsForgotten)
 {
     Secured("250 SIZE 1000000\r\n")
-        .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>").Send("250 ok\r\n")
-        .ExpectLine("DATA").Send("354 go\r\n")
-        .Expect(Text).Send("250 queued\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("354 go\r\n")
+        .Expect(Text)
+        .Send("250 queued\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Start();
     smtp.Connect();
     EXPECT_FALSE(smtp.Offers("AUTH"));
@@ -138,9 +146,13 @@ TEST_F(SecureDialogue, TlsFromTheFirstByteFallsBackToHeloWhenEhloIsUnknown)
     smtp.SetSecurity(TSmtpSecurity::Tls);
     server.StartTls(TestCertificates().Server)
         .Send("220 old.test\r\n")
-        .ExpectLine("EHLO client.test").Send("502 5.5.1 unknown command\r\n")
-        .ExpectLine("HELO client.test").Send("250 old.test\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        .ExpectLine("EHLO client.test")
+        .Send("502 5.5.1 unknown command\r\n")
+        .ExpectLine("HELO client.test")
+        .Send("250 old.test\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Start();
     smtp.Connect();
     EXPECT_TRUE(smtp.TlsActive());
@@ -190,49 +202,73 @@ TEST_P(SecureRefusal, EndsTheConnect)
 
 INSTANTIATE_TEST_SUITE_P(
     SecureDialogue, SecureRefusal,
-    ::testing::Values(
-        RefusalCase{"StartTlsNotOffered",
-                    [](SecureDialogue&, ScriptedServer& s) {
-                        s.Send("220 ready\r\n").ExpectLine("EHLO client.test").Send("250-sink\r\n250 AUTH PLAIN\r\n")
-                            .ExpectLine(Quit).Send("221 bye\r\n").WaitForClose();
-                    },
-                    "s3cret", TSmtpErrorKind::TlsNotOffered, TSmtpStep::Ehlo, "The server does not offer STARTTLS"},
-        RefusalCase{"StartTlsRefused",
-                    [](SecureDialogue&, ScriptedServer& s) {
-                        s.Send("220 ready\r\n").ExpectLine("EHLO client.test").Send("250-sink\r\n250 STARTTLS\r\n")
-                            .ExpectLine("STARTTLS").Send("454 4.7.0 TLS not available\r\n")
-                            .ExpectLine(Quit).Send("221 bye\r\n").WaitForClose();
-                    },
-                    "", TSmtpErrorKind::Refused, TSmtpStep::StartTls, "454 4.7.0 TLS not available\r\n"},
-        RefusalCase{"BytesInjectedAfterTheGoAhead",
-                    [](SecureDialogue&, ScriptedServer& s) {
-                        // No QUIT: the server expects a handshake; the connection is closed.
-                        s.Send("220 ready\r\n").ExpectLine("EHLO client.test").Send("250-sink\r\n250 STARTTLS\r\n")
-                            .ExpectLine("STARTTLS").Send("220 go ahead\r\n250-injected\r\n250 AUTH PLAIN\r\n")
-                            .WaitForClose();
-                    },
-                    "", TSmtpErrorKind::UnexpectedData, TSmtpStep::StartTls,
-                    "The server sent more than its reply to STARTTLS"},
-        RefusalCase{"EhloRefused",
-                    [](SecureDialogue&, ScriptedServer& s) {
-                        s.Send("220 ready\r\n").ExpectLine("EHLO client.test").Send("554 5.7.1 not you\r\n")
-                            .ExpectLine(Quit).Send("221 bye\r\n").WaitForClose();
-                    },
-                    "", TSmtpErrorKind::Refused, TSmtpStep::Ehlo, "554 5.7.1 not you\r\n"},
-        RefusalCase{"LoginRefused",
-                    [](SecureDialogue& d, ScriptedServer&) {
-                        static_cast<SecureRefusal&>(d).SecuredWith("250 AUTH PLAIN LOGIN\r\n")
-                            .ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==").Send("535 5.7.8 bad credentials\r\n")
-                            .ExpectLine(Quit).Send("221 bye\r\n").WaitForClose();
-                    },
-                    "wrong", TSmtpErrorKind::AuthenticationFailed, TSmtpStep::Auth, "535 5.7.8 bad credentials\r\n"},
-        RefusalCase{"NoLoginOfferedForAPassword",
-                    [](SecureDialogue& d, ScriptedServer&) {
-                        static_cast<SecureRefusal&>(d).SecuredWith("250 PIPELINING\r\n")
-                            .ExpectLine(Quit).Send("221 bye\r\n").WaitForClose();
-                    },
-                    "s3cret", TSmtpErrorKind::LoginNotOffered, TSmtpStep::Auth,
-                    "The server offers no login (AUTH PLAIN or LOGIN)"}),
+    ::testing::Values(RefusalCase{"StartTlsNotOffered",
+                                  [](SecureDialogue&, ScriptedServer& s) {
+                                      s.Send("220 ready\r\n")
+                                          .ExpectLine("EHLO client.test")
+                                          .Send("250-sink\r\n250 AUTH PLAIN\r\n")
+                                          .ExpectLine(Quit)
+                                          .Send("221 bye\r\n")
+                                          .WaitForClose();
+                                  },
+                                  "s3cret", TSmtpErrorKind::TlsNotOffered, TSmtpStep::Ehlo,
+                                  "The server does not offer STARTTLS"},
+                      RefusalCase{"StartTlsRefused",
+                                  [](SecureDialogue&, ScriptedServer& s) {
+                                      s.Send("220 ready\r\n")
+                                          .ExpectLine("EHLO client.test")
+                                          .Send("250-sink\r\n250 STARTTLS\r\n")
+                                          .ExpectLine("STARTTLS")
+                                          .Send("454 4.7.0 TLS not available\r\n")
+                                          .ExpectLine(Quit)
+                                          .Send("221 bye\r\n")
+                                          .WaitForClose();
+                                  },
+                                  "", TSmtpErrorKind::Refused, TSmtpStep::StartTls, "454 4.7.0 TLS not available\r\n"},
+                      RefusalCase{"BytesInjectedAfterTheGoAhead",
+                                  [](SecureDialogue&, ScriptedServer& s) {
+                                      // No QUIT: the server expects a handshake; the connection is closed.
+                                      s.Send("220 ready\r\n")
+                                          .ExpectLine("EHLO client.test")
+                                          .Send("250-sink\r\n250 STARTTLS\r\n")
+                                          .ExpectLine("STARTTLS")
+                                          .Send("220 go ahead\r\n250-injected\r\n250 AUTH PLAIN\r\n")
+                                          .WaitForClose();
+                                  },
+                                  "", TSmtpErrorKind::UnexpectedData, TSmtpStep::StartTls,
+                                  "The server sent more than its reply to STARTTLS"},
+                      RefusalCase{"EhloRefused",
+                                  [](SecureDialogue&, ScriptedServer& s) {
+                                      s.Send("220 ready\r\n")
+                                          .ExpectLine("EHLO client.test")
+                                          .Send("554 5.7.1 not you\r\n")
+                                          .ExpectLine(Quit)
+                                          .Send("221 bye\r\n")
+                                          .WaitForClose();
+                                  },
+                                  "", TSmtpErrorKind::Refused, TSmtpStep::Ehlo, "554 5.7.1 not you\r\n"},
+                      RefusalCase{"LoginRefused",
+                                  [](SecureDialogue& d, ScriptedServer&) {
+                                      static_cast<SecureRefusal&>(d)
+                                          .SecuredWith("250 AUTH PLAIN LOGIN\r\n")
+                                          .ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==")
+                                          .Send("535 5.7.8 bad credentials\r\n")
+                                          .ExpectLine(Quit)
+                                          .Send("221 bye\r\n")
+                                          .WaitForClose();
+                                  },
+                                  "wrong", TSmtpErrorKind::AuthenticationFailed, TSmtpStep::Auth,
+                                  "535 5.7.8 bad credentials\r\n"},
+                      RefusalCase{"NoLoginOfferedForAPassword",
+                                  [](SecureDialogue& d, ScriptedServer&) {
+                                      static_cast<SecureRefusal&>(d)
+                                          .SecuredWith("250 PIPELINING\r\n")
+                                          .ExpectLine(Quit)
+                                          .Send("221 bye\r\n")
+                                          .WaitForClose();
+                                  },
+                                  "s3cret", TSmtpErrorKind::LoginNotOffered, TSmtpStep::Auth,
+                                  "The server offers no login (AUTH PLAIN or LOGIN)"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(SecureDialogue, ARefusedLoginAsksItsHandlerOnceAndTriesTheNewPassword)
@@ -243,9 +279,13 @@ TEST_F(SecureDialogue, ARefusedLoginAsksItsHandlerOnceAndTriesTheNewPassword)
         handled = true;
     };
     Secured("250 AUTH PLAIN\r\n")
-        .ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==").Send("535 no\r\n")
-        .ExpectLine("AUTH PLAIN AGFuYQByaWdodA==").Send("235 yes\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        .ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==")
+        .Send("535 no\r\n")
+        .ExpectLine("AUTH PLAIN AGFuYQByaWdodA==")
+        .Send("235 yes\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Start();
     smtp.SetPassword("wrong");
     smtp.Connect();
@@ -272,9 +312,13 @@ TEST_F(SecureDialogue, EhloNamesTheMachineOrItsAddress)
     const std::string expected = MachineDomainName().empty() ? "[127.0.0.1]" : MachineDomainName();
     smtp.SetLocalName("");
     smtp.SetSecurity(TSmtpSecurity::Tls);
-    server.StartTls(TestCertificates().Server).Send("220 ready\r\n")
-        .ExpectLine("EHLO " + expected).Send("250 sink\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    server.StartTls(TestCertificates().Server)
+        .Send("220 ready\r\n")
+        .ExpectLine("EHLO " + expected)
+        .Send("250 sink\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     Start();
     smtp.Connect();
     smtp.Disconnect();

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include "support/SessionTestHelpers.h"
 #include "support/RealSmtpServer.h"
+#include "support/SessionTestHelpers.h"
 
 namespace {
 
-class SessionAgainstRealServer : public testing::TestWithParam<RealSmtpServer::TKind> {};
+class SessionAgainstRealServer : public testing::TestWithParam<RealSmtpServer::TKind> { };
 
 // A plain dialogue with a server nobody here wrote: greeting, one command, QUIT.
 TEST_P(SessionAgainstRealServer, GreetingCommandAndQuit)

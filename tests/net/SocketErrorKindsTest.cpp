@@ -65,7 +65,7 @@ struct KindCase {
     bool Abort;
 };
 
-class SocketErrorKinds : public testing::TestWithParam<KindCase> {};
+class SocketErrorKinds : public testing::TestWithParam<KindCase> { };
 
 TEST_P(SocketErrorKinds, TellWhatFailed)
 {
@@ -89,75 +89,104 @@ public:
 
 using K = TSocketErrorKind;
 
-INSTANTIATE_TEST_SUITE_P(Steps, SocketErrorKinds, testing::Values(
-    KindCase{"LookupThatCannotStart", [](Rig& r) {
-        TSocketSession& s = r.Session(std::string(300, 'a'), 25);
-        return SocketFailureOf([&] { s.Connect(); });
-    }, K::NullRemoteAddress, wsa::InvalidArgument, "Null Remote Address", false},
-    KindCase{"UnknownHost", [](Rig& r) {
-        TSocketSession& s = r.Session("no-such-host.invalid", 25);
-        return SocketFailureOf([&] { s.Connect(); });
-    }, K::NullRemoteAddress, AnyLookupNumber, "Null Remote Address", false},
-    KindCase{"LookupCanceled", [](Rig& r) {
-        TSocketSession& s = r.Session("localhost", 25);
-        r.CancelAt("Resolve Host");
-        return SocketFailureOf([&] { s.Connect(); });
-    }, K::LookupCanceled, 0, "Host Lookup Canceled", false},
-    KindCase{"ConnectionRefused", [](Rig& r) {
-        TSocketSession& s = r.Session("127.0.0.1", r.Refusing.Port());
-        return SocketFailureOf([&] { s.Connect(); });
-    }, K::ConnectFailed, wsa::ConnectionRefused, "Connection Failed", false},
-    KindCase{"ConnectCanceled", [](Rig& r) {
-        TSocketSession& s = r.Session("127.0.0.1", r.Refusing.Port());
-        r.CancelAt("Timer On");
-        return SocketFailureOf([&] { s.Connect(); });
-    }, K::ConnectCanceled, 0, "Connection Canceled", false},
-    KindCase{"AlreadyConnected", [](Rig& r) {
-        r.Server.WaitForClose();
-        TSocketSession& s = r.Connected();
-        return SocketFailureOf([&] { s.Connect(); });
-    }, K::AlreadyConnected, 0, "Already connected", false},
-    KindCase{"NotConnected", [](Rig& r) {
-        TSocketSession& s = r.Session("127.0.0.1", r.Refusing.Port());
-        return SocketFailureOf([&] { s.CheckConnection(); });
-    }, K::NotConnected, 0, "Not Connected", false},
-    KindCase{"SendCanceled", [](Rig& r) {
-        r.Server.WaitForClose();
-        TSocketSession& s = r.Connected();
-        s.Cancel();
-        return SocketFailureOf([&] { s.Writeln("NOOP"); });
-    }, K::Canceled, 0, "Socket send aborted", true},
-    KindCase{"ReadCanceled", [](Rig& r) {
-        r.Server.WaitForClose();
-        TSocketSession& s = r.Connected();
-        s.Cancel();
-        return SocketFailureOf([&] { s.ReadLn(); });
-    }, K::Canceled, 0, "Socket readln aborted", true},
-    KindCase{"ReadTimedOut", [](Rig& r) {
-        r.Server.WaitForClose();
-        TSocketSession& s = r.Connected();
-        s.SetTimeOut(100);
-        return SocketFailureOf([&] { s.ReadLn(); });
-    }, K::TimedOut, 0, "Socket readln aborted", true},
-    KindCase{"SendAfterAReset", [](Rig& r) {
-        TSocketSession& s = r.ResetAfterConnect();
-        return SocketFailureOf([&] { s.Writeln("NOOP"); });
-    }, K::SendFailed, wsa::ConnectionReset, "10054:Connection reset by peer", false},
-    KindCase{"ReadAfterAReset", [](Rig& r) {
-        TSocketSession& s = r.ResetAfterConnect();
-        return SocketFailureOf([&] { s.ReadLn(); });
-    }, K::ReceiveFailed, wsa::ConnectionReset, "10054:Connection reset by peer", false},
-    KindCase{"ResetInsteadOfAReply", [](Rig& r) {
-        r.Server.ExpectLine("NOOP").Reset();
-        TSocketSession& s = r.Connected();
-        return SocketFailureOf([&] { s.Transaction("NOOP"); });
-    }, K::ReceiveFailed, wsa::ConnectionReset, "10054:Connection reset by peer", false},
-    KindCase{"AcceptCanceled", [](Rig&) {
-        ListeningSession s;
-        s.Listen(0);
-        s.Cancel();
-        return SocketFailureOf([&] { s.Accept(); });
-    }, K::AcceptCanceled, 0, "Accepting Canceled", false}),
+INSTANTIATE_TEST_SUITE_P(
+    Steps, SocketErrorKinds,
+    testing::Values(KindCase{"LookupThatCannotStart",
+                             [](Rig& r) {
+                                 TSocketSession& s = r.Session(std::string(300, 'a'), 25);
+                                 return SocketFailureOf([&] { s.Connect(); });
+                             },
+                             K::NullRemoteAddress, wsa::InvalidArgument, "Null Remote Address", false},
+                    KindCase{"UnknownHost",
+                             [](Rig& r) {
+                                 TSocketSession& s = r.Session("no-such-host.invalid", 25);
+                                 return SocketFailureOf([&] { s.Connect(); });
+                             },
+                             K::NullRemoteAddress, AnyLookupNumber, "Null Remote Address", false},
+                    KindCase{"LookupCanceled",
+                             [](Rig& r) {
+                                 TSocketSession& s = r.Session("localhost", 25);
+                                 r.CancelAt("Resolve Host");
+                                 return SocketFailureOf([&] { s.Connect(); });
+                             },
+                             K::LookupCanceled, 0, "Host Lookup Canceled", false},
+                    KindCase{"ConnectionRefused",
+                             [](Rig& r) {
+                                 TSocketSession& s = r.Session("127.0.0.1", r.Refusing.Port());
+                                 return SocketFailureOf([&] { s.Connect(); });
+                             },
+                             K::ConnectFailed, wsa::ConnectionRefused, "Connection Failed", false},
+                    KindCase{"ConnectCanceled",
+                             [](Rig& r) {
+                                 TSocketSession& s = r.Session("127.0.0.1", r.Refusing.Port());
+                                 r.CancelAt("Timer On");
+                                 return SocketFailureOf([&] { s.Connect(); });
+                             },
+                             K::ConnectCanceled, 0, "Connection Canceled", false},
+                    KindCase{"AlreadyConnected",
+                             [](Rig& r) {
+                                 r.Server.WaitForClose();
+                                 TSocketSession& s = r.Connected();
+                                 return SocketFailureOf([&] { s.Connect(); });
+                             },
+                             K::AlreadyConnected, 0, "Already connected", false},
+                    KindCase{"NotConnected",
+                             [](Rig& r) {
+                                 TSocketSession& s = r.Session("127.0.0.1", r.Refusing.Port());
+                                 return SocketFailureOf([&] { s.CheckConnection(); });
+                             },
+                             K::NotConnected, 0, "Not Connected", false},
+                    KindCase{"SendCanceled",
+                             [](Rig& r) {
+                                 r.Server.WaitForClose();
+                                 TSocketSession& s = r.Connected();
+                                 s.Cancel();
+                                 return SocketFailureOf([&] { s.Writeln("NOOP"); });
+                             },
+                             K::Canceled, 0, "Socket send aborted", true},
+                    KindCase{"ReadCanceled",
+                             [](Rig& r) {
+                                 r.Server.WaitForClose();
+                                 TSocketSession& s = r.Connected();
+                                 s.Cancel();
+                                 return SocketFailureOf([&] { s.ReadLn(); });
+                             },
+                             K::Canceled, 0, "Socket readln aborted", true},
+                    KindCase{"ReadTimedOut",
+                             [](Rig& r) {
+                                 r.Server.WaitForClose();
+                                 TSocketSession& s = r.Connected();
+                                 s.SetTimeOut(100);
+                                 return SocketFailureOf([&] { s.ReadLn(); });
+                             },
+                             K::TimedOut, 0, "Socket readln aborted", true},
+                    KindCase{"SendAfterAReset",
+                             [](Rig& r) {
+                                 TSocketSession& s = r.ResetAfterConnect();
+                                 return SocketFailureOf([&] { s.Writeln("NOOP"); });
+                             },
+                             K::SendFailed, wsa::ConnectionReset, "10054:Connection reset by peer", false},
+                    KindCase{"ReadAfterAReset",
+                             [](Rig& r) {
+                                 TSocketSession& s = r.ResetAfterConnect();
+                                 return SocketFailureOf([&] { s.ReadLn(); });
+                             },
+                             K::ReceiveFailed, wsa::ConnectionReset, "10054:Connection reset by peer", false},
+                    KindCase{"ResetInsteadOfAReply",
+                             [](Rig& r) {
+                                 r.Server.ExpectLine("NOOP").Reset();
+                                 TSocketSession& s = r.Connected();
+                                 return SocketFailureOf([&] { s.Transaction("NOOP"); });
+                             },
+                             K::ReceiveFailed, wsa::ConnectionReset, "10054:Connection reset by peer", false},
+                    KindCase{"AcceptCanceled",
+                             [](Rig&) {
+                                 ListeningSession s;
+                                 s.Listen(0);
+                                 s.Cancel();
+                                 return SocketFailureOf([&] { s.Accept(); });
+                             },
+                             K::AcceptCanceled, 0, "Accepting Canceled", false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // The OnError event, LastErrorNo and the raised error agree on the number.

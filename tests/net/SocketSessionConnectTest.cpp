@@ -6,10 +6,10 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/SocketLibrary.h"
 #include "support/LoopbackPeers.h"
 #include "support/ScriptedServer.h"
 #include "support/SessionTestHelpers.h"
-#include "platform/SocketLibrary.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ struct InvalidHostCase {
     bool Connects;
 };
 
-class SocketSessionInvalidHost : public testing::TestWithParam<InvalidHostCase> {};
+class SocketSessionInvalidHost : public testing::TestWithParam<InvalidHostCase> { };
 
 TEST_P(SocketSessionInvalidHost, GetsAtMostOneRetry)
 {
@@ -161,7 +161,7 @@ void PrintTo(ResetSeen moment, std::ostream* out)
     *out << names[static_cast<int>(moment)];
 }
 
-class SocketSessionResetAtOnce : public testing::TestWithParam<ResetSeen> {};
+class SocketSessionResetAtOnce : public testing::TestWithParam<ResetSeen> { };
 
 TEST_P(SocketSessionResetAtOnce, ConnectSucceedsAndTheFirstReadReportsTheReset)
 {

@@ -53,14 +53,14 @@ struct RaceCase {
     friend void PrintTo(const RaceCase& c, std::ostream* out) { *out << c.Name; }
     Peer IPv6;
     Peer IPv4;
-    int TimeOutMilliseconds; // 0: none
+    int TimeOutMilliseconds;     // 0: none
     int CancelAfterMilliseconds; // 0: never
-    const char* Failure;     // nullptr: connects
+    const char* Failure;         // nullptr: connects
     const char* LocalLiteral;
     qint64 AtLeastMilliseconds;
 };
 
-class SocketSessionRace : public testing::TestWithParam<RaceCase> {};
+class SocketSessionRace : public testing::TestWithParam<RaceCase> { };
 
 TEST_P(SocketSessionRace, FirstConnectionWinsAndTheRestAreClosed)
 {
@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<RaceCase>& info) { return std::string(info.param.Name); });
 
 // Address literals in the host field connect without a lookup.
-class SocketSessionIpv6Literal : public testing::TestWithParam<const char*> {};
+class SocketSessionIpv6Literal : public testing::TestWithParam<const char*> { };
 
 TEST_P(SocketSessionIpv6Literal, ConnectsWithoutLookup)
 {

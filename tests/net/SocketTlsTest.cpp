@@ -75,7 +75,7 @@ struct CertificateCase {
     const char* Host = "127.0.0.1";
 };
 
-class RefusedCertificate : public ::testing::TestWithParam<CertificateCase> {};
+class RefusedCertificate : public ::testing::TestWithParam<CertificateCase> { };
 
 TEST_P(RefusedCertificate, EndsTheHandshakeWithItsOwnKind)
 {
@@ -92,15 +92,16 @@ TEST_P(RefusedCertificate, EndsTheHandshakeWithItsOwnKind)
     d.Server.Finish();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SocketTls, RefusedCertificate,
-    ::testing::Values(CertificateCase{"Untrusted", &TTestCertificates::Untrusted, TSocketErrorKind::CertificateNotTrusted},
-                      CertificateCase{"Expired", &TTestCertificates::Expired, TSocketErrorKind::CertificateExpired},
-                      CertificateCase{"WrongName", &TTestCertificates::WrongName,
-                                      TSocketErrorKind::CertificateWrongName},
-                      CertificateCase{"WrongHostName", &TTestCertificates::WrongName,
-                                      TSocketErrorKind::CertificateWrongName, "localhost"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(SocketTls, RefusedCertificate,
+                         ::testing::Values(CertificateCase{"Untrusted", &TTestCertificates::Untrusted,
+                                                           TSocketErrorKind::CertificateNotTrusted},
+                                           CertificateCase{"Expired", &TTestCertificates::Expired,
+                                                           TSocketErrorKind::CertificateExpired},
+                                           CertificateCase{"WrongName", &TTestCertificates::WrongName,
+                                                           TSocketErrorKind::CertificateWrongName},
+                                           CertificateCase{"WrongHostName", &TTestCertificates::WrongName,
+                                                           TSocketErrorKind::CertificateWrongName, "localhost"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(SocketTls, WithoutTheTestAuthorityItsCertificateIsNotTrusted)
 {

@@ -61,7 +61,7 @@ struct ArrivalCase {
     std::vector<std::string> Lines;
 };
 
-class SocketReadLn : public testing::TestWithParam<ArrivalCase> {};
+class SocketReadLn : public testing::TestWithParam<ArrivalCase> { };
 
 TEST_P(SocketReadLn, TakesExactlyOneLinePerCall)
 {
@@ -85,7 +85,8 @@ TEST_P(SocketReadLn, TakesExactlyOneLinePerCall)
 INSTANTIATE_TEST_SUITE_P(
     Cases, SocketReadLn,
     testing::Values(ArrivalCase{"OnePacket", "250 OK\r\n", {}, {"250 OK\r\n"}},
-                    ArrivalCase{"TwoLinesOnePacket", "250-first\r\n250 last\r\n", {}, {"250-first\r\n", "250 last\r\n"}},
+                    ArrivalCase{
+                        "TwoLinesOnePacket", "250-first\r\n250 last\r\n", {}, {"250-first\r\n", "250 last\r\n"}},
                     ArrivalCase{"SplitPackets", "250 OK\r\n250 next\r\n", {2, 3, 5}, {"250 OK\r\n", "250 next\r\n"}},
                     ArrivalCase{"ByteByByte", "354 go ahead\r\n", {1}, {"354 go ahead\r\n"}},
                     ArrivalCase{"BareLineFeed", "220 hi\n221 bye\r\n", {}, {"220 hi\n", "221 bye\r\n"}}),
@@ -98,7 +99,7 @@ struct ReplyCase {
     std::int16_t Number;
 };
 
-class SocketTransaction : public testing::TestWithParam<ReplyCase> {};
+class SocketTransaction : public testing::TestWithParam<ReplyCase> { };
 
 TEST_P(SocketTransaction, ReadsOneReplyLineAndItsNumber)
 {
@@ -205,8 +206,12 @@ TEST(SocketTransfer, SendStreamToASlowButSteadyPeerIsNotCut)
 {
     const std::string part(4 << 20, 'c');
     Dialogue d;
-    d.Server.Pause(std::chrono::milliseconds(200)).Expect(part).Pause(std::chrono::milliseconds(200)).Expect(part)
-        .Pause(std::chrono::milliseconds(200)).Expect(part);
+    d.Server.Pause(std::chrono::milliseconds(200))
+        .Expect(part)
+        .Pause(std::chrono::milliseconds(200))
+        .Expect(part)
+        .Pause(std::chrono::milliseconds(200))
+        .Expect(part);
     d.Connect();
     d.Session().SetTimeOut(350);
     TMemoryStream stream;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include "support/SessionTestHelpers.h"
 #include "base/ExceptionHandler.h"
 #include "net/TimeoutTimer.h"
+#include "support/SessionTestHelpers.h"
 
 namespace {
 

@@ -4,18 +4,18 @@
 #include <algorithm>
 
 #include <arpa/inet.h>
-#include <netinet/tcp.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "support/LoopbackPeers.h"
-#include "support/ScriptedServer.h"
 #include "platform/AsyncSocket.h"
 #include "platform/NameLookup.h"
 #include "platform/WaitStep.h"
 #include "platform/WinsockErrors.h"
+#include "support/LoopbackPeers.h"
+#include "support/ScriptedServer.h"
 
 namespace {
 
@@ -33,7 +33,10 @@ void Pump(int passes)
         WaitStep({});
 }
 
-std::uint32_t LoopbackAddress() { return htonl(INADDR_LOOPBACK); }
+std::uint32_t LoopbackAddress()
+{
+    return htonl(INADDR_LOOPBACK);
+}
 
 TEST(AsyncSocket, UnreadDataIsReportedOnceUntilTheNextRead)
 {
@@ -153,7 +156,8 @@ void AwaitLookup(TNameLookup& lookup, const LookupResult& result)
 
 TEST(NameLookup, FindsLocalhostAndRefusesReservedNames)
 {
-    const std::pair<const char*, int> cases[] = {{"localhost", 0}, {"mail.example.invalid", 11001}, {"INVALID.", 11001}};
+    const std::pair<const char*, int> cases[] = {
+        {"localhost", 0}, {"mail.example.invalid", 11001}, {"INVALID.", 11001}};
     for (const auto& [name, error] : cases) {
         LookupResult result;
         TNameLookup lookup([&](const std::vector<TNetAddress>& addresses, int e) { result = {true, addresses, e}; });
@@ -164,7 +168,8 @@ TEST(NameLookup, FindsLocalhostAndRefusesReservedNames)
         if (error == 0) {
             const TNetAddress loopback = TNetAddress::FromIpv4(htonl(INADDR_LOOPBACK));
             EXPECT_NE(std::find(result.Addresses.begin(), result.Addresses.end(), loopback), result.Addresses.end());
-            EXPECT_FALSE(result.Addresses.front().IsIpv6() && result.Addresses.size() > 1 && result.Addresses[1].IsIpv6())
+            EXPECT_FALSE(result.Addresses.front().IsIpv6() && result.Addresses.size() > 1
+                         && result.Addresses[1].IsIpv6())
                 << "the families take turns";
         }
     }

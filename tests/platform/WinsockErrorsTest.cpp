@@ -11,12 +11,23 @@ namespace {
 TEST(WinsockErrors, ErrnoValuesMapToSocketNumbers)
 {
     const std::tuple<int, bool, int> cases[] = {
-        {ECONNREFUSED, false, 10061}, {EWOULDBLOCK, false, 10035}, {EAGAIN, false, 10035},
-        {EINPROGRESS, true, 10035},   {EINPROGRESS, false, 10036}, {EALREADY, true, 10037},
-        {ENOTCONN, false, 10057},     {ECONNRESET, false, 10054},  {EPIPE, false, 10058},
-        {ETIMEDOUT, false, 10060},    {EHOSTUNREACH, false, 10065}, {ENETUNREACH, false, 10051},
-        {EADDRINUSE, false, 10048},   {EMFILE, false, 10024},      {EBADF, false, 10009},
-        {EINVAL, false, 10022},       {0, false, 0},
+        {ECONNREFUSED, false, 10061},
+        {EWOULDBLOCK, false, 10035},
+        {EAGAIN, false, 10035},
+        {EINPROGRESS, true, 10035},
+        {EINPROGRESS, false, 10036},
+        {EALREADY, true, 10037},
+        {ENOTCONN, false, 10057},
+        {ECONNRESET, false, 10054},
+        {EPIPE, false, 10058},
+        {ETIMEDOUT, false, 10060},
+        {EHOSTUNREACH, false, 10065},
+        {ENETUNREACH, false, 10051},
+        {EADDRINUSE, false, 10048},
+        {EMFILE, false, 10024},
+        {EBADF, false, 10009},
+        {EINVAL, false, 10022},
+        {0, false, 0},
     };
     for (const auto& [error, connecting, number] : cases)
         EXPECT_EQ(WsaErrorFromErrno(error, connecting), number) << "errno " << error;

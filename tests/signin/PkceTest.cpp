@@ -8,7 +8,8 @@
 // RFC 7636 appendix B's example, and verifiers of the length and alphabet section 4.1 asks.
 TEST(Pkce, S256MatchesTheRfcExampleAndVerifiersDiffer)
 {
-    EXPECT_EQ(S256Challenge("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"), "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
+    EXPECT_EQ(S256Challenge("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"),
+              "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
     std::set<std::string> seen;
     for (int i = 0; i < 20; ++i) {
         const TPkce pkce = MakePkce();

@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""The include graph of src/ has no circle, and every include points down the layers.
+"""The include graph of src/ has no circle, and every include points down the layers; the
+operating system's headers are included in src/platform alone.
 
 A file and its header count as one unit (folder/Stem): MainWindow.cpp including Language.h
 while Language.cpp includes MainWindow.h is a circle between two units, even though no
@@ -24,6 +25,13 @@ SIDE_FOLDERS = {
 CHAIN_SIDE_INCLUDES = {"app": {"keyring", "signin"}}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.MULTILINE)
+SYSTEM_INCLUDE = re.compile(r'^\s*#\s*include\s*<([^>]+)>', re.MULTILINE)
+# The operating system's socket, file, name and time calls (POSIX and Windows): a port to
+# another system should be one folder's work.
+OS_HEADER = re.compile(r"^(sys|netinet|arpa|net)/|^(unistd|fcntl|poll|netdb|time|ctime|termios|signal|csignal"
+                       r"|dirent|pwd|ifaddrs|dlfcn|pthread|windows|winsock2|ws2tcpip|io)(\.h)?$")
+# Where they may stand: the platform folder, and the headless sender's terminal and Ctrl-C.
+OS_UNITS = ("platform/", "cli/TerminalUserInterface", "cli/InterruptWatch", "cli/main")
 SOURCE_SUFFIXES = (".h", ".cpp")
 
 
@@ -48,6 +56,23 @@ def read_units(root):
                 included = {os.path.splitext(target)[0] for target in INCLUDE.findall(source.read())}
             units.setdefault(unit, set()).update(included - {unit})
     return units
+
+
+def os_headers_outside_platform(root):
+    problems = []
+    for folder, _, files in os.walk(root):
+        for name in sorted(files):
+            if not name.endswith(SOURCE_SUFFIXES):
+                continue
+            path = os.path.join(folder, name)
+            unit = os.path.splitext(os.path.relpath(path, root))[0].replace(os.sep, "/")
+            if unit.startswith(OS_UNITS):
+                continue
+            with open(path, encoding="utf-8", errors="replace") as source:
+                for header in SYSTEM_INCLUDE.findall(source.read()):
+                    if OS_HEADER.search(header):
+                        problems.append(f"{unit} includes <{header}>")
+    return sorted(problems)
 
 
 def upward_includes(units):
@@ -102,7 +127,8 @@ def circles(units):
 
 def problems_in(root):
     units = read_units(root)
-    return upward_includes(units) + [" <-> ".join(group) for group in circles(units)]
+    return (upward_includes(units) + [" <-> ".join(group) for group in circles(units)]
+            + os_headers_outside_platform(root))
 
 
 class CheckFindsFaults(unittest.TestCase):
@@ -118,7 +144,9 @@ class CheckFindsFaults(unittest.TestCase):
             "net/Session.cpp": '#include "net/Session.h"\n#include "base/Exception.h"\n',
             "app/Window.cpp": '#include "net/Session.h"\n#include <QWidget>\n',
             "cli/main.cpp": '#include "workflow/Job.h"\n#include "keyring/Keeper.h"\n',
-            "app/Passwords.cpp": '#include "keyring/Keeper.h"\n',
+            "app/Passwords.cpp": '#include "keyring/Keeper.h"\n#include <string>\n#include <ctype.h>\n',
+            "platform/Socket.cpp": "#include <sys/socket.h>\n#include <poll.h>\n#include <ctime>\n",
+            "cli/TerminalUserInterface.cpp": "#include <termios.h>\n#include <unistd.h>\n",
             "keyring/Keeper.h": '#include "workflow/Job.h"\n',
             "workflow/Job.h": '#include "net/Session.h"\n',
         })
@@ -150,6 +178,14 @@ class CheckFindsFaults(unittest.TestCase):
             "workflow reaching the keyring": ({"workflow/Job.cpp": '#include "keyring/Keeper.h"\n',
                                                "keyring/Keeper.h": ""},
                                               ["workflow/Job includes keyring/Keeper"]),
+            "system calls outside the platform": ({
+                "net/Session.cpp": "#include <arpa/inet.h>\n#include <poll.h>\n",
+                "base/Stream.cpp": "#include <sys/stat.h>\n#include <cstdio>\n",
+                "workflow/Log.cpp": "# include <ctime>\n#include <netdb.h>\n",
+                "cli/SendCommand.cpp": "#include <unistd.h>\n",
+            }, ["base/Stream includes <sys/stat.h>", "cli/SendCommand includes <unistd.h>",
+                "net/Session includes <arpa/inet.h>", "net/Session includes <poll.h>",
+                "workflow/Log includes <ctime>", "workflow/Log includes <netdb.h>"]),
             "folder outside the order": ({"gui/Thing.h": ""},
                                          ["gui/Thing: folder 'gui' has no place in the layer order"]),
         }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "support/LoopbackAccount.h"
-#include "workflow/MessageFields.h"
-#include "workflow/SendJob.h"
+#include "workflow/compose/MessageFields.h"
+#include "workflow/job/SendJob.h"
 
 #include <functional>
 #include <string>
@@ -20,7 +20,7 @@ public:
     // fingerprint, then once for every message.
     std::function<std::string()> attachmentRead;
 
-    // "state:…", "counter:…", "log:ENTRY...   OUTCOME", "logwindow", "clearlog", "settings"
+    // "state:…", "counter:…", "notice:…", "log:ENTRY...   OUTCOME", "logwindow", "clearlog", "settings"
     std::vector<std::string> shown;
     std::vector<std::string> counters, logLines;
     std::size_t flushed = 0; // how much of shown had been flushed at the last flush
@@ -42,6 +42,7 @@ public:
         if (onCounter)
             onCounter();
     }
+    void ShowNotice(const std::string& text) override { shown.push_back("notice:" + text); }
     void ShowLogWindow() override { shown.push_back("logwindow"); }
     void ClearLog() override
     {

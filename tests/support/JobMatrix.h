@@ -5,10 +5,10 @@
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedUi.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 

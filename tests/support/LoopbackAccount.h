@@ -1,24 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/SendJob.h"
-
-#include <string>
+#include "workflow/job/SendJob.h"
+#include "workflow/settings/Settings.h"
 
 // The account the loopback job tests and benchmarks send from: Ana, to a server on
-// 127.0.0.1 at port, with no pause between messages. A test sets what it varies.
+// 127.0.0.1, with no pause between messages. Change what a test varies (the port always).
 class TLoopbackAccount : public TSendSettings {
 public:
-    std::string name = "Ana", email = "ana@example.org", host = "127.0.0.1", userId = "pc1", charset = "us-ascii",
-                delay = "0", security = "0", timeOut, port;
+    TSettings account = LoopbackSettings();
 
-    std::string Name() const override { return name; }
-    std::string Email() const override { return email; }
-    std::string Host() const override { return host; }
-    std::string UserID() const override { return userId; }
-    std::string Charset() const override { return charset; }
-    std::string Delay() const override { return delay; }
-    std::string Port() const override { return port; }
-    std::string Security() const override { return security; }
-    std::string TimeOut() const override { return timeOut; }
-    void AskForSettings() override {}
+    TSettings Values() const override { return account; }
+    void AskForSettings() override { }
+
+    static TSettings LoopbackSettings()
+    {
+        TSettings settings = DefaultSettings();
+        settings.Name = "Ana";
+        settings.Email = "ana@example.org";
+        settings.Host = "127.0.0.1";
+        settings.UserID = "pc1";
+        settings.Charset = "us-ascii";
+        settings.Delay = 0;
+        settings.Port = 0;
+        settings.TimeOut = 10;
+        return settings;
+    }
 };

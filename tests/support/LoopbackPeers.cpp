@@ -16,7 +16,10 @@ struct LoopbackAddress {
     sockaddr* Get() { return reinterpret_cast<sockaddr*>(&Storage); }
 };
 
-int Domain(LoopbackFamily family) { return family == LoopbackFamily::IPv6 ? AF_INET6 : AF_INET; }
+int Domain(LoopbackFamily family)
+{
+    return family == LoopbackFamily::IPv6 ? AF_INET6 : AF_INET;
+}
 
 LoopbackAddress Loopback(std::uint16_t port, LoopbackFamily family = LoopbackFamily::IPv4)
 {
@@ -54,7 +57,10 @@ RefusingPort::RefusingPort(LoopbackFamily family, std::uint16_t port)
 {
 }
 
-RefusingPort::~RefusingPort() { ::close(FHandle); }
+RefusingPort::~RefusingPort()
+{
+    ::close(FHandle);
+}
 
 FullBacklogListener::FullBacklogListener(LoopbackFamily family, std::uint16_t port)
 {
@@ -87,7 +93,10 @@ AnsweringListener::AnsweringListener(LoopbackFamily family, std::uint16_t port)
         FPort = 0;
 }
 
-AnsweringListener::~AnsweringListener() { ::close(FHandle); }
+AnsweringListener::~AnsweringListener()
+{
+    ::close(FHandle);
+}
 
 int ConnectLoopback(std::uint16_t port)
 {

@@ -22,7 +22,8 @@ inline std::string Unfolded(const std::string& header)
 {
     std::string result;
     for (std::size_t i = 0; i < header.size(); ++i) {
-        if (header.compare(i, 2, "\r\n") == 0 && i + 2 < header.size() && (header[i + 2] == ' ' || header[i + 2] == '\t')) {
+        if (header.compare(i, 2, "\r\n") == 0 && i + 2 < header.size()
+            && (header[i + 2] == ' ' || header[i + 2] == '\t')) {
             ++i;
             continue;
         }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/AccountPasswords.h"
+#include "workflow/account/AccountPasswords.h"
 
 #include <map>
 #include <optional>

@@ -44,7 +44,8 @@ void RealSmtpServer::StartSmtpSink()
     FPort = FreeLoopbackPort();
     QStringList arguments;
     if (geteuid() == 0)
-        arguments << "-u" << "nobody"; // it refuses to keep root's privileges
+        arguments << "-u"
+                  << "nobody"; // it refuses to keep root's privileges
     arguments << QStringLiteral("127.0.0.1:%1").arg(FPort) << "10";
     FProcess.start("/usr/sbin/smtp-sink", arguments);
     if (!FProcess.waitForStarted(5000))
@@ -61,8 +62,7 @@ void RealSmtpServer::StartAiosmtpd(const std::string& saveFolder)
         FProblem = "cannot start: " + FProcess.errorString().toStdString();
         return;
     }
-    while (!FProcess.canReadLine() && FProcess.waitForReadyRead(10000)) {
-    }
+    while (!FProcess.canReadLine() && FProcess.waitForReadyRead(10000)) { }
     const QByteArray line = FProcess.readLine().trimmed();
     if (!line.startsWith("PORT "))
         FProblem = "no port: " + FProcess.readAllStandardError().toStdString();

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/Pause.h"
+#include "workflow/job/Pause.h"
 
 #include <functional>
 #include <vector>
@@ -9,7 +9,7 @@
 // shows its countdown once, and lets a test act at that moment.
 class TRecordedPause : public TPause {
 public:
-    TRecordedPause() : FPrevious(SetPauseBetweenMessages(this)) {}
+    TRecordedPause() : FPrevious(SetPauseBetweenMessages(this)) { }
     ~TRecordedPause() override { SetPauseBetweenMessages(FPrevious); }
     TRecordedPause(const TRecordedPause&) = delete;
     TRecordedPause& operator=(const TRecordedPause&) = delete;

@@ -2,8 +2,8 @@
 #include "support/Sandbox.h"
 
 #include "base/Stream.h"
-#include "workflow/ProgramFolder.h"
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -50,9 +50,9 @@ ScriptedServer::ScriptedServer()
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (FListener < 0 || bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(FListener, 8) != 0 || getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        pipe2(FStopPipe, O_CLOEXEC) != 0)
+    if (FListener < 0 || bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || listen(FListener, 8) != 0 || getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length) != 0
+        || pipe2(FStopPipe, O_CLOEXEC) != 0)
         ADD_FAILURE() << "ScriptedServer cannot listen on 127.0.0.1: " << std::strerror(errno);
     FPort = ntohs(address.sin_port);
 }
@@ -72,7 +72,10 @@ ScriptedServer& ScriptedServer::Add(TStep step)
     return *this;
 }
 
-ScriptedServer& ScriptedServer::Send(std::string bytes) { return Add({TAction::Send, std::move(bytes), {}}); }
+ScriptedServer& ScriptedServer::Send(std::string bytes)
+{
+    return Add({TAction::Send, std::move(bytes), {}});
+}
 
 ScriptedServer& ScriptedServer::SendInChunks(std::string bytes, std::vector<std::size_t> sizes)
 {
@@ -85,8 +88,14 @@ ScriptedServer& ScriptedServer::SendBytewise(std::string bytes)
     return SendInChunks(std::move(bytes), std::move(ones));
 }
 
-ScriptedServer& ScriptedServer::Expect(std::string bytes) { return Add({TAction::Expect, std::move(bytes), {}}); }
-ScriptedServer& ScriptedServer::ExpectLine(const std::string& line) { return Expect(line + "\r\n"); }
+ScriptedServer& ScriptedServer::Expect(std::string bytes)
+{
+    return Add({TAction::Expect, std::move(bytes), {}});
+}
+ScriptedServer& ScriptedServer::ExpectLine(const std::string& line)
+{
+    return Expect(line + "\r\n");
+}
 
 ScriptedServer& ScriptedServer::ExpectSlowly(std::string bytes, std::chrono::milliseconds pause)
 {
@@ -98,11 +107,26 @@ ScriptedServer& ScriptedServer::Pause(std::chrono::milliseconds duration)
     return Add({TAction::Pause, {}, {}, duration});
 }
 
-ScriptedServer& ScriptedServer::Close() { return Add({TAction::Close, {}, {}}); }
-ScriptedServer& ScriptedServer::Reset() { return Add({TAction::Reset, {}, {}}); }
-ScriptedServer& ScriptedServer::WaitForClose() { return Add({TAction::WaitForClose, {}, {}}); }
-ScriptedServer& ScriptedServer::AcceptNext() { return Add({TAction::AcceptNext, {}, {}}); }
-ScriptedServer& ScriptedServer::DiscardFromHere() { return Add({TAction::Discard, {}, {}}); }
+ScriptedServer& ScriptedServer::Close()
+{
+    return Add({TAction::Close, {}, {}});
+}
+ScriptedServer& ScriptedServer::Reset()
+{
+    return Add({TAction::Reset, {}, {}});
+}
+ScriptedServer& ScriptedServer::WaitForClose()
+{
+    return Add({TAction::WaitForClose, {}, {}});
+}
+ScriptedServer& ScriptedServer::AcceptNext()
+{
+    return Add({TAction::AcceptNext, {}, {}});
+}
+ScriptedServer& ScriptedServer::DiscardFromHere()
+{
+    return Add({TAction::Discard, {}, {}});
+}
 
 ScriptedServer& ScriptedServer::StartTls(const std::string& certificate, bool refusedByClient)
 {
@@ -117,9 +141,9 @@ void ScriptedServer::Start()
 bool ScriptedServer::WaitUntilScriptDone()
 {
     std::unique_lock<std::mutex> guard(FLock);
-    return FProgress.wait_for(guard, std::chrono::milliseconds(StepTimeoutMs),
-                              [this] { return !FFailure.empty() || FStepsDone == FSteps.size(); }) &&
-           FFailure.empty();
+    return FProgress.wait_for(guard, std::chrono::milliseconds(StepTimeoutMs), [this] {
+        return !FFailure.empty() || FStepsDone == FSteps.size();
+    }) && FFailure.empty();
 }
 
 std::string ScriptedServer::Received() const
@@ -151,8 +175,7 @@ void ScriptedServer::Run()
         FProgress.notify_all();
     }
     // After the script, the connection is only watched: whatever comes is unexpected.
-    while (FConnection >= 0 && WaitReadable() && ReadSome()) {
-    }
+    while (FConnection >= 0 && WaitReadable() && ReadSome()) { }
 }
 
 bool ScriptedServer::RunStep(const TStep& step)
@@ -162,8 +185,7 @@ bool ScriptedServer::RunStep(const TStep& step)
         if (step.Chunks.empty())
             return SendAll(step.Bytes);
         for (std::size_t offset = 0, piece = 0; offset < step.Bytes.size(); ++piece) {
-            const std::size_t size =
-                piece + 1 < step.Chunks.size() ? step.Chunks[piece] : step.Bytes.size() - offset;
+            const std::size_t size = piece + 1 < step.Chunks.size() ? step.Chunks[piece] : step.Bytes.size() - offset;
             if (offset > 0)
                 std::this_thread::sleep_for(ChunkPause);
             if (!SendAll(step.Bytes.substr(offset, size)))
@@ -171,28 +193,16 @@ bool ScriptedServer::RunStep(const TStep& step)
             offset += size;
         }
         return true;
-    case TAction::Expect:
-        return ExpectBytes(step.Bytes);
-    case TAction::ExpectSlowly:
-        return ExpectBytes(step.Bytes, step.Duration);
-    case TAction::Pause:
-        std::this_thread::sleep_for(step.Duration);
-        return true;
+    case TAction::Expect: return ExpectBytes(step.Bytes);
+    case TAction::ExpectSlowly: return ExpectBytes(step.Bytes, step.Duration);
+    case TAction::Pause: std::this_thread::sleep_for(step.Duration); return true;
     case TAction::Close:
-    case TAction::Reset:
-        CloseConnection(step.Action == TAction::Reset);
-        return true;
-    case TAction::WaitForClose:
-        return AwaitClose();
-    case TAction::AcceptNext:
-        CloseConnection(false);
-        return AcceptConnection();
-    case TAction::Discard:
-        StartDiscarding();
-        return true;
+    case TAction::Reset: CloseConnection(step.Action == TAction::Reset); return true;
+    case TAction::WaitForClose: return AwaitClose();
+    case TAction::AcceptNext: CloseConnection(false); return AcceptConnection();
+    case TAction::Discard: StartDiscarding(); return true;
     case TAction::StartTls:
-    case TAction::TlsRefused:
-        return Handshake(step.Bytes, step.Action == TAction::TlsRefused);
+    case TAction::TlsRefused: return Handshake(step.Bytes, step.Action == TAction::TlsRefused);
     }
     return false;
 }
@@ -335,8 +345,7 @@ bool ScriptedServer::ExpectBytes(const std::string& expected, std::chrono::milli
 
 bool ScriptedServer::AwaitClose()
 {
-    while (WaitReadable() && ReadSome()) {
-    }
+    while (WaitReadable() && ReadSome()) { }
     bool closed = false;
     {
         std::lock_guard<std::mutex> guard(FLock);

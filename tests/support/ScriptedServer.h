@@ -72,7 +72,19 @@ public:
     std::string Received() const;
 
 private:
-    enum class TAction { Send, Expect, ExpectSlowly, Pause, Close, Reset, WaitForClose, AcceptNext, Discard, StartTls, TlsRefused };
+    enum class TAction {
+        Send,
+        Expect,
+        ExpectSlowly,
+        Pause,
+        Close,
+        Reset,
+        WaitForClose,
+        AcceptNext,
+        Discard,
+        StartTls,
+        TlsRefused
+    };
     struct TStep {
         TAction Action;
         std::string Bytes;

@@ -4,7 +4,9 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
-TScriptedUi::TScriptedUi() : FPrevious(SetUserInterface(this)) {}
+TScriptedUi::TScriptedUi() : FPrevious(SetUserInterface(this))
+{
+}
 
 TScriptedUi::~TScriptedUi()
 {

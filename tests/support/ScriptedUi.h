@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "workflow/UserInterface.h"
+#include "workflow/ui/UserInterface.h"
 
 #include <deque>
 #include <functional>
@@ -42,7 +42,7 @@ public:
 
     std::vector<std::string> Messages;
     std::vector<std::string> Errors;
-    std::vector<std::string> Modals;  // object names of the dialogs run
+    std::vector<std::string> Modals; // object names of the dialogs run
     std::vector<std::string> ShellOpened;
     std::vector<TFileDialogRequest> FileRequests;
     int Beeps = 0;

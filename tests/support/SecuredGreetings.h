@@ -11,7 +11,9 @@
 // TLS from the first byte (the submission port 465).
 inline ScriptedServer& TlsGreeting(ScriptedServer& server, const std::string& extensions = "250 PIPELINING\r\n")
 {
-    return server.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
+    return server.StartTls(TestCertificates().Server)
+        .Send("220 ready\r\n")
+        .ExpectLine("EHLO client.test")
         .Send("250-sink\r\n" + extensions);
 }
 

@@ -34,8 +34,8 @@ TTestCertificates Make()
             && Run("openssl req -x509 -new -key " + dir + "/" + name + ".key -subj /CN=" + name + " -days 30 -out "
                    + dir + "/" + name + ".pem");
     };
-    TTestCertificates made{dir + "/authority.pem", dir + "/server.key", dir + "/server.pem", dir + "/wrong-name.pem",
-                           dir + "/expired.pem",   dir + "/untrusted.pem"};
+    TTestCertificates made{dir + "/authority.pem",  dir + "/server.key",  dir + "/server.pem",
+                           dir + "/wrong-name.pem", dir + "/expired.pem", dir + "/untrusted.pem"};
     const std::string local = "DNS:localhost,IP:127.0.0.1";
     const bool ok = authority("authority") && authority("stranger") && Run(newKey + made.Key)
         && Sign(dir, "authority", local, "30", made.Server)

@@ -3,8 +3,8 @@
 // reader, the writer and the address-book reader make of it, for a script to compare with
 // a reference. A case is the delimiter character, the text's length in bytes in decimal,
 // a line feed and the text (UTF-8).
-#include "workflow/AddressBook.h"
-#include "workflow/CsvText.h"
+#include "workflow/lists/AddressBook.h"
+#include "workflow/lists/CsvText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "workflow/AddressBook.h"
+#include "workflow/lists/AddressBook.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +47,7 @@ const std::string Thunderbird =
     ",,,,,bob@x.org,,,\n"
     "Novak,Ana,\"Novak, Ana\",,novak@x.org,,,,\n";
 
-class AddressBookExport : public ::testing::TestWithParam<ExportCase> {};
+class AddressBookExport : public ::testing::TestWithParam<ExportCase> { };
 
 TEST_P(AddressBookExport, GivesOneEntryPerRowWithAnAddress)
 {
@@ -67,25 +67,34 @@ TEST_P(AddressBookExport, WrittenAndReadBackIsTheSameTable)
     EXPECT_EQ(ReadAddressBook(WriteAddressBook(table)), table);
 }
 
-INSTANTIATE_TEST_SUITE_P(Exports, AddressBookExport, ::testing::Values(
-    ExportCase{"Outlook", Outlook, ',', {"Ana Novak <ana.novak@example.si>", "info@firm.example"}, 1},
-    ExportCase{"Google", Google, ',', {"Ana Novak <ana@home.example>", "Cene Kos <cene@example.org>"}, 0},
-    ExportCase{"Thunderbird", Thunderbird, ',',
-               {"Ani N. <ana@x.org>", "\"Novak, Ana\" <novak@x.org>"}, 1},
-    ExportCase{"SemicolonWithBom", "\xEF\xBB\xBFIme;Priimek;E-pošta;Podjetje\r\n"
-               "Ana;Novak;ana@x.si;\"Kos; d.o.o.\"\r\nCene;;cene@x.si\r\n", ';',
-               {"Ana Novak <ana@x.si>", "Cene <cene@x.si>"}, 0},
-    ExportCase{"Tab", "Name\tEmail\tCity\nAna Novak\tana@x.org\tKranj, Slovenia\n", '\t',
-               {"Ana Novak <ana@x.org>"}, 0},
-    ExportCase{"EmptyRowsDroppedNotCounted", "email,name\r\n\r\n,\r\n a@x.org ,\r\n  ,  \r\n,Bob\r\n",
-               ',', {"a@x.org"}, 1},
-    ExportCase{"OneColumn", "E-mail\r\nana@x.org\r\n\"Ana, N. <ana@y.org>\"\r\n", ',',
-               {"ana@x.org", "ana@y.org"}, 0},
-    ExportCase{"AddressesTheEnvelopeReadsAsWritten", "Email\r\nx:y@z.org\r\n>>\r\n<>\r\n", ',',
-               {"<x:y@z.org>"}, 2},
-    ExportCase{"LineBreakInNameMadeOneLine", "Full Name,mail\r\n\"Ana\r\nBcc: eve@x.org\",ana@x.org\r\n",
-               ',', {"\"Ana Bcc: eve@x.org\" <ana@x.org>"}, 0},
-    ExportCase{"HeaderOnly", "First Name,Last Name,Email Address\r\n", ',', {}, 0}),
+INSTANTIATE_TEST_SUITE_P(
+    Exports, AddressBookExport,
+    ::testing::Values(
+        ExportCase{"Outlook", Outlook, ',', {"Ana Novak <ana.novak@example.si>", "info@firm.example"}, 1},
+        ExportCase{"Google", Google, ',', {"Ana Novak <ana@home.example>", "Cene Kos <cene@example.org>"}, 0},
+        ExportCase{"Thunderbird", Thunderbird, ',', {"Ani N. <ana@x.org>", "\"Novak, Ana\" <novak@x.org>"}, 1},
+        ExportCase{"SemicolonWithBom",
+                   "\xEF\xBB\xBFIme;Priimek;E-pošta;Podjetje\r\n"
+                   "Ana;Novak;ana@x.si;\"Kos; d.o.o.\"\r\nCene;;cene@x.si\r\n",
+                   ';',
+                   {"Ana Novak <ana@x.si>", "Cene <cene@x.si>"},
+                   0},
+        ExportCase{
+            "Tab", "Name\tEmail\tCity\nAna Novak\tana@x.org\tKranj, Slovenia\n", '\t', {"Ana Novak <ana@x.org>"}, 0},
+        ExportCase{"EmptyRowsDroppedNotCounted",
+                   "email,name\r\n\r\n,\r\n a@x.org ,\r\n  ,  \r\n,Bob\r\n",
+                   ',',
+                   {"a@x.org"},
+                   1},
+        ExportCase{
+            "OneColumn", "E-mail\r\nana@x.org\r\n\"Ana, N. <ana@y.org>\"\r\n", ',', {"ana@x.org", "ana@y.org"}, 0},
+        ExportCase{"AddressesTheEnvelopeReadsAsWritten", "Email\r\nx:y@z.org\r\n>>\r\n<>\r\n", ',', {"<x:y@z.org>"}, 2},
+        ExportCase{"LineBreakInNameMadeOneLine",
+                   "Full Name,mail\r\n\"Ana\r\nBcc: eve@x.org\",ana@x.org\r\n",
+                   ',',
+                   {"\"Ana Bcc: eve@x.org\" <ana@x.org>"},
+                   0},
+        ExportCase{"HeaderOnly", "First Name,Last Name,Email Address\r\n", ',', {}, 0}),
     [](const auto& info) { return info.param.name; });
 
 TEST(AddressBook, KeepsEveryColumnValueOfARow)
@@ -94,8 +103,7 @@ TEST(AddressBook, KeepsEveryColumnValueOfARow)
     EXPECT_EQ(table.Columns.at(8), "Notes");
     EXPECT_EQ(table.Rows.at(0).Values,
               (std::vector<std::string>{"Ana", "", "Novak", "Ani", "ana.novak@example.si", "ana@home.example",
-                                        "Kos & Sinovi, d.o.o.", "Trg 1\r\nLjubljana",
-                                        "Met at \"Expo\", 2023"}));
+                                        "Kos & Sinovi, d.o.o.", "Trg 1\r\nLjubljana", "Met at \"Expo\", 2023"}));
 }
 
 TEST(AddressBook, ShortRowsArePaddedAndLongRowsCut)
@@ -130,8 +138,8 @@ TEST(AddressBook, DelimiterIsTheOneMostOftenOutsideQuotes)
 
 TEST(AddressBook, ColumnNamesMatchWithoutCaseBlanksOrHyphens)
 {
-    for (const char* name : {"E-mail Address", "EMAIL_ADDRESS", "e-mail", "E-Mail 1 - Value", "primary email",
-                             "Mail", "E-pošta", "E-POŠTNI NASLOV"})
+    for (const char* name : {"E-mail Address", "EMAIL_ADDRESS", "e-mail", "E-Mail 1 - Value", "primary email", "Mail",
+                             "E-pošta", "E-POŠTNI NASLOV"})
         EXPECT_EQ(FindColumnRoles({"Notes", name}).Address, 1) << name;
     const TColumnRoles roles =
         FindColumnRoles({"Name", "Surname", "Given Name", "Display Name", "Email", "E-mail Address"});
@@ -146,8 +154,7 @@ TEST(AddressBook, TypedEntriesBecomeRowsThatReadBackAsTheSameEntries)
     struct {
         std::string header, entry, row;
     } cases[] = {
-        {"First Name,Last Name,E-mail Address,Notes", "Ana Marija Novak <ana@x.org>",
-         "Ana Marija,Novak,ana@x.org,"},
+        {"First Name,Last Name,E-mail Address,Notes", "Ana Marija Novak <ana@x.org>", "Ana Marija,Novak,ana@x.org,"},
         {"Display Name,First Name,Primary Email", "\"Novak, Ana\" <ana@x.org>", "\"Novak, Ana\",,ana@x.org"},
         {"Email,First Name", "Ana Novak <ana@x.org>", "ana@x.org,Ana Novak"},
         {"Email,Notes", "Ana <ana@x.org>", "ana@x.org,"},

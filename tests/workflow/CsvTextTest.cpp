@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "workflow/CsvText.h"
+#include "workflow/lists/CsvText.h"
 
 #include <gtest/gtest.h>
 
@@ -19,29 +19,32 @@ void PrintTo(const ReadCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class CsvRead : public ::testing::TestWithParam<ReadCase> {};
+class CsvRead : public ::testing::TestWithParam<ReadCase> { };
 
 TEST_P(CsvRead, GivesTheRecords)
 {
     EXPECT_EQ(ReadCsvRecords(GetParam().text, GetParam().delimiter), GetParam().records);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, CsvRead, ::testing::Values(
-    ReadCase{"CrLf", "a,b\r\nc,d\r\n", ',', {{"a", "b"}, {"c", "d"}}},
-    ReadCase{"LfAndCr", "a,b\nc\rd", ',', {{"a", "b"}, {"c"}, {"d"}}},
-    ReadCase{"QuotedComma", "\"Novak, Ana\",ana@x.org", ',', {{"Novak, Ana", "ana@x.org"}}},
-    ReadCase{"DoubledQuotes", "\"say \"\"hi\"\"\",\"\"\"\"", ',', {{"say \"hi\"", "\""}}},
-    ReadCase{"QuotedLineBreaksKept", "\"1 Main St\r\nLjubljana\",\"a\nb\rc\"\r\nx", ',',
-             {{"1 Main St\r\nLjubljana", "a\nb\rc"}, {"x"}}},
-    ReadCase{"EmptyLinesAreEmptyRecords", "a\r\n\r\n\nb\r\n", ',', {{"a"}, {}, {}, {"b"}}},
-    ReadCase{"EmptyFields", ",a,,\r\n\"\"", ',', {{"", "a", "", ""}, {""}}},
-    ReadCase{"TextAfterClosingQuoteKept", "\"ab\"c\"d,e", ',', {{"abc\"d", "e"}}},
-    ReadCase{"QuoteInsideUnquotedFieldIsText", "a\"b,c\"", ',', {{"a\"b", "c\""}}},
-    ReadCase{"UnclosedQuoteRunsToTheEnd", "a,\"b\r\nc,d", ',', {{"a", "b\r\nc,d"}}},
-    ReadCase{"Semicolon", "a;\"b;c\";d,e\r\n", ';', {{"a", "b;c", "d,e"}}},
-    ReadCase{"Tab", "a\t\"b\tc\"\t d ", '\t', {{"a", "b\tc", " d "}}},
-    ReadCase{"NulIsText", std::string("a\0b,c", 5), ',', {{std::string("a\0b", 3), "c"}}},
-    ReadCase{"Empty", "", ',', {}}),
+INSTANTIATE_TEST_SUITE_P(
+    Texts, CsvRead,
+    ::testing::Values(ReadCase{"CrLf", "a,b\r\nc,d\r\n", ',', {{"a", "b"}, {"c", "d"}}},
+                      ReadCase{"LfAndCr", "a,b\nc\rd", ',', {{"a", "b"}, {"c"}, {"d"}}},
+                      ReadCase{"QuotedComma", "\"Novak, Ana\",ana@x.org", ',', {{"Novak, Ana", "ana@x.org"}}},
+                      ReadCase{"DoubledQuotes", "\"say \"\"hi\"\"\",\"\"\"\"", ',', {{"say \"hi\"", "\""}}},
+                      ReadCase{"QuotedLineBreaksKept",
+                               "\"1 Main St\r\nLjubljana\",\"a\nb\rc\"\r\nx",
+                               ',',
+                               {{"1 Main St\r\nLjubljana", "a\nb\rc"}, {"x"}}},
+                      ReadCase{"EmptyLinesAreEmptyRecords", "a\r\n\r\n\nb\r\n", ',', {{"a"}, {}, {}, {"b"}}},
+                      ReadCase{"EmptyFields", ",a,,\r\n\"\"", ',', {{"", "a", "", ""}, {""}}},
+                      ReadCase{"TextAfterClosingQuoteKept", "\"ab\"c\"d,e", ',', {{"abc\"d", "e"}}},
+                      ReadCase{"QuoteInsideUnquotedFieldIsText", "a\"b,c\"", ',', {{"a\"b", "c\""}}},
+                      ReadCase{"UnclosedQuoteRunsToTheEnd", "a,\"b\r\nc,d", ',', {{"a", "b\r\nc,d"}}},
+                      ReadCase{"Semicolon", "a;\"b;c\";d,e\r\n", ';', {{"a", "b;c", "d,e"}}},
+                      ReadCase{"Tab", "a\t\"b\tc\"\t d ", '\t', {{"a", "b\tc", " d "}}},
+                      ReadCase{"NulIsText", std::string("a\0b,c", 5), ',', {{std::string("a\0b", 3), "c"}}},
+                      ReadCase{"Empty", "", ',', {}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(CsvWrite, QuotesOnlyWhatNeedsIt)

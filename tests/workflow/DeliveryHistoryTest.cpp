@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "workflow/history/DeliveryHistory.h"
 #include "base/StringList.h"
 #include "support/HistorySql.h"
 #include "support/Sandbox.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryMessages.h"
-#include "workflow/JobFingerprint.h"
-#include "workflow/ProgramState.h"
+#include "workflow/history/HistoryMessages.h"
+#include "workflow/job/JobFingerprint.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QDir>
 #include <QFile>
@@ -108,7 +108,7 @@ void PrintTo(const CountCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class JobCounts : public History, public ::testing::WithParamInterface<CountCase> {};
+class JobCounts : public History, public ::testing::WithParamInterface<CountCase> { };
 
 TEST_P(JobCounts, AgreeWithTheEntriesBeforeAndAfterTheEnd)
 {
@@ -127,20 +127,35 @@ TEST_P(JobCounts, AgreeWithTheEntriesBeforeAndAfterTheEnd)
     EXPECT_EQ(CountsOf(Store->Jobs().at(0)), GetParam().counts) << "in the list of jobs";
 }
 
-INSTANTIATE_TEST_SUITE_P(Jobs, JobCounts, ::testing::Values(
-    CountCase{"AllDelivered", List, {{0, Delivered}, {1, Delivered}, {2, Delivered}, {3, Delivered}},
-              {4, 4, 0, 0, 0}, {}},
-    CountCase{"OneOfEach", List, {{0, Delivered}, {1, Refused}, {2, Deferred}},
-              {4, 1, 1, 1, 1}, {List[1], List[2], List[3]}},
-    CountCase{"DeferredThenDelivered", List, {{0, Deferred}, {1, Delivered}, {0, Delivered}},
-              {4, 2, 0, 0, 2}, {List[2], List[3]}},
-    CountCase{"DeliveredRecordedTwice", List, {{3, Delivered}, {3, Delivered}},
-              {4, 1, 0, 0, 3}, {List[0], List[1], List[2]}},
-    CountCase{"NothingSent", List, {}, {4, 0, 0, 0, 4}, List},
-    CountCase{"EmptyEntriesAreNoMessages", {"", "ana@example.org", "", "bor@example.org", ""}, {{1, Delivered}},
-              {2, 1, 0, 0, 1}, {"bor@example.org"}},
-    CountCase{"OnlyEmptyEntries", {"", ""}, {}, {0, 0, 0, 0, 0}, {}}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Jobs, JobCounts,
+                         ::testing::Values(CountCase{"AllDelivered",
+                                                     List,
+                                                     {{0, Delivered}, {1, Delivered}, {2, Delivered}, {3, Delivered}},
+                                                     {4, 4, 0, 0, 0},
+                                                     {}},
+                                           CountCase{"OneOfEach",
+                                                     List,
+                                                     {{0, Delivered}, {1, Refused}, {2, Deferred}},
+                                                     {4, 1, 1, 1, 1},
+                                                     {List[1], List[2], List[3]}},
+                                           CountCase{"DeferredThenDelivered",
+                                                     List,
+                                                     {{0, Deferred}, {1, Delivered}, {0, Delivered}},
+                                                     {4, 2, 0, 0, 2},
+                                                     {List[2], List[3]}},
+                                           CountCase{"DeliveredRecordedTwice",
+                                                     List,
+                                                     {{3, Delivered}, {3, Delivered}},
+                                                     {4, 1, 0, 0, 3},
+                                                     {List[0], List[1], List[2]}},
+                                           CountCase{"NothingSent", List, {}, {4, 0, 0, 0, 4}, List},
+                                           CountCase{"EmptyEntriesAreNoMessages",
+                                                     {"", "ana@example.org", "", "bor@example.org", ""},
+                                                     {{1, Delivered}},
+                                                     {2, 1, 0, 0, 1},
+                                                     {"bor@example.org"}},
+                                           CountCase{"OnlyEmptyEntries", {"", ""}, {}, {0, 0, 0, 0, 0}, {}}),
+                         [](const auto& info) { return info.param.name; });
 
 // ---- which earlier job a new one continues ----------------------------------------------
 
@@ -157,7 +172,7 @@ struct ResumeCase {
     std::vector<PastJob> past; // oldest first
     std::vector<std::string> list;
     std::string message;
-    int continues;             // index into past; -1 for none
+    int continues; // index into past; -1 for none
     std::vector<int> skip;
 };
 
@@ -166,7 +181,7 @@ void PrintTo(const ResumeCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class Resume : public History, public ::testing::WithParamInterface<ResumeCase> {};
+class Resume : public History, public ::testing::WithParamInterface<ResumeCase> { };
 
 TEST_P(Resume, OffersTheNewestJobOfTheSameListAndMessageWhenUnfinished)
 {
@@ -193,27 +208,41 @@ TEST_P(Resume, OffersTheNewestJobOfTheSameListAndMessageWhenUnfinished)
 
 const std::vector<std::string> OtherList = {"ana@example.org", "Bor <bor@example.org>", "cene@example.org",
                                             "dana@example.net"};
-const std::vector<std::string> ListWithEmpty = {"", "ana@example.org", "Bor <bor@example.org>",
-                                                "cene@example.org", "dana@example.org"};
+const std::vector<std::string> ListWithEmpty = {"", "ana@example.org", "Bor <bor@example.org>", "cene@example.org",
+                                                "dana@example.org"};
 
-INSTANTIATE_TEST_SUITE_P(Rules, Resume, ::testing::Values(
-    ResumeCase{"Interrupted", {{List, "m", {0, 1}, {}, false}}, List, "m", 0, {0, 1}},
-    ResumeCase{"InterruptedBeforeAnyDelivery", {{List, "m", {}, {}, false}}, List, "m", 0, {}},
-    ResumeCase{"EndedWithRefusedEntries", {{List, "m", {0, 3}, {1, 2}, true}}, List, "m", 0, {0, 3}},
-    ResumeCase{"StoppedWithEntriesNotSent", {{List, "m", {1}, {}, true}}, List, "m", 0, {1}},
-    ResumeCase{"EverythingDelivered", {{List, "m", {0, 1, 2, 3}, {}, true}}, List, "m", -1, {}},
-    ResumeCase{"EverythingDeliveredBeforeACrash", {{List, "m", {0, 1, 2, 3}, {}, false}}, List, "m", -1, {}},
-    ResumeCase{"OtherMessage", {{List, "m", {0}, {}, false}}, List, "m2", -1, {}},
-    ResumeCase{"OneEntryChanged", {{List, "m", {0}, {}, false}}, OtherList, "m", -1, {}},
-    ResumeCase{"AnEmptyEntryMovesThePositions", {{List, "m", {0}, {}, false}}, ListWithEmpty, "m", -1, {}},
-    ResumeCase{"EmptyEntriesKeepTheirPositions", {{ListWithEmpty, "m", {1, 4}, {}, false}}, ListWithEmpty, "m", 0,
-               {1, 4}},
-    ResumeCase{"NewestOfTwoUnfinished", {{List, "m", {0}, {}, false}, {List, "m", {1, 2}, {}, false}}, List, "m", 1,
-               {1, 2}},
-    ResumeCase{"StartedAgainAndFinished", {{List, "m", {0}, {}, false}, {List, "m", {0, 1, 2, 3}, {}, true}}, List,
-               "m", -1, {}},
-    ResumeCase{"NewerJobOfAnotherList", {{List, "m", {2}, {}, false}, {OtherList, "m", {}, {}, false}}, List, "m", 0,
-               {2}}),
+INSTANTIATE_TEST_SUITE_P(
+    Rules, Resume,
+    ::testing::Values(
+        ResumeCase{"Interrupted", {{List, "m", {0, 1}, {}, false}}, List, "m", 0, {0, 1}},
+        ResumeCase{"InterruptedBeforeAnyDelivery", {{List, "m", {}, {}, false}}, List, "m", 0, {}},
+        ResumeCase{"EndedWithRefusedEntries", {{List, "m", {0, 3}, {1, 2}, true}}, List, "m", 0, {0, 3}},
+        ResumeCase{"StoppedWithEntriesNotSent", {{List, "m", {1}, {}, true}}, List, "m", 0, {1}},
+        ResumeCase{"EverythingDelivered", {{List, "m", {0, 1, 2, 3}, {}, true}}, List, "m", -1, {}},
+        ResumeCase{"EverythingDeliveredBeforeACrash", {{List, "m", {0, 1, 2, 3}, {}, false}}, List, "m", -1, {}},
+        ResumeCase{"OtherMessage", {{List, "m", {0}, {}, false}}, List, "m2", -1, {}},
+        ResumeCase{"OneEntryChanged", {{List, "m", {0}, {}, false}}, OtherList, "m", -1, {}},
+        ResumeCase{"AnEmptyEntryMovesThePositions", {{List, "m", {0}, {}, false}}, ListWithEmpty, "m", -1, {}},
+        ResumeCase{
+            "EmptyEntriesKeepTheirPositions", {{ListWithEmpty, "m", {1, 4}, {}, false}}, ListWithEmpty, "m", 0, {1, 4}},
+        ResumeCase{"NewestOfTwoUnfinished",
+                   {{List, "m", {0}, {}, false}, {List, "m", {1, 2}, {}, false}},
+                   List,
+                   "m",
+                   1,
+                   {1, 2}},
+        ResumeCase{"StartedAgainAndFinished",
+                   {{List, "m", {0}, {}, false}, {List, "m", {0, 1, 2, 3}, {}, true}},
+                   List,
+                   "m",
+                   -1,
+                   {}},
+        ResumeCase{"NewerJobOfAnotherList",
+                   {{List, "m", {2}, {}, false}, {OtherList, "m", {}, {}, false}},
+                   List,
+                   "m",
+                   0,
+                   {2}}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(History, ContinuingAJobUpdatesItsOwnRows)
@@ -293,7 +322,7 @@ void PrintTo(const DamageCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class DamagedHistory : public History, public ::testing::WithParamInterface<DamageCase> {};
+class DamagedHistory : public History, public ::testing::WithParamInterface<DamageCase> { };
 
 TEST_P(DamagedHistory, IsRenamedAndANewOneStarted)
 {
@@ -322,17 +351,21 @@ TEST_P(DamagedHistory, IsRenamedAndANewOneStarted)
     EXPECT_EQ(QDir(QString::fromStdString(Sandbox.UserDataFolder())).entryList({"*.damaged-*"}).size(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, DamagedHistory, ::testing::Values(
-    DamageCase{"Garbage", [](const std::string&) { return std::string(20000, 'x'); }},
-    DamageCase{"TextFile", [](const std::string&) { return std::string("ana@example.org\r\nbor@example.org\r\n"); }},
-    DamageCase{"TruncatedToHalf", [](const std::string& whole) { return whole.substr(0, whole.size() / 2); }},
-    DamageCase{"HeaderOnly", [](const std::string& whole) { return whole.substr(0, 100); }},
-    DamageCase{"PagesOverwritten", [](const std::string& whole) {
-        std::string bytes = whole;
-        for (std::size_t i = 8192; i < bytes.size(); i += 4096)
-            bytes.replace(i + 100, 300, 300, '\xff');
-        return bytes;
-    }}),
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedHistory,
+    ::testing::Values(
+        DamageCase{"Garbage", [](const std::string&) { return std::string(20000, 'x'); }},
+        DamageCase{"TextFile",
+                   [](const std::string&) { return std::string("ana@example.org\r\nbor@example.org\r\n"); }},
+        DamageCase{"TruncatedToHalf", [](const std::string& whole) { return whole.substr(0, whole.size() / 2); }},
+        DamageCase{"HeaderOnly", [](const std::string& whole) { return whole.substr(0, 100); }},
+        DamageCase{"PagesOverwritten",
+                   [](const std::string& whole) {
+                       std::string bytes = whole;
+                       for (std::size_t i = 8192; i < bytes.size(); i += 4096)
+                           bytes.replace(i + 100, 300, 300, '\xff');
+                       return bytes;
+                   }}),
     [](const auto& info) { return info.param.name; });
 
 // ---- a history that cannot be opened or written -----------------------------------------
@@ -349,9 +382,9 @@ TEST_F(History, AFolderThatCannotBeMadeIsAnOpeningErrorInTheUsersLanguage)
             EXPECT_EQ(error.Kind(), EHistoryError::TKind::Open);
             EXPECT_EQ(error.Message(),
                       language == 1 ? "Zgodovine pošiljanja ni mogoče odpreti.\r\rDatoteka: " + folder
-                                          + "/history.sqlite\rRazlog: mape ni mogoče ustvariti: " + folder
+                              + "/history.sqlite\rRazlog: mape ni mogoče ustvariti: " + folder
                                     : "The delivery history cannot be opened.\r\rFile: " + folder
-                                          + "/history.sqlite\rReason: the folder cannot be created: " + folder);
+                              + "/history.sqlite\rReason: the folder cannot be created: " + folder);
         }
     }
 }
@@ -406,8 +439,9 @@ TEST_F(History, AFailedWriteIsAnErrorAndTheHistoryStaysUsable)
 
 TEST_F(History, AJobWhoseEntriesCannotAllBeWrittenLeavesNoTrace)
 {
-    RunSql(FileName(), "CREATE TRIGGER fail BEFORE INSERT ON entries WHEN NEW.position = 2"
-                       " BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    RunSql(FileName(),
+           "CREATE TRIGGER fail BEFORE INSERT ON entries WHEN NEW.position = 2"
+           " BEGIN SELECT RAISE(ABORT, 'disk full'); END");
     EXPECT_THROW(Begin(List), EHistoryError);
     EXPECT_TRUE(Store->Jobs().empty());
     EXPECT_FALSE(Store->FindUnfinished(ListHash(List), "message").has_value());
@@ -420,13 +454,13 @@ TEST(ListFingerprint, ChangesWithAnyEntryOrPosition)
     const std::string base = ListHash({"ana@example.org", "bor@example.org"});
     EXPECT_EQ(ListHash({"ana@example.org", "bor@example.org"}), base);
     EXPECT_EQ(base.size(), 64u);
-    for (const std::vector<std::string>& other : std::vector<std::vector<std::string>>{
-             {"bor@example.org", "ana@example.org"},
-             {"ana@example.org", "bor@example.org", ""},
-             {"", "ana@example.org", "bor@example.org"},
-             {"ana@example.orgbor@example.org"},
-             {"ana@example.org", " bor@example.org"},
-             {"ana@example.or", "gbor@example.org"}})
+    for (const std::vector<std::string>& other :
+         std::vector<std::vector<std::string>>{{"bor@example.org", "ana@example.org"},
+                                               {"ana@example.org", "bor@example.org", ""},
+                                               {"", "ana@example.org", "bor@example.org"},
+                                               {"ana@example.orgbor@example.org"},
+                                               {"ana@example.org", " bor@example.org"},
+                                               {"ana@example.or", "gbor@example.org"}})
         EXPECT_NE(ListHash(other), base) << other.size() << " entries";
 }
 
@@ -451,9 +485,10 @@ TEST(MessageFingerprint, ChangesWithWhatTheRecipientsGet)
     EXPECT_NE(MessageHash("Invitation", body, false, report), base);
 
     EXPECT_EQ(MessageHash("Invitation", body, false, sandbox.Path("missing.pdf")),
-              MessageHash("Invitation", body, false, "")) << "a missing file goes out as no attachment";
-    EXPECT_EQ(MessageHash("Invitation", body, false, sandbox.Path("other")),
-              MessageHash("Invitation", body, false, "")) << "neither does a folder";
+              MessageHash("Invitation", body, false, ""))
+        << "a missing file goes out as no attachment";
+    EXPECT_EQ(MessageHash("Invitation", body, false, sandbox.Path("other")), MessageHash("Invitation", body, false, ""))
+        << "neither does a folder";
 }
 
 }

@@ -2,10 +2,10 @@
 #include "base/Exception.h"
 #include "base/Stream.h"
 #include "support/Sandbox.h"
-#include "workflow/Draft.h"
-#include "workflow/ListFields.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
+#include "workflow/lists/ListFields.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/Draft.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,7 +62,8 @@ TEST_F(DraftStore, FolderAndFilesAreTheUsersAlone)
     TDraftStore(Folder).Save(Message, &List);
     EXPECT_EQ(fs::status(Folder).permissions(), fs::perms::owner_all);
     for (const QString& name : FilesIn(Folder))
-        EXPECT_EQ(fs::status(Folder + "/" + name.toStdString()).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+        EXPECT_EQ(fs::status(Folder + "/" + name.toStdString()).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write)
             << name.toStdString();
 }
 
@@ -120,7 +121,7 @@ void PrintTo(const BadDraftCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class BadDraft : public DraftStore, public ::testing::WithParamInterface<BadDraftCase> {};
+class BadDraft : public DraftStore, public ::testing::WithParamInterface<BadDraftCase> { };
 
 TEST_P(BadDraft, TakesOnlyWhatIsWhole)
 {
@@ -145,18 +146,30 @@ std::string OnlyFile(const std::string& folder, const char* pattern)
     return folder + FilesIn(folder).filter(pattern).front().toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, BadDraft, ::testing::Values(
-    BadDraftCase{"NotJson", [](const std::string& f) { WriteWholeFile(f + "draft.json", "{\"subject\": \"cut"); },
-                 false, false, {}},
-    BadDraftCase{"ListFileGone", [](const std::string& f) { QFile::remove(QString::fromStdString(OnlyFile(f, "recipients-"))); },
-                 true, false, {}},
-    BadDraftCase{"LabelsFileGone", [](const std::string& f) { QFile::remove(QString::fromStdString(OnlyFile(f, "labels-"))); },
-                 true, true, std::vector<std::string>(5, "Za:")},
-    BadDraftCase{"LabelsOneShort", [](const std::string& f) { WriteWholeFile(OnlyFile(f, "labels-"), "To:\r\nTo:\r\n"); },
-                 true, true, std::vector<std::string>(5, "Za:")},
-    BadDraftCase{"ListNamedOutsideTheFolder", [](const std::string& f) {
-                     Rewrite(f + "draft.json", "\"recipients-", "\"../recipients-");
-                 }, true, false, {}}),
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadDraft,
+    ::testing::Values(
+        BadDraftCase{"NotJson",
+                     [](const std::string& f) { WriteWholeFile(f + "draft.json", "{\"subject\": \"cut"); },
+                     false,
+                     false,
+                     {}},
+        BadDraftCase{"ListFileGone",
+                     [](const std::string& f) { QFile::remove(QString::fromStdString(OnlyFile(f, "recipients-"))); },
+                     true,
+                     false,
+                     {}},
+        BadDraftCase{"LabelsFileGone",
+                     [](const std::string& f) { QFile::remove(QString::fromStdString(OnlyFile(f, "labels-"))); }, true,
+                     true, std::vector<std::string>(5, "Za:")},
+        BadDraftCase{"LabelsOneShort",
+                     [](const std::string& f) { WriteWholeFile(OnlyFile(f, "labels-"), "To:\r\nTo:\r\n"); }, true, true,
+                     std::vector<std::string>(5, "Za:")},
+        BadDraftCase{"ListNamedOutsideTheFolder",
+                     [](const std::string& f) { Rewrite(f + "draft.json", "\"recipients-", "\"../recipients-"); },
+                     true,
+                     false,
+                     {}}),
     [](const auto& info) { return info.param.name; });
 
 // A list read from an address book comes back with its columns and each entry's values,
@@ -167,9 +180,10 @@ TEST_F(DraftStore, ListWithColumnsComesBackWithEveryEntrysValues)
     TRowsColumn entries, labels;
     TListFields fields;
     TRecipientList list{entries, labels, &fields};
-    list.LoadFromFile(Sandbox.MakeFile("export.csv", "First Name;Last Name;E-mail Address;Note\r\n"
-                                                     "Ana;Novak;ana@x.org;\"two\r\nlines; and a \"\"quote\"\"\"\r\n"
-                                                     "Bor;;bor@x.org;\r\n"),
+    list.LoadFromFile(Sandbox.MakeFile("export.csv",
+                                       "First Name;Last Name;E-mail Address;Note\r\n"
+                                       "Ana;Novak;ana@x.org;\"two\r\nlines; and a \"\"quote\"\"\"\r\n"
+                                       "Bor;;bor@x.org;\r\n"),
                       "To:");
     list.Add("Marko Horvat <marko@x.org>", "Za:");
     list.Add("not an address", "Za:");

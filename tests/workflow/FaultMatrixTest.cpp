@@ -6,19 +6,19 @@
 // deferred and goes once more. The log, the counters and the history hold exactly what the
 // server decided, and the wire carries only what it should.
 #include "mail/SmtpClient.h"
-#include "support/FixedStamps.h"
 #include "support/FakeJobWindow.h"
+#include "support/FixedStamps.h"
 #include "support/JobMatrix.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/JobMessages.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/JobMessages.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 
@@ -40,14 +40,14 @@ const char* StepName(TStep step)
 
 const char* FaultName(TFault fault)
 {
-    static const char* names[] = {"4xx", "5xx", "421 then close", "close", "reset", "silence", "garbage",
-                                  "over-long line", "split reply"};
+    static const char* names[] = {"4xx",     "5xx",     "421 then close", "close",      "reset",
+                                  "silence", "garbage", "over-long line", "split reply"};
     return names[static_cast<int>(fault)];
 }
 
 const std::vector<std::string>& Recipients = MatrixRecipients;
 constexpr int FaultyMessage = 1; // faults of a message's steps hit the second one
-constexpr int TimeOutMs = 300;
+constexpr int TimeOutSeconds = 1;
 // Large enough that a server that stops reading fills every buffer on the way.
 constexpr std::size_t LargeAttachmentBytes = 12 << 20;
 // How long a silent server would keep the client waiting: far beyond the time-out, so
@@ -143,13 +143,13 @@ std::string ReplyOf(TStep step)
 std::string HeaderBlock(const std::string& entry)
 {
     return "From: Ana<ana@example.org>\r\nTo: " + entry + "\r\nSubject: Hello\r\nX-Mailer: Varnolt Pelmar 0.8\r\n"
-           + FixedStampLines + "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\n";
+        + FixedStampLines + "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\n";
 }
 
 // Writes the dialogue the row's job should have, with the fault at its step.
 class TScript {
 public:
-    TScript(ScriptedServer& server, TRow row) : S(server), Row(row) {}
+    TScript(ScriptedServer& server, TRow row) : S(server), Row(row) { }
 
     void Write()
     {
@@ -182,9 +182,10 @@ private:
     void Transaction(int index, bool faulty)
     {
         const std::string& entry = Recipients[static_cast<size_t>(index)];
-        const std::pair<TStep, std::string> commands[] = {
-            {TStep::Rset, "RSET"}, {TStep::MailFrom, "MAIL FROM:<ana@example.org>"},
-            {TStep::RcptTo, "RCPT TO:<" + entry + ">"}, {TStep::Data, "DATA"}};
+        const std::pair<TStep, std::string> commands[] = {{TStep::Rset, "RSET"},
+                                                          {TStep::MailFrom, "MAIL FROM:<ana@example.org>"},
+                                                          {TStep::RcptTo, "RCPT TO:<" + entry + ">"},
+                                                          {TStep::Data, "DATA"}};
         const auto faultAt = [&](TStep step) { return faulty && step == Row.step && !Row.Benign(); };
         for (const auto& [step, command] : commands) {
             S.ExpectLine(command);
@@ -257,8 +258,14 @@ private:
         switch (Row.fault) {
         case TFault::Close: S.Close(); break;
         case TFault::Reset: S.Reset(); break;
-        case TFault::ShutDown: FaultReply(); S.DiscardFromHere().Close(); break;
-        default: FaultReply(); S.WaitForClose(); break; // no QUIT: the server's state is unknown
+        case TFault::ShutDown:
+            FaultReply();
+            S.DiscardFromHere().Close();
+            break;
+        default:
+            FaultReply();
+            S.WaitForClose();
+            break; // no QUIT: the server's state is unknown
         }
         Reconnected();
     }
@@ -281,7 +288,10 @@ private:
         case TFault::Close: S.Close(); return false;
         case TFault::Reset: S.Reset(); return false;
         case TFault::Silence: S.WaitForClose(); return false; // no QUIT may follow a time-out
-        case TFault::ShutDown: FaultReply(); S.DiscardFromHere().Close(); return false;
+        case TFault::ShutDown:
+            FaultReply();
+            S.DiscardFromHere().Close();
+            return false;
         default: break;
         }
         FaultReply();
@@ -328,8 +338,8 @@ protected:
         else
             TScript(server, row).Write();
         Window = TWindow(row.step == TStep::Text ? LargeAttachment() : std::string());
-        Window.port = std::to_string(server.Port());
-        Smtp.SetTimeOut(TimeOutMs);
+        Window.account.Port = server.Port();
+        Window.account.TimeOut = TimeOutSeconds;
         Ui.Events.clear();
         Pause.Pauses.clear();
         MatrixTitles.clear();
@@ -347,7 +357,7 @@ protected:
         EXPECT_FALSE(Smtp.Connected());
         if (row.fault == TFault::Silence && row.step != TStep::Quit) {
             ASSERT_TRUE(FirstDrop.has_value());
-            EXPECT_GE(*FirstDrop - started, std::chrono::milliseconds(TimeOutMs)) << "the time-out was waited";
+            EXPECT_GE(*FirstDrop - started, std::chrono::seconds(TimeOutSeconds)) << "the time-out was waited";
             EXPECT_LT(*FirstDrop - started, SilentReaderMs) << "a silent server is given up after the time-out";
         }
     }
@@ -422,7 +432,7 @@ TEST_F(FaultMatrix, EveryFaultAtEveryStepKeepsTheDeliveryGuarantees)
 {
     const TStep steps[] = {TStep::Greeting, TStep::Helo, TStep::Rset, TStep::MailFrom, TStep::RcptTo,
                            TStep::Data,     TStep::Text, TStep::Dot,  TStep::Quit};
-    const TFault faults[] = {TFault::Temporary, TFault::Permanent, TFault::ShutDown, TFault::Close,  TFault::Reset,
+    const TFault faults[] = {TFault::Temporary, TFault::Permanent, TFault::ShutDown, TFault::Close, TFault::Reset,
                              TFault::Silence,   TFault::Garbage,   TFault::Overlong, TFault::Split};
     for (TStep step : steps) {
         for (TFault fault : faults) {
@@ -440,10 +450,16 @@ TEST_F(FaultMatrix, ARefusedRecipientStaysRefusedWhenTheServerTakesTheTextAllThe
         server.Send(ReplyOf(TStep::Greeting)).ExpectLine("HELO pc1").Send(ReplyOf(TStep::Helo));
         for (const std::string& entry : Recipients) {
             const bool refused = entry == Recipients[FaultyMessage];
-            server.ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-                .ExpectLine("RCPT TO:<" + entry + ">").Send(refused ? Permanent + "\r\n" : "250 ok\r\n")
-                .ExpectLine("DATA").Send(ReplyOf(TStep::Data))
-                .Expect(HeaderBlock(entry) + "Line one\r\n..\r\n.\r\n").Send(ReplyOf(TStep::Dot));
+            server.ExpectLine("RSET")
+                .Send("250 ok\r\n")
+                .ExpectLine("MAIL FROM:<ana@example.org>")
+                .Send("250 ok\r\n")
+                .ExpectLine("RCPT TO:<" + entry + ">")
+                .Send(refused ? Permanent + "\r\n" : "250 ok\r\n")
+                .ExpectLine("DATA")
+                .Send(ReplyOf(TStep::Data))
+                .Expect(HeaderBlock(entry) + "Line one\r\n..\r\n.\r\n")
+                .Send(ReplyOf(TStep::Dot));
         }
         server.ExpectLine("QUIT").Send(ReplyOf(TStep::Quit)).WaitForClose();
     });

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "workflow/history/HistoryAccess.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedUi.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/HistoryMessages.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryMessages.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/Sandbox.h"
-#include "workflow/DeliveryHistory.h"
+#include "workflow/history/DeliveryHistory.h"
 
 #include <QProcess>
 #include <chrono>
@@ -23,8 +23,9 @@ class TWriterRun {
 public:
     TWriterRun(const std::string& folder, int seed)
     {
-        FChild.start(HISTORY_WRITER, {QString::fromStdString(folder), QString::number(seed), QString::number(Entries),
-                                      QString::number(PauseMicroseconds)});
+        FChild.start(HISTORY_WRITER,
+                     {QString::fromStdString(folder), QString::number(seed), QString::number(Entries),
+                      QString::number(PauseMicroseconds)});
         FChild.waitForStarted();
     }
 

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "workflow/MessageMerge.h"
+#include "workflow/compose/MessageMerge.h"
 
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const std::vector<std::string> Columns = {"First Name", "Last Name", "E-mail Address", "Company",
-                                          "Home Street", "Name"};
-const std::vector<std::string> CeneValues = {"Cene", "Kos", "cene@x.org", "Kos & <Sinovi>",
-                                             "Trg 1\r\nKranj", "Cenko"};
+const std::vector<std::string> Columns = {"First Name", "Last Name",   "E-mail Address",
+                                          "Company",    "Home Street", "Name"};
+const std::vector<std::string> CeneValues = {"Cene", "Kos", "cene@x.org", "Kos & <Sinovi>", "Trg 1\r\nKranj", "Cenko"};
 const std::vector<std::string> ShortValues = {"Dora"};
 
 const TMergeRecipient Named{"Ana Novak <ana@x.org>"};
@@ -33,7 +32,7 @@ void PrintTo(const MergeCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class Merge : public ::testing::TestWithParam<MergeCase> {};
+class Merge : public ::testing::TestWithParam<MergeCase> { };
 
 TEST_P(Merge, FillsTheFieldsOfSubjectTextAndHtml)
 {
@@ -45,20 +44,22 @@ TEST_P(Merge, FillsTheFieldsOfSubjectTextAndHtml)
     EXPECT_EQ(TMessageMerge("", {c.text}, true, Columns).Body(c.recipient), TStringList{c.html});
 }
 
-INSTANTIATE_TEST_SUITE_P(TemplatesAndEntries, Merge, ::testing::Values(
-    MergeCase{"FirstOfName", "Dear {{first}},", Named, "Dear Ana,", "Dear Ana,"},
-    MergeCase{"FirstWithoutName", "Dear {{first}},", Bare, "Dear ,", "Dear ,"},
-    MergeCase{"FirstOfQuotedName", "Dear {{first}}", Quoted, "Dear Novak,", "Dear Novak,"},
-    MergeCase{"NameOrAddress", "{{name}}|{{name}}", Bare, "bob@x.org|bob@x.org", "bob@x.org|bob@x.org"},
-    MergeCase{"BuiltInNameWinsOverColumn", "{{Name}}", Row, "Cene Kos", "Cene Kos"},
-    MergeCase{"BareAddress", "<{{email}}>", Quoted, "<novak@x.org>", "<novak@x.org>"},
-    MergeCase{"ColumnsWithoutCaseOrBlanks", "{{FirstName}} {{ last name }} of {{COMPANY}}", Row,
-              "Cene Kos of Kos & <Sinovi>", "Cene Kos of Kos &amp; &lt;Sinovi&gt;"},
-    MergeCase{"ColumnOfEntryWithoutValues", "[{{Company}}]", Named, "[]", "[]"},
-    MergeCase{"ColumnMissingFromShortRow", "[{{Company}}]", ShortRow, "[]", "[]"},
-    MergeCase{"HtmlEscapedName", "{{name}} <b>", Specials, "O'Neil & Co <b>", "O&#39;Neil &amp; Co <b>"},
-    MergeCase{"Escape", "{{{{name}} is {{name}}", Named, "{{name}} is Ana Novak", "{{name}} is Ana Novak"},
-    MergeCase{"EscapesAndLoneBraces", "}} {{{{{{{{ }} {", Named, "}} {{{{ }} {", "}} {{{{ }} {"}),
+INSTANTIATE_TEST_SUITE_P(
+    TemplatesAndEntries, Merge,
+    ::testing::Values(
+        MergeCase{"FirstOfName", "Dear {{first}},", Named, "Dear Ana,", "Dear Ana,"},
+        MergeCase{"FirstWithoutName", "Dear {{first}},", Bare, "Dear ,", "Dear ,"},
+        MergeCase{"FirstOfQuotedName", "Dear {{first}}", Quoted, "Dear Novak,", "Dear Novak,"},
+        MergeCase{"NameOrAddress", "{{name}}|{{name}}", Bare, "bob@x.org|bob@x.org", "bob@x.org|bob@x.org"},
+        MergeCase{"BuiltInNameWinsOverColumn", "{{Name}}", Row, "Cene Kos", "Cene Kos"},
+        MergeCase{"BareAddress", "<{{email}}>", Quoted, "<novak@x.org>", "<novak@x.org>"},
+        MergeCase{"ColumnsWithoutCaseOrBlanks", "{{FirstName}} {{ last name }} of {{COMPANY}}", Row,
+                  "Cene Kos of Kos & <Sinovi>", "Cene Kos of Kos &amp; &lt;Sinovi&gt;"},
+        MergeCase{"ColumnOfEntryWithoutValues", "[{{Company}}]", Named, "[]", "[]"},
+        MergeCase{"ColumnMissingFromShortRow", "[{{Company}}]", ShortRow, "[]", "[]"},
+        MergeCase{"HtmlEscapedName", "{{name}} <b>", Specials, "O'Neil & Co <b>", "O&#39;Neil &amp; Co <b>"},
+        MergeCase{"Escape", "{{{{name}} is {{name}}", Named, "{{name}} is Ana Novak", "{{name}} is Ana Novak"},
+        MergeCase{"EscapesAndLoneBraces", "}} {{{{{{{{ }} {", Named, "}} {{{{ }} {", "}} {{{{ }} {"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(MessageMerge, WithoutFieldsGivesTheMessageBackAsWritten)
@@ -79,15 +80,16 @@ TEST(MessageMerge, FindsEveryFieldTheListDoesNotHaveAndWhere)
 {
     const TStringList body = {"Dear {{first}},", "", "{{frist}} and {{ Ort }} at {{Company}}", "{{name {{first"};
     const TMessageMerge plainList("News for {{Company}}", body, false, {});
-    EXPECT_EQ(plainList.Problems(), (std::vector<TFieldProblem>{
-                                        {"Company", 0}, {"frist", 3}, {"Ort", 3}, {"Company", 3},
-                                        {"name {{first", 4, true}, {"first", 4, true}}));
+    EXPECT_EQ(
+        plainList.Problems(),
+        (std::vector<TFieldProblem>{
+            {"Company", 0}, {"frist", 3}, {"Ort", 3}, {"Company", 3}, {"name {{first", 4, true}, {"first", 4, true}}));
     const TMessageMerge table("News for {{Company}}", body, false, Columns);
-    EXPECT_EQ(table.Problems(), (std::vector<TFieldProblem>{
-                                    {"frist", 3}, {"Ort", 3}, {"name {{first", 4, true}, {"first", 4, true}}));
+    EXPECT_EQ(table.Problems(),
+              (std::vector<TFieldProblem>{{"frist", 3}, {"Ort", 3}, {"name {{first", 4, true}, {"first", 4, true}}));
     // Unknown fields are left as written, as a preview shows them.
-    EXPECT_EQ(table.Body(Row), (TStringList{"Dear Cene,", "", "{{frist}} and {{ Ort }} at Kos & <Sinovi>",
-                                        "{{name {{first"}));
+    EXPECT_EQ(table.Body(Row),
+              (TStringList{"Dear Cene,", "", "{{frist}} and {{ Ort }} at Kos & <Sinovi>", "{{name {{first"}));
 }
 
 TEST(MessageMerge, FieldMayRunOverAWrappedLine)
@@ -103,8 +105,7 @@ TEST(MessageMerge, LineBreaksOfValuesBreakBodyLinesButNeverTheSubject)
     const std::vector<std::string> values = {"", "", "", "x\r\nBcc: eve@x.org", "Trg 1\r\nKranj\n"};
     const TMergeRecipient recipient{"a@x.org", &values};
     const TStringList body = {"To {{Home Street}}", "end"};
-    EXPECT_EQ(TMessageMerge("", body, false, Columns).Body(recipient),
-              (TStringList{"To Trg 1", "Kranj", "", "end"}));
+    EXPECT_EQ(TMessageMerge("", body, false, Columns).Body(recipient), (TStringList{"To Trg 1", "Kranj", "", "end"}));
     EXPECT_EQ(TMessageMerge("", body, true, Columns).Body(recipient),
               (TStringList{"To Trg 1<br>", "Kranj<br>", "", "end"}));
     EXPECT_EQ(TMessageMerge("For {{Company}}: {{Home Street}}", {}, false, Columns).Subject(recipient),

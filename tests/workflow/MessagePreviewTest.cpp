@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "workflow/compose/MessagePreview.h"
 #include "support/Sandbox.h"
-#include "workflow/ListFields.h"
-#include "workflow/MessagePreview.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/lists/ListFields.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 
@@ -42,8 +42,10 @@ TEST_F(MessagePreview, ShowsTheChosenEntryOrTheFirstThatGetsAMessage)
     Load("\r\nAna Novak <ana@x.org>\r\nbob@x.org\r\n");
     Message.subject = "For {{name}}";
     Message.body = {"Dear {{first}},", "", "mail for {{email}}"};
-    const std::pair<int, std::string> cases[] = {{2, "bob@x.org"}, {1, "Ana Novak <ana@x.org>"},
-                                                 {0, "Ana Novak <ana@x.org>"}, {-1, "Ana Novak <ana@x.org>"},
+    const std::pair<int, std::string> cases[] = {{2, "bob@x.org"},
+                                                 {1, "Ana Novak <ana@x.org>"},
+                                                 {0, "Ana Novak <ana@x.org>"},
+                                                 {-1, "Ana Novak <ana@x.org>"},
                                                  {7, "Ana Novak <ana@x.org>"}};
     for (const auto& [asked, entry] : cases) {
         const TMessagePreview preview = PreviewMessage(Message, Entries, &Fields, asked);
@@ -77,8 +79,9 @@ TEST_F(MessagePreview, FieldsTheListDoesNotHaveAreNamedAndLeftAsWritten)
     Message.subject = "Hi {{Company}}";
     Message.body = {"{{first}}!"};
     const TMessagePreview preview = PreviewMessage(Message, Entries, &Fields, 0);
-    EXPECT_EQ(preview.Problems, "Sending would not start: the recipient list does not have these fields:\r"
-                                "{{Company}} in the subject\rEmpty for this recipient: {{first}}");
+    EXPECT_EQ(preview.Problems,
+              "Sending would not start: the recipient list does not have these fields:\r"
+              "{{Company}} in the subject\rEmpty for this recipient: {{first}}");
     EXPECT_EQ(preview.Subject, "Hi {{Company}}");
     EXPECT_EQ(preview.Body, "!");
 }

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "workflow/compose/MessageText.h"
 #include "base/Exception.h"
-#include "support/SessionTestHelpers.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedUi.h"
-#include "workflow/FileDialog.h"
-#include "workflow/MessageText.h"
-#include "workflow/ProgramFolder.h"
+#include "support/SessionTestHelpers.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/ui/FileDialog.h"
 
 #include <QString>
 #include <gtest/gtest.h>
@@ -16,9 +16,8 @@ namespace {
 TEST(MessageText, EveryLineBreakBecomesCrLf)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"a\nb\n", "a\r\nb\r\n"},     {"a\rb", "a\r\nb"},         {"a\r\nb\r\n", "a\r\nb\r\n"},
-        {"a\n\rb", "a\r\n\r\nb"},     {"\n\n", "\r\n\r\n"},       {"", ""},
-        {"no break", "no break"},     {std::string("a\0b", 3), "a"}};
+        {"a\nb\n", "a\r\nb\r\n"}, {"a\rb", "a\r\nb"}, {"a\r\nb\r\n", "a\r\nb\r\n"}, {"a\n\rb", "a\r\n\r\nb"},
+        {"\n\n", "\r\n\r\n"},     {"", ""},           {"no break", "no break"},     {std::string("a\0b", 3), "a"}};
     for (const auto& [in, out] : cases)
         EXPECT_EQ(ToCrLf(in), out) << in;
 }
@@ -97,7 +96,7 @@ TEST(PreviewFile, IsWrittenAndRemovedInTheProgramFolderOnly)
     RemovePreviewFile();
     EXPECT_FALSE(FileExists(path));
     EXPECT_TRUE(FileExists(elsewhere));
-    RemovePreviewFile();  // a missing file is no error
+    RemovePreviewFile(); // a missing file is no error
 }
 
 TEST(ProgramFolderRule, UsesTheExecutablesFolderOrElseTheUsersDataFolder)

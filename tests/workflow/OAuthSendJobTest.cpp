@@ -4,15 +4,15 @@
 // server refuses the first token with the error challenge and takes a refreshed one.
 #include "mail/SmtpClient.h"
 #include "signin/OAuthSignIn.h"
-#include "support/LoopbackAccount.h"
+#include "support/FakeJobWindow.h"
 #include "support/MemoryKeeper.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
 #include "support/TestCertificates.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/lists/RowsColumn.h"
 
 #include <QByteArray>
 #include <QProcess>
@@ -23,32 +23,26 @@ namespace {
 const QString Python = "/usr/bin/python3";
 const QString E2e = QString(PELMAR_SOURCE_DIR) + "/tests/e2e/";
 
-class TAccount : public TLoopbackAccount, public TMessageFields, public TSendProgress {
+class TAccount : public TFakeJobWindow {
 public:
-    std::string tokenUrl, authUrl;
-    std::string UserID() const override { return "ana"; }
-    std::string Security() const override { return "2"; }
-    std::string TimeOut() const override { return "10"; }
-    TSignInSettings SignIn() const override
+    TAccount()
     {
-        return {"oauth2", "other", "pelmar-test-client", "", authUrl, tokenUrl, "mail", ""};
+        account.UserID = "ana";
+        account.Security = 2;
+        account.SignInMode = "oauth2";
+        account.OAuthClientId = "pelmar-test-client";
+        account.OAuthScope = "mail";
     }
-    std::string Subject() const override { return "Hello"; }
-    TStringList BodyParagraphs() const override { return TStringList{"Line one"}; }
-    int FormatIndex() const override { return 0; }
-    std::string AttachmentPath() const override { return {}; }
-    void ShowState(const std::string&) override {}
-    void ShowCounter(const std::string&) override {}
-    void ShowLogWindow() override {}
-    void ClearLog() override {}
-    void AppendLogLine(const std::string&) override {}
-    void Flush() override {}
 };
 
 std::string Bearer(const std::string& token)
 {
-    return "AUTH OAUTHBEARER " + QByteArray::fromStdString("n,a=ana,\x01" "auth=Bearer " + token + "\x01\x01")
-                                     .toBase64().toStdString();
+    return "AUTH OAUTHBEARER "
+        + QByteArray::fromStdString("n,a=ana,\x01"
+                                    "auth=Bearer "
+                                    + token + "\x01\x01")
+              .toBase64()
+              .toStdString();
 }
 
 TEST(OAuthSendJob, SignsInThroughTheBrowserSeamAndRefreshesARefusedToken)
@@ -58,8 +52,9 @@ TEST(OAuthSendJob, SignsInThroughTheBrowserSeamAndRefreshesARefusedToken)
     TScriptedUi ui;
     TRecordedPause pause;
     QProcess provider;
-    provider.start(Python, {E2e + "oauth_provider.py", QString::fromStdString(TestCertificates().Server),
-                            QString::fromStdString(TestCertificates().Key)});
+    provider.start(Python,
+                   {E2e + "oauth_provider.py", QString::fromStdString(TestCertificates().Server),
+                    QString::fromStdString(TestCertificates().Key)});
     ASSERT_TRUE(provider.waitForReadyRead(10000));
     const std::string url = provider.readLine().trimmed().toStdString();
     ui.OnShellOpen = [](const std::string& target) {
@@ -71,20 +66,32 @@ TEST(OAuthSendJob, SignsInThroughTheBrowserSeamAndRefreshesARefusedToken)
     smtp.SetLocalName("client.test");
     TRowsColumn entries{std::vector<std::string>{"a@example.org"}};
     TAccount account;
-    account.authUrl = url + "/authorize";
-    account.tokenUrl = url + "/token";
+    account.account.OAuthAuthUrl = url + "/authorize";
+    account.account.OAuthTokenUrl = url + "/token";
     TSendJob job(smtp, entries, account, account, account, nullptr);
     job.SetOAuthTokens(&oauth);
     ScriptedServer server;
-    account.port = std::to_string(server.Port());
+    account.account.Port = server.Port();
     const std::string challenge = QByteArray(R"({"status":"invalid_token"})").toBase64().toStdString();
-    server.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
+    server.StartTls(TestCertificates().Server)
+        .Send("220 ready\r\n")
+        .ExpectLine("EHLO client.test")
         .Send("250-sink\r\n250 AUTH OAUTHBEARER\r\n")
-        .ExpectLine(Bearer("access-1")).Send("334 " + challenge + "\r\n").ExpectLine("AQ==").Send("535 5.7.8 no\r\n")
-        .ExpectLine(Bearer("access-2")).Send("235 ok\r\n")
-        .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n").ExpectLine("RCPT TO:<a@example.org>")
-        .Send("250 ok\r\n").ExpectLine("DATA").Send("554 5.0.0 not today\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        .ExpectLine(Bearer("access-1"))
+        .Send("334 " + challenge + "\r\n")
+        .ExpectLine("AQ==")
+        .Send("535 5.7.8 no\r\n")
+        .ExpectLine(Bearer("access-2"))
+        .Send("235 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<a@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("554 5.0.0 not today\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
     server.Start();
     job.Run();
     server.Finish();

@@ -5,18 +5,18 @@
 // the title name exactly what the server decided about each message.
 #include "mail/SmtpClient.h"
 #include "support/FakeJobWindow.h"
+#include "support/FixedStamps.h"
 #include "support/JobMatrix.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
-#include "support/SecuredGreetings.h"
 #include "support/ScriptedUi.h"
+#include "support/SecuredGreetings.h"
 #include "support/TestCertificates.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RowsColumn.h"
-#include "support/FixedStamps.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/SendJob.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 
@@ -34,9 +34,9 @@ class TWindow : public TFakeJobWindow {
 public:
     TWindow()
     {
-        userId = "ana";
-        security = "2";
-        timeOut = "5";
+        account.UserID = "ana";
+        account.Security = 2;
+        account.TimeOut = 5;
     }
 };
 
@@ -48,7 +48,8 @@ std::string Envelope(const std::string& mailbox)
 std::string Text(const std::string& mailbox)
 {
     return "From: Ana<ana@example.org>\r\nTo: " + mailbox + "\r\nSubject: Hello\r\nX-Mailer: Varnolt Pelmar 0.8\r\n"
-           + FixedStampLines + "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nLine one\r\n.\r\n";
+        + FixedStampLines
+        + "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nLine one\r\n.\r\n";
 }
 
 std::string Envelope(const std::string& mailbox, bool reset)
@@ -69,14 +70,20 @@ struct TGroup {
 
 void ThirdAfterSecond(ScriptedServer& s)
 {
-    s.Expect(Text("b@example.org")).Expect(Envelope("c@example.org")).Send(Queued + Accepted)
-        .Expect(Text("c@example.org")).Send(Queued);
+    s.Expect(Text("b@example.org"))
+        .Expect(Envelope("c@example.org"))
+        .Send(Queued + Accepted)
+        .Expect(Text("c@example.org"))
+        .Send(Queued);
 }
 
 // The second message's transaction was left open: the third resets it first.
 void ThirdAfterRefusal(ScriptedServer& s)
 {
-    s.Expect(Envelope("c@example.org", true)).Send("250 reset\r\n" + Accepted).Expect(Text("c@example.org")).Send(Queued);
+    s.Expect(Envelope("c@example.org", true))
+        .Send("250 reset\r\n" + Accepted)
+        .Expect(Text("c@example.org"))
+        .Send(Queued);
 }
 
 // ... and the deferred second goes again in the retry round.
@@ -89,27 +96,47 @@ void ThirdThenSecondAgain(ScriptedServer& s)
 // DATA taken although no recipient was: a lone dot ends the transaction unsent.
 void ThirdAfterAbandonedText(ScriptedServer& s)
 {
-    s.Expect(".\r\n").Send("250 nothing to deliver\r\n").Expect(Envelope("c@example.org")).Send(Accepted)
-        .Expect(Text("c@example.org")).Send(Queued);
+    s.Expect(".\r\n")
+        .Send("250 nothing to deliver\r\n")
+        .Expect(Envelope("c@example.org"))
+        .Send(Accepted)
+        .Expect(Text("c@example.org"))
+        .Send(Queued);
 }
 
 const std::string A = "a@example.org...   ", B = "b@example.org...   ", C = "c@example.org...   ";
 
 const std::vector<TGroup> Groups = {
     {"all accepted", Queued + Accepted, ThirdAfterSecond, {A + "OK.", B + "OK.", C + "OK."}, "3 messages sent."},
-    {"first message refused at its dot", "552 5.3.4 too big\r\n" + Accepted, ThirdAfterSecond,
-     {A + "552 5.3.4 too big", B + "OK.", C + "OK."}, "Delivered 2 of 3; refused 1"},
-    {"MAIL FROM deferred", Queued + "451 4.3.0 try later\r\n503 5.5.1 MAIL first\r\n503 5.5.1 MAIL first\r\n",
-     ThirdThenSecondAgain, {A + "OK.", B + "451 4.3.0 try later", C + "OK.", B + "OK."}, "3 messages sent."},
-    {"RCPT TO refused", Queued + "250 ok\r\n550 5.1.1 no such user\r\n554 5.5.1 no valid recipients\r\n",
-     ThirdAfterRefusal, {A + "OK.", B + "550 5.1.1 no such user", C + "OK."}, "Delivered 2 of 3; refused 1"},
-    {"RCPT TO refused, DATA taken all the same", Queued + "250 ok\r\n550 5.1.1 no such user\r\n354 go\r\n",
-     ThirdAfterAbandonedText, {A + "OK.", B + "550 5.1.1 no such user", C + "OK."}, "Delivered 2 of 3; refused 1"},
-    {"DATA deferred", Queued + "250 ok\r\n250 ok\r\n451 4.3.0 not now\r\n", ThirdThenSecondAgain,
-     {A + "OK.", B + "451 4.3.0 not now", C + "OK.", B + "OK."}, "3 messages sent."},
+    {"first message refused at its dot",
+     "552 5.3.4 too big\r\n" + Accepted,
+     ThirdAfterSecond,
+     {A + "552 5.3.4 too big", B + "OK.", C + "OK."},
+     "Delivered 2 of 3; refused 1"},
+    {"MAIL FROM deferred",
+     Queued + "451 4.3.0 try later\r\n503 5.5.1 MAIL first\r\n503 5.5.1 MAIL first\r\n",
+     ThirdThenSecondAgain,
+     {A + "OK.", B + "451 4.3.0 try later", C + "OK.", B + "OK."},
+     "3 messages sent."},
+    {"RCPT TO refused",
+     Queued + "250 ok\r\n550 5.1.1 no such user\r\n554 5.5.1 no valid recipients\r\n",
+     ThirdAfterRefusal,
+     {A + "OK.", B + "550 5.1.1 no such user", C + "OK."},
+     "Delivered 2 of 3; refused 1"},
+    {"RCPT TO refused, DATA taken all the same",
+     Queued + "250 ok\r\n550 5.1.1 no such user\r\n354 go\r\n",
+     ThirdAfterAbandonedText,
+     {A + "OK.", B + "550 5.1.1 no such user", C + "OK."},
+     "Delivered 2 of 3; refused 1"},
+    {"DATA deferred",
+     Queued + "250 ok\r\n250 ok\r\n451 4.3.0 not now\r\n",
+     ThirdThenSecondAgain,
+     {A + "OK.", B + "451 4.3.0 not now", C + "OK.", B + "OK."},
+     "3 messages sent."},
     {"first refused at its dot, second deferred at MAIL FROM",
      "552 5.3.4 too big\r\n451 4.3.0 try later\r\n503 5.5.1 MAIL first\r\n503 5.5.1 MAIL first\r\n",
-     ThirdThenSecondAgain, {A + "552 5.3.4 too big", B + "451 4.3.0 try later", C + "OK.", B + "OK."},
+     ThirdThenSecondAgain,
+     {A + "552 5.3.4 too big", B + "451 4.3.0 try later", C + "OK.", B + "OK."},
      "Delivered 2 of 3; refused 1"},
 };
 
@@ -129,7 +156,9 @@ protected:
     {
         ScriptedServer server;
         TlsGreeting(server)
-            .Expect(Envelope(Recipients[0])).Send(Accepted).Expect(Text(Recipients[0]))
+            .Expect(Envelope(Recipients[0]))
+            .Send(Accepted)
+            .Expect(Text(Recipients[0]))
             .Expect(Envelope(Recipients[1]));
         if (chunks.empty())
             server.Send(group.Replies);
@@ -138,7 +167,7 @@ protected:
         group.Rest(server);
         server.ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
         Window = TWindow();
-        Window.port = std::to_string(server.Port());
+        Window.account.Port = server.Port();
         Ui.Events.clear();
         MatrixTitles.clear();
         server.Start();

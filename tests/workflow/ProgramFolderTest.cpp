@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "workflow/program/ProgramFolder.h"
 #include "support/Sandbox.h"
-#include "workflow/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 

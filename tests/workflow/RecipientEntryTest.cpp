@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "workflow/RecipientEntry.h"
+#include "workflow/lists/RecipientEntry.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 #include "base/Exception.h"
 #include "support/Encodings.h"
 #include "support/Sandbox.h"
-#include "workflow/ListFields.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
+#include "workflow/lists/ListFields.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,10 @@ protected:
     TListFields Fields;
     TRecipientList List{Entries, Labels, &Fields};
 
-    TListLoading Load(const std::string& bytes) { return List.LoadFromFile(Sandbox.MakeFile("list.csv", bytes), "To:"); }
+    TListLoading Load(const std::string& bytes)
+    {
+        return List.LoadFromFile(Sandbox.MakeFile("list.csv", bytes), "To:");
+    }
 
     TRows Rows() const
     {
@@ -46,7 +49,7 @@ void PrintTo(const ExportFile& c, std::ostream* os)
     *os << c.name;
 }
 
-class AddressBookFile : public RecipientListColumns, public ::testing::WithParamInterface<ExportFile> {};
+class AddressBookFile : public RecipientListColumns, public ::testing::WithParamInterface<ExportFile> { };
 
 // Whatever encoding the export came in, each row with an address is one entry with its
 // cells as values, and one label; the rows without an address are counted.
@@ -65,42 +68,54 @@ TEST_P(AddressBookFile, LoadsAnEntryAndItsValuesPerRowWithAnAddress)
     EXPECT_EQ(Rows(), file.rows);
 }
 
-const std::string Outlook =
-    "\"First Name\",\"Last Name\",\"E-mail Address\",\"Company\",\"Notes\"\r\n"
-    "\"Ana\",\"Novak\",\"ana@x.org\",\"Kos & Sinovi, d.o.o.\",\"Trg 1\r\nLjubljana\"\r\n"
-    "\"Bojan\",\"Kralj\",\"\",\"\",\"no address\"\r\n"
-    "\r\n"
-    "\"\",\"\",\"\",\"\",\"\"\r\n"
-    "\"\",\"\",\"info@firm.example\",\"Firm\",\"\"\r\n";
+const std::string Outlook = "\"First Name\",\"Last Name\",\"E-mail Address\",\"Company\",\"Notes\"\r\n"
+                            "\"Ana\",\"Novak\",\"ana@x.org\",\"Kos & Sinovi, d.o.o.\",\"Trg 1\r\nLjubljana\"\r\n"
+                            "\"Bojan\",\"Kralj\",\"\",\"\",\"no address\"\r\n"
+                            "\r\n"
+                            "\"\",\"\",\"\",\"\",\"\"\r\n"
+                            "\"\",\"\",\"info@firm.example\",\"Firm\",\"\"\r\n";
 
-INSTANTIATE_TEST_SUITE_P(Exports, AddressBookFile, ::testing::Values(
-    ExportFile{"OutlookQuotedCommasLineBreaksAndEmptyRows", Outlook, TTextEncoding::Utf8,
-               {"First Name", "Last Name", "E-mail Address", "Company", "Notes"},
-               {"Ana Novak <ana@x.org>", "info@firm.example"},
-               {{"Ana", "Novak", "ana@x.org", "Kos & Sinovi, d.o.o.", "Trg 1\r\nLjubljana"},
-                {"", "", "info@firm.example", "Firm", ""}},
-               1},
-    ExportFile{"GoogleInUtf16WithBom",
-               Utf16LittleEndianWithBom("Name,Given Name,E-mail 1 - Value\r\n"
-                                        "Špela Žagar,Špela,spela@x.org ::: spela@work.example\r\n"
-                                        ",Črt,crt@x.org\r\n"),
-               TTextEncoding::Utf16LittleEndian,
-               {"Name", "Given Name", "E-mail 1 - Value"},
-               {"Špela Žagar <spela@x.org>", "Črt <crt@x.org>"},
-               {{"Špela Žagar", "Špela", "spela@x.org ::: spela@work.example"}, {"", "Črt", "crt@x.org"}},
-               0},
-    ExportFile{"SpreadsheetInWindows1250WithSemicolons",
-               Windows1250("Ime;Priimek;E-pošta;Kraj\r\nČrt;Žnidar;crt@x.org;Kočevje\r\nAna;Šega;;Bled\r\n"),
-               TTextEncoding::Windows1250,
-               {"Ime", "Priimek", "E-pošta", "Kraj"},
-               {"Črt Žnidar <crt@x.org>"},
-               {{"Črt", "Žnidar", "crt@x.org", "Kočevje"}},
-               1},
-    ExportFile{"TabSeparatedWithShortAndLongRows", "Email\tName\tTown\r\na@x.org\tAna\r\nb@x.org\tBor\tKranj\textra\r\n",
-               TTextEncoding::Utf8, {"Email", "Name", "Town"}, {"Ana <a@x.org>", "Bor <b@x.org>"},
-               {{"a@x.org", "Ana", ""}, {"b@x.org", "Bor", "Kranj"}}, 0},
-    ExportFile{"HeaderOnly", "\xEF\xBB\xBF\"E-mail Address\"\r\n", TTextEncoding::Utf8WithBom, {"E-mail Address"}, {}, {},
-               0}),
+INSTANTIATE_TEST_SUITE_P(
+    Exports, AddressBookFile,
+    ::testing::Values(
+        ExportFile{"OutlookQuotedCommasLineBreaksAndEmptyRows",
+                   Outlook,
+                   TTextEncoding::Utf8,
+                   {"First Name", "Last Name", "E-mail Address", "Company", "Notes"},
+                   {"Ana Novak <ana@x.org>", "info@firm.example"},
+                   {{"Ana", "Novak", "ana@x.org", "Kos & Sinovi, d.o.o.", "Trg 1\r\nLjubljana"},
+                    {"", "", "info@firm.example", "Firm", ""}},
+                   1},
+        ExportFile{"GoogleInUtf16WithBom",
+                   Utf16LittleEndianWithBom("Name,Given Name,E-mail 1 - Value\r\n"
+                                            "Špela Žagar,Špela,spela@x.org ::: spela@work.example\r\n"
+                                            ",Črt,crt@x.org\r\n"),
+                   TTextEncoding::Utf16LittleEndian,
+                   {"Name", "Given Name", "E-mail 1 - Value"},
+                   {"Špela Žagar <spela@x.org>", "Črt <crt@x.org>"},
+                   {{"Špela Žagar", "Špela", "spela@x.org ::: spela@work.example"}, {"", "Črt", "crt@x.org"}},
+                   0},
+        ExportFile{"SpreadsheetInWindows1250WithSemicolons",
+                   Windows1250("Ime;Priimek;E-pošta;Kraj\r\nČrt;Žnidar;crt@x.org;Kočevje\r\nAna;Šega;;Bled\r\n"),
+                   TTextEncoding::Windows1250,
+                   {"Ime", "Priimek", "E-pošta", "Kraj"},
+                   {"Črt Žnidar <crt@x.org>"},
+                   {{"Črt", "Žnidar", "crt@x.org", "Kočevje"}},
+                   1},
+        ExportFile{"TabSeparatedWithShortAndLongRows",
+                   "Email\tName\tTown\r\na@x.org\tAna\r\nb@x.org\tBor\tKranj\textra\r\n",
+                   TTextEncoding::Utf8,
+                   {"Email", "Name", "Town"},
+                   {"Ana <a@x.org>", "Bor <b@x.org>"},
+                   {{"a@x.org", "Ana", ""}, {"b@x.org", "Bor", "Kranj"}},
+                   0},
+        ExportFile{"HeaderOnly",
+                   "\xEF\xBB\xBF\"E-mail Address\"\r\n",
+                   TTextEncoding::Utf8WithBom,
+                   {"E-mail Address"},
+                   {},
+                   {},
+                   0}),
     [](const auto& info) { return info.param.name; });
 
 // A first line without an e-mail column is an entry like any other, as in every plain
@@ -135,17 +150,19 @@ TEST_F(RecipientListColumns, ValuesStayInStepThroughAddsDeletesAndClears)
     Load(Outlook);
     List.Add("Marko Horvat <marko@x.org>", "Za:");
     List.Add("plain@x.org", "Za:");
-    EXPECT_EQ(Rows(), (TRows{{"Ana", "Novak", "ana@x.org", "Kos & Sinovi, d.o.o.", "Trg 1\r\nLjubljana"},
-                             {"", "", "info@firm.example", "Firm", ""},
-                             {"Marko", "Horvat", "marko@x.org", "", ""},
-                             {"", "", "plain@x.org", "", ""}}));
+    EXPECT_EQ(Rows(),
+              (TRows{{"Ana", "Novak", "ana@x.org", "Kos & Sinovi, d.o.o.", "Trg 1\r\nLjubljana"},
+                     {"", "", "info@firm.example", "Firm", ""},
+                     {"Marko", "Horvat", "marko@x.org", "", ""},
+                     {"", "", "plain@x.org", "", ""}}));
     Entries.SetItemIndex(1);
     List.DeleteSelected();
     Entries.SetItemIndex(2);
     List.DeleteSelected();
     EXPECT_EQ(Entries.Rows, (std::vector<std::string>{"Ana Novak <ana@x.org>", "Marko Horvat <marko@x.org>"}));
-    EXPECT_EQ(Rows(), (TRows{{"Ana", "Novak", "ana@x.org", "Kos & Sinovi, d.o.o.", "Trg 1\r\nLjubljana"},
-                             {"Marko", "Horvat", "marko@x.org", "", ""}}));
+    EXPECT_EQ(Rows(),
+              (TRows{{"Ana", "Novak", "ana@x.org", "Kos & Sinovi, d.o.o.", "Trg 1\r\nLjubljana"},
+                     {"Marko", "Horvat", "marko@x.org", "", ""}}));
     EXPECT_EQ(Entries.ItemIndex(), 1);
 
     List.Clear();
@@ -177,9 +194,10 @@ TEST_F(RecipientListColumns, SavedAsTableLoadsBackAsTheSameEntriesAndValues)
     const TRows rows = {Rows()[0], Rows()[1]};
     const std::string saved = Sandbox.Path("saved.csv");
     List.SaveAsTableToFile(saved);
-    EXPECT_EQ(ReadFileBytes(saved), "\xEF\xBB\xBFIme;Priimek;E-pošta;Opomba\r\n"
-                                    "Črt;Žnidar;crt@x.org;\"a;b\"\"c\"\r\n"
-                                    "Ana;Novak;ana@x.org;\r\n");
+    EXPECT_EQ(ReadFileBytes(saved),
+              "\xEF\xBB\xBFIme;Priimek;E-pošta;Opomba\r\n"
+              "Črt;Žnidar;crt@x.org;\"a;b\"\"c\"\r\n"
+              "Ana;Novak;ana@x.org;\r\n");
 
     TRowsColumn entriesAgain, labelsAgain;
     TListFields fieldsAgain;

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "workflow/lists/RecipientList.h"
 #include "base/Exception.h"
-#include "workflow/RowsColumn.h"
 #include "base/StringList.h"
 #include "support/Sandbox.h"
-#include "workflow/ListColumn.h"
-#include "workflow/RecipientList.h"
+#include "workflow/lists/ListColumn.h"
+#include "workflow/lists/RowsColumn.h"
 
 #include <QString>
 #include <gtest/gtest.h>
 
 namespace {
-
 
 class RecipientList : public ::testing::Test {
 protected:
@@ -37,7 +36,7 @@ void PrintTo(const LoadCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class RecipientFile : public RecipientList, public ::testing::WithParamInterface<LoadCase> {};
+class RecipientFile : public RecipientList, public ::testing::WithParamInterface<LoadCase> { };
 
 TEST_P(RecipientFile, LoadsOneEntryPerLineWithOneLabelEach)
 {
@@ -47,17 +46,16 @@ TEST_P(RecipientFile, LoadsOneEntryPerLineWithOneLabelEach)
     EXPECT_EQ(Labels.Rows, std::vector<std::string>(GetParam().entries.size(), "To:"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, RecipientFile, ::testing::Values(
-    LoadCase{"EmptyThirdLine", "a@x.org\r\nb@x.org\r\n\r\nd@x.org\r\ne@x.org\r\n",
-             {"a@x.org", "b@x.org", "", "d@x.org", "e@x.org"}},
-    LoadCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
-    LoadCase{"Lf", "a\nb\n", {"a", "b"}},
-    LoadCase{"Cr", "a\rb\r", {"a", "b"}},
-    LoadCase{"NoFinalLineEnd", "a\r\nb", {"a", "b"}},
-    // A title without an e-mail column is an entry like any other (one with one is a table).
-    LoadCase{"ColumnTitleAndNames", "Name\r\nAna <ana@x.org>\r\n", {"Name", "Ana <ana@x.org>"}},
-    LoadCase{"BlanksKept", "  a@x.org \r\n", {"  a@x.org "}},
-    LoadCase{"Empty", "", {}}),
+INSTANTIATE_TEST_SUITE_P(
+    Files, RecipientFile,
+    ::testing::Values(LoadCase{"EmptyThirdLine",
+                               "a@x.org\r\nb@x.org\r\n\r\nd@x.org\r\ne@x.org\r\n",
+                               {"a@x.org", "b@x.org", "", "d@x.org", "e@x.org"}},
+                      LoadCase{"CrLf", "a\r\nb\r\n", {"a", "b"}}, LoadCase{"Lf", "a\nb\n", {"a", "b"}},
+                      LoadCase{"Cr", "a\rb\r", {"a", "b"}}, LoadCase{"NoFinalLineEnd", "a\r\nb", {"a", "b"}},
+                      // A title without an e-mail column is an entry like any other (one with one is a table).
+                      LoadCase{"ColumnTitleAndNames", "Name\r\nAna <ana@x.org>\r\n", {"Name", "Ana <ana@x.org>"}},
+                      LoadCase{"BlanksKept", "  a@x.org \r\n", {"  a@x.org "}}, LoadCase{"Empty", "", {}}),
     [](const auto& info) { return info.param.name; });
 
 std::string Utf16LittleEndian(const std::string& utf8)
@@ -80,7 +78,11 @@ TEST_F(RecipientList, LoadsEveryEncodingAsTheSameEntriesAndSavesUtf8)
     const std::pair<std::string, TTextEncoding> files[] = {
         {utf8, TTextEncoding::Utf8},
         {"\xEF\xBB\xBF" + utf8, TTextEncoding::Utf8WithBom},
-        {"\x8A" "pela \x8E" "agar <spela@x.org>\r\n\xC8" "rt <c@x.org>\r\n", TTextEncoding::Windows1250},
+        {"\x8A"
+         "pela \x8E"
+         "agar <spela@x.org>\r\n\xC8"
+         "rt <c@x.org>\r\n",
+         TTextEncoding::Windows1250},
         {"\xFF\xFE" + Utf16LittleEndian(utf8), TTextEncoding::Utf16LittleEndian}};
     for (const auto& [bytes, encoding] : files) {
         const TTextDecoding decoding = List.LoadFromFile(Sandbox.MakeFile("list.txt", bytes), "To:").Decoding;
@@ -94,8 +96,11 @@ TEST_F(RecipientList, LoadsEveryEncodingAsTheSameEntriesAndSavesUtf8)
 
 TEST_F(RecipientList, SaysWhenLoadingLostSomething)
 {
-    const TTextDecoding decoding =
-        List.LoadFromFile(Sandbox.MakeFile("list.txt", "\xE8\x98" "rt@x.org\r\n"), "To:").Decoding;
+    const TTextDecoding decoding = List.LoadFromFile(Sandbox.MakeFile("list.txt",
+                                                                      "\xE8\x98"
+                                                                      "rt@x.org\r\n"),
+                                                     "To:")
+                                       .Decoding;
     EXPECT_EQ(Entries.Rows, std::vector<std::string>{"č\uFFFDrt@x.org"});
     EXPECT_EQ(decoding.Encoding, TTextEncoding::Windows1250);
     EXPECT_TRUE(decoding.Lossy);
@@ -131,7 +136,7 @@ void PrintTo(const DeleteCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class DeleteSelected : public RecipientList, public ::testing::WithParamInterface<DeleteCase> {};
+class DeleteSelected : public RecipientList, public ::testing::WithParamInterface<DeleteCase> { };
 
 TEST_P(DeleteSelected, RemovesEntryAndLabelAndMovesSelection)
 {
@@ -143,12 +148,11 @@ TEST_P(DeleteSelected, RemovesEntryAndLabelAndMovesSelection)
     EXPECT_EQ(Entries.ItemIndex(), GetParam().selectedAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(Selections, DeleteSelected, ::testing::Values(
-    DeleteCase{"First", 0, {"b", "c"}, 0},
-    DeleteCase{"Middle", 1, {"a", "c"}, 1},
-    DeleteCase{"Last", 2, {"a", "b"}, 1},
-    DeleteCase{"None", -1, {"a", "b", "c"}, -1}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Selections, DeleteSelected,
+                         ::testing::Values(DeleteCase{"First", 0, {"b", "c"}, 0},
+                                           DeleteCase{"Middle", 1, {"a", "c"}, 1}, DeleteCase{"Last", 2, {"a", "b"}, 1},
+                                           DeleteCase{"None", -1, {"a", "b", "c"}, -1}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(RecipientList, DeletingTheOnlyEntryLeavesBothColumnsEmpty)
 {

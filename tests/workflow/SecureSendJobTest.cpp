@@ -3,25 +3,24 @@
 // ended before any message, the time-out setting, and pipelined messages that keep the
 // job's counts, log lines and pauses in step.
 #include "mail/SmtpClient.h"
+#include "support/FakeJobWindow.h"
+#include "support/FixedStamps.h"
 #include "support/MemoryKeeper.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
-#include "support/SecuredGreetings.h"
 #include "support/ScriptedUi.h"
-#include "support/FixedStamps.h"
-#include "support/FakeJobWindow.h"
+#include "support/SecuredGreetings.h"
 #include "support/TestCertificates.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/SendJob.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iterator>
-
 
 namespace {
 
@@ -30,9 +29,9 @@ class TWindow : public TFakeJobWindow {
 public:
     TWindow()
     {
-        userId = "ana";
-        security = "2";
-        timeOut = "5";
+        account.UserID = "ana";
+        account.Security = 2;
+        account.TimeOut = 5;
     }
 };
 
@@ -56,7 +55,8 @@ std::string Envelope(const std::string& mailbox)
 std::string Text(const std::string& mailbox)
 {
     return "From: Ana<ana@example.org>\r\nTo: " + mailbox + "\r\nSubject: Hello\r\nX-Mailer: Varnolt Pelmar 0.8\r\n"
-           + FixedStampLines + "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nLine one\r\n.\r\n";
+        + FixedStampLines
+        + "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n\r\nLine one\r\n.\r\n";
 }
 
 class SecureSendJob : public ::testing::Test {
@@ -76,7 +76,7 @@ protected:
     {
         Smtp.SetLocalName("client.test");
         Job.Stamps = FixedStamps();
-        Window.port = std::to_string(Server->Port());
+        Window.account.Port = Server->Port();
         Pause.OnPause = [this] { Window.shown.push_back("pause"); };
     }
 
@@ -96,7 +96,7 @@ protected:
     void NewServer()
     {
         Server = std::make_unique<ScriptedServer>();
-        Window.port = std::to_string(Server->Port());
+        Window.account.Port = Server->Port();
     }
 };
 
@@ -106,10 +106,17 @@ TEST_F(SecureSendJob, PelmarPasswordComesFirstAndIsSentAsTheLogin)
     TMemoryKeeper keeper;
     keeper.Entries["ana@127.0.0.1"] = "from the keyring";
     Job.Passwords().SetKeeper(&keeper);
-    Greeted("250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQBzM2NyZXQ=").Send("235 ok\r\n")
-        .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<a@example.org>").Send("250 ok\r\n")
-        .ExpectLine("DATA").Send("354 go\r\n").Expect(Text("a@example.org")).Send("250 queued\r\n");
+    Greeted("250 AUTH PLAIN\r\n")
+        .ExpectLine("AUTH PLAIN AGFuYQBzM2NyZXQ=")
+        .Send("235 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<a@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("354 go\r\n")
+        .Expect(Text("a@example.org"))
+        .Send("250 queued\r\n");
     Quit();
     Run();
     EXPECT_EQ(Ui.Events, std::vector<std::string>{"beep"});
@@ -121,8 +128,13 @@ TEST_F(SecureSendJob, TheKeyringAnswersBeforeThePersonIsAsked)
     TMemoryKeeper keeper;
     keeper.Entries["ana@127.0.0.1"] = "s3cret";
     Job.Passwords().SetKeeper(&keeper);
-    Greeted("250-PIPELINING\r\n250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQBzM2NyZXQ=").Send("235 ok\r\n")
-        .Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org")).Send("250 queued\r\n");
+    Greeted("250-PIPELINING\r\n250 AUTH PLAIN\r\n")
+        .ExpectLine("AUTH PLAIN AGFuYQBzM2NyZXQ=")
+        .Send("235 ok\r\n")
+        .Expect(Envelope("a@example.org"))
+        .Send(Accepted)
+        .Expect(Text("a@example.org"))
+        .Send("250 queued\r\n");
     Quit();
     Run();
     EXPECT_EQ(Ui.Events, std::vector<std::string>{"beep"});
@@ -133,8 +145,13 @@ TEST_F(SecureSendJob, WithoutAKeyringThePersonIsAskedOncePerRun)
     Ui.PasswordAnswers.push_back("s3cret");
     for (int run = 0; run < 2; ++run) {
         NewServer();
-        Greeted("250-PIPELINING\r\n250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQBzM2NyZXQ=").Send("235 ok\r\n")
-            .Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org")).Send("250 queued\r\n");
+        Greeted("250-PIPELINING\r\n250 AUTH PLAIN\r\n")
+            .ExpectLine("AUTH PLAIN AGFuYQBzM2NyZXQ=")
+            .Send("235 ok\r\n")
+            .Expect(Envelope("a@example.org"))
+            .Send(Accepted)
+            .Expect(Text("a@example.org"))
+            .Send("250 queued\r\n");
         Quit();
         Run();
     }
@@ -152,11 +169,20 @@ TEST_F(SecureSendJob, DecliningThePasswordEndsTheJobBeforeItConnects)
 
 TEST_F(SecureSendJob, ThePlainDialogueNeverAsksForAPassword)
 {
-    Window.security = "0";
-    Server->Send("220 ready\r\n").ExpectLine("HELO ana").Send("250 hi\r\n")
-        .ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<a@example.org>").Send("250 ok\r\n").ExpectLine("DATA").Send("354 go\r\n")
-        .Expect(Text("a@example.org")).Send("250 queued\r\n");
+    Window.account.Security = 0;
+    Server->Send("220 ready\r\n")
+        .ExpectLine("HELO ana")
+        .Send("250 hi\r\n")
+        .ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<a@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("354 go\r\n")
+        .Expect(Text("a@example.org"))
+        .Send("250 queued\r\n");
     Quit();
     Run();
     EXPECT_EQ(Ui.Events, std::vector<std::string>{"beep"});
@@ -172,7 +198,7 @@ struct EndCase {
     std::string Prompt = {}; // a refused login asks for the password again, with the reply
 };
 
-class SecureJobEnd : public SecureSendJob, public ::testing::WithParamInterface<EndCase> {};
+class SecureJobEnd : public SecureSendJob, public ::testing::WithParamInterface<EndCase> { };
 
 TEST_P(SecureJobEnd, ShowsWhyInPlainWordsAndSendsNothing)
 {
@@ -181,7 +207,8 @@ TEST_P(SecureJobEnd, ShowsWhyInPlainWordsAndSendsNothing)
     if (GetParam().Certificate) {
         Server->StartTls(TestCertificates().*GetParam().Certificate, true).WaitForClose();
     } else {
-        Greeted("250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==")
+        Greeted("250 AUTH PLAIN\r\n")
+            .ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==")
             .Send("535-5.7.8 Username and password not accepted.\r\n535 5.7.8 See the help pages.\r\n");
         Quit();
     }
@@ -220,15 +247,24 @@ TEST_F(SecureSendJob, ARefusedPasswordIsAskedForAgainAndTheLoginRetried)
 {
     Job.Passwords().Store("ana", "127.0.0.1", "wrong");
     Ui.PasswordAnswers.push_back("right");
-    Greeted("250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==").Send("535 5.7.8 no\r\n")
-        .ExpectLine("AUTH PLAIN AGFuYQByaWdodA==").Send("235 ok\r\n")
-        .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n").ExpectLine("RCPT TO:<a@example.org>")
-        .Send("250 ok\r\n").ExpectLine("DATA").Send("354 go\r\n").Expect(Text("a@example.org")).Send("250 queued\r\n");
+    Greeted("250 AUTH PLAIN\r\n")
+        .ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==")
+        .Send("535 5.7.8 no\r\n")
+        .ExpectLine("AUTH PLAIN AGFuYQByaWdodA==")
+        .Send("235 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<a@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("354 go\r\n")
+        .Expect(Text("a@example.org"))
+        .Send("250 queued\r\n");
     Quit();
     Run();
-    EXPECT_EQ(Ui.Events, (std::vector<std::string>{
-                             "password:The server refused the login:\r535 5.7.8 no\r\rPassword for ana on 127.0.0.1:",
-                             "beep"}));
+    EXPECT_EQ(Ui.Events,
+              (std::vector<std::string>{
+                  "password:The server refused the login:\r535 5.7.8 no\r\rPassword for ana on 127.0.0.1:", "beep"}));
     EXPECT_EQ(Job.Passwords().Stored("ana", "127.0.0.1"), "right");
 }
 
@@ -236,82 +272,97 @@ TEST_F(SecureSendJob, ARefusedPasswordIsAskedForAgainAndTheLoginRetried)
 struct ConnectCase {
     const char* Name;
     friend void PrintTo(const ConnectCase& c, std::ostream* out) { *out << c.Name; }
-    const char* Security;
+    std::int32_t Security;
     void (*Script)(ScriptedServer&);
     int Language;
     std::string Message;
 };
 
-class SecureConnectFailure : public SecureSendJob, public ::testing::WithParamInterface<ConnectCase> {};
+class SecureConnectFailure : public SecureSendJob, public ::testing::WithParamInterface<ConnectCase> { };
 
 TEST_P(SecureConnectFailure, SaysTheReasonAndTheStepOnTheSecondLine)
 {
     CurrentLanguage = GetParam().Language;
     Job.Passwords().Store("ana", "127.0.0.1", "wrong");
-    Window.security = GetParam().Security;
-    Window.timeOut = "1";
+    Window.account.Security = GetParam().Security;
+    Window.account.TimeOut = 1;
     if (GetParam().Script) {
         GetParam().Script(*Server);
         Run();
     } else {
-        Window.port = "1"; // nothing listens on tcpmux's port
+        Window.account.Port = 1; // nothing listens on tcpmux's port
         Job.Run();
     }
     EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:" + GetParam().Message});
 }
 
 const auto NotOffered = [](ScriptedServer& s) {
-    s.Send("220 ready\r\n").ExpectLine("EHLO client.test").Send("250-sink\r\n250 AUTH PLAIN\r\n")
-        .ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+    s.Send("220 ready\r\n")
+        .ExpectLine("EHLO client.test")
+        .Send("250-sink\r\n250 AUTH PLAIN\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
+        .WaitForClose();
 };
 const auto Refused = [](ScriptedServer& s) {
-    s.Send("220 ready\r\n").ExpectLine("EHLO client.test").Send("250-sink\r\n250 STARTTLS\r\n")
-        .ExpectLine("STARTTLS").Send("454 4.7.0 TLS not available\r\n").ExpectLine("QUIT").Send("221 bye\r\n")
+    s.Send("220 ready\r\n")
+        .ExpectLine("EHLO client.test")
+        .Send("250-sink\r\n250 STARTTLS\r\n")
+        .ExpectLine("STARTTLS")
+        .Send("454 4.7.0 TLS not available\r\n")
+        .ExpectLine("QUIT")
+        .Send("221 bye\r\n")
         .WaitForClose();
 };
 const auto SilentGreeting = [](ScriptedServer& s) { s.WaitForClose(); };
 const auto SilentHandshake = [](ScriptedServer& s) { s.DiscardFromHere().WaitForClose(); };
 const auto SilentLogin = [](ScriptedServer& s) {
-    s.StartTls(TestCertificates().Server).Send("220 ready\r\n").ExpectLine("EHLO client.test")
-        .Send("250-sink\r\n250 AUTH PLAIN\r\n").ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==").WaitForClose();
+    s.StartTls(TestCertificates().Server)
+        .Send("220 ready\r\n")
+        .ExpectLine("EHLO client.test")
+        .Send("250-sink\r\n250 AUTH PLAIN\r\n")
+        .ExpectLine("AUTH PLAIN AGFuYQB3cm9uZw==")
+        .WaitForClose();
 };
 
 INSTANTIATE_TEST_SUITE_P(
     SecureSendJob, SecureConnectFailure,
     ::testing::Values(
-        ConnectCase{"StartTlsNotOffered", "1", NotOffered, 2,
-                    "Connect failed\rThe server does not offer STARTTLS. Choose SSL/TLS (port 465), or ask the provider."},
-        ConnectCase{"StartTlsNotOfferedSlovenian", "1", NotOffered, 1,
-                    "Povezava ni uspela\rStrežnik ne ponuja STARTTLS. Izberite SSL/TLS (vrata 465) ali vprašajte ponudnika."},
-        ConnectCase{"StartTlsRefused", "1", Refused, 2,
+        ConnectCase{
+            "StartTlsNotOffered", 1, NotOffered, 2,
+            "Connect failed\rThe server does not offer STARTTLS. Choose SSL/TLS (port 465), or ask the provider."},
+        ConnectCase{
+            "StartTlsNotOfferedSlovenian", 1, NotOffered, 1,
+            "Povezava ni uspela\rStrežnik ne ponuja STARTTLS. Izberite SSL/TLS (vrata 465) ali vprašajte ponudnika."},
+        ConnectCase{"StartTlsRefused", 1, Refused, 2,
                     "Connect failed\rThe server refused STARTTLS: 454 4.7.0 TLS not available. Try again later, or "
                     "choose SSL/TLS (port 465)."},
-        ConnectCase{"StartTlsRefusedSlovenian", "1", Refused, 1,
+        ConnectCase{"StartTlsRefusedSlovenian", 1, Refused, 1,
                     "Povezava ni uspela\rStrežnik je zavrnil STARTTLS: 454 4.7.0 TLS not available. Poskusite kasneje "
                     "ali izberite SSL/TLS (vrata 465)."},
-        ConnectCase{"SilentAtTheGreeting", "1", SilentGreeting, 2,
+        ConnectCase{"SilentAtTheGreeting", 1, SilentGreeting, 2,
                     "Connect failed\rNo answer from 127.0.0.1 within 1 seconds at the greeting. Check the port and "
                     "the connection security, or give the server a longer time-out."},
-        ConnectCase{"SilentAtTheLoginSlovenian", "2", SilentLogin, 1,
+        ConnectCase{"SilentAtTheLoginSlovenian", 2, SilentLogin, 1,
                     "Povezava ni uspela\rStrežnik 127.0.0.1 ni odgovoril v 1 sekundah pri prijavi. Preverite vrata in "
                     "varnost povezave ali podaljšajte čakanje na strežnik."},
-        ConnectCase{"SilentAtTheTlsHandshake", "2", SilentHandshake, 2,
+        ConnectCase{"SilentAtTheTlsHandshake", 2, SilentHandshake, 2,
                     "Connect failed\rNo answer from 127.0.0.1 within 1 seconds at the TLS handshake. Check the port "
                     "and the connection security, or give the server a longer time-out."},
-        ConnectCase{"ConnectionRefused", "1", nullptr, 2,
+        ConnectCase{"ConnectionRefused", 1, nullptr, 2,
                     "Connect failed\r127.0.0.1 refused the connection on port 1. Check the port and the connection "
                     "security."},
-        ConnectCase{"ConnectionRefusedSlovenian", "1", nullptr, 1,
+        ConnectCase{"ConnectionRefusedSlovenian", 1, nullptr, 1,
                     "Povezava ni uspela\rStrežnik 127.0.0.1 je zavrnil povezavo na vratih 1. Preverite vrata in "
                     "varnost povezave."}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(SecureSendJob, TheTimeOutSettingIsInSecondsAndZeroWaitsForEver)
 {
-    Window.security = "0";
-    for (const auto& [setting, milliseconds] : std::vector<std::pair<std::string, int>>{{"1", 1000}, {"0", 0}, {"60", 60000}}) {
-        Window.timeOut = setting;
-        Window.port = "";
+    Window.account.Security = 0;
+    for (const auto& [setting, milliseconds] : std::vector<std::pair<int, int>>{{1, 1000}, {0, 0}, {60, 60000}}) {
+        Window.account.TimeOut = setting;
+        Window.account.Host = "";
         Job.Run(); // ends at the settings check, after the settings were taken
         EXPECT_EQ(Smtp.TimeOut(), milliseconds) << setting;
     }
@@ -323,18 +374,25 @@ TEST_F(SecureSendJob, PipelinedCountsLogLinesAndPausesFollowTheOutcomes)
 {
     Job.Passwords().Store("ana", "127.0.0.1", "");
     Entries.Rows = {"a@example.org", "", "b@example.org"};
-    Window.delay = "1";
-    Greeted().Expect(Envelope("a@example.org")).Send(Accepted).Expect(Text("a@example.org")).Send("250 queued\r\n")
-        .Expect(Envelope("b@example.org")).Send(Accepted).Expect(Text("b@example.org")).Send("250 queued\r\n");
+    Window.account.Delay = 1;
+    Greeted()
+        .Expect(Envelope("a@example.org"))
+        .Send(Accepted)
+        .Expect(Text("a@example.org"))
+        .Send("250 queued\r\n")
+        .Expect(Envelope("b@example.org"))
+        .Send(Accepted)
+        .Expect(Text("b@example.org"))
+        .Send("250 queued\r\n");
     Quit();
     Run();
     std::vector<std::string> seen; // the counter, the log and the pauses
     std::copy_if(Window.shown.begin(), Window.shown.end(), std::back_inserter(seen), [](const std::string& item) {
         return item.rfind("counter:", 0) == 0 || item.rfind("log:", 0) == 0 || item == "pause";
     });
-    EXPECT_EQ(seen, (std::vector<std::string>{"counter:1/2", "log:a@example.org...   OK.", "pause",
-                                                       "counter:2/2", "log:b@example.org...   OK.", "pause",
-                                                       "counter:2 messages sent."}));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"counter:1/2", "log:a@example.org...   OK.", "pause", "counter:2/2",
+                                        "log:b@example.org...   OK.", "pause", "counter:2 messages sent."}));
 }
 
 } // namespace

@@ -4,19 +4,19 @@
 #include "mail/MessageAssembly.h"
 #include "mail/SmtpClient.h"
 #include "support/CrLfLines.h"
-#include "support/FixedStamps.h"
 #include "support/FakeJobWindow.h"
+#include "support/FixedStamps.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/ListFields.h"
-#include "workflow/MessageMerge.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RecipientList.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
+#include "workflow/compose/MessageMerge.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/lists/ListFields.h"
+#include "workflow/lists/RecipientList.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ struct TExpected {
 
 struct MergeCase {
     const char* name;
-    std::string listFile; // the recipients file as loaded
+    std::string listFile;           // the recipients file as loaded
     std::vector<std::string> typed; // entries typed into the list after loading
     std::string subject;
     TStringList body;
@@ -47,9 +47,10 @@ void PrintTo(const MergeCase& c, std::ostream* os)
     *os << c.name;
 }
 
-const std::string Export = "\"First Name\",\"Last Name\",\"E-mail Address\",\"Company\",\"Notes\"\r\n"
-                           "\"Ana\",\"Novak\",\"ana@x.org\",\"Kos & Sinovi <d.o.o.>\",\"Met at \"\"Expo\"\"\r\nin May\"\r\n"
-                           "\"\",\"\",\"info@firm.example\",\"Firm\",\"\"\r\n";
+const std::string Export =
+    "\"First Name\",\"Last Name\",\"E-mail Address\",\"Company\",\"Notes\"\r\n"
+    "\"Ana\",\"Novak\",\"ana@x.org\",\"Kos & Sinovi <d.o.o.>\",\"Met at \"\"Expo\"\"\r\nin May\"\r\n"
+    "\"\",\"\",\"info@firm.example\",\"Firm\",\"\"\r\n";
 
 class SendJobMerge : public ::testing::Test {
 protected:
@@ -72,7 +73,7 @@ protected:
         Job.Stamps = FixedStamps();
         Job.SetListFields(&Fields);
         Smtp.SetTimeOut(10000);
-        Window.port = std::to_string(Server.Port());
+        Window.account.Port = Server.Port();
     }
 
     void LoadList(const std::string& text, const std::vector<std::string>& typed = {})
@@ -84,10 +85,14 @@ protected:
 
     ScriptedServer& Envelope(const std::string& mailbox)
     {
-        return Server.ExpectLine("RSET").Send("250 ok\r\n")
-            .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-            .ExpectLine("RCPT TO:<" + mailbox + ">").Send("250 ok\r\n")
-            .ExpectLine("DATA").Send("354 go on\r\n");
+        return Server.ExpectLine("RSET")
+            .Send("250 ok\r\n")
+            .ExpectLine("MAIL FROM:<ana@example.org>")
+            .Send("250 ok\r\n")
+            .ExpectLine("RCPT TO:<" + mailbox + ">")
+            .Send("250 ok\r\n")
+            .ExpectLine("DATA")
+            .Send("354 go on\r\n");
     }
 
     static std::string Head(const std::string& entry, const std::string& subject)
@@ -99,8 +104,8 @@ protected:
 
     void ExpectPlain(const TExpected& message)
     {
-        std::string bytes = Head(message.entry, message.subject)
-            + CrLfLines({"Content-Type: text/plain; charset=us-ascii", "", ""});
+        std::string bytes =
+            Head(message.entry, message.subject) + CrLfLines({"Content-Type: text/plain; charset=us-ascii", "", ""});
         for (const std::string& line : message.bodyLines)
             bytes += line + "\r\n";
         Envelope(message.mailbox).Expect(bytes + ".\r\n").Send("250 queued\r\n");
@@ -114,7 +119,7 @@ protected:
     }
 };
 
-class MergeTable : public SendJobMerge, public ::testing::WithParamInterface<MergeCase> {};
+class MergeTable : public SendJobMerge, public ::testing::WithParamInterface<MergeCase> { };
 
 // Templates by lists: built-in fields with and without a display name, columns matched
 // without regard to case and blanks, values with line breaks, a typed entry's empty
@@ -133,24 +138,49 @@ TEST_P(MergeTable, EveryEntryGetsItsOwnValues)
     EXPECT_EQ(Ui.Events, std::vector<std::string>{"beep"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Templates, MergeTable, ::testing::Values(
-    MergeCase{"BuiltInsWithAndWithoutDisplayName", "Ana Novak <ana@x.org>\r\nbob@x.org\r\n\"Kos, Cene\" <cene@x.org>\r\n", {},
-              "News for {{name}}", {"Dear {{first}},", "this goes to {{ EMAIL }}."}, false,
-              {{"Ana Novak <ana@x.org>", "ana@x.org", "News for Ana Novak", {"Dear Ana,", "this goes to ana@x.org."}},
-               {"bob@x.org", "bob@x.org", "News for bob@x.org", {"Dear ,", "this goes to bob@x.org."}},
-               {"\"Kos, Cene\" <cene@x.org>", "cene@x.org", "News for Kos, Cene",
-                {"Dear Kos,,", "this goes to cene@x.org."}}}},
-    MergeCase{"ColumnsOfAnExportAndATypedEntry", Export, {"Marko Horvat <marko@x.org>"},
-              "{{Company}}: for {{first name}}", {"Hello {{FirstName}} {{LAST NAME}},", "{{Notes}}", ".{{Company}}"}, false,
-              {{"Ana Novak <ana@x.org>", "ana@x.org", "Kos & Sinovi <d.o.o.>: for Ana",
-                {"Hello Ana Novak,", "Met at \"Expo\"", "in May", "..Kos & Sinovi <d.o.o.>"}},
-               {"info@firm.example", "info@firm.example", "Firm: for ", {"Hello  ,", "", "..Firm"}},
-               {"Marko Horvat <marko@x.org>", "marko@x.org", ": for Marko", {"Hello Marko Horvat,", "", ".."}}}},
-    MergeCase{"EscapeWritesTheBraces", "a@x.org\r\n", {}, "{{{{name}} stays", {"{{{{first}} and }} and {{{{{{email}}"},
-              false, {{"a@x.org", "a@x.org", "{{name}} stays", {"{{first}} and }} and {{a@x.org"}}}},
-    MergeCase{"MessageWithoutFieldsGoesAsTyped", Export, {}, "Hello", {"Line one", ".", "} {"}, false,
-              {{"Ana Novak <ana@x.org>", "ana@x.org", "Hello", {"Line one", "..", "} {"}},
-               {"info@firm.example", "info@firm.example", "Hello", {"Line one", "..", "} {"}}}}),
+INSTANTIATE_TEST_SUITE_P(
+    Templates, MergeTable,
+    ::testing::Values(
+        MergeCase{
+            "BuiltInsWithAndWithoutDisplayName",
+            "Ana Novak <ana@x.org>\r\nbob@x.org\r\n\"Kos, Cene\" <cene@x.org>\r\n",
+            {},
+            "News for {{name}}",
+            {"Dear {{first}},", "this goes to {{ EMAIL }}."},
+            false,
+            {{"Ana Novak <ana@x.org>", "ana@x.org", "News for Ana Novak", {"Dear Ana,", "this goes to ana@x.org."}},
+             {"bob@x.org", "bob@x.org", "News for bob@x.org", {"Dear ,", "this goes to bob@x.org."}},
+             {"\"Kos, Cene\" <cene@x.org>",
+              "cene@x.org",
+              "News for Kos, Cene",
+              {"Dear Kos,,", "this goes to cene@x.org."}}}},
+        MergeCase{"ColumnsOfAnExportAndATypedEntry",
+                  Export,
+                  {"Marko Horvat <marko@x.org>"},
+                  "{{Company}}: for {{first name}}",
+                  {"Hello {{FirstName}} {{LAST NAME}},", "{{Notes}}", ".{{Company}}"},
+                  false,
+                  {{"Ana Novak <ana@x.org>",
+                    "ana@x.org",
+                    "Kos & Sinovi <d.o.o.>: for Ana",
+                    {"Hello Ana Novak,", "Met at \"Expo\"", "in May", "..Kos & Sinovi <d.o.o.>"}},
+                   {"info@firm.example", "info@firm.example", "Firm: for ", {"Hello  ,", "", "..Firm"}},
+                   {"Marko Horvat <marko@x.org>", "marko@x.org", ": for Marko", {"Hello Marko Horvat,", "", ".."}}}},
+        MergeCase{"EscapeWritesTheBraces",
+                  "a@x.org\r\n",
+                  {},
+                  "{{{{name}} stays",
+                  {"{{{{first}} and }} and {{{{{{email}}"},
+                  false,
+                  {{"a@x.org", "a@x.org", "{{name}} stays", {"{{first}} and }} and {{a@x.org"}}}},
+        MergeCase{"MessageWithoutFieldsGoesAsTyped",
+                  Export,
+                  {},
+                  "Hello",
+                  {"Line one", ".", "} {"},
+                  false,
+                  {{"Ana Novak <ana@x.org>", "ana@x.org", "Hello", {"Line one", "..", "} {"}},
+                   {"info@firm.example", "info@firm.example", "Hello", {"Line one", "..", "} {"}}}}),
     [](const auto& info) { return info.param.name; });
 
 // In an HTML body a value is text, never markup: the HTML part carries it escaped, the
@@ -169,10 +199,10 @@ TEST_F(SendJobMerge, HtmlBodyGetsItsValuesEscaped)
         .Expect(Head("Ana Novak <ana@x.org>", "Kos & Sinovi <d.o.o.>")
                 + CrLfLines({"Content-Type: multipart/alternative;", " boundary=\"" + boundary + "\"", "", "",
                              "--" + boundary, "Content-Type: text/plain; charset=us-ascii", "",
-                             "Dear Ana from Kos & Sinovi <d.o.o.>:", "", "Met at \"Expo\"", "in May",
-                             "--" + boundary, "Content-Type: text/html; charset=us-ascii", "",
-                             "<p>Dear Ana from Kos &amp; Sinovi &lt;d.o.o.&gt;:</p>",
-                             "<p>Met at &quot;Expo&quot;<br>", "in May</p>", "--" + boundary + "--", "."}))
+                             "Dear Ana from Kos & Sinovi <d.o.o.>:", "", "Met at \"Expo\"", "in May", "--" + boundary,
+                             "Content-Type: text/html; charset=us-ascii", "",
+                             "<p>Dear Ana from Kos &amp; Sinovi &lt;d.o.o.&gt;:</p>", "<p>Met at &quot;Expo&quot;<br>",
+                             "in May</p>", "--" + boundary + "--", "."}))
         .Send("250 queued\r\n");
     Server.ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
     Run();
@@ -183,10 +213,12 @@ TEST_F(SendJobMerge, HtmlBodyGetsItsValuesEscaped)
 TEST_F(SendJobMerge, FieldTheListDoesNotHaveStopsTheJobBeforeItConnects)
 {
     const std::pair<int, std::string> languages[] = {
-        {2, "The message has fields that the recipient list does not have. Nothing was sent.\r\r"
-            "{{Compnay}} in the subject\r{{Town}} in line 3 of the body\r{{name without }} in line 4 of the body"},
-        {1, "Sporočilo vsebuje polja, ki jih seznam prejemnikov nima. Nič ni bilo poslano.\r\r"
-            "{{Compnay}} v zadevi\r{{Town}} v vrstici 3 besedila\r{{name brez }} v vrstici 4 besedila"}};
+        {2,
+         "The message has fields that the recipient list does not have. Nothing was sent.\r\r"
+         "{{Compnay}} in the subject\r{{Town}} in line 3 of the body\r{{name without }} in line 4 of the body"},
+        {1,
+         "Sporočilo vsebuje polja, ki jih seznam prejemnikov nima. Nič ni bilo poslano.\r\r"
+         "{{Compnay}} v zadevi\r{{Town}} v vrstici 3 besedila\r{{name brez }} v vrstici 4 besedila"}};
     LoadList(Export);
     Window.subject = "Offer for {{Compnay}}";
     Window.body = {"Dear {{first}},", "", "see you in {{Town}}", "{{name"};

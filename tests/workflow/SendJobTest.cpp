@@ -1,31 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "workflow/job/SendJob.h"
 #include "base/Exception.h"
-#include "workflow/RowsColumn.h"
+#include "mail/MessageAssembly.h"
+#include "mail/SmtpClient.h"
 #include "support/CrLfLines.h"
 #include "support/FakeJobWindow.h"
 #include "support/FixedStamps.h"
-#include "mail/MessageAssembly.h"
-#include "mail/SmtpClient.h"
+#include "support/LoopbackAccount.h"
 #include "support/LoopbackPeers.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
-#include "workflow/ListColumn.h"
-#include "workflow/ProgramFolder.h"
-#include "workflow/ProgramState.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/JobMessages.h"
-#include "workflow/MessageComposer.h"
-#include "workflow/SendJob.h"
+#include "workflow/compose/MessageComposer.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/JobMessages.h"
+#include "workflow/lists/ListColumn.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramFolder.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <limits>
 
 namespace {
-
 
 using TWindow = TFakeJobWindow;
 
@@ -62,7 +62,7 @@ public: // the case tables arrange through a reference to the fixture
         titles.clear();
         SetApplicationTitleObserver(RecordTitle);
         Smtp.SetTimeOut(10000);
-        Window.port = std::to_string(Server().Port());
+        Window.account.Port = Server().Port();
     }
 
     ScriptedServer& Server() { return *Scripted; }
@@ -70,7 +70,7 @@ public: // the case tables arrange through a reference to the fixture
     void NewServer()
     {
         Scripted = std::make_unique<ScriptedServer>();
-        Window.port = std::to_string(Server().Port());
+        Window.account.Port = Server().Port();
     }
 
     void TearDown() override { SetApplicationTitleObserver(nullptr); }
@@ -83,10 +83,15 @@ public: // the case tables arrange through a reference to the fixture
     ScriptedServer& Transaction(const std::string& entry, const std::string& mailbox, bool html = false,
                                 const std::string& stampLines = FixedStampLines)
     {
-        return Server().ExpectLine("RSET").Send("250 ok\r\n")
-            .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-            .ExpectLine("RCPT TO:<" + mailbox + ">").Send("250 ok\r\n")
-            .ExpectLine("DATA").Send("354 go on\r\n")
+        return Server()
+            .ExpectLine("RSET")
+            .Send("250 ok\r\n")
+            .ExpectLine("MAIL FROM:<ana@example.org>")
+            .Send("250 ok\r\n")
+            .ExpectLine("RCPT TO:<" + mailbox + ">")
+            .Send("250 ok\r\n")
+            .ExpectLine("DATA")
+            .Send("354 go on\r\n")
             .Expect(CrLfLines({"From: Ana<ana@example.org>", "To: " + entry, "Subject: Hello",
                                "X-Mailer: Varnolt Pelmar 0.8"})
                     + stampLines + CrLfLines({"Mime-Version: 1.0"}) + (html ? HtmlContent() : PlainContent()));
@@ -159,18 +164,26 @@ TEST_F(SendJob, BodyGoesAsTheParagraphsTyped)
     Window.body = TStringList{"Dear Bob,", paragraph, "", "Ana"};
     Entries.Rows = {"bob@example.org"};
     Greeted();
-    Server().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>").Send("250 ok\r\n").ExpectLine("DATA").Send("354 go on\r\n");
+    Server()
+        .ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("354 go on\r\n");
     std::string encoded;
     for (int i = 0; i < 19; ++i)
         encoded += std::string(75, 'p') + "=\r\n";
     encoded += std::string(75, 'p') + "\r\n"; // the last piece may fill its line
-    Server().Expect(CrLfLines({"From: Ana<ana@example.org>", "To: bob@example.org", "Subject: Hello",
-                               "X-Mailer: Varnolt Pelmar 0.8"})
-                    + FixedStampLines
-                    + CrLfLines({"Mime-Version: 1.0", "Content-Type: text/plain; charset=us-ascii",
-                                 "Content-Transfer-Encoding: quoted-printable", "", "", "Dear Bob,"})
-                    + encoded + CrLfLines({"", "Ana", "."}))
+    Server()
+        .Expect(CrLfLines({"From: Ana<ana@example.org>", "To: bob@example.org", "Subject: Hello",
+                           "X-Mailer: Varnolt Pelmar 0.8"})
+                + FixedStampLines
+                + CrLfLines({"Mime-Version: 1.0", "Content-Type: text/plain; charset=us-ascii",
+                             "Content-Transfer-Encoding: quoted-printable", "", "", "Dear Bob,"})
+                + encoded + CrLfLines({"", "Ana", "."}))
         .Send("250 queued\r\n");
     Quit();
     Run();
@@ -186,11 +199,11 @@ TEST_F(SendJob, SendsOneMessagePerEntrySkippingEmptyOnesOverOneSession)
     Run();
 
     // An empty entry is no message: it is neither counted nor logged.
-    EXPECT_EQ(Window.shown, (std::vector<std::string>{
-        "state:Connected", "logwindow",
-        "state:Send Start", "counter:1/2", "clearlog", "log:Bob <bob@example.org>...   OK.",
-        "state:Send Start", "counter:2/2", "log:carol@example.org...   OK.",
-        "counter:2 messages sent.", "state:Disconnected"}));
+    EXPECT_EQ(
+        Window.shown,
+        (std::vector<std::string>{"state:Connected", "logwindow", "state:Send Start", "counter:1/2", "clearlog",
+                                  "log:Bob <bob@example.org>...   OK.", "state:Send Start", "counter:2/2",
+                                  "log:carol@example.org...   OK.", "counter:2 messages sent.", "state:Disconnected"}));
     EXPECT_EQ(titles, (std::vector<std::string>{"Varnolt Pelmar 1/2", "Varnolt Pelmar 2/2", "Varnolt Pelmar"}));
     EXPECT_EQ(Ui.Events, (std::vector<std::string>{"beep"}));
     EXPECT_EQ(Window.flushed, Window.shown.size()) << "everything is on screen at the end";
@@ -203,7 +216,9 @@ TEST_F(SendJob, SendsOneMessagePerEntrySkippingEmptyOnesOverOneSession)
     const std::string ends[] = {": Bob <bob@example.org>...   OK.", ": carol@example.org...   OK."};
     for (size_t i = 0; i < 2; ++i) {
         const std::string& line = Window.logLines[i];
-        EXPECT_TRUE(line.size() > ends[i].size() && line.compare(line.size() - ends[i].size(), ends[i].size(), ends[i]) == 0) << line;
+        EXPECT_TRUE(line.size() > ends[i].size()
+                    && line.compare(line.size() - ends[i].size(), ends[i].size(), ends[i]) == 0)
+            << line;
         EXPECT_NE(line.find(':'), 0u) << "the line starts with the time of day";
     }
     EXPECT_EQ(ReadFileBytes(LogFile()), Window.logLines[0] + "\r\n" + Window.logLines[1] + "\r\n");
@@ -211,7 +226,8 @@ TEST_F(SendJob, SendsOneMessagePerEntrySkippingEmptyOnesOverOneSession)
 
 TEST_F(SendJob, FinalTextFollowsTheLanguageShownIn)
 {
-    const std::pair<int, std::string> cases[] = {{1, "Poslano 1 sporočil."}, {2, "1 messages sent."}, {7, "1 messages sent."}};
+    const std::pair<int, std::string> cases[] = {
+        {1, "Poslano 1 sporočil."}, {2, "1 messages sent."}, {7, "1 messages sent."}};
     for (const auto& [language, text] : cases) {
         CurrentLanguage = language;
         Window.shown.clear();
@@ -256,9 +272,10 @@ TEST_F(SendJob, RefusedMessageIsLoggedWithTheRepliesAndTheJobGoesOn)
     EXPECT_EQ(Window.Only("counter:"), (std::vector<std::string>{"1/3", "2/3", summary}));
     EXPECT_EQ(titles, (std::vector<std::string>{"Varnolt Pelmar 1/3", "Varnolt Pelmar 2/3", "Varnolt Pelmar"}));
     EXPECT_EQ(Window.Only("state:").back(), "Disconnected");
-    EXPECT_EQ(LogOutcomes(), (std::vector<std::string>{"bob@example.org...   OK.",
-                                                       "carol@example.org...   554-5.7.1 refused 554 5.7.1 policy",
-                                                       "dan@example.org...   OK."}));
+    EXPECT_EQ(LogOutcomes(),
+              (std::vector<std::string>{"bob@example.org...   OK.",
+                                        "carol@example.org...   554-5.7.1 refused 554 5.7.1 policy",
+                                        "dan@example.org...   OK."}));
     EXPECT_EQ(FileLines(LogFile()), Window.logLines);
     EXPECT_EQ(Result.End, TJobEnd::Finished);
     EXPECT_EQ(Result.Message, summary);
@@ -270,7 +287,12 @@ TEST_F(SendJob, JobThatNeverReachesTheServerSaysConnectFailed)
     const std::function<void(SendJob&)> cases[] = {
         [](SendJob& t) { t.Server().Send("554 go away\r\n").ExpectLine("QUIT").Send("221 bye\r\n"); },
         [](SendJob& t) {
-            t.Server().Send("220 ready\r\n").ExpectLine("HELO pc1").Send("501 who\r\n").ExpectLine("QUIT").Send("221 bye\r\n");
+            t.Server()
+                .Send("220 ready\r\n")
+                .ExpectLine("HELO pc1")
+                .Send("501 who\r\n")
+                .ExpectLine("QUIT")
+                .Send("221 bye\r\n");
         },
         [](SendJob& t) { t.Server().Close(); },
     };
@@ -291,14 +313,15 @@ TEST_F(SendJob, JobThatNeverReachesTheServerSaysConnectFailed)
 }
 
 // What the job cannot go on without ends it with the reason and the counts so far.
-TEST_F(SendJob, DelayThatIsNotANumberEndsTheJobWithTheReasonAndTheCounts)
+TEST_F(SendJob, AFailureBetweenMessagesEndsTheJobWithTheReasonAndTheCounts)
 {
-    Window.delay = "soon";
+    Window.account.Delay = 1;
+    Pause.OnPause = [] { throw Exception("The wait could not be kept"); };
     Entries.Rows = {"bob@example.org", "carol@example.org"};
     Greeted();
     Delivered("bob@example.org", "bob@example.org").WaitForClose();
     Run();
-    const std::string message = "'soon' is not a valid integer value\r\rDelivered 1 of 2; not sent 1";
+    const std::string message = "The wait could not be kept\r\rDelivered 1 of 2; not sent 1";
     EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:" + message});
     EXPECT_EQ(Result.End, TJobEnd::Failed);
     EXPECT_EQ(Result.Message, message);
@@ -309,20 +332,21 @@ TEST_F(SendJob, DelayThatIsNotANumberEndsTheJobWithTheReasonAndTheCounts)
 TEST_F(SendJob, LogThatCannotBeWrittenStopsTheJobBeforeItConnects)
 {
     RefusingPort refusing; // a connection attempt would show as "Connection failed"
-    Window.port = std::to_string(refusing.Port());
+    Window.account.Port = refusing.Port();
     OverrideProgramFolder(Sandbox.Path("missing/folder") + "/");
     Entries.Rows = {"bob@example.org"};
     Job.Run();
     OverrideProgramFolder(Sandbox.ProgramFolder());
-    EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:Cannot create file " + Sandbox.Path("missing/folder") + "/log.txt"});
+    EXPECT_EQ(Ui.Events,
+              std::vector<std::string>{"message:Cannot create file " + Sandbox.Path("missing/folder") + "/log.txt"});
     EXPECT_TRUE(Window.Only("state:").empty()) << "no connection was tried";
 }
 
 TEST_F(SendJob, PortOutsideTheTcpRangeFailsWithoutConnecting)
 {
     Entries.Rows = {"bob@example.org"};
-    for (const char* port : {"0", "-25", "65536", "70000"}) {
-        Window.port = port;
+    for (const int port : {0, -25, 65536, 70000}) {
+        Window.account.Port = port;
         Window.shown.clear();
         Ui.Events.clear();
         Job.Run();
@@ -335,24 +359,27 @@ TEST_F(SendJob, MissingSettingAsksForItWithoutConnecting)
 {
     RefusingPort refusing; // a connection attempt would show as "Connection failed"
     Entries.Rows = {"bob@example.org"};
-    std::string TWindow::*fields[] = {&TWindow::name, &TWindow::email, &TWindow::port, &TWindow::host,
-                                      &TWindow::userId};
+    std::string TSettings::*fields[] = {&TSettings::Name, &TSettings::Email, &TSettings::Host, &TSettings::UserID};
     for (auto field : fields) {
         TWindow window;
-        window.port = std::to_string(refusing.Port());
-        window.*field = "";
+        window.account.Port = refusing.Port();
+        window.account.*field = "";
         TSmtpClient smtp; // the job wires the client's events to itself
         TSendJob job(smtp, Entries, window, window, window, &History);
         Ui.Events.clear();
         job.Run();
-        EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:" + std::string(
-            "You didn't enter your e-mail settings yet.\rWithout that information you can't send e-mails.\r\r"
-            "Enter the information now.")});
+        EXPECT_EQ(
+            Ui.Events,
+            std::vector<std::string>{
+                "message:"
+                + std::string(
+                    "You didn't enter your e-mail settings yet.\rWithout that information you can't send e-mails.\r\r"
+                    "Enter the information now.")});
         EXPECT_EQ(window.shown, std::vector<std::string>{"settings"});
     }
     // Blanks are text: only emptiness counts as missing.
-    Window.name = " ";
-    Window.port = std::to_string(refusing.Port());
+    Window.account.Name = " ";
+    Window.account.Port = refusing.Port();
     Ui.Events.clear();
     Job.Run();
     EXPECT_EQ(Ui.Events, std::vector<std::string>{"message:Connect failed"});
@@ -396,7 +423,7 @@ TEST_F(SendJob, EmptyListIsReportedAndLeavesLogAlone)
 
 TEST_F(SendJob, PausesAfterEveryDeliveredMessageWithTheLogWrittenFirst)
 {
-    Window.delay = "2";
+    Window.account.Delay = 2;
     WriteWholeFile(LogFile(), "one\r\ntwo\r\nthree\r\nfour\r\n");
     Entries.Rows = {"a@example.org", "", "b@example.org", "c@example.org"};
     std::vector<std::vector<std::string>> fileAtPause;
@@ -415,7 +442,8 @@ TEST_F(SendJob, PausesAfterEveryDeliveredMessageWithTheLogWrittenFirst)
     Quit();
     Run();
     EXPECT_EQ(Pause.Pauses, (std::vector<std::int32_t>{2000, 2000, 2000}));
-    EXPECT_EQ(counterAtPause, (std::vector<std::string>{"1/3", "2/3", "3/3"})) << "the last pause comes before the final text";
+    EXPECT_EQ(counterAtPause, (std::vector<std::string>{"1/3", "2/3", "3/3"}))
+        << "the last pause comes before the final text";
     EXPECT_EQ(Window.Only("state:Next message in ").size(), 3u) << "each pause counts down";
     ASSERT_EQ(fileAtPause.size(), 3u);
     EXPECT_EQ(fileAtPause[0].size(), 1u);
@@ -425,13 +453,17 @@ TEST_F(SendJob, PausesAfterEveryDeliveredMessageWithTheLogWrittenFirst)
 TEST_F(SendJob, DelayBecomesAPauseThatNeverGoesNegativeOrOverflows)
 {
     const std::pair<std::int32_t, std::int32_t> cases[] = {
-        {0, 0}, {1, 1000}, {-1, 0}, {std::numeric_limits<std::int32_t>::min(), 0}, {2147483, 2147483000},
+        {0, 0},
+        {1, 1000},
+        {-1, 0},
+        {std::numeric_limits<std::int32_t>::min(), 0},
+        {2147483, 2147483000},
         {2147484, std::numeric_limits<std::int32_t>::max()},
         {std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()}};
     for (const auto& [seconds, milliseconds] : cases)
         EXPECT_EQ(PauseMilliseconds(seconds), milliseconds) << seconds;
 
-    Window.delay = "-3";
+    Window.account.Delay = -3;
     Entries.Rows = {"a@example.org"};
     Greeted();
     Delivered("a@example.org", "a@example.org");
@@ -443,7 +475,7 @@ TEST_F(SendJob, DelayBecomesAPauseThatNeverGoesNegativeOrOverflows)
 TEST_F(SendJob, SecondStartWhileRunningIsIgnored)
 {
     Entries.Rows = {"a@example.org", "b@example.org"};
-    Window.delay = "1";
+    Window.account.Delay = 1;
     int nestedStarts = 0;
     Pause.OnPause = [&] {
         EXPECT_TRUE(Job.Running());
@@ -465,7 +497,7 @@ TEST_F(SendJob, SecondStartWhileRunningIsIgnored)
 TEST_F(SendJob, ListChangedUnderTheJobDoesNotChangeWhomItSendsTo)
 {
     Entries.Rows = {"a@example.org", "b@example.org", "c@example.org"};
-    Window.delay = "1";
+    Window.account.Delay = 1;
     Pause.OnPause = [this] { Entries.Rows = {"x@example.org"}; };
     Greeted();
     for (const char* box : {"a@example.org", "b@example.org", "c@example.org"})
@@ -503,14 +535,17 @@ TEST_F(SendJob, TheComposerMakesTheMessageForItsEntryWithTheAttachmentThereNow)
     std::remove(deleted.c_str());
     TMessageComposer composer(Window, nullptr, {"ana@example.org", "Ana", "us-ascii", {}});
     composer.Stamps = FixedStamps();
-    const std::pair<std::string, bool> cases[] = {{file, true}, {"", false}, {deleted, false}, {Sandbox.ProgramFolder(), false}};
+    const std::pair<std::string, bool> cases[] = {
+        {file, true}, {"", false}, {deleted, false}, {Sandbox.ProgramFolder(), false}};
     for (const auto& [path, attached] : cases) {
         Window.attachment = path;
         composer.Compose("Second <second@example.org>", 1);
         const std::string header = composer.HeaderBlock();
         EXPECT_EQ(header.substr(0, header.find("Mime-Version:")),
                   CrLfLines({"From: Ana<ana@example.org>", "To: Second <second@example.org>", "Subject: Hello",
-                             "X-Mailer: Varnolt Pelmar 0.8"}) + FixedStampLines) << path;
+                             "X-Mailer: Varnolt Pelmar 0.8"})
+                      + FixedStampLines)
+            << path;
         EXPECT_EQ(composer.MessageId(), "<u1@example.org>");
         EXPECT_EQ(composer.Body().ToString().find("report.pdf") != std::string::npos, attached) << path;
     }
@@ -520,8 +555,15 @@ TEST_F(SendJob, AttachmentOfAFailedJobIsNotSentWithTheNextOne)
 {
     Window.attachment = Sandbox.MakeFile("a.txt", "abc");
     Entries.Rows = {"bob@example.org"};
-    Greeted().ExpectLine("RSET").Send("250 ok\r\n").ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>").Send("250 ok\r\n").ExpectLine("DATA").Send("554 no\r\n");
+    Greeted()
+        .ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send("554 no\r\n");
     Quit().AcceptNext();
     Greeted();
     Delivered("bob@example.org", "bob@example.org"); // a single text part: no attachment
@@ -541,7 +583,7 @@ TEST_F(SendJob, AttachmentOfAFailedJobIsNotSentWithTheNextOne)
 TEST_F(SendJob, StopEndsTheJobAfterTheMessageInFlight)
 {
     Entries.Rows = {"a@example.org", "b@example.org", "c@example.org"};
-    Window.delay = "1";
+    Window.account.Delay = 1;
     Pause.OnPause = [this] { Job.Stop(); };
     Greeted();
     Delivered("a@example.org", "a@example.org");
@@ -573,7 +615,7 @@ TEST_F(SendJob, StopEndsTheJobAfterTheMessageInFlight)
 TEST_F(SendJob, ConfirmationNamesTheRecipientsAndWarnsOfAnEmptyMessage)
 {
     RefusingPort refusing;
-    Window.port = std::to_string(refusing.Port());
+    Window.account.Port = refusing.Port();
     Entries.Rows = {"a@example.org", "", "b@example.org"};
     const std::tuple<std::string, TStringList, int, std::string> cases[] = {
         {"Hello", TStringList{"Hi"}, 2, "Send this message to 2 recipients?"},
@@ -652,7 +694,7 @@ TEST_F(SendJob, UnfinishedJobOfTheSameListAndMessageIsContinuedOrStartedAgain)
     EXPECT_EQ(Result.Counts.Delivered, 2);
     EXPECT_EQ(History.History().Jobs().size(), 3u);
     RefusingPort refusing;
-    Window.port = std::to_string(refusing.Port());
+    Window.account.Port = refusing.Port();
     Job.Run({true, TResumeChoice::Ask, {}}); // the job of the start again is finished: asks to send
     EXPECT_EQ(Ui.Questions.size(), 2u);
     EXPECT_EQ(History.History().Jobs().size(), 3u);
@@ -667,9 +709,9 @@ TEST_F(SendJob, EntryThatIsNoAddressIsRefusedWithoutAskingTheServer)
     Delivered("  bob@example.org  ", "bob@example.org");
     Quit();
     Run();
-    EXPECT_EQ(LogOutcomes(), (std::vector<std::string>{
-                                 "not an address...   Not a valid e-mail address; the server was not asked.",
-                                 "  bob@example.org  ...   OK."}));
+    EXPECT_EQ(LogOutcomes(),
+              (std::vector<std::string>{"not an address...   Not a valid e-mail address; the server was not asked.",
+                                        "  bob@example.org  ...   OK."}));
     EXPECT_EQ(Result.Message, "Delivered 1 of 2; refused 1");
     CurrentLanguage = 1;
     EXPECT_EQ(Messages::NotAnAddressReply(), "Ni veljaven e-poštni naslov; strežnik ni bil vprašan.");
@@ -696,7 +738,7 @@ TEST_F(SendJob, HeaderTooLargeEndsTheJobBeforeTheEnvelope)
 TEST_F(SendJob, HistoryThatCannotBeOpenedStopsTheJobBeforeItConnects)
 {
     RefusingPort refusing;
-    Window.port = std::to_string(refusing.Port());
+    Window.account.Port = refusing.Port();
     THistoryAccess unusable(Sandbox.MakeFile("not-a-folder", "x") + "/");
     TSmtpClient smtp;
     TSendJob job(smtp, Entries, Window, Window, Window, &unusable);
@@ -714,7 +756,8 @@ TEST(JobMessages, CountsAreGroupedAsTheLanguageWritesThem)
     const TJobCounts counts{1000, 997, 2, 1, 0};
     CurrentLanguage = 2;
     EXPECT_EQ(Messages::JobCounts(counts), "Delivered 997 of 1,000; refused 2; deferred 1");
-    EXPECT_EQ(Messages::JobStopped({1234567, 0, 0, 0, 1234567}), "Stopped. Delivered 0 of 1,234,567; not sent 1,234,567");
+    EXPECT_EQ(Messages::JobStopped({1234567, 0, 0, 0, 1234567}),
+              "Stopped. Delivered 0 of 1,234,567; not sent 1,234,567");
     CurrentLanguage = 1;
     EXPECT_EQ(Messages::JobCounts(counts), "Dostavljeno 997 od 1.000; zavrnjeno 2; odloženo 1");
     EXPECT_EQ(Messages::SendConfirmation(1001, false, false), "Ali naj pošljem to sporočilo 1.001 prejemniku?");
@@ -727,10 +770,12 @@ TEST(JobMessages, SendQuestionNamesTheEntriesThatAreNoAddresses)
     const std::vector<std::string> entries = {"ana@x.org", "", "bob@", "Ana <ana@x.org>", "x", "y", "z", "u", "v"};
     CurrentLanguage = 2;
     EXPECT_EQ(Messages::NotAddressesWarning({"ana@x.org", "", "Bo <bo@x.org>"}), "");
-    EXPECT_EQ(Messages::NotAddressesWarning(entries),
-              "These entries are not e-mail addresses and get no message:\r  bob@\r  x\r  y\r  z\r  u\r  and 1 more\r\r");
+    EXPECT_EQ(
+        Messages::NotAddressesWarning(entries),
+        "These entries are not e-mail addresses and get no message:\r  bob@\r  x\r  y\r  z\r  u\r  and 1 more\r\r");
     CurrentLanguage = 1;
-    EXPECT_EQ(Messages::NotAddressesWarning({"bob@"}), "Ti vnosi niso e-poštni naslovi in ne dobijo sporočila:\r  bob@\r\r");
+    EXPECT_EQ(Messages::NotAddressesWarning({"bob@"}),
+              "Ti vnosi niso e-poštni naslovi in ne dobijo sporočila:\r  bob@\r\r");
     CurrentLanguage = 2;
 }
 

@@ -4,25 +4,26 @@
 #include "mail/MessageAssembly.h"
 #include "mail/SmtpClient.h"
 #include "support/CrLfLines.h"
+#include "support/FakeJobWindow.h"
 #include "support/FixedStamps.h"
 #include "support/RecordedPause.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedServer.h"
 #include "support/ScriptedUi.h"
-#include "workflow/DeliveryHistory.h"
-#include "workflow/EmptyFields.h"
-#include "workflow/HistoryAccess.h"
-#include "workflow/JobMessage.h"
-#include "workflow/LimitMessages.h"
-#include "workflow/LimitReply.h"
-#include "workflow/MessagePreview.h"
-#include "workflow/ProgramState.h"
-#include "workflow/RateWindow.h"
-#include "workflow/RowsColumn.h"
-#include "workflow/SendJob.h"
-#include "workflow/SendSchedule.h"
-#include "workflow/SuppressionList.h"
-#include "workflow/Unsubscribe.h"
+#include "workflow/compose/EmptyFields.h"
+#include "workflow/compose/JobMessage.h"
+#include "workflow/compose/MessagePreview.h"
+#include "workflow/compose/Unsubscribe.h"
+#include "workflow/history/DeliveryHistory.h"
+#include "workflow/history/HistoryAccess.h"
+#include "workflow/job/SendJob.h"
+#include "workflow/job/SendSchedule.h"
+#include "workflow/limits/LimitMessages.h"
+#include "workflow/limits/LimitReply.h"
+#include "workflow/limits/RateWindow.h"
+#include "workflow/limits/SuppressionList.h"
+#include "workflow/lists/RowsColumn.h"
+#include "workflow/program/ProgramState.h"
 
 #include <gtest/gtest.h>
 
@@ -87,8 +88,6 @@ TEST(RateWindow, TheNextSendWaitsForTheOldestSendToLeaveEveryFullWindow)
         EXPECT_EQ(window.NextSendTime(now), c.next) << c.sent.size() << " sends, per day " << c.limits.PerDay;
         EXPECT_EQ(window.ToldLimitEnd(now), c.toldEnd);
     }
-    EXPECT_EQ(SendLimitsFrom("60", "", "x").PerMinute, 60);
-    EXPECT_FALSE(SendLimitsFrom("0", "-5", "").Any());
 }
 
 TEST(EmptyFields, CountedPerFieldOverTheRecipientsSent)
@@ -116,10 +115,12 @@ TEST(LimitMessages, NumbersTakeTheFormTheLanguageGivesThem)
         const char* empty;
     };
     const Case cases[] = {
-        {2, 1, "1 recipient is on the suppression list and will be skipped.", "{{first}} is empty for 1 of 1 recipient"},
+        {2, 1, "1 recipient is on the suppression list and will be skipped.",
+         "{{first}} is empty for 1 of 1 recipient"},
         {2, 300, "300 recipients are on the suppression list and will be skipped.",
          "{{first}} is empty for 300 of 300 recipients"},
-        {1, 1, "1 prejemnik je na seznamu izločenih naslovov in bo izpuščen.", "{{first}} je prazno pri 1 od 1 prejemnika"},
+        {1, 1, "1 prejemnik je na seznamu izločenih naslovov in bo izpuščen.",
+         "{{first}} je prazno pri 1 od 1 prejemnika"},
         {1, 2, "2 prejemnika sta na seznamu izločenih naslovov in bosta izpuščena.",
          "{{first}} je prazno pri 2 od 2 prejemnikov"},
         {1, 103, "103 prejemniki so na seznamu izločenih naslovov in bodo izpuščeni.",
@@ -146,9 +147,10 @@ TEST(Unsubscribe, HeaderLinesFollowTheSetting)
         {"https://example.org/u?list=news",
          {"List-Unsubscribe: <mailto:ana@example.org?subject=unsubscribe>, <https://example.org/u?list=news>",
           "List-Unsubscribe-Post: List-Unsubscribe=One-Click"}},
-        {"https://example.org/a b>", {"List-Unsubscribe: <mailto:ana@example.org?subject=unsubscribe>, "
-                                      "<https://example.org/a%20b%3E>",
-                                      "List-Unsubscribe-Post: List-Unsubscribe=One-Click"}},
+        {"https://example.org/a b>",
+         {"List-Unsubscribe: <mailto:ana@example.org?subject=unsubscribe>, "
+          "<https://example.org/a%20b%3E>",
+          "List-Unsubscribe-Post: List-Unsubscribe=One-Click"}},
         {"http://example.org/u", {}},
         {"yes", {}},
     };
@@ -192,36 +194,7 @@ TEST(SuppressionList, KeepsBareAddressesPerAccountWithoutRegardToCase)
 
 // ---- The send job -------------------------------------------------------------------------
 
-class TLimitWindow : public TSendSettings, public TMessageFields, public TSendProgress {
-public:
-    std::string perMinute, perDay, unsubscribe;
-    std::string subject = "Hello";
-    std::vector<std::string> states, notices;
-
-    std::string Name() const override { return "Ana"; }
-    std::string Email() const override { return "ana@example.org"; }
-    std::string Host() const override { return "127.0.0.1"; }
-    std::string UserID() const override { return "pc1"; }
-    std::string Charset() const override { return "us-ascii"; }
-    std::string Delay() const override { return "0"; }
-    std::string Port() const override { return port; }
-    std::string PerMinute() const override { return perMinute; }
-    std::string PerDay() const override { return perDay; }
-    std::string Unsubscribe() const override { return unsubscribe; }
-    void AskForSettings() override {}
-    std::string Subject() const override { return subject; }
-    TStringList BodyParagraphs() const override { return {"Line one"}; }
-    int FormatIndex() const override { return 0; }
-    std::string AttachmentPath() const override { return {}; }
-    void ShowState(const std::string& text) override { states.push_back(text); }
-    void ShowCounter(const std::string&) override {}
-    void ShowLogWindow() override {}
-    void ClearLog() override {}
-    void AppendLogLine(const std::string&) override {}
-    void Flush() override {}
-    void ShowNotice(const std::string& text) override { notices.push_back(text); }
-    std::string port;
-};
+using TLimitWindow = TFakeJobWindow;
 
 TEST(EmptyFields, PreviewMarksTheEntryItShows)
 {
@@ -257,26 +230,30 @@ public:
         Job.Limits.Clock = [this] { return Now; };
         Pause.OnPause = [this] { Now += Pause.Pauses.back(); };
         Smtp.SetTimeOut(10000);
-        Window.port = std::to_string(Server->Port());
+        Window.account.Port = Server->Port();
     }
     void NewServer()
     {
         Server = std::make_unique<ScriptedServer>();
-        Window.port = std::to_string(Server->Port());
+        Window.account.Port = Server->Port();
     }
 
     ScriptedServer& Greeted() { return Server->Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n"); }
     ScriptedServer& Transaction(const std::string& mailbox, const std::string& extraHeaders = {})
     {
-        return Server->ExpectLine("RSET").Send("250 ok\r\n")
-            .ExpectLine("MAIL FROM:<ana@example.org>").Send("250 ok\r\n")
-            .ExpectLine("RCPT TO:<" + mailbox + ">").Send("250 ok\r\n")
-            .ExpectLine("DATA").Send("354 go on\r\n")
+        return Server->ExpectLine("RSET")
+            .Send("250 ok\r\n")
+            .ExpectLine("MAIL FROM:<ana@example.org>")
+            .Send("250 ok\r\n")
+            .ExpectLine("RCPT TO:<" + mailbox + ">")
+            .Send("250 ok\r\n")
+            .ExpectLine("DATA")
+            .Send("354 go on\r\n")
             .Expect(CrLfLines({"From: Ana<ana@example.org>", "To: " + mailbox, "Subject: " + Window.subject,
                                "X-Mailer: Varnolt Pelmar 0.8"})
                     + FixedStampLines + extraHeaders
-                    + CrLfLines({"Mime-Version: 1.0", "Content-Type: text/plain; charset=us-ascii", "", "",
-                                 "Line one", "."}));
+                    + CrLfLines(
+                        {"Mime-Version: 1.0", "Content-Type: text/plain; charset=us-ascii", "", "", "Line one", "."}));
     }
     ScriptedServer& Quit() { return Server->ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose(); }
     TJobResult Run(const TJobStart& start = {})
@@ -315,9 +292,10 @@ TEST_F(SendLimits, QuotaReplyWaitsAnHourAndSendsTheRestOnce)
     EXPECT_EQ(result.Counts.Delivered, 3);
     EXPECT_EQ(result.Counts.Refused, 0);
     EXPECT_EQ(Pause.Pauses, std::vector<std::int32_t>{3'600'000});
-    EXPECT_EQ(Window.notices, std::vector<std::string>{Messages::LimitReached(start + TRateWindow::Hour)});
-    EXPECT_NE(std::find(Window.states.begin(), Window.states.end(),
-                        Messages::LimitReached(start + TRateWindow::Hour, 3600)), Window.states.end());
+    EXPECT_EQ(Window.Only("notice:"), std::vector<std::string>{Messages::LimitReached(start + TRateWindow::Hour)});
+    const std::vector<std::string> states = Window.Only("state:");
+    EXPECT_NE(std::find(states.begin(), states.end(), Messages::LimitReached(start + TRateWindow::Hour, 3600)),
+              states.end());
 }
 
 // 421 4.7.0 closes the connection: the entry in flight goes again after the back-off, and
@@ -352,7 +330,7 @@ TEST_F(SendLimits, RateLimitClosingTheConnectionIsWaitedOutOrEndsAPausedRun)
 // A per-minute limit counts the sends of earlier jobs in the history too.
 TEST_F(SendLimits, CountedLimitIncludesEarlierJobsAndWaitsForAFreePlace)
 {
-    Window.perMinute = "2";
+    Window.account.PerMinute = 2;
     Entries.Rows = {"a@example.org"};
     Greeted();
     Transaction("a@example.org").Send("250 queued\r\n");
@@ -397,8 +375,9 @@ TEST_F(SendLimits, UnknownMailboxIsSuppressedInTheNextJob)
     Ui.Events.clear();
     const TJobResult result = Run({true, TResumeChoice::Restart, {}});
     ASSERT_FALSE(Ui.Events.empty());
-    EXPECT_EQ(Ui.Events.front(), "ask:1 recipient is on the suppression list and will be skipped.\r\r"
-                                 "Send this message to 1 recipient?");
+    EXPECT_EQ(Ui.Events.front(),
+              "ask:1 recipient is on the suppression list and will be skipped.\r\r"
+              "Send this message to 1 recipient?");
     EXPECT_EQ(result.Counts.Suppressed, 1);
     EXPECT_EQ(Outcomes(), (std::vector<TOutcome>{TOutcome::Suppressed, TOutcome::Delivered}));
     EXPECT_FALSE(History.History().Jobs().front().Unfinished());
@@ -414,13 +393,14 @@ TEST_F(SendLimits, EmptyFieldHoldsAJobThatAsksNothingAndUnsubscribeRidesAlong)
     start.AllowEmptyFields = false;
     const TJobResult held = Job.Run(start);
     EXPECT_TRUE(held.HeldForEmptyFields);
-    EXPECT_EQ(Window.notices, std::vector<std::string>{"{{first}} is empty for 1 of 1 recipient"});
+    EXPECT_EQ(Window.Only("notice:"), std::vector<std::string>{"{{first}} is empty for 1 of 1 recipient"});
 
     Window.subject = "Hi";
-    Window.unsubscribe = "https://example.org/u";
+    Window.account.Unsubscribe = "https://example.org/u";
     Greeted();
-    Transaction("a@example.org", "List-Unsubscribe: <mailto:ana@example.org?subject=unsubscribe>, "
-                                 "<https://example.org/u>\r\nList-Unsubscribe-Post: List-Unsubscribe=One-Click\r\n")
+    Transaction("a@example.org",
+                "List-Unsubscribe: <mailto:ana@example.org?subject=unsubscribe>, "
+                "<https://example.org/u>\r\nList-Unsubscribe-Post: List-Unsubscribe=One-Click\r\n")
         .Send("250 queued\r\n");
     Quit();
     EXPECT_EQ(Run().Counts.Delivered, 1);

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "workflow/SettingsStore.h"
-#include "workflow/StoredSettings.h"
+#include "workflow/settings/SettingsStore.h"
 #include "base/Exception.h"
 #include "support/Sandbox.h"
+#include "workflow/settings/Settings.h"
+#include "workflow/settings/StoredSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,12 +28,12 @@ protected:
 
 TEST_F(SettingsStore, EmptyStoreGivesTheDefaults)
 {
-    const std::pair<const char*, const char*> strings[] = {
-        {"ime", ""}, {"email", ""}, {"host", ""}, {"username", ""}, {"charset", "us-ascii"}, {"imenik", ""}};
+    const std::pair<const char*, const char*> strings[] = {{"ime", ""},      {"email", ""},           {"host", ""},
+                                                           {"username", ""}, {"charset", "us-ascii"}, {"imenik", ""}};
     for (const auto& [name, fallback] : strings)
         EXPECT_EQ(RegReadString(SettingsKey, name, fallback), fallback) << name;
-    const std::pair<const char*, int> integers[] = {{"port", 25}, {"pavza", 0}, {"left", 10}, {"top", 20},
-        {"width", 750}, {"height", 550}, {"jezik", 2}, {"HTML", 0}};
+    const std::pair<const char*, int> integers[] = {{"port", 25},   {"pavza", 0},    {"left", 10}, {"top", 20},
+                                                    {"width", 750}, {"height", 550}, {"jezik", 2}, {"HTML", 0}};
     for (const auto& [name, fallback] : integers)
         EXPECT_EQ(RegReadInteger(SettingsKey, name, fallback), fallback) << name;
 }
@@ -83,36 +84,56 @@ TEST_F(SettingsStore, UnwritableStoreIsAFailedSetError)
 // What a job started without the window sends with is what the settings dialog would show.
 TEST_F(SettingsStore, StoredAccountReadsAsTheDialogShowsIt)
 {
-    const TStoredAccount empty = ReadStoredAccount();
-    EXPECT_EQ(std::vector<std::string>({empty.Name, empty.Email, empty.Host, empty.UserID, empty.Charset,
-                                        empty.Delay, empty.Port, empty.TimeOut, empty.RetryWait}),
-              std::vector<std::string>({"", "", "", "", "utf-8", "0", "25", "60", "60"}));
-    EXPECT_EQ(empty.Security, 0);
+    const TSettings empty = ReadAccount();
+    EXPECT_EQ(std::vector<std::string>({empty.Name, empty.Email, empty.Host, empty.UserID, empty.Charset}),
+              std::vector<std::string>({"", "", "", "", "utf-8"}));
+    EXPECT_EQ(std::vector<std::int32_t>({empty.Delay, empty.Port, empty.Security, empty.TimeOut, empty.RetryWait}),
+              std::vector<std::int32_t>({0, 25, 0, 60, 60}));
 
     Sandbox.WriteSettings("[General]\nime=Ana Kos\nemail=ana@x.org\nhost=mail.x.org\nusername=ana\n"
                           "charset=iso-8859-2\npavza=007\nport=587x\nsecurity=1\ntimeout=-1\nretrywait=5\njezik=1\n");
-    const TStoredSendSettings settings;
-    EXPECT_EQ(settings.Name(), "Ana Kos");
-    EXPECT_EQ(settings.Email(), "ana@x.org");
-    EXPECT_EQ(settings.Host(), "mail.x.org");
-    EXPECT_EQ(settings.UserID(), "ana");
-    EXPECT_EQ(settings.Charset(), "iso-8859-2");
-    EXPECT_EQ(settings.Delay(), "7");
-    EXPECT_EQ(settings.Port(), "25") << "a port that is no number reads as the default";
-    EXPECT_EQ(settings.Security(), "1");
-    EXPECT_EQ(settings.TimeOut(), "-1");
-    EXPECT_EQ(settings.RetryWait(), "5");
-    EXPECT_EQ(ReadStoredLanguage(), 1);
+    const TSettings settings = TStoredSendSettings().Values();
+    EXPECT_EQ(
+        std::vector<std::string>({settings.Name, settings.Email, settings.Host, settings.UserID, settings.Charset}),
+        std::vector<std::string>({"Ana Kos", "ana@x.org", "mail.x.org", "ana", "iso-8859-2"}));
+    EXPECT_EQ(settings.Port, 25) << "a port that is no number reads as the default";
+    EXPECT_EQ(std::vector<std::int32_t>({settings.Delay, settings.Security, settings.TimeOut, settings.RetryWait}),
+              std::vector<std::int32_t>({7, 1, -1, 5}));
+    EXPECT_EQ(ReadSetting(&TSettings::Language), 1);
+}
+
+// A security choice the program does not know is the plain dialogue, as a missing one is.
+TEST_F(SettingsStore, IntegerOutsideItsRangeReadsAsTheDefault)
+{
+    for (const char* stored : {"3", "-1", "2147483647"}) {
+        Sandbox.WriteSettings(std::string("[General]\nsecurity=") + stored + "\n");
+        EXPECT_EQ(ReadSetting(&TSettings::Security), 0) << stored;
+    }
+}
+
+// Every row writes its member under its key and reads it back unchanged.
+TEST_F(SettingsStore, EveryRowRoundTripsUnderItsKey)
+{
+    TSettings written = DefaultSettings();
+    int next = 1;
+    for (const TSettingRow& row : SettingRows) {
+        TakeFieldText(row, std::to_string(std::min<std::int32_t>(next++, row.Most)), written);
+        WriteSetting(row, written);
+        TSettings read = DefaultSettings();
+        ReadSetting(row, read);
+        EXPECT_EQ(FieldText(row, read), FieldText(row, written)) << row.Key;
+        EXPECT_EQ(RegReadString(SettingsKey, row.Key, "?"), FieldText(row, written)) << row.Key;
+    }
 }
 
 TEST_F(SettingsStore, StoredAccountStopsAtAValueItCannotRead)
 {
-    Sandbox.WriteSettings("[General]\nime=Ana\nhost=@ByteArray(mail)\nport=587\n");
-    TStoredAccount account;
-    account.Port = "2525";
-    EXPECT_EQ(ErrorOf([&] { ReadStoredAccount(account); }), "Invalid data type for 'host'");
+    Sandbox.WriteSettings("[General]\nime=Ana\nhost=@ByteArray(mail)\nusername=ana\n");
+    TSettings account = DefaultSettings();
+    account.UserID = "bob";
+    EXPECT_EQ(ErrorOf([&] { ReadAccount(account); }), "Invalid data type for 'host'");
     EXPECT_EQ(account.Name, "Ana");
-    EXPECT_EQ(account.Port, "2525") << "values after the bad one stay as they were";
+    EXPECT_EQ(account.UserID, "bob") << "values after the bad one stay as they were";
 }
 
 TEST_F(SettingsStore, SettingsFileIsTheOneTheStoreWrites)

@@ -2,10 +2,9 @@
 #include "workflow/autoconfig/AccountTest.h"
 
 #include "mail/SmtpClient.h"
-#include "workflow/IntegerText.h"
-#include "workflow/Messages.h"
-#include "workflow/ProgramState.h"
-#include "workflow/SendJob.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/SettingsTable.h"
+#include "workflow/ui/Messages.h"
 
 #include <algorithm>
 
@@ -22,10 +21,10 @@ std::string Offers(const TSmtpClient& client)
     for (const std::string& mechanism : client.AuthMechanisms())
         mechanisms += (mechanisms.empty() ? "" : " ") + mechanism;
     const std::string size = client.ExtensionParameters("SIZE");
-    return "STARTTLS: " + YesNo(client.Offers("STARTTLS") || client.Security() == TSmtpSecurity::StartTls) + "\r" +
-           "AUTH: " + (mechanisms.empty() ? Lang("ni ponujen", "not offered") : mechanisms) + "\r" +
-           "SIZE: " + (client.Offers("SIZE") ? (size.empty() ? YesNo(true) : size) : YesNo(false)) + "\r" +
-           "PIPELINING: " + YesNo(client.Offers("PIPELINING"));
+    return "STARTTLS: " + YesNo(client.Offers("STARTTLS") || client.Security() == TSmtpSecurity::StartTls) + "\r"
+        + "AUTH: " + (mechanisms.empty() ? Lang("ni ponujen", "not offered") : mechanisms) + "\r"
+        + "SIZE: " + (client.Offers("SIZE") ? (size.empty() ? YesNo(true) : size) : YesNo(false)) + "\r"
+        + "PIPELINING: " + YesNo(client.Offers("PIPELINING"));
 }
 
 std::string Failure(const std::exception& error, const std::string& host)
@@ -46,31 +45,33 @@ std::string Failure(const std::exception& error, const std::string& host)
 
 } // namespace
 
-std::string TestAccount(const TSendSettings& settings, const std::string& password)
+std::string TestAccount(const TSettings& settings, const std::string& password)
 {
     TSmtpClient client;
-    client.SetHost(settings.Host());
-    client.SetPort(TryDecimalToInt(settings.Port()).value_or(0));
-    client.SetUserID(settings.UserID().empty() ? settings.Email() : settings.UserID());
-    const int security = TryDecimalToInt(settings.Security()).value_or(0);
-    client.SetSecurity(security == 1 ? TSmtpSecurity::StartTls : security == 2 ? TSmtpSecurity::Tls : TSmtpSecurity::None);
+    client.SetHost(settings.Host);
+    client.SetPort(settings.Port);
+    client.SetUserID(settings.UserID.empty() ? settings.Email : settings.UserID);
+    const int security = settings.Security;
+    client.SetSecurity(security == 1       ? TSmtpSecurity::StartTls
+                           : security == 2 ? TSmtpSecurity::Tls
+                                           : TSmtpSecurity::None);
     client.SetPassword(password);
-    const std::int32_t seconds = TryDecimalToInt(settings.TimeOut()).value_or(60);
+    const std::int32_t seconds = settings.TimeOut;
     client.SetTimeOut(seconds > 0 ? std::min(seconds, 600) * 1000 : 0);
     try {
         client.Connect();
     } catch (const std::exception& error) {
-        return Failure(error, settings.Host());
+        return Failure(error, settings.Host);
     }
-    std::string report = Lang("Povezava s strežnikom ", "Connected to ") + settings.Host() + ".\r";
+    std::string report = Lang("Povezava s strežnikom ", "Connected to ") + settings.Host + ".\r";
     if (client.Security() == TSmtpSecurity::None)
         report += Lang("Brez varnosti program pozdravi s HELO in ne izve, kaj strežnik ponuja.",
                        "Without security the program greets with HELO and learns nothing of what the server offers.");
     else
-        report += Offers(client) + "\r" +
-                  (password.empty() || !client.TlsActive()
-                       ? Lang("Prijava: ni preizkušena (ni gesla)", "Login: not tried (no password)")
-                       : Lang("Prijava: uspela", "Login: accepted"));
+        report += Offers(client) + "\r"
+            + (password.empty() || !client.TlsActive()
+                   ? Lang("Prijava: ni preizkušena (ni gesla)", "Login: not tried (no password)")
+                   : Lang("Prijava: uspela", "Login: accepted"));
     try {
         client.Disconnect();
     } catch (const std::exception&) {

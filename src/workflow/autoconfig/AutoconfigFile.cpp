@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/autoconfig/AutoconfigFile.h"
 
-#include "workflow/ProgramState.h"
+#include "workflow/program/ProgramState.h"
 
 #include <QByteArray>
 #include <QXmlStreamReader>
@@ -53,11 +53,12 @@ TServerElements ReadFirstSmtpServer(QXmlStreamReader& reader)
             if (depthInServer > 0) {
                 ++depthInServer;
                 const std::string name = reader.name().toString().toStdString();
-                const std::string text = reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed().toStdString();
+                const std::string text =
+                    reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed().toStdString();
                 --depthInServer;
                 server.Values.emplace(name, text);
-            } else if (!server.Found && reader.name() == u"outgoingServer" &&
-                       reader.attributes().value("type") == u"smtp") {
+            } else if (!server.Found && reader.name() == u"outgoingServer"
+                       && reader.attributes().value("type") == u"smtp") {
                 server.Found = true;
                 depthInServer = 1;
             }
@@ -75,8 +76,9 @@ TAutoconfigReading ReadAutoconfig(const QByteArray& file, const std::string& ema
     QXmlStreamReader reader(file);
     const TServerElements server = ReadFirstSmtpServer(reader);
     if (reader.hasError())
-        return {std::nullopt, Lang("ni pravilna datoteka XML (vrstica ", "not well-formed XML (line ") +
-                                  std::to_string(reader.lineNumber()) + ": " + reader.errorString().toStdString() + ")"};
+        return {std::nullopt,
+                Lang("ni pravilna datoteka XML (vrstica ", "not well-formed XML (line ")
+                    + std::to_string(reader.lineNumber()) + ": " + reader.errorString().toStdString() + ")"};
     if (!server.Found)
         return {std::nullopt, Lang("ne navaja strežnika SMTP", "names no SMTP server")};
     const auto value = [&](const std::string& name) {

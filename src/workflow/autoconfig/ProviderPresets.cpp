@@ -23,14 +23,39 @@ struct TPreset {
 const std::vector<TPreset>& Presets()
 {
     static const std::vector<TPreset> presets = {
-        {"Gmail / Google Workspace", {"gmail.com", "googlemail.com"}, {"google.com", "googlemail.com"},
-         "smtp.gmail.com", 465, 2, "oauth2", "google"},
-        {"Outlook.com", {"outlook.com", "hotmail.com", "live.com", "msn.com", "hotmail.co.uk", "outlook.de",
-                         "hotmail.de", "live.de"}, {}, "smtp-mail.outlook.com", 587, 1, "oauth2", "microsoft"},
+        {"Gmail / Google Workspace",
+         {"gmail.com", "googlemail.com"},
+         {"google.com", "googlemail.com"},
+         "smtp.gmail.com",
+         465,
+         2,
+         "oauth2",
+         "google"},
+        {"Outlook.com",
+         {"outlook.com", "hotmail.com", "live.com", "msn.com", "hotmail.co.uk", "outlook.de", "hotmail.de", "live.de"},
+         {},
+         "smtp-mail.outlook.com",
+         587,
+         1,
+         "oauth2",
+         "microsoft"},
         {"Microsoft 365", {}, {"mail.protection.outlook.com"}, "smtp.office365.com", 587, 1, "oauth2", "microsoft"},
-        {"Yahoo", {"yahoo.com", "ymail.com", "rocketmail.com", "yahoo.co.uk", "yahoo.de", "yahoo.fr"}, {"yahoodns.net"},
-         "smtp.mail.yahoo.com", 465, 2, "password", ""},
-        {"iCloud", {"icloud.com", "me.com", "mac.com"}, {"mail.icloud.com"}, "smtp.mail.me.com", 587, 1, "password", ""},
+        {"Yahoo",
+         {"yahoo.com", "ymail.com", "rocketmail.com", "yahoo.co.uk", "yahoo.de", "yahoo.fr"},
+         {"yahoodns.net"},
+         "smtp.mail.yahoo.com",
+         465,
+         2,
+         "password",
+         ""},
+        {"iCloud",
+         {"icloud.com", "me.com", "mac.com"},
+         {"mail.icloud.com"},
+         "smtp.mail.me.com",
+         587,
+         1,
+         "password",
+         ""},
         {"GMX", {"gmx.net", "gmx.de", "gmx.at", "gmx.ch"}, {"gmx.net"}, "mail.gmx.net", 587, 1, "password", ""},
         {"GMX", {"gmx.com", "gmx.us", "gmx.co.uk", "gmx.fr"}, {"gmx.com"}, "mail.gmx.com", 587, 1, "password", ""},
         {"WEB.DE", {"web.de"}, {"web.de"}, "smtp.web.de", 587, 1, "password", ""},
@@ -42,7 +67,8 @@ const std::vector<TPreset>& Presets()
 
 std::string Lowered(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     while (!text.empty() && text.back() == '.')
         text.pop_back();
     return text;
@@ -50,15 +76,15 @@ std::string Lowered(std::string text)
 
 bool EndsWithLabels(const std::string& name, const std::string& suffix)
 {
-    return name == suffix ||
-           (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0 &&
-            name[name.size() - suffix.size() - 1] == '.');
+    return name == suffix
+        || (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0
+            && name[name.size() - suffix.size() - 1] == '.');
 }
 
 TFoundAccount AccountOf(const TPreset& preset, const std::string& email)
 {
-    return {preset.Host, preset.Port, preset.Security, email, preset.SignIn, preset.OAuthProvider,
-            TSettingsSource::Preset, preset.Provider};
+    return {preset.Host,   preset.Port,          preset.Security,         email,
+            preset.SignIn, preset.OAuthProvider, TSettingsSource::Preset, preset.Provider};
 }
 
 } // namespace

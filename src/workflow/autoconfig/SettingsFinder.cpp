@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/autoconfig/SettingsFinder.h"
 
-#include "workflow/ProgramState.h"
-#include "workflow/SettingsStore.h"
 #include "workflow/autoconfig/AutoconfigFile.h"
 #include "workflow/autoconfig/ProviderPresets.h"
+#include "workflow/program/ProgramState.h"
+#include "workflow/settings/Settings.h"
 
 #include <QDnsLookup>
 #include <QEventLoop>
@@ -84,18 +84,22 @@ std::string DomainOfAddress(const std::string& email)
 }
 
 TSettingsFinder::TSettingsFinder(TOptions options, QObject* parent)
-    : QObject(parent), FOptions(std::move(options)), FNetwork(new QNetworkAccessManager(this)), FTimeOut(new QTimer(this))
+    : QObject(parent), FOptions(std::move(options)), FNetwork(new QNetworkAccessManager(this)),
+      FTimeOut(new QTimer(this))
 {
     FTimeOut->setSingleShot(true);
 }
 
-TSettingsFinder::~TSettingsFinder() { Cancel(); }
+TSettingsFinder::~TSettingsFinder()
+{
+    Cancel();
+}
 
 TSettingsFinder::TOptions TSettingsFinder::StoredOptions()
 {
     TOptions options;
-    options.IspDatabaseUrl = RegReadString(SettingsKey, "ispdb", options.IspDatabaseUrl);
-    options.NameServer = RegReadString(SettingsKey, "nameserver", "");
+    options.IspDatabaseUrl = ReadSetting(&TSettings::IspDatabase);
+    options.NameServer = ReadSetting(&TSettings::NameServer);
     return options;
 }
 
@@ -112,9 +116,12 @@ void TSettingsFinder::Start(const std::string& email, TDone done)
     FSteps = {
         [this] { PresetForDomain(FDomain, FEmail) ? Finish(PresetForDomain(FDomain, FEmail)) : Next(); },
         [this, domain, query] {
-            Fetch("https://autoconfig." + domain + "/mail/config-v1.1.xml?" + query.toStdString(), TSettingsSource::Autoconfig);
+            Fetch("https://autoconfig." + domain + "/mail/config-v1.1.xml?" + query.toStdString(),
+                  TSettingsSource::Autoconfig);
         },
-        [this, domain] { Fetch("https://" + domain + "/.well-known/autoconfig/mail/config-v1.1.xml", TSettingsSource::Autoconfig); },
+        [this, domain] {
+            Fetch("https://" + domain + "/.well-known/autoconfig/mail/config-v1.1.xml", TSettingsSource::Autoconfig);
+        },
         [this, domain] { Fetch(FOptions.IspDatabaseUrl + domain, TSettingsSource::IspDatabase); },
         [this] { LookUpMailExchanger(); },
         [this, domain] { LookUpSubmission("_submissions._tcp." + domain, 2); },
@@ -174,7 +181,7 @@ void TSettingsFinder::Note(const std::string& where, const std::string& what)
     FNotes.push_back(where + ": " + what);
 }
 
-void TSettingsFinder::StartTimeOut(std::function<void()> onTimeOut)
+void TSettingsFinder::StartTimeOut(const std::function<void()>& onTimeOut)
 {
     FTimeOut->disconnect();
     connect(FTimeOut, &QTimer::timeout, this, [this, onTimeOut] {
@@ -238,8 +245,9 @@ void TSettingsFinder::LookUpMailExchanger()
         FLookup = nullptr;
         lookup->deleteLater();
         if (lookup->error() != QDnsLookup::NoError || lookup->mailExchangeRecords().isEmpty()) {
-            Note("MX " + name, lookup->error() == QDnsLookup::NoError ? Lang("ni zapisa", "no record")
-                                                                       : lookup->errorString().toStdString());
+            Note("MX " + name,
+                 lookup->error() == QDnsLookup::NoError ? Lang("ni zapisa", "no record")
+                                                        : lookup->errorString().toStdString());
             Next();
             return;
         }
@@ -256,7 +264,8 @@ void TSettingsFinder::LookUpMailExchanger()
         Next();
     });
     StartTimeOut([this, name] {
-        Note("MX " + name, Lang("ni odgovora v ", "no answer within ") + SecondsText(FOptions.SourceTimeOutMilliseconds) + " s");
+        Note("MX " + name,
+             Lang("ni odgovora v ", "no answer within ") + SecondsText(FOptions.SourceTimeOutMilliseconds) + " s");
         FLookup->disconnect(this);
         FLookup->abort();
         FLookup->deleteLater();
@@ -282,8 +291,9 @@ void TSettingsFinder::LookUpSubmission(const std::string& service, int security)
         while (!target.empty() && target.back() == '.')
             target.pop_back();
         if (lookup->error() != QDnsLookup::NoError || target.empty()) {
-            Note("SRV " + service, lookup->error() == QDnsLookup::NoError ? Lang("ni zapisa", "no record")
-                                                                          : lookup->errorString().toStdString());
+            Note("SRV " + service,
+                 lookup->error() == QDnsLookup::NoError ? Lang("ni zapisa", "no record")
+                                                        : lookup->errorString().toStdString());
             Next();
             return;
         }
@@ -297,7 +307,8 @@ void TSettingsFinder::LookUpSubmission(const std::string& service, int security)
         Finish(account);
     });
     StartTimeOut([this, service] {
-        Note("SRV " + service, Lang("ni odgovora v ", "no answer within ") + SecondsText(FOptions.SourceTimeOutMilliseconds) + " s");
+        Note("SRV " + service,
+             Lang("ni odgovora v ", "no answer within ") + SecondsText(FOptions.SourceTimeOutMilliseconds) + " s");
         FLookup->disconnect(this);
         FLookup->abort();
         FLookup->deleteLater();
@@ -342,7 +353,8 @@ std::string FoundAccountOrigin(const TFoundAccount& account)
 {
     switch (account.Source) {
     case TSettingsSource::Preset:
-        return Lang("Nastavitve za ", "Settings for ") + account.Origin + Lang(" iz programa", ", known to the program");
+        return Lang("Nastavitve za ", "Settings for ") + account.Origin
+            + Lang(" iz programa", ", known to the program");
     case TSettingsSource::Autoconfig:
         return Lang("Nastavitve iz datoteke domene: ", "Settings from the domain's file: ") + account.Origin;
     case TSettingsSource::IspDatabase:

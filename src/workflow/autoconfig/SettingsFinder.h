@@ -32,7 +32,8 @@ public:
         std::function<bool(const std::string& url)> AllowHttp;
     };
     // account: nothing when no source answered. notes: what each source said, in order.
-    using TDone = std::function<void(const std::optional<TFoundAccount>& account, const std::vector<std::string>& notes)>;
+    using TDone =
+        std::function<void(const std::optional<TFoundAccount>& account, const std::vector<std::string>& notes)>;
 
     explicit TSettingsFinder(TOptions options, QObject* parent = nullptr);
     ~TSettingsFinder() override;
@@ -56,7 +57,7 @@ private:
     void FetchDone(QNetworkReply* reply, const std::string& url, TSettingsSource source);
     void LookUpMailExchanger();
     void LookUpSubmission(const std::string& service, int security);
-    void StartTimeOut(std::function<void()> onTimeOut);
+    void StartTimeOut(const std::function<void()>& onTimeOut);
     void AskHttp();
 
     TOptions FOptions;
