@@ -161,6 +161,7 @@ TEST_F(Screenshots, EveryWindow)
 
     FillHistory();
     Window().showHistory();
+    Program->HistoryWindow().resize(1270, 580); // every count column and the state in view
     Program->HistoryWindow().ChooseJob(1);
     Take(Program->HistoryWindow(), "history");
     Window().useSlovenian();
