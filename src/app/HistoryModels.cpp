@@ -120,7 +120,7 @@ QVariant THistoryJobsModel::data(const QModelIndex& index, int role) const
         return {};
     const TJobSummary& job = Job(index.row());
     const int column = index.column();
-    if (role == Qt::TextAlignmentRole && column >= Delivered && column <= NotSent)
+    if (role == Qt::TextAlignmentRole && column >= Delivered && column <= Suppressed)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (role == Qt::ToolTipRole && column == ListFile && !job.listFile.empty())
         return Text(job.listFile);
@@ -142,6 +142,7 @@ QVariant THistoryJobsModel::data(const QModelIndex& index, int role) const
     case Refused: return job.refused;
     case Deferred: return job.deferred;
     case NotSent: return job.notSent;
+    case Suppressed: return job.suppressed;
     default: return JobStateText(job);
     }
 }
@@ -161,6 +162,7 @@ QVariant THistoryJobsModel::headerData(int section, Qt::Orientation orientation,
     case Refused: return Tr("Zavrnjeno", "Refused");
     case Deferred: return Tr("Odloženo", "Deferred");
     case NotSent: return Tr("Ni poslano", "Not sent");
+    case Suppressed: return Tr("Izločeno", "Suppressed");
     default: return Tr("Stanje", "State");
     }
 }

@@ -24,6 +24,7 @@ public:
         Refused,
         Deferred,
         NotSent,
+        Suppressed, // kept from the job by the account's suppression list
         State,
         ColumnCount
     };

@@ -24,7 +24,7 @@
 namespace {
 
 constexpr int RowHeight = 20;
-const std::vector<int> JobColumnWidths = {135, 135, 110, 190, 55, 120, 70, 65, 65, 65};
+const std::vector<int> JobColumnWidths = {135, 135, 110, 190, 55, 120, 70, 65, 65, 65, 65};
 const std::vector<int> EntryColumnWidths = {45, 210, 80, 250, 190, 135};
 
 QString Tr(const char* slovenian, const char* english)

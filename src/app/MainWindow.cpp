@@ -347,17 +347,21 @@ void TMainWindow::ShowLanguage()
 
 void TMainWindow::sendToList()
 {
-    RunSendJob({true, TResumeChoice::Ask, FListFile});
+    TJobStart start{true, TResumeChoice::Ask, FListFile};
+    start.OfferLater = true;
+    // "Send later…" in the question is the File menu's command, asked once the job has let go.
+    if (RunSendJob(start).LaterChosen)
+        sendLater();
 }
 
-void TMainWindow::RunSendJob(const TJobStart& start)
+TJobResult TMainWindow::RunSendJob(const TJobStart& start)
 {
     TSendJob& job = FPeers->SendJob;
     if (job.Running())
-        return;
+        return {};
     ShowSending(true);
     const auto ended = qScopeGuard([this] { ShowSending(false); });
-    job.Run(start);
+    return job.Run(start);
 }
 
 // Stop can be used while a job runs, and only then. The job takes the subject and the text

@@ -210,7 +210,7 @@ private:
     void AddTypedAddress();
     void LoadRecipientFile(const std::string& fileName);
     void LoadMessageFileIntoBody(const std::string& fileName);
-    void RunSendJob(const TJobStart& start);
+    TJobResult RunSendJob(const TJobStart& start);
     void ShowSending(bool sending);
     void WirePreview();
     // The list's count, its undo and the keys (MainWindowList.cpp).

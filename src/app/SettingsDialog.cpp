@@ -354,6 +354,12 @@ void TSettingsDialog::ShowFoundSettings(const std::optional<TFoundAccount>& acco
     hostEdit->setText(QText(account->Host));
     portEdit->setText(QString::number(account->Port));
     userIdEdit->setText(QText(account->UserName));
+    // A provider's published limits replace the fields' figures; the user may change them.
+    if (account->Limits.Any()) {
+        perMinuteEdit->setText(QString::number(account->Limits.PerMinute));
+        perHourEdit->setText(QString::number(account->Limits.PerHour));
+        perDayEdit->setText(QString::number(account->Limits.PerDay));
+    }
     TSignInSettings signIn = SignIn();
     signIn.Mode = account->SignIn;
     if (!account->OAuthProvider.empty())

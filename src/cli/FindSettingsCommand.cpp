@@ -35,6 +35,13 @@ TFoundSettings FoundSettings(const std::string& address, const TFoundAccount& ac
                   &SettingRow(&TSettings::UserID), &SettingRow(&TSettings::SignInMode)};
     if (!account.OAuthProvider.empty())
         found.Rows.push_back(&SettingRow(&TSettings::OAuthProvider));
+    if (account.Limits.Any()) {
+        found.Values.PerMinute = account.Limits.PerMinute;
+        found.Values.PerHour = account.Limits.PerHour;
+        found.Values.PerDay = account.Limits.PerDay;
+        for (auto member : {&TSettings::PerMinute, &TSettings::PerHour, &TSettings::PerDay})
+            found.Rows.push_back(&SettingRow(member));
+    }
     return found;
 }
 

@@ -44,17 +44,7 @@ TEST_F(ExitDuringSend, ExitEndsAWaitForASilentServerAtOnceWithoutTimeOut)
         {"final dot",
          "a@example.org",
          [&](ScriptedServer& s) {
-             greeted(s)
-                 .ExpectLine("RSET")
-                 .Send("250 ok\r\n")
-                 .ExpectLine("MAIL FROM:<ana@example.org>")
-                 .Send("250 ok\r\n")
-                 .ExpectLine("RCPT TO:<a@example.org>")
-                 .Send("250 ok\r\n")
-                 .ExpectLine("DATA")
-                 .Send("354 go on\r\n")
-                 .DiscardFromHere()
-                 .WaitForClose();
+             greeted(s).AcceptEnvelope("ana@example.org", "a@example.org").DiscardFromHere().WaitForClose();
          },
          {}},
         // A list of nothing but an empty entry has nobody to send to; the session is still

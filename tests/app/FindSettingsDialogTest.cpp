@@ -25,6 +25,7 @@ struct FindCase {
     const char* Origin;
     const char* SignIn;
     const char* OAuthProvider;
+    const char* PerDay; // the provider's published limit, or the figure the user had typed
 };
 
 class FindSettingsDialog : public testing::TestWithParam<FindCase> {
@@ -42,6 +43,7 @@ TEST_P(FindSettingsDialog, FillsTheFieldsAndSaysWhereFrom)
     EXPECT_FALSE(dialog.settingsSourceLabel->text().isEmpty()) << "a new account is offered the lookup";
     dialog.nameEdit->setText("Ana");
     dialog.emailEdit->setText(c.Address);
+    dialog.perDayEdit->setText("250");
     ASSERT_TRUE(dialog.findSettingsButton->isEnabled());
     dialog.findSettingsButton->click();
     EXPECT_FALSE(dialog.findSettingsButton->isEnabled()) << "one lookup at a time";
@@ -50,6 +52,7 @@ TEST_P(FindSettingsDialog, FillsTheFieldsAndSaysWhereFrom)
     EXPECT_EQ(Str(dialog.portEdit->text()), c.Port);
     EXPECT_EQ(dialog.SecurityIndex(), c.Security);
     EXPECT_EQ(Str(dialog.userIdEdit->text()), c.Address);
+    EXPECT_EQ(Str(dialog.perDayEdit->text()), c.PerDay);
     EXPECT_THAT(Str(dialog.settingsSourceLabel->text()), testing::HasSubstr(c.Origin));
     EXPECT_FALSE(dialog.hostEdit->isReadOnly());
     dialog.userIdEdit->setText("ana.novak");
@@ -64,12 +67,13 @@ TEST_P(FindSettingsDialog, FillsTheFieldsAndSaysWhereFrom)
 INSTANTIATE_TEST_SUITE_P(
     Providers, FindSettingsDialog,
     testing::Values(FindCase{"GmailEnglish", 2, "ana@gmail.com", "smtp.gmail.com", "465", 2,
-                             "Settings for Gmail / Google Workspace, known to the program", "oauth2", "google"},
+                             "Settings for Gmail, known to the program", "oauth2", "google", "500"},
                     FindCase{"OutlookSlovenian", 1, "ana@hotmail.com", "smtp-mail.outlook.com", "587", 1,
-                             "Nastavitve za Outlook.com iz programa", "oauth2", "microsoft"},
+                             "Nastavitve za Outlook.com iz programa", "oauth2", "microsoft", "250"},
                     FindCase{"YahooPassword", 2, "ana@yahoo.com", "smtp.mail.yahoo.com", "465", 2,
-                             "Sign-in with the password.", "password", ""},
-                    FindCase{"WebDe", 1, "ana@web.de", "smtp.web.de", "587", 1, "Prijava z geslom.", "password", ""}),
+                             "Sign-in with the password.", "password", "", "250"},
+                    FindCase{"WebDe", 1, "ana@web.de", "smtp.web.de", "587", 1, "Prijava z geslom.", "password", "",
+                             "250"}),
     [](const testing::TestParamInfo<FindCase>& info) { return std::string(info.param.Name); });
 
 TEST(FindSettingsDialogClose, StopsTheLookupUnderWay)

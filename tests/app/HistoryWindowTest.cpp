@@ -20,7 +20,7 @@ protected:
     std::int64_t Finished = 0, Refusals = 0, Interrupted = 0;
 
     // Three jobs, oldest first: one that delivered everything, one that ended with
-    // entries refused, deferred and not sent, and one that never ended.
+    // entries refused, deferred, not sent and suppressed, and one that never ended.
     void FillHistory()
     {
         TDeliveryHistory history;
@@ -30,7 +30,11 @@ protected:
         history.Record(Finished, {1, Delivered, "250 2.0.0 Ok", "<2@x>", ""});
         history.EndJob(Finished);
         Refusals = history.BeginJob(
-            {"", "News", "m2", {"a@example.org", "", "b@example.org", "c@example.org", "d@example.org"}});
+            {"",
+             "News",
+             "m2",
+             {"a@example.org", "", "b@example.org", "c@example.org", "d@example.org", "e@example.org"}});
+        history.Record(Refusals, {5, Suppressed, "on the suppression list", "", ""});
         history.Record(Refusals, {0, Delivered, "250 Ok", "<3@x>", ""});
         history.Record(Refusals, {2, Refused, "550 5.1.1 No such user\r\n", "<4@x>", ""});
         history.Record(Refusals,
@@ -74,6 +78,7 @@ TEST_F(HistoryWindow, MenuRowShowsTheJobsNewestFirstWithTheirCountsAndState)
     EXPECT_EQ(JobColumn(M::Refused), (std::vector<std::string>{"0", "1", "0"}));
     EXPECT_EQ(JobColumn(M::Deferred), (std::vector<std::string>{"0", "1", "0"}));
     EXPECT_EQ(JobColumn(M::NotSent), (std::vector<std::string>{"1", "1", "0"}));
+    EXPECT_EQ(JobColumn(M::Suppressed), (std::vector<std::string>{"0", "1", "0"}));
     EXPECT_EQ(JobColumn(M::State),
               (std::vector<std::string>{"interrupted or running", "not all delivered", "finished"}));
     EXPECT_EQ(JobCell(0, M::Ended), "");
@@ -98,14 +103,15 @@ TEST_F(HistoryWindow, ChosenJobShowsEachEntryWithOutcomeReplyMessageIdAndTime)
     History().jobsView->setCurrentIndex(History().Jobs.index(1, 0));
     ASSERT_EQ(History().ChosenJob(), Refusals);
     using E = THistoryEntriesModel;
-    ASSERT_EQ(History().Entries.rowCount(), 4); // the empty entry is no recipient
+    ASSERT_EQ(History().Entries.rowCount(), 5); // the empty entry is no recipient
     const std::vector<std::vector<std::string>> expected = {
         {"1", "a@example.org", "delivered", "250 Ok", "<3@x>", ""},
         {"3", "b@example.org", "refused", "550 5.1.1 No such user ", "<4@x>", ""},
         {"4", "c@example.org", "deferred", "451 4.7.1 Try again later", "<5@x>",
          "sent again: no reply to the final dot"},
-        {"5", "d@example.org", "not sent", "", "", ""}};
-    for (int row = 0; row < 4; ++row) {
+        {"5", "d@example.org", "not sent", "", "", ""},
+        {"6", "e@example.org", "suppressed", "on the suppression list", "", ""}};
+    for (int row = 0; row < 5; ++row) {
         const std::vector<std::string> cells = {EntryCell(row, E::Line),      EntryCell(row, E::Entry),
                                                 EntryCell(row, E::Outcome),   EntryCell(row, E::Reply),
                                                 EntryCell(row, E::MessageId), EntryCell(row, E::Note)};
@@ -225,7 +231,7 @@ TEST_F(HistoryWindow, ShowingAgainReadsNewJobsFromTheOneHistoryAndKeepsTheChosen
     EXPECT_EQ(History().Jobs.rowCount(), 4);
     EXPECT_EQ(History().Jobs.Job(0).id, newest);
     EXPECT_EQ(History().ChosenJob(), Refusals);
-    EXPECT_EQ(History().Entries.rowCount(), 4);
+    EXPECT_EQ(History().Entries.rowCount(), 5);
 }
 
 TEST_F(HistoryWindow, TextsFollowTheLanguage)

@@ -14,6 +14,7 @@
 #include "workflow/history/DeliveryHistory.h"
 #include "workflow/history/HistoryAccess.h"
 #include "workflow/job/JobMessages.h"
+#include "workflow/limits/LimitMessages.h"
 
 #include <QMessageBox>
 #include <QProcess>
@@ -54,7 +55,8 @@ protected:
     }
 
     // Three jobs of a week: the oldest delivered everything, the next met a refusal, a
-    // greylisting server and an interrupted line, the newest is still under way.
+    // greylisting server, an interrupted line and a suppressed address, the newest is still
+    // under way.
     void FillHistory()
     {
         using enum TOutcome;
@@ -74,7 +76,7 @@ protected:
                               "Club news, June",
                               "m2",
                               {"ana.kovac@example.org", "marko.horvat.example.org", "spela@example.net", "bob@",
-                               "info@example.com", "joze.zupan@example.org", "nina@example.net"}});
+                               "info@example.com", "joze.zupan@example.org", "nina@example.net", "miha@example.org"}});
         history.Record(news, {0, Delivered, "250 2.0.0 Ok: queued as 7C11", "<20240612.0930@example.org>", ""});
         history.Record(news, {1, Refused, "not a valid e-mail address", "", ""});
         history.Record(news, {2, Delivered, "250 2.0.0 Ok: queued as 7C12", "<20240612.0931@example.org>", ""});
@@ -88,6 +90,7 @@ protected:
         history.Record(news,
                        {6, Deferred, "421 4.4.2 Connection dropped", "<20240612.0934@example.org>",
                         "sent again: no reply to the final dot"});
+        history.Record(news, {7, Suppressed, Messages::SuppressedReply(), "", ""});
         history.EndJob(news);
         history.BeginJob({"", "Reminder: party on Saturday", "m3", {"ana.kovac@example.org", "spela@example.net"}});
     }
@@ -158,6 +161,7 @@ TEST_F(Screenshots, EveryWindow)
 
     FillHistory();
     Window().showHistory();
+    Program->HistoryWindow().resize(1270, 580); // every count column and the state in view
     Program->HistoryWindow().ChooseJob(1);
     Take(Program->HistoryWindow(), "history");
     Window().useSlovenian();
@@ -192,10 +196,10 @@ TEST_F(Screenshots, EveryWindow)
 
     // The questions before a job from the window.
     Activate(Window());
-    TakeQuestion(Messages::SendConfirmation(1000, false, false), Messages::SendAnswers(), "ask-send");
+    TakeQuestion(Messages::SendConfirmation(1000, false, false), Messages::SendAnswers(true), "ask-send");
     TakeQuestion(Messages::NotAddressesWarning({"ana@example.org", "marko.horvat.example.org", "bob@"})
                      + Messages::SendConfirmation(3, false, false),
-                 Messages::SendAnswers(), "ask-send-not-addresses");
+                 Messages::SendAnswers(true), "ask-send-not-addresses");
     TJobSummary earlier;
     earlier.started = QDateTime(QDate(2025, 6, 12), QTime(9, 30));
     earlier.total = 1000;

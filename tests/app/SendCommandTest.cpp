@@ -83,7 +83,7 @@ TEST_F(SendCommand, EveryRecipientGetsAnOwnCopyThatNamesOnlyThem)
 
     Ui.Answers = {0}; // send
     Window().sendButton->click();
-    EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Send this message to 5 recipients?\nSend|Cancel"});
+    EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Send this message to 5 recipients?\nSend|Send later…|Cancel"});
 
     ASSERT_EQ(ReceivedCount(), 5);
     const std::string sha =
@@ -244,7 +244,7 @@ TEST_F(SendCommand, DecliningTheQuestionSendsNothing)
 {
     SetRecipients({"a@example.org"});
     Window().subjectEdit->clear();
-    Ui.Answers = {1};
+    Ui.Answers = {2}; // after "Send" and "Send later…"
     Window().sendToList();
     ASSERT_EQ(Ui.Questions.size(), 1u);
     EXPECT_NE(Ui.Questions[0].find("subject"), std::string::npos) << Ui.Questions[0];

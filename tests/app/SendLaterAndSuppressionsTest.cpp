@@ -17,6 +17,8 @@
 
 #include <QDateTimeEdit>
 
+#include <functional>
+
 namespace {
 
 class SendLater : public AppTest {
@@ -59,21 +61,39 @@ TEST_F(SendLater, OnlyAFutureMomentIsScheduledAndClosingAsksToDropIt)
     EXPECT_EQ(Ui.Questions[0].rfind("Sending waits for ", 0), 0u) << Ui.Questions[0];
 }
 
-// The job goes at its moment with no question, continuing what it can.
+// The job goes at its moment with no further question, continuing what it can, whether
+// scheduled from the File menu or by the send question's "Send later…".
 TEST_F(SendLater, TheJobStartsAtItsMomentWithoutAQuestion)
 {
-    ScriptedServer server;
-    server.Send("554 no service\r\n").ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
-    server.Start();
-    Sandbox.WriteSettings(SettingsFor(server.Port()));
-    Program.reset();
-    Start();
-    Window().recipientList->Append("bob@example.org");
-    Answer(QDateTime::currentDateTime().addSecs(1));
-    Window().sendLaterAction->trigger();
-    ASSERT_TRUE(PumpUntil([this] { return !Ui.Messages.empty(); }));
-    EXPECT_TRUE(Ui.Questions.empty());
-    server.Finish();
+    // How the job is scheduled, and the answers of the questions asked on the way.
+    const std::vector<std::pair<std::function<void()>, std::vector<std::string>>> ways = {
+        {[this] { Window().sendLaterAction->trigger(); }, {}},
+        {[this] {
+             Ui.Answers = {1};
+             Window().sendToList();
+         },
+         {"Send|Send later…|Cancel"}}};
+    for (const auto& [schedule, answers] : ways) {
+        SCOPED_TRACE(answers.size());
+        ScriptedServer server;
+        server.Send("554 no service\r\n").ExpectLine("QUIT").Send("221 bye\r\n").WaitForClose();
+        server.Start();
+        Sandbox.WriteSettings(SettingsFor(server.Port()));
+        Program.reset();
+        Ui.Questions.clear();
+        Ui.Messages.clear();
+        Start();
+        Window().recipientList->Append("bob@example.org");
+        Answer(QDateTime::currentDateTime().addSecs(1));
+        schedule();
+        EXPECT_EQ(Status().rfind("Sending starts at ", 0), 0u) << Status();
+        ASSERT_TRUE(PumpUntil([this] { return !Ui.Messages.empty(); }));
+        std::vector<std::string> asked;
+        for (const std::string& question : Ui.Questions)
+            asked.push_back(question.substr(question.rfind('\n') + 1));
+        EXPECT_EQ(asked, answers);
+        server.Finish();
+    }
 }
 
 TEST_F(SendLater, SuppressionWindowAddsImportsSearchesRemovesAndExports)

@@ -45,14 +45,7 @@ protected:
     // The server side of a transaction for one recipient up to the text.
     ScriptedServer& EnvelopeTo(const std::string& mailbox)
     {
-        return server.ExpectLine("RSET")
-            .Send("250 ok\r\n")
-            .ExpectLine("MAIL FROM:<ana@example.org>")
-            .Send("250 ok\r\n")
-            .ExpectLine("RCPT TO:<" + mailbox + ">")
-            .Send("250 ok\r\n")
-            .ExpectLine("DATA")
-            .Send("354 go\r\n");
+        return server.AcceptEnvelope("ana@example.org", mailbox, "354 go\r\n");
     }
 
     std::string MessageText()
@@ -81,14 +74,7 @@ TEST_F(SmtpDialogue, WorkedExampleGoesOnTheWireByteForByte)
     server.Send("220 server ready\r\n")
         .ExpectLine("HELO pc1")
         .Send("250 hello\r\n")
-        .ExpectLine("RSET")
-        .Send("250 ok\r\n")
-        .ExpectLine("MAIL FROM:<ana@example.org>")
-        .Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>")
-        .Send("250 ok\r\n")
-        .ExpectLine("DATA")
-        .Send("354 send the text\r\n")
+        .AcceptEnvelope("ana@example.org", "bob@example.org", "354 send the text\r\n")
         .Expect(CrLfLines({"From: Ana Novak<ana@example.org>",
                            "To: Bob <bob@example.org>",
                            "Subject: Report",

@@ -97,6 +97,19 @@ ScriptedServer& ScriptedServer::ExpectLine(const std::string& line)
     return Expect(line + "\r\n");
 }
 
+ScriptedServer& ScriptedServer::AcceptEnvelope(const std::string& from, const std::string& to,
+                                               const std::string& dataReply)
+{
+    return ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<" + from + ">")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<" + to + ">")
+        .Send("250 ok\r\n")
+        .ExpectLine("DATA")
+        .Send(dataReply);
+}
+
 ScriptedServer& ScriptedServer::ExpectSlowly(std::string bytes, std::chrono::milliseconds pause)
 {
     return Add({TAction::ExpectSlowly, std::move(bytes), {}, pause});

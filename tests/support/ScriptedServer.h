@@ -41,6 +41,10 @@ public:
     ScriptedServer& Expect(std::string bytes);
     // Expects the line followed by CR LF.
     ScriptedServer& ExpectLine(const std::string& line);
+    // The lock-step envelope of one message to one recipient: RSET, MAIL FROM and RCPT TO each
+    // answered "250 ok", then DATA answered with dataReply.
+    ScriptedServer& AcceptEnvelope(const std::string& from, const std::string& to,
+                                   const std::string& dataReply = "354 go on\r\n");
     // Expects the bytes as a slow but steady reader takes them: one read of at most 64 KiB,
     // then the pause, and so on.
     ScriptedServer& ExpectSlowly(std::string bytes, std::chrono::milliseconds pause);

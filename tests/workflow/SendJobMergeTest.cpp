@@ -83,17 +83,7 @@ protected:
             List.Add(entry, "To:");
     }
 
-    ScriptedServer& Envelope(const std::string& mailbox)
-    {
-        return Server.ExpectLine("RSET")
-            .Send("250 ok\r\n")
-            .ExpectLine("MAIL FROM:<ana@example.org>")
-            .Send("250 ok\r\n")
-            .ExpectLine("RCPT TO:<" + mailbox + ">")
-            .Send("250 ok\r\n")
-            .ExpectLine("DATA")
-            .Send("354 go on\r\n");
-    }
+    ScriptedServer& Envelope(const std::string& mailbox) { return Server.AcceptEnvelope("ana@example.org", mailbox); }
 
     static std::string Head(const std::string& entry, const std::string& subject)
     {

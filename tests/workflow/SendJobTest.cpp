@@ -84,14 +84,7 @@ public: // the case tables arrange through a reference to the fixture
                                 const std::string& stampLines = FixedStampLines)
     {
         return Server()
-            .ExpectLine("RSET")
-            .Send("250 ok\r\n")
-            .ExpectLine("MAIL FROM:<ana@example.org>")
-            .Send("250 ok\r\n")
-            .ExpectLine("RCPT TO:<" + mailbox + ">")
-            .Send("250 ok\r\n")
-            .ExpectLine("DATA")
-            .Send("354 go on\r\n")
+            .AcceptEnvelope("ana@example.org", mailbox)
             .Expect(CrLfLines({"From: Ana<ana@example.org>", "To: " + entry, "Subject: Hello",
                                "X-Mailer: Varnolt Pelmar 0.8"})
                     + stampLines + CrLfLines({"Mime-Version: 1.0"}) + (html ? HtmlContent() : PlainContent()));
@@ -164,15 +157,7 @@ TEST_F(SendJob, BodyGoesAsTheParagraphsTyped)
     Window.body = TStringList{"Dear Bob,", paragraph, "", "Ana"};
     Entries.Rows = {"bob@example.org"};
     Greeted();
-    Server()
-        .ExpectLine("RSET")
-        .Send("250 ok\r\n")
-        .ExpectLine("MAIL FROM:<ana@example.org>")
-        .Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>")
-        .Send("250 ok\r\n")
-        .ExpectLine("DATA")
-        .Send("354 go on\r\n");
+    Server().AcceptEnvelope("ana@example.org", "bob@example.org");
     std::string encoded;
     for (int i = 0; i < 19; ++i)
         encoded += std::string(75, 'p') + "=\r\n";

@@ -241,14 +241,7 @@ public:
     ScriptedServer& Greeted() { return Server->Send("220 ready\r\n").ExpectLine("HELO pc1").Send("250 hi\r\n"); }
     ScriptedServer& Transaction(const std::string& mailbox, const std::string& extraHeaders = {})
     {
-        return Server->ExpectLine("RSET")
-            .Send("250 ok\r\n")
-            .ExpectLine("MAIL FROM:<ana@example.org>")
-            .Send("250 ok\r\n")
-            .ExpectLine("RCPT TO:<" + mailbox + ">")
-            .Send("250 ok\r\n")
-            .ExpectLine("DATA")
-            .Send("354 go on\r\n")
+        return Server->AcceptEnvelope("ana@example.org", mailbox)
             .Expect(CrLfLines({"From: Ana<ana@example.org>", "To: " + mailbox, "Subject: " + Window.subject,
                                "X-Mailer: Varnolt Pelmar 0.8"})
                     + FixedStampLines + extraHeaders

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "workflow/limits/RateWindow.h"
+
 #include <string>
 
 // Where settings found from an address came from, in the order they are asked.
@@ -16,6 +18,7 @@ struct TFoundAccount {
     std::string OAuthProvider;       // the oauthprovider setting with oauth2: google, microsoft, other
     TSettingsSource Source = TSettingsSource::Preset;
     std::string Origin; // the provider's name, or the address or DNS name it came from
+    TSendLimits Limits; // the provider's published sending limits; none where not known
 };
 
 // "Found at …" in the language in force: where the settings came from.

@@ -15,22 +15,28 @@ struct TPreset {
     int Security;
     const char* SignIn;
     const char* OAuthProvider;
+    TSendLimits Limits; // only figures the provider publishes for every account of the kind
 };
 
 // Google and Microsoft no longer take a password for SMTP from most accounts: their
 // entries sign in with OAuth 2.0. Yahoo, iCloud, GMX, web.de and Zoho take the
 // password (for Yahoo and iCloud one made for the program in the account's settings).
+// The limits are the published ones: Gmail 500 and Google Workspace 2,000 messages a day,
+// Microsoft 365 30 a minute and 10,000 a day, iCloud 1,000 a day. The others publish none
+// that holds for every account (they vary by plan or by the account's age).
 const std::vector<TPreset>& Presets()
 {
     static const std::vector<TPreset> presets = {
-        {"Gmail / Google Workspace",
-         {"gmail.com", "googlemail.com"},
+        {"Gmail", {"gmail.com", "googlemail.com"}, {}, "smtp.gmail.com", 465, 2, "oauth2", "google", {0, 0, 500}},
+        {"Google Workspace",
+         {},
          {"google.com", "googlemail.com"},
          "smtp.gmail.com",
          465,
          2,
          "oauth2",
-         "google"},
+         "google",
+         {0, 0, 2000}},
         {"Outlook.com",
          {"outlook.com", "hotmail.com", "live.com", "msn.com", "hotmail.co.uk", "outlook.de", "hotmail.de", "live.de"},
          {},
@@ -38,8 +44,17 @@ const std::vector<TPreset>& Presets()
          587,
          1,
          "oauth2",
-         "microsoft"},
-        {"Microsoft 365", {}, {"mail.protection.outlook.com"}, "smtp.office365.com", 587, 1, "oauth2", "microsoft"},
+         "microsoft",
+         {}},
+        {"Microsoft 365",
+         {},
+         {"mail.protection.outlook.com"},
+         "smtp.office365.com",
+         587,
+         1,
+         "oauth2",
+         "microsoft",
+         {30, 0, 10000}},
         {"Yahoo",
          {"yahoo.com", "ymail.com", "rocketmail.com", "yahoo.co.uk", "yahoo.de", "yahoo.fr"},
          {"yahoodns.net"},
@@ -47,7 +62,8 @@ const std::vector<TPreset>& Presets()
          465,
          2,
          "password",
-         ""},
+         "",
+         {}},
         {"iCloud",
          {"icloud.com", "me.com", "mac.com"},
          {"mail.icloud.com"},
@@ -55,12 +71,13 @@ const std::vector<TPreset>& Presets()
          587,
          1,
          "password",
-         ""},
-        {"GMX", {"gmx.net", "gmx.de", "gmx.at", "gmx.ch"}, {"gmx.net"}, "mail.gmx.net", 587, 1, "password", ""},
-        {"GMX", {"gmx.com", "gmx.us", "gmx.co.uk", "gmx.fr"}, {"gmx.com"}, "mail.gmx.com", 587, 1, "password", ""},
-        {"WEB.DE", {"web.de"}, {"web.de"}, "smtp.web.de", 587, 1, "password", ""},
-        {"Zoho Mail", {"zoho.com", "zohomail.com"}, {"zoho.com"}, "smtp.zoho.com", 465, 2, "password", ""},
-        {"Zoho Mail", {"zoho.eu", "zohomail.eu"}, {"zoho.eu"}, "smtp.zoho.eu", 465, 2, "password", ""},
+         "",
+         {0, 0, 1000}},
+        {"GMX", {"gmx.net", "gmx.de", "gmx.at", "gmx.ch"}, {"gmx.net"}, "mail.gmx.net", 587, 1, "password", "", {}},
+        {"GMX", {"gmx.com", "gmx.us", "gmx.co.uk", "gmx.fr"}, {"gmx.com"}, "mail.gmx.com", 587, 1, "password", "", {}},
+        {"WEB.DE", {"web.de"}, {"web.de"}, "smtp.web.de", 587, 1, "password", "", {}},
+        {"Zoho Mail", {"zoho.com", "zohomail.com"}, {"zoho.com"}, "smtp.zoho.com", 465, 2, "password", "", {}},
+        {"Zoho Mail", {"zoho.eu", "zohomail.eu"}, {"zoho.eu"}, "smtp.zoho.eu", 465, 2, "password", "", {}},
     };
     return presets;
 }
@@ -84,7 +101,8 @@ bool EndsWithLabels(const std::string& name, const std::string& suffix)
 TFoundAccount AccountOf(const TPreset& preset, const std::string& email)
 {
     return {preset.Host,   preset.Port,          preset.Security,         email,
-            preset.SignIn, preset.OAuthProvider, TSettingsSource::Preset, preset.Provider};
+            preset.SignIn, preset.OAuthProvider, TSettingsSource::Preset, preset.Provider,
+            preset.Limits};
 }
 
 } // namespace

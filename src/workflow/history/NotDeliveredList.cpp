@@ -56,7 +56,8 @@ int SaveNotDelivered(TDeliveryHistory& history, const TJobSummary& job, const st
 {
     std::vector<TEntryRecord> left;
     for (TEntryRecord& entry : history.Entries(job.id))
-        if (entry.outcome != TOutcome::Delivered)
+        // A suppressed entry was kept from the job on purpose: it is not one to send to again.
+        if (entry.outcome != TOutcome::Delivered && entry.outcome != TOutcome::Suppressed)
             left.push_back(std::move(entry));
     TLoadedList loaded;
     const bool withColumns = IsTableName(QString::fromStdString(fileName)) && LoadJobList(job, loaded);

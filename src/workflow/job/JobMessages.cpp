@@ -91,11 +91,14 @@ std::string NotAddressesWarning(const std::vector<std::string>& entries)
     return text + "\r";
 }
 
-std::vector<std::string> SendAnswers()
+std::vector<std::string> SendAnswers(bool offerLater)
 {
-    if (Slovenian())
-        return {"Pošlji", "Prekliči"};
-    return {"Send", "Cancel"};
+    const bool sl = Slovenian();
+    std::vector<std::string> answers = {sl ? "Pošlji" : "Send"};
+    if (offerLater)
+        answers.emplace_back(sl ? "Pošlji pozneje …" : "Send later…");
+    answers.emplace_back(sl ? "Prekliči" : "Cancel");
+    return answers;
 }
 
 std::string ResumeQuestion(const TJobSummary& earlier)

@@ -17,8 +17,8 @@ std::string GroupedNumber(long long value);
 std::string SendConfirmation(int recipients, bool subjectEmpty, bool textEmpty);
 // Put before that question when some entries are no addresses: names the first five.
 std::string NotAddressesWarning(const std::vector<std::string>& entries);
-// Its answers: send, cancel.
-std::vector<std::string> SendAnswers();
+// Its answers: send, (where the caller can schedule a job) send later, cancel.
+std::vector<std::string> SendAnswers(bool offerLater = false);
 // The question when the list and the message are those of an unfinished job, and its
 // answers: continue, start again, cancel.
 std::string ResumeQuestion(const TJobSummary& earlier);

@@ -83,6 +83,7 @@ TJobResult TSendJob::Run(const TJobStart& start)
     TRunningScope running(FRunning);
     FStopRequested = false;
     FCancelRequested = false;
+    FLaterChosen = false;
     FLogStarted = false;
     FReconnectTries = 0;
     FInFlight.clear();
@@ -156,8 +157,11 @@ TJobResult TSendJob::RunJob(const TJobStart& start)
     try {
         StartLimits(start); // limits and suppressions
         earlierJob = ChooseJob(start);
-        if (!earlierJob)
-            return {};
+        if (!earlierJob) {
+            TJobResult declined;
+            declined.LaterChosen = FLaterChosen;
+            return declined;
+        }
         if (!NoticesAccepted(start)) // empty fields: a job that asks nothing ends here
             return {TJobEnd::NotStarted, {}, {}, 0, true};
         FLog.Prepare(ProgramFolder() + "log.txt");

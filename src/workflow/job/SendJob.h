@@ -96,6 +96,8 @@ struct TJobStart {
     // A job that asks nothing sends also when a field comes out empty for some entries;
     // false ends it before it connects (TJobResult::HeldForEmptyFields).
     bool AllowEmptyFields = true;
+    // The send question offers "Send later…" too (the window, which can schedule a job).
+    bool OfferLater = false;
 };
 
 enum class TJobEnd {
@@ -115,6 +117,7 @@ struct TJobResult {
     std::string Message;             // how the job's end was put to the person; empty when not at all
     std::int64_t ResumeAfter = 0;    // PausedByLimit: when the limit frees a place (ms since the epoch)
     bool HeldForEmptyFields = false; // not started: a field came out empty and that was not allowed
+    bool LaterChosen = false;        // not started: the person answered the send question "Send later…"
 };
 
 // Delivers the one message to every recipient entry, one copy per entry, over one SMTP
@@ -211,7 +214,8 @@ private:
     std::optional<TJobResult> Connect();
     // Before connecting (SendJobStart.cpp).
     std::optional<std::int64_t> ChooseJob(const TJobStart& start);
-    bool Confirmed(int recipients);
+    // The send question; a "Send later…" answer is kept in FLaterChosen.
+    bool Confirmed(int recipients, const TJobStart& start);
     void BeginRecording(const TJobStart& start, std::int64_t earlierJob);
     TNewJob NewJob(const TJobStart& start) const;
     // A job that did not reach the server is listed in the history with the reason.
@@ -271,6 +275,7 @@ private:
     bool FLogStarted = false;
     bool FStopRequested = false;
     bool FCancelRequested = false;
+    bool FLaterChosen = false;
     const TListFields* FListFields = nullptr;
     TSuppressionList* FSuppressions = nullptr;
     bool FWaitForLimits = true;

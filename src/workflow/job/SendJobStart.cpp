@@ -47,16 +47,16 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
     const int recipients = static_cast<int>(std::count_if(FEntries.Rows.begin(), FEntries.Rows.end(),
                                                           [](const std::string& entry) { return !entry.empty(); }));
     if (!earlier)
-        return !start.Confirm || Confirmed(recipients) ? std::optional<std::int64_t>(0) : std::nullopt;
+        return !start.Confirm || Confirmed(recipients, start) ? std::optional<std::int64_t>(0) : std::nullopt;
     const int undelivered = recipients - static_cast<int>(earlier->deliveredPositions.size());
     switch (start.Resume) {
     case TResumeChoice::Continue:
-        if (start.Confirm && !Confirmed(undelivered))
+        if (start.Confirm && !Confirmed(undelivered, start))
             return std::nullopt;
         FProgress.ContinuesJob(earlier->job);
         return earlier->job.id;
     case TResumeChoice::Restart:
-        return !start.Confirm || Confirmed(recipients) ? std::optional<std::int64_t>(0) : std::nullopt;
+        return !start.Confirm || Confirmed(recipients, start) ? std::optional<std::int64_t>(0) : std::nullopt;
     case TResumeChoice::Ask: break;
     }
     // Choosing how to go on is the person's consent: the job is not asked about again.
@@ -67,13 +67,15 @@ std::optional<std::int64_t> TSendJob::ChooseJob(const TJobStart& start)
     }
 }
 
-bool TSendJob::Confirmed(int recipients)
+bool TSendJob::Confirmed(int recipients, const TJobStart& start)
 {
     const int suppressed = Limits.SuppressedCount(FEntries.Rows); // suppressions and empty fields
     const std::string question = SendNotices() + Messages::NotAddressesWarning(FEntries.Rows)
         + Messages::SendConfirmation(std::max(0, recipients - suppressed), Blank(FComposer->Subject()),
                                      HasNoText(FComposer->Paragraphs()));
-    return UserInterface().Ask(question, Messages::SendAnswers()) == 0;
+    const int answer = UserInterface().Ask(question, Messages::SendAnswers(start.OfferLater));
+    FLaterChosen = start.OfferLater && answer == 1;
+    return answer == 0;
 }
 
 TNewJob TSendJob::NewJob(const TJobStart& start) const
