@@ -133,7 +133,7 @@ void ResetBoundaryGenerator()
 
 void TMessageAssembler::BuildMessage(const TOutgoingMessage& message)
 {
-    const std::vector<TTextPart> parts = TextParts(message);
+    const std::vector<TTextPart>& parts = TextParts(message);
     const bool mixed = !message.Attachments().Empty();
     const bool alternative = parts.size() > 1;
     std::string alternativeBoundary;
@@ -169,12 +169,22 @@ void TMessageAssembler::BuildMessage(const TOutgoingMessage& message)
     FMessageBody.SetPosition(0);
 }
 
-std::vector<TTextPart> TMessageAssembler::TextParts(const TOutgoingMessage& message) const
+const std::vector<TTextPart>& TMessageAssembler::TextParts(const TOutgoingMessage& message)
 {
+    TPartsMade& made = FPartsMade;
+    if (!made.Parts.empty() && made.SubType == SubType && made.Charset == Charset
+        && made.BodyLines == message.Body().Lines())
+        return made.Parts;
     const std::string text = BodyText(message.Body());
     if (SubType != mtHtml)
-        return {MakeTextPart(MediaTypeOf(SubType), text, Charset)};
-    return {MakeTextPart("text/plain", PlainReading(text), Charset), MakeTextPart("text/html", text, Charset)};
+        made.Parts = {MakeTextPart(MediaTypeOf(SubType), text, Charset)};
+    else
+        made.Parts = {MakeTextPart("text/plain", PlainReading(text), Charset),
+                      MakeTextPart("text/html", text, Charset)};
+    made.BodyLines = message.Body().Lines();
+    made.SubType = SubType;
+    made.Charset = Charset;
+    return made.Parts;
 }
 
 void TMessageAssembler::BuildHeader(const TOutgoingMessage& message, const std::vector<std::string>& contentLines)

@@ -51,7 +51,7 @@ public:
     TFileEvent OnAttachmentNotFound;
 
 private:
-    std::vector<TTextPart> TextParts(const TOutgoingMessage& message) const;
+    const std::vector<TTextPart>& TextParts(const TOutgoingMessage& message);
     void BuildHeader(const TOutgoingMessage& message, const std::vector<std::string>& contentLines);
     void ReserveBody(const TOutgoingMessage& message, const std::vector<TTextPart>& parts);
     void WriteTextPart(const TTextPart& part);
@@ -62,4 +62,12 @@ private:
     THeaderList FFinalHeader;
     TMemoryStream FMessageBody;
     std::string FBoundary;
+    // The text parts of the last message, kept with what they were made from: a job's
+    // messages mostly share one text, which need not be encoded again for each.
+    struct TPartsMade {
+        std::vector<std::string> BodyLines;
+        TSubType SubType = mtPlain;
+        std::string Charset;
+        std::vector<TTextPart> Parts;
+    } FPartsMade;
 };

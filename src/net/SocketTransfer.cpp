@@ -211,7 +211,7 @@ void TSocketSession::SendStream(TStream& stream)
             QueueOutput(buffer, length);
             FBytesSent += static_cast<std::int64_t>(length);
             Fire(OnPacketSent, this);
-            DispatchPendingEvents();
+            DispatchEventsWhenDue();
         } while (stream.Position() != size && !FCanceled);
     }
     RaiseIfCanceled("Socket send aborted");

@@ -35,12 +35,6 @@ QElapsedTimer& SinceLastDispatch()
     return timer;
 }
 
-void DispatchWhenDue()
-{
-    if (SinceLastDispatch().elapsed() >= DispatchEveryMilliseconds)
-        DispatchPendingEvents();
-}
-
 void SleepUntilNextEvent()
 {
     static QTimer* heartbeat = [] {
@@ -78,7 +72,7 @@ void WaitForHandle(TWaitHandle handle)
 {
     pollfd watched{handle.Handle, handle.Events, 0};
     if (poll(&watched, 1, PollMilliseconds) > 0)
-        DispatchWhenDue();
+        DispatchEventsWhenDue();
     else if (handle.Events & POLLOUT)
         DispatchPendingEvents();
     else
@@ -89,4 +83,10 @@ void DispatchPendingEvents()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     SinceLastDispatch().restart();
+}
+
+void DispatchEventsWhenDue()
+{
+    if (SinceLastDispatch().elapsed() >= DispatchEveryMilliseconds)
+        DispatchPendingEvents();
 }

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 namespace {
@@ -283,6 +284,36 @@ INSTANTIATE_TEST_SUITE_P(
                       BodyCase{"OnlyBreaks", {"\r", "\n", "\r\n"}, "\r\n\r\n\r\n\r\n\r\n\r\n"},
                       BodyCase{"DotLinesEverywhere", {".\r\n.\n.\r."}, "..\r\n..\r\n..\r\n..\r\n"}),
     [](const auto& info) { return info.param.name; });
+
+// A job builds message after message with one assembler: each must come out as a fresh
+// assembler would build it, whichever of text, charset or type changed since the last.
+TEST_F(MessageAssembly, ReusedAssemblerGivesTheBytesOfAFreshOne)
+{
+    const std::vector<std::pair<const char*, std::function<void(TOutgoingMessage&, TMessageAssembler&)>>> changes{
+        {"nothing", [](TOutgoingMessage&, TMessageAssembler&) {}},
+        {"charset", [](TOutgoingMessage&, TMessageAssembler& a) { a.Charset = "iso-8859-2"; }},
+        {"type", [](TOutgoingMessage&, TMessageAssembler& a) { a.SubType = mtPlain; }},
+        {"text",
+         [](TOutgoingMessage& m, TMessageAssembler&) {
+             m.SetBody(TStringList{"Hello Cene", "Bye"});
+         }},
+    };
+    FillExample(false);
+    message.SetBody(TStringList{"Dober dan, \u010ce\u0161nik"});
+    for (const auto& [name, change] : changes) {
+        assembler.BuildMessage(message);
+        TMessageAssembler fresh;
+        change(message, assembler);
+        fresh.SubType = assembler.SubType;
+        fresh.Charset = assembler.Charset;
+        ResetBoundaryGenerator();
+        assembler.BuildMessage(message);
+        ResetBoundaryGenerator();
+        fresh.BuildMessage(message);
+        EXPECT_EQ(Body(), fresh.MessageBody().ToString()) << name;
+        EXPECT_EQ(assembler.HeaderBlock(), fresh.HeaderBlock()) << name;
+    }
+}
 
 TEST_F(MessageAssembly, UUEncodedAttachmentStillDeclaresBase64)
 {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workflow/history/DeliveryHistory.h"
 
+#include "platform/FileStamp.h"
 #include "platform/PrivateFiles.h"
 #include "workflow/history/HistoryMessages.h"
 #include "workflow/history/HistorySchema.h"
@@ -17,6 +18,8 @@
 namespace {
 
 constexpr const char* HistoryFileName = "history.sqlite";
+// Beside the history after the program closed it whole: the file's stamp as it was left.
+constexpr const char* ClosedMarkSuffix = "-closed";
 // Another instance of the program may hold the write lock for a moment.
 constexpr int BusyWaitMs = 5000;
 
@@ -154,7 +157,40 @@ TDeliveryHistory::TDeliveryHistory(const std::string& folder, TSync sync)
 
 TDeliveryHistory::~TDeliveryHistory()
 {
+    const bool wasOpen = FDb != nullptr;
     Close();
+    if (wasOpen)
+        MarkClosedWhole();
+}
+
+// The last connection to close folds the log into the database and removes it; only
+// then is the file on its own what the next start reads. Another program still writing
+// keeps its log, and marks the file when it closes last.
+void TDeliveryHistory::MarkClosedWhole() const
+{
+    if (!FileStamp(FFileName + "-wal").empty())
+        return;
+    const std::string stamp = FileStamp(FFileName);
+    const std::string mark = FFileName + ClosedMarkSuffix;
+    CreatePrivateFile(mark);
+    QFile file(QString::fromStdString(mark));
+    if (!stamp.empty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(stamp.c_str(), static_cast<qint64>(stamp.size()));
+}
+
+// True when the file is exactly as this program left it at a whole close. The mark is
+// taken away, so that a run that is killed leaves none behind: the next start then
+// checks the file, as it does one that was changed, cut short or replaced meanwhile.
+bool TDeliveryHistory::TakeClosedMark() const
+{
+    const QString mark = QString::fromStdString(FFileName + ClosedMarkSuffix);
+    QFile file(mark);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const std::string stamp = file.readAll().toStdString();
+    file.close();
+    QFile::remove(mark);
+    return !stamp.empty() && stamp == FileStamp(FFileName) && FileStamp(FFileName + "-wal").empty();
 }
 
 void TDeliveryHistory::Close()
@@ -167,6 +203,8 @@ void TDeliveryHistory::Close()
 void TDeliveryHistory::Open(TSync sync)
 {
     Close();
+    // Before anything touches the file (making it private changes its status time).
+    const bool leftWhole = TakeClosedMark();
     // Every recipient, subject and reply is in here; SQLite gives its log files the
     // database file's mode.
     CreatePrivateFile(FFileName);
@@ -180,12 +218,14 @@ void TDeliveryHistory::Open(TSync sync)
     FDb->Execute("PRAGMA foreign_keys = ON");
     // A log that grew during a long job is cut back to this once it starts over.
     FDb->Execute("PRAGMA journal_size_limit = 33554432");
-    // A database cut short or overwritten in part still opens; its pages tell. This reads
-    // the whole file, which is why a program keeps its history open rather than opening
-    // it for every job.
-    const std::string check = FDb->QueryText("PRAGMA quick_check");
-    if (check != "ok")
-        throw TSqliteFailure::Corrupt(check);
+    // A database cut short or overwritten in part still opens; its pages tell. Reading
+    // every page grows with the history, so a file the program itself closed whole and
+    // nobody touched since is taken as it is.
+    if (!leftWhole) {
+        const std::string check = FDb->QueryText("PRAGMA quick_check");
+        if (check != "ok")
+            throw TSqliteFailure::Corrupt(check);
+    }
     if (!MigrateHistorySchema(*FDb)) {
         Close();
         throw EHistoryError(EHistoryError::TKind::Open,
@@ -210,6 +250,7 @@ void TDeliveryHistory::MoveAside()
                             Messages::HistoryCannotOpen(FFileName, QFile(file).errorString().toStdString()));
     QFile::rename(file + "-wal", copy + "-wal");
     QFile::remove(file + "-shm");
+    QFile::remove(file + ClosedMarkSuffix);
     FDamagedCopy = copy.toStdString();
 }
 

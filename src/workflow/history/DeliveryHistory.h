@@ -164,6 +164,8 @@ private:
     void Open(TSync sync);
     void Close();
     void MoveAside();
+    void MarkClosedWhole() const;
+    bool TakeClosedMark() const;
     template <class Action>
     auto Guarded(EHistoryError::TKind kind, Action action);
 

@@ -5,9 +5,10 @@
 
 class TDeliveryHistory;
 
-// The program's one delivery history. Opening it reads every page of the database to find
-// damage, so it is opened once, at its first use (the History window or a job), and kept
-// for the run; every view and job asks here instead of opening it again.
+// The program's one delivery history. Opening it after a run that did not close it whole
+// reads every page of the database to find damage, so it is opened once, at its first use
+// (the History window or a job), and kept for the run; every view and job asks here
+// instead of opening it again.
 class THistoryAccess {
 public:
     // folder: where "history.sqlite" lives; empty means the per-user data folder, decided

@@ -23,7 +23,10 @@ int TWalCheckpointer::LogGrew(void* self, sqlite3*, const char*, int frames)
 {
     auto& checkpointer = *static_cast<TWalCheckpointer*>(self);
     checkpointer.FFrames.store(frames, std::memory_order_relaxed);
-    if (frames >= StartAtFrames) {
+    if (frames < checkpointer.FAskedAtFrames) // the log started over
+        checkpointer.FAskedAtFrames = 0;
+    if (frames - checkpointer.FAskedAtFrames >= StartAtFrames) {
+        checkpointer.FAskedAtFrames = frames;
         {
             std::lock_guard lock(checkpointer.FMutex);
             checkpointer.FWanted = true;

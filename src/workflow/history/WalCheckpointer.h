@@ -22,7 +22,9 @@ public:
     TWalCheckpointer(const TWalCheckpointer&) = delete;
     TWalCheckpointer& operator=(const TWalCheckpointer&) = delete;
 
-    // Log frames after which a checkpoint is started (SQLite's own default).
+    // Log frames after which a checkpoint is started (SQLite's own default), and again
+    // after each as many more: the log stays whole until the writer starts it over, and
+    // a checkpoint after every commit past the mark would flush the disk twice a message.
     static constexpr int StartAtFrames = 1000;
     // A log that keeps growing because the writer never lets a checkpoint catch up is
     // made to start over, holding the writer up once for a moment.
@@ -38,5 +40,6 @@ private:
     bool FWanted = false;
     bool FStopping = false;
     std::atomic<int> FFrames{0};
-    std::thread FThread; // last: started when everything it uses exists
+    int FAskedAtFrames = 0; // the writer's own: the log's length at the last request
+    std::thread FThread;    // last: started when everything it uses exists
 };

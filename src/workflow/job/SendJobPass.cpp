@@ -278,7 +278,7 @@ void TSendJob::Record(const TEntryReport& report)
     FLedger.Record({report.Position, report.Outcome, report.Reply, report.MessageId, report.Note});
     if (report.Outcome == TOutcome::Delivered) {
         ShowDeliveredCount();
-        DispatchPendingEvents();
+        DispatchEventsWhenDue();
     }
     const bool delivered = report.Outcome == TOutcome::Delivered;
     LogLine(SendLogLine(TimeOfDayText(), report.Entry, delivered ? "OK." : report.Reply));
