@@ -606,10 +606,17 @@ void TSmtpClient::FinishData(int message)
     const bool accepted = reply.Code <= RefusedAboveCommand;
     if (!accepted)
         ReportOutcome(message, reply, false);
-    if (RecipientDecides())
-        Settle(message, TSmtpStep::RcptTo, *FRecipientRefusal, false);
-    else
+    if (!RecipientDecides()) {
         Settle(message, TSmtpStep::EndOfData, reply, accepted);
+    } else {
+        const TSmtpReply refusal = *FRecipientRefusal;
+        Settle(message, TSmtpStep::RcptTo, refusal, false);
+        // A text the server took with no recipient to go to is no delivery: the message is
+        // refused by its recipient's reply, raised as a refused DATA would be.
+        if (accepted)
+            throw ESmtpError(TSmtpErrorKind::Refused, RefusalText(TSmtpStep::RcptTo, refusal), TSmtpStep::RcptTo,
+                             refusal, message);
+    }
     CheckReply(reply, TSmtpStep::EndOfData, RefusedAboveCommand);
 }
 

@@ -8,8 +8,10 @@
 // holds no finished reply, the server closes the connection, so the client never has
 // a reason to wait: a job that runs into the time-out is a hang.
 //
-// The guarantee checked: a message counts as delivered exactly when the server's reply
-// to the final dot carries a code below 400 (RFC 5321 section 4.2).
+// The guarantee checked: a message counts as delivered exactly when the server accepted at
+// least one of its recipients and its reply to the final dot carries a code below 400
+// (RFC 5321 section 4.2); a message no recipient was accepted for has no one to go to,
+// whatever the server then says to its text.
 #include "mail/SmtpClient.h"
 
 #include <QCoreApplication>
@@ -64,13 +66,26 @@ long long ReplyCode(const std::string& line)
     return value;
 }
 
-bool Accepts(const Segment& reply)
+// The reply's code lies within [least, most]; a segment with no whole reply accepts nothing.
+bool CodeWithin(const Segment& reply, long long least, long long most)
 {
     std::string firstLine;
     if (FirstReplyLength(reply.bytes, firstLine) == std::string::npos)
         return false;
     const long long code = ReplyCode(firstLine);
-    return code >= 100 && code < 400;
+    return code >= least && code <= most;
+}
+
+bool Accepts(const Segment& reply)
+{
+    return CodeWithin(reply, 100, 399);
+}
+
+// The client's rule for a recipient: 2xx, and the odd 1xx or 300, take it; 3xx beyond
+// 300, 4xx and 5xx refuse it.
+bool AcceptsRecipient(const Segment& reply)
+{
+    return CodeWithin(reply, 100, 300);
 }
 
 // PELMAR_FUZZ_TRACE=1 prints the dialogue, for reading a fault the fuzzer found.
@@ -123,15 +138,22 @@ public:
             if (FAfterData && line.rfind("From: ", 0) == 0) {
                 if (!ReadUntilFinalDot())
                     break;
-                DotReplies.push_back(FNext);
+                if (FRecipientAccepted)
+                    DotReplies.push_back(FNext);
             }
             FAfterData = line == "DATA\r\n";
+            if (line.rfind("MAIL FROM:", 0) == 0)
+                FRecipientAccepted = false;
+            const bool recipient = line.rfind("RCPT TO:", 0) == 0;
+            const std::size_t reply = FNext;
             open = Answer();
+            if (recipient && reply < FSegments.size() && AcceptsRecipient(FSegments[reply]))
+                FRecipientAccepted = true;
         }
         ::close(FSocket);
     }
 
-    // Index of the segment sent in reply to each final dot.
+    // Index of the segment sent in reply to each final dot of a message with a recipient.
     std::vector<std::size_t> DotReplies;
     const std::vector<Segment>& Segments() const { return FSegments; }
 
@@ -190,6 +212,7 @@ private:
     std::size_t FNext = 0;
     int FSocket = -1;
     bool FAfterData = false;
+    bool FRecipientAccepted = false; // of the message under way
 };
 
 std::vector<Segment> ReadSegments(FuzzedDataProvider& input)

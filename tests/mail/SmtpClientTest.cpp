@@ -304,6 +304,29 @@ TEST_F(SmtpDialogue, RefusedDataAfterEveryRecipientWasRefusedIsTheError)
     server.Finish();
 }
 
+// A server that takes the text although it refused the only recipient has delivered
+// nothing: the recipient's refusal is raised and no success fires.
+TEST_F(SmtpDialogue, TextTakenAfterEveryRecipientWasRefusedRaisesTheRefusal)
+{
+    Greeted()
+        .ExpectLine("RSET")
+        .Send("250 ok\r\n")
+        .ExpectLine("MAIL FROM:<ana@example.org>")
+        .Send("250 ok\r\n")
+        .ExpectLine("RCPT TO:<bob@example.org>")
+        .Send("550 no such user\r\n")
+        .ExpectLine("DATA")
+        .Send("354 go\r\n")
+        .Expect(MessageText() + ".\r\n")
+        .Send("250 queued\r\n");
+    Start();
+    smtp.Connect();
+    Address();
+    EXPECT_EQ(MessageOf<Exception>([&] { smtp.Send(); }), "550 no such user\r\n");
+    EXPECT_EQ(events, (std::vector<std::string>{"connect", "start", "notfound bob@example.org"}));
+    server.Finish();
+}
+
 TEST_F(SmtpDialogue, RefusedTextFiresFailureThenRaisesTheReplyAndKeepsTheLists)
 {
     Address();
