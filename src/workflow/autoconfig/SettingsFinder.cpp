@@ -75,6 +75,16 @@ std::string SecondsText(int milliseconds)
     return std::to_string((milliseconds + 999) / 1000);
 }
 
+// A DNS question, to the given name server when there is one; the caller connects its
+// answer, then asks it.
+QDnsLookup* NewLookup(QDnsLookup::Type type, const std::string& name, const std::string& nameServer, QObject* parent)
+{
+    auto* lookup = new QDnsLookup(type, QString::fromStdString(name), parent);
+    if (!nameServer.empty())
+        lookup->setNameserver(QHostAddress(QString::fromStdString(nameServer)));
+    return lookup;
+}
+
 } // namespace
 
 std::string DomainOfAddress(const std::string& email)
@@ -139,6 +149,14 @@ void TSettingsFinder::Cancel()
 {
     FTimeOut->stop();
     FTimeOut->disconnect();
+    AbandonRequest();
+    FDone = nullptr;
+    FSteps.clear();
+}
+
+// The one request under way (a fetch or a DNS question) is dropped unanswered.
+void TSettingsFinder::AbandonRequest()
+{
     if (FReply) {
         FReply->disconnect(this);
         FReply->abort();
@@ -151,8 +169,6 @@ void TSettingsFinder::Cancel()
         FLookup->deleteLater();
         FLookup = nullptr;
     }
-    FDone = nullptr;
-    FSteps.clear();
 }
 
 void TSettingsFinder::Next()
@@ -181,11 +197,14 @@ void TSettingsFinder::Note(const std::string& where, const std::string& what)
     FNotes.push_back(where + ": " + what);
 }
 
-void TSettingsFinder::StartTimeOut(const std::function<void()>& onTimeOut)
+// A source that has not answered in time is noted under where, and the next one tried.
+void TSettingsFinder::StartTimeOut(const std::string& where)
 {
     FTimeOut->disconnect();
-    connect(FTimeOut, &QTimer::timeout, this, [this, onTimeOut] {
-        onTimeOut();
+    connect(FTimeOut, &QTimer::timeout, this, [this, where] {
+        Note(where,
+             Lang("ni odgovora v ", "no answer within ") + SecondsText(FOptions.SourceTimeOutMilliseconds) + " s");
+        AbandonRequest();
         Next();
     });
     FTimeOut->start(FOptions.SourceTimeOutMilliseconds);
@@ -202,13 +221,7 @@ void TSettingsFinder::Fetch(const std::string& url, TSettingsSource source)
     QNetworkReply* reply = FNetwork->get(RequestFor(address));
     FReply = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply, url, source] { FetchDone(reply, url, source); });
-    StartTimeOut([this, url] {
-        Note(url, Lang("ni odgovora v ", "no answer within ") + SecondsText(FOptions.SourceTimeOutMilliseconds) + " s");
-        FReply->disconnect(this);
-        FReply->abort();
-        FReply->deleteLater();
-        FReply = nullptr;
-    });
+    StartTimeOut(url);
 }
 
 void TSettingsFinder::FetchDone(QNetworkReply* reply, const std::string& url, TSettingsSource source)
@@ -236,9 +249,7 @@ void TSettingsFinder::FetchDone(QNetworkReply* reply, const std::string& url, TS
 void TSettingsFinder::LookUpMailExchanger()
 {
     const std::string name = FDomain;
-    FLookup = new QDnsLookup(QDnsLookup::MX, QString::fromStdString(name), this);
-    if (!FOptions.NameServer.empty())
-        FLookup->setNameserver(QHostAddress(QString::fromStdString(FOptions.NameServer)));
+    FLookup = NewLookup(QDnsLookup::MX, name, FOptions.NameServer, this);
     connect(FLookup, &QDnsLookup::finished, this, [this, name] {
         FTimeOut->stop();
         QDnsLookup* lookup = FLookup;
@@ -263,14 +274,7 @@ void TSettingsFinder::LookUpMailExchanger()
                           [this, domain] { Fetch(FOptions.IspDatabaseUrl + domain, TSettingsSource::IspDatabase); });
         Next();
     });
-    StartTimeOut([this, name] {
-        Note("MX " + name,
-             Lang("ni odgovora v ", "no answer within ") + SecondsText(FOptions.SourceTimeOutMilliseconds) + " s");
-        FLookup->disconnect(this);
-        FLookup->abort();
-        FLookup->deleteLater();
-        FLookup = nullptr;
-    });
+    StartTimeOut("MX " + name);
     FLookup->lookup();
 }
 
@@ -278,9 +282,7 @@ void TSettingsFinder::LookUpMailExchanger()
 // a target of "." says the service is not offered.
 void TSettingsFinder::LookUpSubmission(const std::string& service, int security)
 {
-    FLookup = new QDnsLookup(QDnsLookup::SRV, QString::fromStdString(service), this);
-    if (!FOptions.NameServer.empty())
-        FLookup->setNameserver(QHostAddress(QString::fromStdString(FOptions.NameServer)));
+    FLookup = NewLookup(QDnsLookup::SRV, service, FOptions.NameServer, this);
     connect(FLookup, &QDnsLookup::finished, this, [this, service, security] {
         FTimeOut->stop();
         QDnsLookup* lookup = FLookup;
@@ -306,14 +308,7 @@ void TSettingsFinder::LookUpSubmission(const std::string& service, int security)
         account.Origin = "SRV " + service;
         Finish(account);
     });
-    StartTimeOut([this, service] {
-        Note("SRV " + service,
-             Lang("ni odgovora v ", "no answer within ") + SecondsText(FOptions.SourceTimeOutMilliseconds) + " s");
-        FLookup->disconnect(this);
-        FLookup->abort();
-        FLookup->deleteLater();
-        FLookup = nullptr;
-    });
+    StartTimeOut("SRV " + service);
     FLookup->lookup();
 }
 

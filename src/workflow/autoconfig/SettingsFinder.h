@@ -57,7 +57,8 @@ private:
     void FetchDone(QNetworkReply* reply, const std::string& url, TSettingsSource source);
     void LookUpMailExchanger();
     void LookUpSubmission(const std::string& service, int security);
-    void StartTimeOut(const std::function<void()>& onTimeOut);
+    void StartTimeOut(const std::string& where);
+    void AbandonRequest();
     void AskHttp();
 
     TOptions FOptions;
