@@ -267,21 +267,31 @@ auto TDeliveryHistory::Guarded(EHistoryError::TKind kind, Action action)
     }
 }
 
+namespace {
+
+// The job's own columns, the first eight parameters of both job inserts; the entries
+// counted are those that are not empty.
+TSqliteStatement& BindJob(TSqliteStatement& insert, const TNewJob& job)
+{
+    const auto total =
+        std::count_if(job.entries.begin(), job.entries.end(), [](const std::string& entry) { return !entry.empty(); });
+    return insert.Bind(1, Now())
+        .Bind(2, job.listFile)
+        .Bind(3, job.subject)
+        .Bind(4, ListHash(job.entries))
+        .Bind(5, job.messageHash)
+        .Bind(6, static_cast<std::int64_t>(total))
+        .Bind(7, job.format)
+        .Bind(8, job.attachment);
+}
+
+} // namespace
+
 std::int64_t TDeliveryHistory::BeginJob(const TNewJob& job)
 {
     return Guarded(EHistoryError::TKind::Write, [&] {
-        const auto total = std::count_if(job.entries.begin(), job.entries.end(),
-                                         [](const std::string& entry) { return !entry.empty(); });
         TSqliteTransaction transaction(*FDb);
-        FStatements->insertJob.Bind(1, Now())
-            .Bind(2, job.listFile)
-            .Bind(3, job.subject)
-            .Bind(4, ListHash(job.entries))
-            .Bind(5, job.messageHash)
-            .Bind(6, static_cast<std::int64_t>(total))
-            .Bind(7, job.format)
-            .Bind(8, job.attachment)
-            .Run();
+        BindJob(FStatements->insertJob, job).Run();
         const std::int64_t id = FDb->LastInsertId();
         for (std::size_t position = 0; position < job.entries.size(); ++position) {
             if (job.entries[position].empty())
@@ -299,18 +309,7 @@ std::int64_t TDeliveryHistory::BeginJob(const TNewJob& job)
 std::int64_t TDeliveryHistory::RecordUnreachedJob(const TNewJob& job, const std::string& failure)
 {
     return Guarded(EHistoryError::TKind::Write, [&] {
-        const auto total = std::count_if(job.entries.begin(), job.entries.end(),
-                                         [](const std::string& entry) { return !entry.empty(); });
-        FStatements->insertUnreached.Bind(1, Now())
-            .Bind(2, job.listFile)
-            .Bind(3, job.subject)
-            .Bind(4, ListHash(job.entries))
-            .Bind(5, job.messageHash)
-            .Bind(6, static_cast<std::int64_t>(total))
-            .Bind(7, job.format)
-            .Bind(8, job.attachment)
-            .Bind(9, failure)
-            .Run();
+        BindJob(FStatements->insertUnreached, job).Bind(9, failure).Run();
         return FDb->LastInsertId();
     });
 }
