@@ -42,6 +42,19 @@ protected:
         smtp.PostMessage().Body().Add("Hi");
     }
 
+    // The greeting and an envelope whose only recipient is refused, up to DATA.
+    ScriptedServer& RefusedOnlyRecipient()
+    {
+        return Greeted()
+            .ExpectLine("RSET")
+            .Send("250 ok\r\n")
+            .ExpectLine("MAIL FROM:<ana@example.org>")
+            .Send("250 ok\r\n")
+            .ExpectLine("RCPT TO:<bob@example.org>")
+            .Send("550 no such user\r\n")
+            .ExpectLine("DATA");
+    }
+
     // The server side of a transaction for one recipient up to the text.
     ScriptedServer& EnvelopeTo(const std::string& mailbox)
     {
@@ -286,15 +299,7 @@ TEST_F(SmtpDialogue, RecipientReplyAbove300IsReportedWithTheEntryOfItsOwnList)
 
 TEST_F(SmtpDialogue, RefusedDataAfterEveryRecipientWasRefusedIsTheError)
 {
-    Greeted()
-        .ExpectLine("RSET")
-        .Send("250 ok\r\n")
-        .ExpectLine("MAIL FROM:<ana@example.org>")
-        .Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>")
-        .Send("550 no such user\r\n")
-        .ExpectLine("DATA")
-        .Send("554 no valid recipients\r\n");
+    RefusedOnlyRecipient().Send("554 no valid recipients\r\n");
     Start();
     smtp.Connect();
     Address();
@@ -308,17 +313,7 @@ TEST_F(SmtpDialogue, RefusedDataAfterEveryRecipientWasRefusedIsTheError)
 // nothing: the recipient's refusal is raised and no success fires.
 TEST_F(SmtpDialogue, TextTakenAfterEveryRecipientWasRefusedRaisesTheRefusal)
 {
-    Greeted()
-        .ExpectLine("RSET")
-        .Send("250 ok\r\n")
-        .ExpectLine("MAIL FROM:<ana@example.org>")
-        .Send("250 ok\r\n")
-        .ExpectLine("RCPT TO:<bob@example.org>")
-        .Send("550 no such user\r\n")
-        .ExpectLine("DATA")
-        .Send("354 go\r\n")
-        .Expect(MessageText() + ".\r\n")
-        .Send("250 queued\r\n");
+    RefusedOnlyRecipient().Send("354 go\r\n").Expect(MessageText() + ".\r\n").Send("250 queued\r\n");
     Start();
     smtp.Connect();
     Address();
