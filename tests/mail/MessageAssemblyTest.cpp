@@ -3,6 +3,7 @@
 #include "support/CrLfLines.h"
 
 #include "base/Exception.h"
+#include "support/WorkedExample.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -60,36 +61,9 @@ TEST_F(MessageAssembly, WorkedExampleWithAttachmentGivesTheseBytes)
     assembler.OnEncodeEnd = [&](const std::string& name) { events.push_back("end " + name); };
     assembler.BuildMessage(message);
 
-    const std::string boundary = "====================54535aavfgq====";
-    const std::string inner = "====================54535hejkcl====";
-    EXPECT_EQ(assembler.Boundary(), boundary);
-    EXPECT_EQ(assembler.HeaderBlock(),
-              CrLfLines({"From: Ana Novak<ana@example.org>", "To: Bob <bob@example.org>", "Subject: Report",
-                         "X-Mailer: Varnolt Pelmar 0.8", "Mime-Version: 1.0",
-                         "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"", "", ""}));
-    EXPECT_EQ(Body(),
-              CrLfLines({"--" + boundary,
-                         "Content-Type: multipart/alternative;",
-                         " boundary=\"" + inner + "\"",
-                         "",
-                         "--" + inner,
-                         "Content-Type: text/plain; charset=us-ascii",
-                         "",
-                         "Hello Bob . See you",
-                         "--" + inner,
-                         "Content-Type: text/html; charset=us-ascii",
-                         "",
-                         "Hello Bob",
-                         "..",
-                         "See you",
-                         "--" + inner + "--",
-                         "--" + boundary,
-                         "Content-Type: text/plain; name=\"a.txt\"",
-                         "Content-Transfer-Encoding: base64",
-                         "Content-Disposition: attachment; filename=\"a.txt\"",
-                         "",
-                         "YWJj",
-                         "--" + boundary + "--"}));
+    EXPECT_EQ(assembler.Boundary(), WorkedExample::Boundary);
+    EXPECT_EQ(assembler.HeaderBlock(), WorkedExample::HeaderBlock());
+    EXPECT_EQ(Body(), WorkedExample::Body());
     EXPECT_EQ(assembler.MessageBody().Position(), 0) << "ready to be sent from its start";
     const std::string path = message.Attachments()[0];
     EXPECT_EQ(events, (std::vector<std::string>{"start " + path, "end " + path}));

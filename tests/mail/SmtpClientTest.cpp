@@ -5,6 +5,7 @@
 #include "base/Exception.h"
 #include "support/ScriptedServer.h"
 #include "support/SessionTestHelpers.h"
+#include "support/WorkedExample.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -82,43 +83,11 @@ protected:
 
 TEST_F(SmtpDialogue, WorkedExampleGoesOnTheWireByteForByte)
 {
-    const std::string boundary = "====================54535aavfgq====";
-    const std::string inner = "====================54535hejkcl====";
     server.Send("220 server ready\r\n")
         .ExpectLine("HELO pc1")
         .Send("250 hello\r\n")
         .AcceptEnvelope("ana@example.org", "bob@example.org", "354 send the text\r\n")
-        .Expect(CrLfLines({"From: Ana Novak<ana@example.org>",
-                           "To: Bob <bob@example.org>",
-                           "Subject: Report",
-                           "X-Mailer: Varnolt Pelmar 0.8",
-                           "Mime-Version: 1.0",
-                           "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"",
-                           "",
-                           "",
-                           "--" + boundary,
-                           "Content-Type: multipart/alternative;",
-                           " boundary=\"" + inner + "\"",
-                           "",
-                           "--" + inner,
-                           "Content-Type: text/plain; charset=us-ascii",
-                           "",
-                           "Hello Bob . See you",
-                           "--" + inner,
-                           "Content-Type: text/html; charset=us-ascii",
-                           "",
-                           "Hello Bob",
-                           "..",
-                           "See you",
-                           "--" + inner + "--",
-                           "--" + boundary,
-                           "Content-Type: text/plain; name=\"a.txt\"",
-                           "Content-Transfer-Encoding: base64",
-                           "Content-Disposition: attachment; filename=\"a.txt\"",
-                           "",
-                           "YWJj",
-                           "--" + boundary + "--",
-                           "."}))
+        .Expect(WorkedExample::HeaderBlock() + WorkedExample::Body() + ".\r\n")
         .Send("250 accepted\r\n")
         .ExpectLine("QUIT")
         .Send("221 bye\r\n")
